@@ -1,0 +1,64 @@
+#include "convert/frame_encoder.h"
+
+#include <cstring>
+
+namespace animconv {
+
+bool deltaMode = false;
+FrameBuffer previousFrame{};
+bool havePreviousFrame = false;
+
+std::uint8_t quantizePixel(const FrameBuffer& frame, int x, int y) {
+    const std::size_t offset = (static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x)) * kPixelBytes;
+    const std::uint8_t* pixel = frame.pixels + offset;
+    if (deltaMode && havePreviousFrame) {
+        // Colours are compared, not indices: a small change within one cube cell still writes its index.
+        const std::uint8_t* before = previousFrame.pixels + offset;
+        if (pixel[0] == before[0] && pixel[1] == before[1] && pixel[2] == before[2]) {
+            return kUnchangedMarker;
+        }
+    }
+    return cubeIndex(pixel[0], pixel[1], pixel[2]);
+}
+
+void writeRun(EncodedFrame& output, std::uint8_t value, std::uint16_t count) {
+    std::uint8_t* record = output.bytes + output.length;
+    record[0] = value;
+    if (count <= kLongestShortRun) {
+        record[1] = static_cast<std::uint8_t>(kShortRunFlag | count);
+        output.length += kShortRunRecordBytes;
+    } else {
+        record[1] = static_cast<std::uint8_t>((count >> 8) & 0x7F);
+        record[2] = static_cast<std::uint8_t>(count & 0xFF);
+        output.length += kLongRunRecordBytes;
+    }
+}
+
+void encodeFrame(const FrameBuffer& frame, std::uint8_t waitByte, EncodedFrame& output) {
+    output.length = 0;
+    std::uint8_t current = quantizePixel(frame, 0, 0);
+    std::uint16_t count = 0;
+    for (int y = 0; y < kFrameHeight; ++y) {
+        for (int x = 0; x < kFrameWidth; ++x) {
+            const std::uint8_t value = quantizePixel(frame, x, y);
+            if (value == current) {
+                ++count;
+            } else {
+                writeRun(output, current, count);
+                current = value;
+                count = 1;
+            }
+        }
+    }
+    writeRun(output, current, count);
+    output.bytes[output.length] = kTerminatorMarker;
+    output.bytes[output.length + 1] = waitByte;
+    output.length += kTerminatorBytes;
+}
+
+void rememberFrame(const FrameBuffer& frame) {
+    std::memcpy(previousFrame.pixels, frame.pixels, kFrameBytes);
+    havePreviousFrame = true;
+}
+
+}  // namespace animconv
