@@ -1,0 +1,35 @@
+// The POSIX way of starting the program: fork and exec with an argument vector, no shell in between.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "program_runner.h"
+
+namespace e2e {
+
+struct PosixRunOptions {
+    // A file size limit for the child (RLIMIT_FSIZE), with SIGXFSZ ignored so that a write past it comes
+    // back short or failed instead of killing the process.
+    std::optional<std::uint64_t> fileSizeLimit;
+};
+
+class PosixRunner final : public ProgramRunner {
+  public:
+    explicit PosixRunner(std::string program) : program_(std::move(program)) {}
+
+    ProgramRun run(const std::vector<std::string>& arguments, const std::string& folder) const override {
+        return runWith(arguments, folder, {});
+    }
+    ProgramRun runWith(const std::vector<std::string>& arguments, const std::string& folder,
+                       const PosixRunOptions& options) const;
+    std::string argumentZero() const override { return "animconv"; }
+    std::uint32_t statusAsSeen(int toolStatus) const override {
+        return static_cast<std::uint32_t>(toolStatus) & 0xFFU;
+    }
+
+  private:
+    std::string program_;
+};
+
+}  // namespace e2e
