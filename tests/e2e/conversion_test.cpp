@@ -484,6 +484,11 @@ std::vector<Case> headerCases() {
     cases.push_back(
         converted("TruncatedFileReadsZeros", Mode::delta,
                   {frameOf("a.bmp", Bytes(info24.begin(), info24.begin() + keptBytes), truncated)}));
+    // Nothing of the file read for the frame before shows through.
+    cases.push_back(
+        converted("TruncatedFileAfterWholeFile", Mode::delta,
+                  {frame("b.bmp", sampleB(), 1),
+                   frameOf("a.bmp", Bytes(info24.begin(), info24.begin() + keptBytes), truncated, 2)}));
     // The header alone: every pixel black, index 16.
     cases.push_back(
         convertedTo("HeaderOnlyFile", Mode::delta,
