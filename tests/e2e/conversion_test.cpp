@@ -550,11 +550,51 @@ std::vector<Case> headerCases() {
     Bytes shifted(64, 0);
     shifted.insert(shifted.end(), info24.begin(), info24.end() - 64);
     cases.push_back(refused("SignatureAt64", shifted, text::kNotBmp));
+
+    // A pixel data offset pointing into the headers is taken as it is: those bytes are decoded as pixels.
+    for (const std::uint32_t offset : {0U, 20U}) {
+        const Bytes image = withField32(info24, bmpwriter::kPixelOffsetField, offset);
+        Picture colours(kPixels);
+        for (std::uint32_t y = 0; y < kHeight; ++y) {
+            for (std::uint32_t x = 0; x < kWidth; ++x) {
+                const std::size_t at = offset + std::size_t{572} * (kHeight - 1 - y) + 3 * x;
+                colours[std::size_t{y} * kWidth + x] = {image[at], image[at + 1], image[at + 2]};
+            }
+        }
+        cases.push_back(converted("PixelOffset" + std::to_string(offset), Mode::plain,
+                                  {frameOf("a.bmp", image, colours)}));
+    }
     return cases;
+}
+
+// An 8-bit image that stores 16 table entries (and says so) but uses indices up to 255: the entries past the
+// stored table are read from the bytes after it, the start of the pixel array.
+Case shortTableCase(const std::string& name, HeaderKind header) {
+    std::vector<std::uint8_t> indices(kPixels);
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < kPixels; ++i) {
+        state = state * 1103515245U + 12345U;
+        indices[i] = static_cast<std::uint8_t>(state >> 24);
+    }
+    Layout layout;
+    layout.header = header;
+    layout.bitsPerPixel = 8;
+    layout.palette = randomIndexedImage(77, 4).palette;
+    const Bytes image = bmpwriter::indexedBmp(kWidth, kHeight, indices, layout);
+    const std::size_t tableStart = header == HeaderKind::core ? 14 + 12 : 14 + 40;
+    const std::size_t entrySize = header == HeaderKind::core ? 3 : 4;
+    Picture colours;
+    for (const std::uint8_t index : indices) {
+        const std::size_t at = tableStart + index * entrySize;
+        colours.push_back({image.at(at), image.at(at + 1), image.at(at + 2)});
+    }
+    return converted(name, Mode::delta, {frameOf("a.bmp", image, colours)});
 }
 
 std::vector<Case> indexedCases() {
     std::vector<Case> cases;
+    cases.push_back(shortTableCase("ShortTableInfoHeader", HeaderKind::info));
+    cases.push_back(shortTableCase("ShortTableCoreHeader", HeaderKind::core));
     const struct {
         const char* name;
         HeaderKind header;
@@ -718,6 +758,27 @@ std::vector<Case> oddPathCases() {
     cases.push_back(failsAt("MissingInputWithPercent", Mode::delta, {}, absent("%s%d.bmp"),
                             text::cannotOpenInput("%s%d.bmp"), {}));
     cases.push_back(converted("PercentInInputName", Mode::plain, {frame("%s.bmp", a)}));
+
+    // Messages longer than any fixed buffer come out whole.
+    const std::string longName = std::string(5000, 'n') + ".bmp";
+    cases.push_back(failsAt("MissingInputWithVeryLongName", Mode::delta, {frame("a.bmp", a)},
+                            absent(longName), text::cannotOpenInput(longName), {}));
+    const std::string longMode(6000, 'm');
+    Case longModeCase("VeryLongUnknownMode");
+    longModeCase.runs.emplace_back(std::vector<std::string>{longMode, "out.anim"},
+                                   text::unknownMode(longMode), -1);
+    cases.push_back(longModeCase);
+
+    // The console is in text mode: a line feed inside a path goes out as CR LF, a CR stays as it is.
+    const std::string brokenName = "no\nsuch\r\nfile.bmp";
+    cases.push_back(failsAt("MissingInputWithLineBreaks", Mode::delta, {}, absent(brokenName),
+                            std::string(text::kFileColon) + "no\r\nsuch\r\r\nfile.bmp" +
+                                std::string(text::kCannotOpenTail) + "\r\n",
+                            {}));
+    Case brokenMode("UnknownModeWithLineBreak");
+    brokenMode.runs.emplace_back(std::vector<std::string>{"use\n0xfe", "out.anim"},
+                                 "Unknown mode \"use\r\n0xfe\"\r\n", -1);
+    cases.push_back(brokenMode);
     return cases;
 }
 

@@ -252,7 +252,7 @@ std::string lockName(const ::testing::TestParamInfo<int>& lockKind) {
     return lockKind.param == LOCK_EX ? "Exclusive" : "Shared";
 }
 
-INSTANTIATE_TEST_SUITE_P(Posix, LockedFile, ::testing::Values(LOCK_EX, LOCK_SH), lockName);
+INSTANTIATE_TEST_SUITE_P(Locks, LockedFile, ::testing::Values(LOCK_EX, LOCK_SH), lockName);
 
 }  // namespace
 }  // namespace e2e

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "program_runner.h"
 
@@ -12,6 +13,8 @@ struct PosixRunOptions {
     // A file size limit for the child (RLIMIT_FSIZE), with SIGXFSZ ignored so that a write past it comes
     // back short or failed instead of killing the process.
     std::optional<std::uint64_t> fileSizeLimit;
+    // Argument 0 to hand over instead of the usual one.
+    std::optional<std::string> argumentZero;
 };
 
 class PosixRunner final : public ProgramRunner {
