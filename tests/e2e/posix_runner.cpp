@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +21,17 @@ struct Pipe {
     int readEnd = -1;
     int writeEnd = -1;
 };
+
+bool openPacketSocket(Pipe& pipe) {
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0) {
+        return false;
+    }
+    ::shutdown(ends[0], SHUT_WR);
+    pipe.readEnd = ends[0];
+    pipe.writeEnd = ends[1];
+    return true;
+}
 
 bool openPipe(Pipe& pipe) {
     int ends[2];
@@ -43,9 +55,16 @@ void closeEnd(int& descriptor) {
                                 const Pipe& output, const Pipe& errors, int report,
                                 const PosixRunOptions& options) {
     const int nothing = ::open("/dev/null", O_RDONLY);
-    const bool ready = nothing >= 0 && ::dup2(nothing, STDIN_FILENO) >= 0 &&
-                       ::dup2(output.writeEnd, STDOUT_FILENO) >= 0 &&
-                       ::dup2(errors.writeEnd, STDERR_FILENO) >= 0 && ::chdir(folder) == 0;
+    bool ready = nothing >= 0 && ::dup2(nothing, STDIN_FILENO) >= 0 &&
+                 ::dup2(output.writeEnd, STDOUT_FILENO) >= 0 && ::dup2(errors.writeEnd, STDERR_FILENO) >= 0 &&
+                 ::chdir(folder) == 0;
+    if (ready && options.standardOutput == StandardOutput::deviceFull) {
+        const int full = ::open("/dev/full", O_WRONLY);
+        ready = full >= 0 && ::dup2(full, STDOUT_FILENO) >= 0;
+    }
+    if (ready && options.standardOutput == StandardOutput::closed) {
+        ::close(STDOUT_FILENO);
+    }
     if (ready && options.fileSizeLimit) {
         const rlimit limit{static_cast<rlim_t>(*options.fileSizeLimit),
                            static_cast<rlim_t>(*options.fileSizeLimit)};
@@ -61,7 +80,9 @@ void closeEnd(int& descriptor) {
 }
 
 // Reads both pipes to their ends; false when the watchdog ran out first.
-bool drain(Pipe& output, Pipe& errors, std::string& outputBytes, std::string& errorBytes) {
+// With `records`, every read of standard output is one write request of the program.
+bool drain(Pipe& output, Pipe& errors, std::string& outputBytes, std::string& errorBytes,
+           std::vector<std::string>* records) {
     char chunk[65536];
     while (output.readEnd >= 0 || errors.readEnd >= 0) {
         pollfd watched[2] = {{output.readEnd, POLLIN, 0}, {errors.readEnd, POLLIN, 0}};
@@ -81,6 +102,9 @@ bool drain(Pipe& output, Pipe& errors, std::string& outputBytes, std::string& er
             const ssize_t got = ::read(watched[i].fd, chunk, sizeof chunk);
             if (got > 0) {
                 sinks[i]->append(chunk, static_cast<std::size_t>(got));
+                if (i == 0 && records != nullptr) {
+                    records->emplace_back(chunk, static_cast<std::size_t>(got));
+                }
             } else if (got == 0 || errno != EINTR) {
                 closeEnd(pipes[i]->readEnd);
             }
@@ -103,7 +127,9 @@ ProgramRun PosixRunner::runWith(const std::vector<std::string>& arguments, const
     argv.push_back(nullptr);
 
     Pipe output, errors, report;
-    if (!openPipe(output) || !openPipe(errors) || !openPipe(report)) {
+    const bool recording = options.standardOutput == StandardOutput::records;
+    const bool outputOpen = recording ? openPacketSocket(output) : openPipe(output);
+    if (!outputOpen || !openPipe(errors) || !openPipe(report)) {
         result.problem = std::string("pipe: ") + std::strerror(errno);
         return result;
     }
@@ -123,7 +149,8 @@ ProgramRun PosixRunner::runWith(const std::vector<std::string>& arguments, const
         return result;
     }
 
-    const bool finished = drain(output, errors, result.output, result.errors);
+    const bool finished =
+        drain(output, errors, result.output, result.errors, recording ? &result.outputWrites : nullptr);
     if (!finished) {
         ::kill(child, SIGKILL);
         closeEnd(output.readEnd);

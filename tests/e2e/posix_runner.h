@@ -9,7 +9,15 @@
 
 namespace e2e {
 
+enum class StandardOutput {
+    pipe,        // captured through a pipe
+    records,     // a packet socket: each write request arrives whole and apart (ProgramRun::outputWrites)
+    deviceFull,  // /dev/full: every console write fails
+    closed,      // descriptor 1 closed
+};
+
 struct PosixRunOptions {
+    StandardOutput standardOutput = StandardOutput::pipe;
     // A file size limit for the child (RLIMIT_FSIZE), with SIGXFSZ ignored so that a write past it comes
     // back short or failed instead of killing the process.
     std::optional<std::uint64_t> fileSizeLimit;

@@ -17,7 +17,8 @@ struct ProgramRun {
     bool exited = false;       // false: it ended some other way (a signal, the watchdog); see `problem`
     std::uint32_t status = 0;  // the exit status exactly as the launcher observed it
     std::string output;        // every byte written to standard output
-    std::string errors;        // every byte written to standard error
+    std::vector<std::string> outputWrites;  // each write request on it, where the runner can tell them apart
+    std::string errors;                     // every byte written to standard error
     std::string problem;
 };
 
