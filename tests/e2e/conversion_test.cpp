@@ -541,6 +541,21 @@ std::vector<Case> headerCases() {
     cases.push_back(refused("PixelOffsetBeyondBuffer", withField32(info24, bmpwriter::kPixelOffsetField, 100),
                             text::kNotBmp));
 
+    // Fields near their limits must not wrap around into a small extent.
+    cases.push_back(refused("WidthNearTwoToThe32",
+                            withField32(info24, bmpwriter::kInfoWidthField, 0xFFFFFFBE), text::kNotBmp));
+    cases.push_back(refused("WidthAboveTwoToThe16", withField32(info24, bmpwriter::kInfoWidthField, 0x100BE),
+                            text::kNotBmp));
+    cases.push_back(refused("HeightMostNegative",
+                            withField32(info24, bmpwriter::kInfoHeightField, 0x80000000), text::kUnusable));
+    cases.push_back(refused("HeightMostPositive",
+                            withField32(info24, bmpwriter::kInfoHeightField, 0x7FFFFFFF), text::kNotBmp));
+    cases.push_back(refused("PixelOffsetMax", withField32(info24, bmpwriter::kPixelOffsetField, 0xFFFFFFFF),
+                            text::kNotBmp));
+    cases.push_back(
+        refused("DepthMax", withField16(info24, bmpwriter::kInfoBitsField, 0xFFFF), text::kNotBmp));
+    cases.push_back(refused("HeaderSizeMax", withField32(info24, bmpwriter::kHeaderSizeField, 0xFFFFFFFF),
+                            text::kNotBmp));
     cases.push_back(refused("EmptyFile", {}, text::kNotBmp));
     cases.push_back(refused("TextFile", bytesOf("Hello, this is no image at all.\n"), text::kNotBmp));
     cases.push_back(refused("SignatureOnly", bytesOf("BM"), text::kNotBmp));
@@ -737,15 +752,24 @@ std::vector<Case> oddPathCases() {
     const std::string shiftJisName =
         "\x83\x74\x83\x8c\x81\x5b\x83\x80"
         "1.bmp";  // フレーム1.bmp
-    for (const std::string& name :
-         {std::string("my frame.bmp"), table + ".bmp", shiftJisName, std::string("-a.bmp"), std::string("--"),
-          std::string("a\\b.bmp"), std::string("\xff.bmp")}) {
-        cases.push_back(converted("Input" + std::to_string(cases.size()), Mode::delta,
-                                  {frame(name, a, 1), frame("b.bmp", b, 2)}));
+    const struct {
+        const char* label;
+        std::string name;
+        bool posixOnly;  // a byte string a Windows file name cannot be
+    } inputs[] = {{"Space", "my frame.bmp", false},  {"TrailByteLikeBackslash", table + ".bmp", false},
+                  {"ShiftJis", shiftJisName, false}, {"LeadingDash", "-a.bmp", false},
+                  {"DoubleDash", "--", false},       {"Backslash", "a\\b.bmp", true},
+                  {"ByteFF", "\xff.bmp", true}};
+    for (const auto& input : inputs) {
+        Case c = converted(std::string("Input") + input.label, Mode::delta,
+                           {frame(input.name, a, 1), frame("b.bmp", b, 2)});
+        c.posixFileNamesOnly = input.posixOnly;
+        cases.push_back(c);
     }
-    for (const std::string& output :
-         {std::string("out put.anim"), table, std::string("-o"), std::string("use0xfe")}) {
-        Case c = converted("Output" + std::to_string(cases.size()), Mode::plain, {frame("a.bmp", a, 1)});
+    const std::pair<const char*, std::string> outputs[] = {
+        {"Space", "out put.anim"}, {"ShiftJis", table}, {"LeadingDash", "-o"}, {"ModeKeyword", "use0xfe"}};
+    for (const auto& [label, output] : outputs) {
+        Case c = converted(std::string("Output") + label, Mode::plain, {frame("a.bmp", a, 1)});
         c.runs[0].arguments[1] = output;
         c.outputName = output;
         cases.push_back(c);
@@ -789,6 +813,9 @@ class Conversion : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Conversion, MatchesExpectedBytes) {
     const Case& c = GetParam();
+    if (c.posixFileNamesOnly && !activeRunner().takesAnyFileName()) {
+        GTEST_SKIP() << "file names that only a POSIX file system holds";
+    }
     FreshFolder folder;
     std::set<std::string> expectedEntries;
     for (const std::string& name : c.folders) {

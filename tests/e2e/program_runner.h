@@ -36,6 +36,9 @@ class ProgramRunner {
     // How the tool's own status (0, -1 or 1) shows to this launcher: -1 is 255 where only the low 8 bits
     // of a status survive (POSIX), 0xFFFFFFFF where the whole 32-bit value does (Windows).
     virtual std::uint32_t statusAsSeen(int toolStatus) const = 0;
+
+    // False where file names cannot hold every byte (a backslash or 0xFF in a Windows name).
+    virtual bool takesAnyFileName() const { return true; }
 };
 
 // The runner this test binary was built or configured to use.
