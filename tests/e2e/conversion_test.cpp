@@ -365,6 +365,17 @@ std::vector<Case> appendingCases() {
     mixed.expectedOutputFile =
         concat({referenceRun(Mode::delta, {{a, 1}, {a, 2}}), referenceRun(Mode::plain, {{a, 3}})});
     cases.push_back(mixed);
+
+    // The input is its own output: the frames go after the image, and reading it again stops at the
+    // image's own 97,294 bytes.
+    const Bytes image = directImage(a);
+    Case self("OutputIsTheInput");
+    self.files = {{"a.bmp", image}};
+    self.outputName = "a.bmp";
+    self.runs.emplace_back(argumentsFor(Mode::delta, {{"a.bmp", "1"}, {"a.bmp", "2"}}, "a.bmp"),
+                           text::convertedFrame("a.bmp") + text::convertedFrame("a.bmp"), 0);
+    self.expectedOutputFile = concat({image, referenceRun(Mode::delta, {{a, 1}, {a, 2}})});
+    cases.push_back(self);
     return cases;
 }
 
@@ -422,6 +433,15 @@ std::vector<Case> failureCases() {
     outputEmpty.runs.push_back(
         {argumentsFor(Mode::plain, {{"a.bmp", "1"}}, ""), text::line(text::kCannotOpenOutput), 1});
     cases.push_back(outputEmpty);
+
+    // The stream itself named as a later input is no image.
+    Case streamAsInput("OutputNamedAsLaterInput");
+    addFiles(streamAsInput, {a});
+    streamAsInput.runs.emplace_back(
+        argumentsFor(Mode::delta, {{"a.bmp", "1"}, {"out.anim", "2"}, {"a.bmp", "3"}}),
+        text::convertedFrame("a.bmp") + text::line(text::kNotBmp), 1);
+    streamAsInput.expectedOutputFile = referenceOf(Mode::delta, {a});
+    cases.push_back(streamAsInput);
 
     // A bad input is reported before the output file is created.
     Case notCreated =
@@ -730,6 +750,12 @@ std::vector<Case> waitTimeCases() {
         {"DoubleMinus", "--5", 0},
         {"MinusAlone", "-", 0},
         {"DigitsThenSpace", "7 8", 7},
+        {"HighByteBeforeMinus", "\x81-5", 251},
+        {"SpaceMinusCapitalPrefix", " -0D7", 249},
+        {"PrefixAlone", "0d", 0},
+        {"PrefixThenMinus", "0d-5", 0},
+        {"LeadingZeros", "00012", 12},
+        {"SpaceAfterPrefix", "0d 9", 0},
     };
     std::vector<Case> cases;
     const Picture picture = solidPicture({100, 150, 200});
