@@ -585,6 +585,11 @@ std::vector<Case> headerCases() {
     Bytes shifted(64, 0);
     shifted.insert(shifted.end(), info24.begin(), info24.end() - 64);
     cases.push_back(refused("SignatureAt64", shifted, text::kNotBmp));
+    // "BM" at the start decides: an image behind it at 128 is not looked for.
+    Bytes twoSignatures = randomIndexedImage(5, 8).bytes(8, HeaderKind::info, true);
+    twoSignatures[0] = 'B';
+    twoSignatures[1] = 'M';
+    cases.push_back(refused("SignatureAtStartAndAt128", twoSignatures, text::kNotBmp));
 
     // A pixel data offset pointing into the headers is taken as it is: those bytes are decoded as pixels.
     for (const std::uint32_t offset : {0U, 20U}) {

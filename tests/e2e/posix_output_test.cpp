@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -183,6 +184,18 @@ TEST(WriteFailure, FileSizeLimitExactlyAtAFrameEnd) {
     const std::optional<Bytes> written = folder.read("out.anim");
     ASSERT_TRUE(written.has_value());
     EXPECT_TRUE(sameBytes(*written, frames.encoded[0]));
+}
+
+TEST(CreatedOutput, ModeIsReadWriteForAllLessTheUmask) {
+    FreshFolder folder;
+    folder.put("a.bmp", directImage(solidPicture({3, 4, 5})));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const ProgramRun run = runProgram({"no0xfe", "out.anim", "a.bmp", "1"}, folder.path());
+    EXPECT_TRUE(endedWith(run, 0));
+    struct stat status {};
+    ASSERT_EQ(::stat(folder.pathOf("out.anim").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0666 & ~mask);
 }
 
 // Another process holds `name` with a lock of `kind` while the tool runs.
