@@ -11,6 +11,7 @@
 #include "e2e_support.h"
 #include "expected_text.h"
 #include "program_runner.h"
+#include "raw_command_line.h"
 
 namespace e2e {
 namespace {
@@ -889,6 +890,21 @@ TEST_P(Conversion, MatchesExpectedBytes) {
 
 std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     return info.param.name;
+}
+
+// A launcher that takes one command-line string must be able to run every case.
+TEST(CaseTable, EveryRunFitsOneCommandLineString) {
+    for (const std::vector<Case>& group :
+         {argumentCases(), singleFrameCases(), multiFrameCases(), appendingCases(), failureCases(),
+          headerCases(), indexedCases(), waitTimeCases(), oddPathCases()}) {
+        for (const Case& c : group) {
+            for (const e2e::Run& run : c.runs) {
+                std::vector<std::string> arguments{"animconv.exe"};
+                arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
+                EXPECT_TRUE(rawCommandLine(arguments).has_value()) << c.name;
+            }
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, Conversion, ::testing::ValuesIn(argumentCases()), caseName);

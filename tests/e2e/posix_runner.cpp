@@ -118,6 +118,7 @@ bool drain(Pipe& output, Pipe& errors, std::string& outputBytes, std::string& er
 ProgramRun PosixRunner::runWith(const std::vector<std::string>& arguments, const std::string& folder,
                                 const PosixRunOptions& options) const {
     ProgramRun result;
+    result.statusWidth = statusWidth();
     std::vector<std::string> all{options.argumentZero.value_or(argumentZero())};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;

@@ -35,9 +35,7 @@ class PosixRunner final : public ProgramRunner {
     ProgramRun runWith(const std::vector<std::string>& arguments, const std::string& folder,
                        const PosixRunOptions& options) const;
     std::string argumentZero() const override { return "animconv"; }
-    std::uint32_t statusAsSeen(int toolStatus) const override {
-        return static_cast<std::uint32_t>(toolStatus) & 0xFFU;
-    }
+    StatusWidth statusWidth() const override { return StatusWidth::low8Bits; }
 
   private:
     std::string program_;

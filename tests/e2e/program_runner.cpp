@@ -7,6 +7,10 @@
 
 namespace e2e {
 
+static_assert(statusAsSeen(-1, StatusWidth::low8Bits) == 255U);
+static_assert(statusAsSeen(-1, StatusWidth::full32Bits) == 0xFFFFFFFFU);
+static_assert(statusAsSeen(1, StatusWidth::low8Bits) == 1U && statusAsSeen(0, StatusWidth::full32Bits) == 0U);
+
 std::string programPath() {
     const char* configured = std::getenv("ANIMCONV_PROGRAM");
     if (configured != nullptr && *configured != '\0') {
@@ -25,7 +29,7 @@ const ProgramRunner& activeRunner() {
     if (!run.started || !run.exited) {
         return ::testing::AssertionFailure() << "the program did not run to its exit: " << run.problem;
     }
-    const std::uint32_t expected = activeRunner().statusAsSeen(toolStatus);
+    const std::uint32_t expected = statusAsSeen(toolStatus, run.statusWidth);
     if (run.status != expected) {
         return ::testing::AssertionFailure() << "exit status " << run.status << ", expected " << expected
                                              << " (the tool's " << toolStatus << ")";

@@ -12,6 +12,16 @@
 
 namespace e2e {
 
+// How much of the tool's exit status a launcher sees: only the low 8 bits (POSIX, where -1 shows as 255) or
+// the whole 32-bit value (Windows, where -1 shows as 0xFFFFFFFF).
+enum class StatusWidth { low8Bits, full32Bits };
+
+// The tool's own status (0, -1 or 1) as a launcher of `width` sees it.
+constexpr std::uint32_t statusAsSeen(int toolStatus, StatusWidth width) {
+    const auto bits = static_cast<std::uint32_t>(toolStatus);
+    return width == StatusWidth::low8Bits ? bits & 0xFFU : bits;
+}
+
 struct ProgramRun {
     bool started = false;      // false: the program never ran; `problem` says why
     bool exited = false;       // false: it ended some other way (a signal, the watchdog); see `problem`
@@ -20,6 +30,7 @@ struct ProgramRun {
     std::vector<std::string> outputWrites;  // each write request on it, where the runner can tell them apart
     std::string errors;                     // every byte written to standard error
     std::string problem;
+    StatusWidth statusWidth = StatusWidth::low8Bits;  // how `status` was seen
 };
 
 class ProgramRunner {
@@ -33,9 +44,8 @@ class ProgramRunner {
     // Argument 0 as the program receives it, which the usage message repeats.
     virtual std::string argumentZero() const = 0;
 
-    // How the tool's own status (0, -1 or 1) shows to this launcher: -1 is 255 where only the low 8 bits
-    // of a status survive (POSIX), 0xFFFFFFFF where the whole 32-bit value does (Windows).
-    virtual std::uint32_t statusAsSeen(int toolStatus) const = 0;
+    // How much of the exit status this launcher sees; every ProgramRun it returns carries the same.
+    virtual StatusWidth statusWidth() const = 0;
 
     // False where file names cannot hold every byte (a backslash or 0xFF in a Windows name).
     virtual bool takesAnyFileName() const { return true; }
