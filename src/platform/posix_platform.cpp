@@ -61,6 +61,13 @@ bool finishOpen(int descriptor, File& file) {
 }  // namespace
 
 void prepareProcess() {
+    // A closed standard descriptor would be handed to the next open, and console messages would then land in
+    // the output file: hold each such number with /dev/null first (open takes the lowest free number).
+    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) < 0 && errno == EBADF) {
+            ::open("/dev/null", O_RDWR);
+        }
+    }
     // A closed standard output is then a failed console write, as on Windows, not a killed process.
     ::signal(SIGPIPE, SIG_IGN);
 }

@@ -106,8 +106,7 @@ TEST_P(UnwritableConsole, FramesAndStatusStayTheSame) {
 }
 
 // With descriptor 1 closed, the first file the tool opens gets that number; console messages must still
-// never reach the output file. The "Closed" case fails while the tool leaves descriptor 1 free to be
-// reused: its messages are then appended to the output file in front of the frames.
+// never reach the output file in front of the frames.
 std::string outputName(const ::testing::TestParamInfo<StandardOutput>& output) {
     return output.param == StandardOutput::deviceFull ? "DeviceFull" : "Closed";
 }
