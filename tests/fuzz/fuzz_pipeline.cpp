@@ -41,7 +41,8 @@ const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
 // Encodes `frame`, checks the stream bytes, and makes it the previous frame as the converter does.
 void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::uint8_t waitByte) {
     encodeFrame(frame, waitByte, encoded);
-    std::vector<std::uint8_t> values;
+    static std::vector<std::uint8_t> values;
+    values.clear();
     const streamcheck::Result stream = streamcheck::readStream(encoded.bytes, encoded.length, &values);
     FUZZ_CHECK(stream.valid());
     FUZZ_CHECK(stream.frames.size() == 1);
@@ -67,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The second frame: the same file with every 61st byte of its second half changed, so that in delta
     // mode some pixels stay and some change.
-    std::vector<std::uint8_t> second(data, data + size);
+    static std::vector<std::uint8_t> second;
+    second.assign(data, data + size);
     second.resize(std::max(size, kInputCapacity), 0);
     const auto twist = static_cast<std::uint8_t>(size | 1);
     for (std::size_t i = second.size() / 2; i < second.size(); i += 61) {
