@@ -63,8 +63,10 @@ bool finishOpen(int descriptor, File& file) {
 }  // namespace
 
 void prepareProcess() {
-    // A closed standard output is then a failed console write, as on Windows, not a killed process.
+    // A closed standard output is then a failed console write, as on Windows, not a killed process; an
+    // output file at the file size limit is likewise a failed write, reported, not a killed process.
     ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 const char* rawCommandLine() {

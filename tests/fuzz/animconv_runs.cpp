@@ -1,6 +1,7 @@
 #include "animconv_runs.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,7 +16,8 @@
 namespace runs {
 
 pid_t start(const std::string& program, const std::vector<std::string>& arguments,
-            const std::string& consolePath, const std::vector<std::string>& environment) {
+            const std::string& consolePath, const std::vector<std::string>& environment,
+            std::uint64_t fileSizeLimit) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const auto& argument : arguments) {
@@ -27,6 +29,10 @@ pid_t start(const std::string& program, const std::vector<std::string>& argument
         const int console = ::open(consolePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (console < 0 || ::dup2(console, STDOUT_FILENO) < 0) {
             ::_exit(125);
+        }
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        if (fileSizeLimit != 0 && ::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            ::_exit(124);
         }
         for (const auto& entry : environment) {
             ::putenv(const_cast<char*>(entry.c_str()));
@@ -49,10 +55,10 @@ Outcome finish(pid_t process, const std::string& consolePath) {
 }
 
 Outcome run(const std::string& program, const std::vector<std::string>& arguments,
-            const std::vector<std::string>& environment) {
+            const std::vector<std::string>& environment, std::uint64_t fileSizeLimit) {
     const ScratchFolder folder;
     const std::string consolePath = (folder.path / "console").string();
-    return finish(start(program, arguments, consolePath, environment), consolePath);
+    return finish(start(program, arguments, consolePath, environment, fileSizeLimit), consolePath);
 }
 
 Bytes readAll(const std::filesystem::path& path) {

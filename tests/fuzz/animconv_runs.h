@@ -18,12 +18,14 @@ struct Outcome {
 };
 
 // Starts `program` with `arguments` (argument 0 excluded), its standard output going to `consolePath`, the
-// extra environment entries ("NAME=value") added to the test's own.
+// extra environment entries ("NAME=value") added to the test's own, and the size of the files it writes
+// limited to `fileSizeLimit` bytes unless that is 0.
 pid_t start(const std::string& program, const std::vector<std::string>& arguments,
-            const std::string& consolePath, const std::vector<std::string>& environment = {});
+            const std::string& consolePath, const std::vector<std::string>& environment = {},
+            std::uint64_t fileSizeLimit = 0);
 Outcome finish(pid_t process, const std::string& consolePath);
 Outcome run(const std::string& program, const std::vector<std::string>& arguments,
-            const std::vector<std::string>& environment = {});
+            const std::vector<std::string>& environment = {}, std::uint64_t fileSizeLimit = 0);
 
 Bytes readAll(const std::filesystem::path& path);
 void writeAll(const std::filesystem::path& path, const Bytes& bytes);

@@ -135,4 +135,23 @@ TEST(OutputFaults, FullFileSystemKeepsTheWholeFramesBefore) {
     EXPECT_EQ(written.size(), 64'602U);
 }
 
+// A file size limit reached at the end of a frame, or inside the next one, is a failed write like any other:
+// the message and status 1, not a process killed by the limit's signal.
+TEST(OutputFaults, FileSizeLimitKeepsTheWholeFramesBefore) {
+    runs::ScratchFolder scratch;
+    const auto output = scratch.path / "anim";
+    const ThreeFrameRun run("no0xfe", output);
+    for (const std::uint64_t pastTheFirstFrame : {0U, 1'000U}) {
+        SCOPED_TRACE(pastTheFirstFrame);
+        std::filesystem::remove(output);
+        const runs::Outcome outcome =
+            runs::run(ANIMCONV_PROGRAM, run.arguments, {}, 64'602 + pastTheFirstFrame);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.console, run.consoleUpTo(1, animconv::messages::kCannotWriteOutput, true));
+        const Bytes written = runs::readAll(output);
+        EXPECT_EQ(written.size(), 64'602U);
+        EXPECT_TRUE(streamcheck::readStream(written).valid());
+    }
+}
+
 }  // namespace
