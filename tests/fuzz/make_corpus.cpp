@@ -124,6 +124,22 @@ void pipelineSeeds() {
             }
         }
     }
+    // Runs on both sides of the short form's limit of 127 pixels, in scan order.
+    for (const int bits : {1, 8}) {
+        const auto depth = static_cast<std::uint16_t>(bits);
+        std::vector<std::uint8_t> indices;
+        const int lengths[] = {1, 127, 128, 129, 2, 255, 256, 126, 3};
+        for (std::size_t run = 0; indices.size() < 190 * 170; ++run) {
+            indices.insert(indices.end(), static_cast<std::size_t>(lengths[run % 9]),
+                           static_cast<std::uint8_t>(run % 2));
+        }
+        indices.resize(190 * 170);
+        Layout layout;
+        layout.bitsPerPixel = depth;
+        layout.palette = palette(std::size_t{1} << depth);
+        save("pipeline", "runs-" + std::to_string(bits) + "bit.bmp",
+             cut(bmpwriter::indexedBmp(190, 170, indices, layout), 4200));
+    }
     Bytes bytes = cut(image(190, 170, 24, HeaderKind::info, false), 2048);
     bmpwriter::putLe16(bytes, bmpwriter::kInfoBitsField, 16);
     save("pipeline", "bad-depth-16.bmp", bytes);
