@@ -68,8 +68,11 @@ void prepareProcess() {
             ::open("/dev/null", O_RDWR);
         }
     }
-    // A closed standard output is then a failed console write, as on Windows, not a killed process.
+    // A standard output whose reader has gone is then a failed console write, as on Windows, not a killed
+    // process; an
+    // output file at the file size limit is likewise a failed write, reported.
     ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 const char* rawCommandLine() {
