@@ -69,8 +69,7 @@ void prepareProcess() {
         }
     }
     // A standard output whose reader has gone is then a failed console write, as on Windows, not a killed
-    // process; an
-    // output file at the file size limit is likewise a failed write, reported.
+    // process; an output file at the file size limit is likewise a failed write, reported.
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGXFSZ, SIG_IGN);
 }
