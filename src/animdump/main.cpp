@@ -50,13 +50,18 @@ bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes, std::stri
     return !failed;
 }
 
+// The folder for the PNG files: used when it exists, created (one level) when it does not.
 bool prepareFolder(const char* folder, std::string& error) {
     std::error_code code;
     if (std::filesystem::is_directory(folder, code)) {
         return true;
     }
+    if (std::filesystem::exists(folder, code)) {
+        error = std::string("cannot write into '") + folder + "': not a folder";
+        return false;
+    }
     if (!std::filesystem::create_directory(folder, code)) {
-        error = code ? code.message() : "not a folder";
+        error = std::string("cannot create folder '") + folder + "': " + code.message();
         return false;
     }
     return true;
@@ -66,7 +71,7 @@ bool prepareFolder(const char* folder, std::string& error) {
 int writeImages(StreamView stream, std::size_t frames, const DumpOptions& options) {
     std::string error;
     if (options.pngFolder != nullptr && !prepareFolder(options.pngFolder, error)) {
-        return complain(std::string("cannot create folder '") + options.pngFolder + "': " + error);
+        return complain(error);
     }
     GifWriter gif;
     if (options.gifPath != nullptr && !openGif(options.gifPath, gif, error)) {
