@@ -21,8 +21,6 @@ Problem fail(ProblemReport& report, Problem problem) {
     return problem;
 }
 
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
-
 std::string format(const char* pattern, ...) {
     char text[512];
     va_list arguments;

@@ -150,12 +150,6 @@ TEST(AnimdumpImages, GifAndPngMatchTheQuantizedSources) {
     EXPECT_FALSE(std::filesystem::exists(pngFolder + "/" + animdump::pngName(frames.size() + 1)));
 }
 
-TEST(AnimdumpImages, PngNamesCountFromOne) {
-    EXPECT_EQ(animdump::pngName(1), "frame-0001.png");
-    EXPECT_EQ(animdump::pngName(12), "frame-0012.png");
-    EXPECT_EQ(animdump::pngName(12345), "frame-12345.png");
-}
-
 // The sample animation of examples/, converted in delta mode: valid, and its GIF shows the sources'
 // quantized colours with the default delay (the wait byte).
 TEST(AnimdumpImages, SampleAnimation) {

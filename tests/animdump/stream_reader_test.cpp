@@ -45,16 +45,6 @@ TEST(StreamReport, EmptyFileIsAStreamOfNoFrames) {
     EXPECT_EQ(report, kHeading + "total: 0 frames, 0 bytes, 0 runs, 0 unchanged pixels\nvalid\n");
 }
 
-TEST(StreamReport, InvalidStreamListsTheFramesBeforeTheProblem) {
-    const Bytes cut(kSmallStream.begin(), kSmallStream.begin() + 12);
-    std::string report;
-    EXPECT_EQ(check(cut, report), Problem::endsInRunRecord);
-    EXPECT_EQ(report, kHeading + kRowFrame1 +
-                          "total: 1 frame, 10 bytes, 3 runs, 0 unchanged pixels\n"
-                          "invalid: frame 2 at byte 10: truncated: the file ends inside the run record at "
-                          "byte 10, after 0 of 32300 pixels\n");
-}
-
 struct CutCase {
     std::size_t length;
     Problem problem;
@@ -179,23 +169,6 @@ TEST(StreamCheck, DamagedStreams) {
         EXPECT_EQ(check(c.bytes, report), c.problem);
         EXPECT_EQ(verdictOf(c.bytes), c.verdict);
     }
-}
-
-TEST(StreamCheck, SummaryOfEachFrame) {
-    const Bytes bytes = withByte(9, 0xFF);
-    FrameSummary summary;
-    ProblemReport report;
-    ASSERT_EQ(readFrame(StreamView{bytes.data(), bytes.size()}, 10, 2, summary, report, nullptr),
-              Problem::none);
-    EXPECT_EQ(summary.number, 2u);
-    EXPECT_EQ(summary.offset, 10u);
-    EXPECT_EQ(summary.bytes, 5u);
-    EXPECT_EQ(summary.runs, 1u);
-    EXPECT_EQ(summary.unchangedPixels, 32300u);
-    EXPECT_EQ(summary.waitByte, 5);
-    ASSERT_EQ(readFrame(StreamView{bytes.data(), bytes.size()}, 0, 1, summary, report, nullptr),
-              Problem::none);
-    EXPECT_EQ(summary.waitByte, 0xFF);
 }
 
 TEST(StreamDecode, UnchangedRunsKeepThePreviousFramesIndices) {
