@@ -109,9 +109,7 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
     return kExitValid;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runDump(int argc, char** argv) {
     DumpOptions options;
     std::string error;
     switch (parseDumpOptions(argc - 1, argv + 1, options, error)) {
@@ -158,4 +156,16 @@ int main(int argc, char** argv) {
                         std::to_string(totals.frames) + (totals.frames == 1 ? " frame" : " frames"));
     }
     return writeImages(stream, totals.frames, options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = runDump(argc, argv);
+    // A report that did not reach its reader (a full disk, a closed pipe) is a failure too.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "animdump: cannot write standard output: %s\n", std::strerror(errno));
+        return kExitTrouble;
+    }
+    return status;
 }
