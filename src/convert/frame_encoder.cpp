@@ -8,6 +8,35 @@ bool deltaMode = false;
 FrameBuffer previousFrame{};
 bool havePreviousFrame = false;
 
+namespace {
+
+// Each component's share of the cube index, by component value: blue carries the first index as well.
+struct CubeTables {
+    std::uint8_t blue[256];
+    std::uint8_t green[256];
+    std::uint8_t red[256];
+};
+
+constexpr CubeTables makeCubeTables() {
+    CubeTables tables{};
+    for (int value = 0; value < 256; ++value) {
+        const std::uint8_t level = cubeLevel(static_cast<std::uint8_t>(value));
+        tables.blue[value] = static_cast<std::uint8_t>(kFirstCubeIndex + 36 * level);
+        tables.green[value] = static_cast<std::uint8_t>(6 * level);
+        tables.red[value] = level;
+    }
+    return tables;
+}
+
+constexpr CubeTables kCubeTables = makeCubeTables();
+
+std::uint8_t cubeIndexOfPixel(const std::uint8_t* pixel) {
+    return static_cast<std::uint8_t>(kCubeTables.blue[pixel[0]] + kCubeTables.green[pixel[1]] +
+                                     kCubeTables.red[pixel[2]]);
+}
+
+}  // namespace
+
 std::uint8_t quantizePixel(const FrameBuffer& frame, int x, int y) {
     const std::size_t offset = (static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x)) * kPixelBytes;
     const std::uint8_t* pixel = frame.pixels + offset;
@@ -18,7 +47,7 @@ std::uint8_t quantizePixel(const FrameBuffer& frame, int x, int y) {
             return kUnchangedMarker;
         }
     }
-    return cubeIndex(pixel[0], pixel[1], pixel[2]);
+    return cubeIndexOfPixel(pixel);
 }
 
 void writeRun(EncodedFrame& output, std::uint8_t value, std::uint16_t count) {
