@@ -35,6 +35,20 @@ std::uint8_t cubeIndexOfPixel(const std::uint8_t* pixel) {
                                      kCubeTables.red[pixel[2]]);
 }
 
+// Blue, green and red of a 4-byte pixel, compared in one go. The decoder writes 0 into every fourth byte, so
+// the mask changes nothing for decoded frames; it keeps a caller's own frame bytes from mattering.
+constexpr std::uint32_t kColourMask = 0x00FFFFFF;
+
+std::uint32_t pixelWord(const std::uint8_t* pixel) {
+    std::uint32_t word;
+    std::memcpy(&word, pixel, sizeof word);
+    return word;
+}
+
+bool sameColour(const std::uint8_t* pixel, const std::uint8_t* before) {
+    return ((pixelWord(pixel) ^ pixelWord(before)) & kColourMask) == 0;
+}
+
 }  // namespace
 
 std::uint8_t quantizePixel(const FrameBuffer& frame, int x, int y) {
@@ -43,7 +57,7 @@ std::uint8_t quantizePixel(const FrameBuffer& frame, int x, int y) {
     if (deltaMode && havePreviousFrame) {
         // Colours are compared, not indices: a small change within one cube cell still writes its index.
         const std::uint8_t* before = previousFrame.pixels + offset;
-        if (pixel[0] == before[0] && pixel[1] == before[1] && pixel[2] == before[2]) {
+        if (sameColour(pixel, before)) {
             return kUnchangedMarker;
         }
     }
