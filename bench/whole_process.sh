@@ -8,8 +8,9 @@
 #   one call:   animconv MODE out f0 10 f1 10 ...      against   io_floor out sizes 0 f0 f1 ...
 #   many calls: animconv MODE out fi 10, N times      against   io_floor out sizes i fi, N times
 # io_floor opens, reads and closes each input and appends to the output exactly the bytes animconv
-# appended for that frame. It prints the median times, their ratio animconv / floor, frames per second and
-# animconv's peak resident memory (/usr/bin/time -v). Run from the repository root.
+# appended for that frame. It prints median times, the median of the pairs' ratios animconv / floor (wall
+# clock and CPU time), frames per second and animconv's peak resident memory (/usr/bin/time -v).
+# Run from the repository root; the machine may be noisy, so every figure is a ratio within one run.
 set -euo pipefail
 export LC_ALL=C
 
@@ -47,18 +48,14 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/animconv-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 out=$work/out.anim
 
-# Wall time of a command in microseconds, from bash's own clock (no extra process).
-micros() {
-    local start=$EPOCHREALTIME
-    "$@"
-    local end=$EPOCHREALTIME
-    echo $((${end/./} - ${start/./}))
+# Wall and CPU (user + system) milliseconds of a command, as "wall cpu", from bash's own clock.
+measure() {
+    local TIMEFORMAT='%3R %3U %3S'
+    { time "$@" 2>/dev/null; } 2>"$work/time"
+    awk '{ printf "%.3f %.3f\n", $1 * 1000, ($2 + $3) * 1000 }' "$work/time"
 }
 median() {
-    printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
-}
-minimum() {
-    printf '%s\n' "$@" | sort -n | head -n 1
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
 }
 
 convert_one() { rm -f "$out"; "$animconv" "$mode" "$out" "${pairs[@]}" >/dev/null; }
@@ -75,9 +72,10 @@ floor_many() {
 }
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')"
-echo "mode $mode, $frames frames per kind, median of $repeats interleaved runs (best in brackets)"
-printf '%-6s %-5s %12s %12s %14s %10s %12s %10s\n' kind calls "animconv ms" "floor ms" "ratio" "frames/s" \
-    "out bytes" "peak KiB"
+echo "mode $mode, $frames frames per kind, $repeats interleaved pairs of runs; times are medians,"
+echo "ratios the median of the pairs' ratios (wall clock, and CPU time = user + system)"
+printf '%-6s %-5s %11s %11s %10s %10s %10s %11s %9s\n' kind calls "animconv ms" "floor ms" "wall ratio" \
+    "cpu ratio" "frames/s" "out bytes" "peak KiB"
 for kind in $kinds; do
     mkdir -p "$work/$kind"
     "$maker" "$work/$kind" "$kind" "$frames"
@@ -92,19 +90,23 @@ for kind in $kinds; do
         "$floor" --frame-sizes "$work/reference.anim" >"$work/sizes-$how"
         [[ $(wc -l <"$work/sizes-$how") -eq $frames ]] || { echo "reference run wrote a wrong frame count" >&2; exit 1; }
 
-        converter_times=()
-        floor_times=()
+        walls=() floors=() wall_ratios=() cpu_ratios=()
         for ((r = 0; r < repeats; r++)); do
+            # Alternate which goes first, so that neither always runs on a warmer or quieter machine.
             if ((r % 2 == 0)); then
-                converter_times+=("$(micros convert_$how)")
+                read -r cw cc < <(measure "convert_$how")
                 cmp -s "$out" "$work/reference.anim" || { echo "output differs between runs" >&2; exit 1; }
-                floor_times+=("$(micros floor_$how)")
+                read -r fw fc < <(measure "floor_$how")
             else
-                floor_times+=("$(micros floor_$how)")
-                converter_times+=("$(micros convert_$how)")
+                read -r fw fc < <(measure "floor_$how")
+                read -r cw cc < <(measure "convert_$how")
                 cmp -s "$out" "$work/reference.anim" || { echo "output differs between runs" >&2; exit 1; }
             fi
+            walls+=("$cw") floors+=("$fw")
+            wall_ratios+=("$(awk -v a="$cw" -v b="$fw" 'BEGIN { print a / b }')")
+            cpu_ratios+=("$(awk -v a="$cc" -v b="$fc" 'BEGIN { print (b > 0 ? a / b : 0) }')")
         done
+        floor_$how
         [[ $(stat -c %s "$out") -eq $(stat -c %s "$work/reference.anim") ]] ||
             { echo "the floor appended a different number of bytes" >&2; exit 1; }
 
@@ -118,14 +120,11 @@ for kind in $kinds; do
             peak=$(/usr/bin/time -v "$animconv" "$mode" "$out" "${inputs[0]}" 10 2>&1 >/dev/null |
                 awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }')
         fi
-        converter=$(median "${converter_times[@]}")
-        base=$(median "${floor_times[@]}")
-        best_converter=$(minimum "${converter_times[@]}")
-        best_base=$(minimum "${floor_times[@]}")
-        awk -v k="$kind" -v h="$how" -v c="$converter" -v f="$base" -v bc="$best_converter" -v bf="$best_base" \
-            -v n="$frames" -v bytes="$(stat -c %s "$work/reference.anim")" -v p="$peak" 'BEGIN {
-                printf "%-6s %-5s %12.1f %12.1f %6.2f (%5.2f) %10.0f %12d %10d\n",
-                    k, h, c / 1000, f / 1000, c / f, bc / bf, n / (c / 1e6), bytes, p
+        awk -v k="$kind" -v h="$how" -v c="$(median "${walls[@]}")" -v f="$(median "${floors[@]}")" \
+            -v wr="$(median "${wall_ratios[@]}")" -v cr="$(median "${cpu_ratios[@]}")" -v n="$frames" \
+            -v bytes="$(stat -c %s "$work/reference.anim")" -v p="$peak" 'BEGIN {
+                printf "%-6s %-5s %11.1f %11.1f %10.2f %10.2f %10.0f %11d %9d\n",
+                    k, h, c, f, wr, cr, n / (c / 1000), bytes, p
             }'
     done
     rm -rf "${work:?}/$kind"
