@@ -48,11 +48,14 @@ bool isDirectory(int descriptor) {
     return ::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-bool finishOpen(int descriptor, File& file) {
+enum class DirectoryCheck { needed, doneByOpen };
+
+bool finishOpen(int descriptor, DirectoryCheck directoryCheck, File& file) {
     if (descriptor < 0) {
         return false;
     }
-    if (isDirectory(descriptor) || !lockExclusively(descriptor)) {
+    if ((directoryCheck == DirectoryCheck::needed && isDirectory(descriptor)) ||
+        !lockExclusively(descriptor)) {
         ::close(descriptor);
         return false;
     }
@@ -76,11 +79,13 @@ bool writeStandardOutput(const void* bytes, std::size_t count) {
 }
 
 bool openForReading(const char* path, File& file) {
-    return finishOpen(::open(path, O_RDONLY | O_CLOEXEC), file);
+    // A directory opens for reading, so it is looked for after the open.
+    return finishOpen(::open(path, O_RDONLY | O_CLOEXEC), DirectoryCheck::needed, file);
 }
 
 bool openForAppending(const char* path, File& file, std::uint64_t& endOffset) {
-    if (!finishOpen(::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666), file)) {
+    // Opening a directory with write access fails (EISDIR), so no separate check is needed here.
+    if (!finishOpen(::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666), DirectoryCheck::doneByOpen, file)) {
         return false;
     }
     const off_t end = ::lseek(descriptorOf(file), 0, SEEK_END);
