@@ -130,6 +130,22 @@ std::vector<std::unique_ptr<FrameBuffer>> testSequence() {
             setPixel(edges, i, levelEdges[i % 11], levelEdges[(i / 11) % 11], levelEdges[(i / 121) % 11]);
         }
     }
+    // Stretches where every pixel starts a run, between long runs, at every alignment: the encoder may
+    // treat whole blocks of single-pixel runs apart from the rest.
+    for (int variant = 0; variant < 2; ++variant) {
+        FrameBuffer& mixed = add();
+        std::size_t at = 0;
+        while (at < kFramePixels) {
+            const bool single = rng.next() % 2 == 0;
+            const std::size_t length = 1 + rng.next() % (single ? 300 : 400);
+            const std::uint8_t colour = rng.byte();
+            for (std::size_t j = 0; j < length && at < kFramePixels; ++j, ++at) {
+                // 60 apart crosses a cube level, so neighbouring single pixels never share an index.
+                const auto step = static_cast<std::uint8_t>(single ? (j % 2) * 60 : 0);
+                setPixel(mixed, at, static_cast<std::uint8_t>(colour / 2 + step), colour, 9);
+            }
+        }
+    }
     for (framecontent::Kind kind : framecontent::kAllKinds) {
         for (int frame = 0; frame < 3; ++frame) {
             fillFromColours(add(), framecontent::frameColours(kind, frame));
