@@ -43,9 +43,23 @@ bool lockExclusively(int descriptor) {
     return errno != EWOULDBLOCK && errno != EAGAIN && errno != EINTR;
 }
 
+// The length of the regular file last opened for reading, taken from the directory check's fstat: reading
+// it needs no extra request to find its end. Any other descriptor is read until a read returns 0.
+struct KnownLength {
+    int descriptor = -1;
+    std::size_t length = 0;
+};
+KnownLength lastOpenedForReading;
+
 bool isDirectory(int descriptor) {
     struct stat status {};
-    return ::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode);
+    if (::fstat(descriptor, &status) != 0) {
+        return false;
+    }
+    if (S_ISREG(status.st_mode) && status.st_size >= 0) {
+        lastOpenedForReading = {descriptor, static_cast<std::size_t>(status.st_size)};
+    }
+    return S_ISDIR(status.st_mode);
 }
 
 enum class DirectoryCheck { needed, doneByOpen };
@@ -100,7 +114,8 @@ bool openForAppending(const char* path, File& file, std::uint64_t& endOffset) {
 std::size_t readFile(File file, void* buffer, std::size_t capacity) {
     auto* next = static_cast<char*>(buffer);
     std::size_t total = 0;
-    while (total < capacity) {
+    const bool lengthKnown = lastOpenedForReading.descriptor == descriptorOf(file);
+    while (total < capacity && !(lengthKnown && total >= lastOpenedForReading.length)) {
         const ssize_t got = ::read(descriptorOf(file), next + total, capacity - total);
         if (got < 0 && errno == EINTR) {
             continue;
@@ -123,6 +138,9 @@ bool truncateFile(File file, std::uint64_t length) {
 }
 
 void closeFile(File file) {
+    if (lastOpenedForReading.descriptor == descriptorOf(file)) {
+        lastOpenedForReading = {};
+    }
     ::close(descriptorOf(file));
 }
 
