@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
-#include <vector>
 
 namespace {
 
@@ -63,34 +62,39 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUTPUT SIZES_FILE FIRST_FRAME INPUT...\n", argv[0]);
         return 2;
     }
-    std::vector<std::size_t> sizes;
-    if (std::FILE* list = std::fopen(argv[2], "r")) {
-        unsigned long size = 0;
-        while (std::fscanf(list, "%lu", &size) == 1) {
-            sizes.push_back(size > kMaxFrameBytes ? kMaxFrameBytes : size);
-        }
-        std::fclose(list);
-    }
-    const std::size_t first = std::strtoul(argv[3], nullptr, 10);
-    const std::size_t inputs = static_cast<std::size_t>(argc - 4);
-    if (first + inputs > sizes.size()) {
-        std::fprintf(stderr, "%s: %zu frame sizes, need %zu\n", argv[0], sizes.size(), first + inputs);
+    // The sizes are read as the frames go, so that nothing grows with the frame count. C library only: the
+    // floor must not pay for loading a library the converter does not use.
+    std::FILE* sizes = std::fopen(argv[2], "r");
+    if (sizes == nullptr) {
+        std::perror(argv[2]);
         return 2;
     }
-    for (std::size_t i = 0; i < inputs; ++i) {
-        const int input = ::open(argv[4 + i], O_RDONLY | O_CLOEXEC);
+    unsigned long size = 0;
+    for (unsigned long skip = std::strtoul(argv[3], nullptr, 10); skip > 0; --skip) {
+        if (std::fscanf(sizes, "%lu", &size) != 1) {
+            std::fprintf(stderr, "%s: too few frame sizes\n", argv[0]);
+            return 2;
+        }
+    }
+    for (int i = 4; i < argc; ++i) {
+        if (std::fscanf(sizes, "%lu", &size) != 1) {
+            std::fprintf(stderr, "%s: too few frame sizes\n", argv[0]);
+            return 2;
+        }
+        const std::size_t length = size > kMaxFrameBytes ? kMaxFrameBytes : size;
+        const int input = ::open(argv[i], O_RDONLY | O_CLOEXEC);
         if (input < 0 || ::read(input, inputBuffer, sizeof inputBuffer) < 0) {
-            std::perror(argv[4 + i]);
+            std::perror(argv[i]);
             return 1;
         }
         ::close(input);
         const int output = ::open(argv[1], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-        const std::size_t length = sizes[first + i];
         if (output < 0 || ::write(output, frameBytes, length) != static_cast<ssize_t>(length)) {
             std::perror(argv[1]);
             return 1;
         }
         ::close(output);
     }
+    std::fclose(sizes);
     return 0;
 }
