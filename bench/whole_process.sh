@@ -2,7 +2,7 @@
 # The whole-process benchmark: animconv against an I/O floor doing the same file system work.
 #
 #   bench/whole_process.sh [--build DIR] [--frames N] [--repeats R] [--mode use0xfe|no0xfe]
-#                          [--kinds "flat photo noise"] [--calls "one many"]
+#                          [--kinds "flat photo noise"] [--calls "one many"] [--animconv PATH]
 #
 # For each content kind it writes N 24-bit 190x170 frames, then times, interleaved and R times over:
 #   one call:   animconv MODE out f0 10 f1 10 ...      against   io_floor out sizes 0 f0 f1 ...
@@ -20,6 +20,7 @@ repeats=5
 mode=use0xfe
 kinds="flat photo noise"
 calls="one many"
+animconv=
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --build) build=$2; shift 2 ;;
@@ -28,6 +29,7 @@ while [[ $# -gt 0 ]]; do
         --mode) mode=$2; shift 2 ;;
         --kinds) kinds=$2; shift 2 ;;
         --calls) calls=$2; shift 2 ;;
+        --animconv) animconv=$(realpath "$2"); shift 2 ;;  # another build of the converter to measure
         *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
@@ -40,7 +42,7 @@ if [[ ! -f "$build/build.ninja" && ! -f "$build/Makefile" ]]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
 cmake --build "$build" -j2 --target animconv io_floor make_bench_frames >/dev/null
-animconv=$(realpath "$build/animconv")
+animconv=${animconv:-$(realpath "$build/animconv")}
 floor=$(realpath "$build/bench/io_floor")
 maker=$(realpath "$build/bench/make_bench_frames")
 
