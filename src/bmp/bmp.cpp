@@ -65,7 +65,7 @@ void decodeIndexedRow(const PixelRow& row, const std::uint8_t* palette, std::uin
         // The most significant bits hold the leftmost pixel of each byte.
         const unsigned slot = x % perByte;
         const unsigned shift = 8U - bitsPerPixel * (slot + 1U);
-        const unsigned index = (row.source[x / perByte] >> shift) & mask;
+        const unsigned index = (static_cast<unsigned>(row.source[x / perByte]) >> shift) & mask;
         std::memcpy(out, palette + index * kOutputPixelBytes, kOutputPixelBytes);
         out += kOutputPixelBytes;
     }

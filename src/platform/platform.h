@@ -10,6 +10,7 @@ namespace animconv::platform {
 // An open file: the operating system's own descriptor or handle.
 struct File {
     std::intptr_t handle = -1;
+    bool readsInPieces = false;  // a pipe or device, where one request may return only part of the data
 };
 
 // Called once at the start, before anything is written.
@@ -29,8 +30,8 @@ bool openForReading(const char* path, File& file);
 // end. `endOffset` receives the length the file had when opened. A directory is a failed open.
 bool openForAppending(const char* path, File& file, std::uint64_t& endOffset);
 
-// Reads from the start up to `capacity` bytes, stopping early only at the end of the file or on an error.
-// Returns the number of bytes read.
+// Reads from the start up to `capacity` bytes with one request; a file that reads in pieces is read on
+// until it ends. Returns the number of bytes read.
 std::size_t readFile(File file, void* buffer, std::size_t capacity);
 
 // One write request. True only when every byte was written.

@@ -43,20 +43,18 @@ bool lockExclusively(int descriptor) {
     return errno != EWOULDBLOCK && errno != EAGAIN && errno != EINTR;
 }
 
-bool isDirectory(int descriptor) {
-    struct stat status {};
-    return ::fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode);
-}
-
 bool finishOpen(int descriptor, File& file) {
     if (descriptor < 0) {
         return false;
     }
-    if (isDirectory(descriptor) || !lockExclusively(descriptor)) {
+    struct stat status {};
+    const bool known = ::fstat(descriptor, &status) == 0;
+    if ((known && S_ISDIR(status.st_mode)) || !lockExclusively(descriptor)) {
         ::close(descriptor);
         return false;
     }
     file.handle = descriptor;
+    file.readsInPieces = known && !S_ISREG(status.st_mode);
     return true;
 }
 
@@ -104,6 +102,9 @@ std::size_t readFile(File file, void* buffer, std::size_t capacity) {
             break;
         }
         total += static_cast<std::size_t>(got);
+        if (!file.readsInPieces) {
+            break;  // a regular file gives all it has to one request
+        }
     }
     return total;
 }

@@ -38,6 +38,7 @@ bool createFile(const char* path, DWORD access, DWORD disposition, File& file) {
         return false;
     }
     file.handle = reinterpret_cast<std::intptr_t>(handle);
+    file.readsInPieces = ::GetFileType(handle) != FILE_TYPE_DISK;
     return true;
 }
 
@@ -74,12 +75,21 @@ bool openForAppending(const char* path, File& file, std::uint64_t& endOffset) {
 }
 
 std::size_t readFile(File file, void* buffer, std::size_t capacity) {
-    DWORD got = 0;
-    const DWORD request = fitsOneRequest(capacity) ? static_cast<DWORD>(capacity) : MAXDWORD;
-    if (::ReadFile(handleOf(file), buffer, request, &got, nullptr) == FALSE) {
-        return 0;
+    auto* next = static_cast<char*>(buffer);
+    std::size_t total = 0;
+    while (total < capacity) {
+        const std::size_t left = capacity - total;
+        DWORD got = 0;
+        const DWORD request = fitsOneRequest(left) ? static_cast<DWORD>(left) : MAXDWORD;
+        if (::ReadFile(handleOf(file), next + total, request, &got, nullptr) == FALSE || got == 0) {
+            break;
+        }
+        total += got;
+        if (!file.readsInPieces) {
+            break;  // a disk file gives all it has to one request
+        }
     }
-    return got;
+    return total;
 }
 
 bool writeFile(File file, const void* bytes, std::size_t count) {

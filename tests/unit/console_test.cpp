@@ -1,1 +1,114 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "convert/messages.h"
+#include "platform/console.h"
+
+namespace animconv {
+namespace {
+
+// Points standard output at a fresh file for the life of the object and reads back what reached it.
+class CapturedOutput {
+public:
+    explicit CapturedOutput(const char* target = nullptr) {
+        std::fflush(stdout);
+        saved_ = ::dup(STDOUT_FILENO);
+        if (target != nullptr) {
+            descriptor_ = ::open(target, O_WRONLY);
+        } else {
+            char name[] = "/tmp/console-test-XXXXXX";
+            descriptor_ = ::mkstemp(name);
+            ::unlink(name);
+        }
+        ::dup2(descriptor_, STDOUT_FILENO);
+    }
+    ~CapturedOutput() { restore(); }
+
+    std::string bytes() {
+        restore();
+        std::string text;
+        char chunk[4096];
+        ::lseek(descriptor_, 0, SEEK_SET);
+        for (ssize_t got; (got = ::read(descriptor_, chunk, sizeof chunk)) > 0;) {
+            text.append(chunk, static_cast<std::size_t>(got));
+        }
+        return text;
+    }
+
+private:
+    void restore() {
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDOUT_FILENO);
+            ::close(saved_);
+            saved_ = -1;
+        }
+    }
+    int saved_ = -1;
+    int descriptor_ = -1;
+};
+
+TEST(ConsoleStream, TextModeTurnsEachLineFeedIntoCarriageReturnLineFeed) {
+    struct Case {
+        std::string text;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"abc", "abc"},
+        {"abc\n", "abc\r\n"},
+        {"\n\n", "\r\n\r\n"},
+        {"a\r\nb", "a\r\r\nb"},  // a carriage return already there stays
+        {"\r", "\r"},
+        {"", ""},
+        {std::string("x\0y\n", 4), std::string("x\0y\r\n", 5)},
+    };
+    for (const Case& c : cases) {
+        CapturedOutput output;
+        EXPECT_TRUE(console::writeText(c.text));
+        EXPECT_EQ(output.bytes(), c.expected);
+    }
+}
+
+TEST(ConsoleStream, MessagesInsertTheirArgumentUnchanged) {
+    CapturedOutput output;
+    console::formattedMessage(messages::kConverting, "dir\\\x83\x74.bmp\n%s");
+    console::lineMessage(messages::kDone);
+    console::formattedMessage(messages::kUsage, "");
+    EXPECT_EQ(output.bytes(),
+              "dir\\\x83\x74.bmp\r\n%s\x82\xf0\x95\xcf\x8a\xb7\x92\x86...\r\n"
+              "\x8f\x49\x97\xb9\r\n"
+              "Usage>  Mode OutputFile InputFile Waittime...\r\n");
+}
+
+TEST(ConsoleStream, AFormattedMessageLongerThanItsBufferGoesOutWhole) {
+    const std::string path(10'000, 'p');
+    CapturedOutput output;
+    console::formattedMessage(messages::kUnknownMode, path.c_str());
+    EXPECT_EQ(output.bytes(), "Unknown mode \"" + path + "\"\r\n");
+}
+
+TEST(ConsoleStream, AFailedWriteIsReported) {
+    CapturedOutput output("/dev/full");
+    EXPECT_FALSE(console::writeText("abc\n"));
+    EXPECT_FALSE(console::writeText("\n"));
+}
+
+TEST(Messages, AreTheStoredShiftJisTexts) {
+    // Lengths as stored, without a terminating NUL; the bytes themselves are checked where they are printed.
+    EXPECT_EQ(messages::kConverting.size(), 14U);
+    EXPECT_EQ(messages::kDone.size(), 4U);
+    EXPECT_EQ(messages::kCannotOpenOutput.size(), 30U);
+    EXPECT_EQ(messages::kDecodeError.size(), 30U);
+    EXPECT_EQ(messages::kUnusableBmp.size(), 29U);
+    EXPECT_EQ(messages::kNotBmp.size(), 27U);
+    EXPECT_EQ(messages::kCannotOpenInput.size(), 26U);
+    EXPECT_EQ(messages::kUsage.size(), 48U);
+    EXPECT_EQ(messages::kUnknownMode.size(), 18U);
+    EXPECT_EQ(messages::kCannotWriteOutput.size(), 34U);
+}
+
+}  // namespace
+}  // namespace animconv
