@@ -8,8 +8,6 @@
 namespace animconv::platform {
 namespace {
 
-HANDLE standardOutput = INVALID_HANDLE_VALUE;
-
 HANDLE handleOf(File file) {
     return reinterpret_cast<HANDLE>(file.handle);
 }
@@ -45,7 +43,7 @@ bool createFile(const char* path, DWORD access, DWORD disposition, File& file) {
 }  // namespace
 
 void prepareProcess() {
-    standardOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    // Nothing to prepare: a closed or missing standard output already makes WriteFile fail.
 }
 
 const char* rawCommandLine() {
@@ -53,9 +51,11 @@ const char* rawCommandLine() {
 }
 
 bool writeStandardOutput(const void* bytes, std::size_t count) {
+    // Asked for at each write, so that output redirected with SetStdHandle is followed.
     DWORD written = 0;
     return fitsOneRequest(count) &&
-           ::WriteFile(standardOutput, bytes, static_cast<DWORD>(count), &written, nullptr) != FALSE &&
+           ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes, static_cast<DWORD>(count), &written,
+                       nullptr) != FALSE &&
            written == count;
 }
 
