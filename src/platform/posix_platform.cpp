@@ -61,8 +61,18 @@ bool finishOpen(int descriptor, File& file) {
 }  // namespace
 
 void prepareProcess() {
-    // A closed standard output is then a failed console write, as on Windows, not a killed process.
+    // A closed standard descriptor would be handed to the next open, and console messages would then land in
+    // the output file: hold each such number with /dev/null first (open takes the lowest free number).
+    for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) < 0 && errno == EBADF) {
+            ::open("/dev/null", O_RDWR);
+        }
+    }
+    // A standard output whose reader has gone is then a failed console write, as on Windows, not a killed
+    // process; an
+    // output file at the file size limit is likewise a failed write, reported.
     ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 const char* rawCommandLine() {

@@ -1,0 +1,93 @@
+// The frame pipeline from input file bytes to stream bytes, as the converter runs it: two frames in a row in
+// delta mode, and the second again in plain mode. The stream is checked by an independent reader and against
+// the decoded colours.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "bmp/bmp.h"
+#include "convert/frame_encoder.h"
+#include "fuzz_check.h"
+#include "stream_reader.h"
+
+namespace {
+
+using namespace animconv;
+
+constexpr std::size_t kInputCapacity = 97'294;  // the converter's fixed input buffer
+
+std::uint8_t inputBuffer[kInputCapacity];
+FrameBuffer frames[2];
+EncodedFrame encoded;
+
+// Steps 2 to 5 of one frame: the zero-filled buffer, the header and size checks, the decode.
+bool decodeFrame(const std::uint8_t* file, std::size_t size, FrameBuffer& frame) {
+    std::memset(inputBuffer, 0, sizeof inputBuffer);
+    std::memcpy(inputBuffer, file, std::min(size, sizeof inputBuffer));
+    BmpInfo info;
+    if (bmpGetInfo(inputBuffer, sizeof inputBuffer, info) != 1) {
+        return false;
+    }
+    if (info.width != kFrameWidth || info.height != kFrameHeight) {
+        return false;
+    }
+    return bmpDecode(inputBuffer, sizeof inputBuffer, frame.pixels, 0) == 0;
+}
+
+const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
+    return frame.pixels + index * kPixelBytes;
+}
+
+// Encodes `frame`, checks the stream bytes, and makes it the previous frame as the converter does.
+void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::uint8_t waitByte) {
+    encodeFrame(frame, waitByte, encoded);
+    static std::vector<std::uint8_t> values;
+    values.clear();
+    const streamcheck::Result stream = streamcheck::readStream(encoded.bytes, encoded.length, &values);
+    FUZZ_CHECK(stream.valid());
+    FUZZ_CHECK(stream.frames.size() == 1);
+    FUZZ_CHECK(stream.frames[0].waitByte == waitByte);
+    FUZZ_CHECK(previous != nullptr || !stream.frames[0].hasUnchangedMarker);
+    for (std::size_t i = 0; i < kFramePixels; ++i) {
+        const std::uint8_t* pixel = pixelAt(frame, i);
+        const bool same = previous != nullptr && std::memcmp(pixel, pixelAt(*previous, i), 3) == 0;
+        if (same) {
+            FUZZ_CHECK(values[i] == kUnchangedMarker);
+        } else {
+            FUZZ_CHECK(values[i] == 16 + 36 * (pixel[0] / 51) + 6 * (pixel[1] / 51) + pixel[2] / 51);
+        }
+    }
+    rememberFrame(frame);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (!decodeFrame(data, size, frames[0])) {
+        return 0;
+    }
+    // The second frame: the same file with every 61st byte of its second half changed, so that in delta
+    // mode some pixels stay and some change.
+    static std::vector<std::uint8_t> second;
+    second.assign(data, data + size);
+    second.resize(std::max(size, kInputCapacity), 0);
+    const auto twist = static_cast<std::uint8_t>(size | 1);
+    for (std::size_t i = second.size() / 2; i < second.size(); i += 61) {
+        second[i] = static_cast<std::uint8_t>(second[i] + twist);
+    }
+    const bool haveSecond = decodeFrame(second.data(), second.size(), frames[1]);
+    const auto firstWait = static_cast<std::uint8_t>(size);
+    const auto secondWait = static_cast<std::uint8_t>(size >> 8);
+
+    deltaMode = true;
+    havePreviousFrame = false;
+    encodeAndCheck(frames[0], nullptr, firstWait);
+    if (haveSecond) {
+        encodeAndCheck(frames[1], &frames[0], secondWait);
+        // The same frame after a previous one, in plain mode: every pixel gets its index.
+        deltaMode = false;
+        encodeAndCheck(frames[1], nullptr, secondWait);
+    }
+    return 0;
+}

@@ -1,0 +1,184 @@
+// Malformed BMP files of the kinds that have crashed decoders elsewhere, each with its exact outcome: the
+// header check and decoder on the file's own bytes, and the converter's message on the file.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "animconv_runs.h"
+#include "bmp/bmp.h"
+#include "bmp_writer.h"
+#include "convert/messages.h"
+
+namespace {
+
+using runs::Bytes;
+using namespace bmpwriter;
+
+enum class Converter { converted, notBmp, unusable, decodeError };
+
+struct Hostile {
+    std::string name;
+    Bytes file;
+    int info;    // bmpGetInfo over the file's exact bytes
+    int decode;  // bmpDecode over the same bytes
+    Converter converter;
+};
+
+struct Field {
+    std::size_t offset;
+    std::uint32_t value;
+    int bytes;
+};
+
+Bytes with(Bytes image, std::initializer_list<Field> fields) {
+    for (const Field& field : fields) {
+        field.bytes == 2 ? putLe16(image, field.offset, static_cast<std::uint16_t>(field.value))
+                         : putLe32(image, field.offset, field.value);
+    }
+    return image;
+}
+
+Bytes cut(Bytes image, std::size_t length) {
+    image.resize(length);
+    return image;
+}
+
+Bytes smallDirect() {  // 3x2, 24 bits: rows of 9 bytes padded to 12, 78 bytes in all
+    return directBmp(3, 2, std::vector<Bgr>(6, Bgr{10, 200, 90}));
+}
+
+Bytes indexed(std::uint32_t width, std::uint32_t height, std::uint16_t depth, HeaderKind header,
+              bool prefix) {
+    Layout layout;
+    layout.header = header;
+    layout.bitsPerPixel = depth;
+    layout.prefix = prefix;
+    layout.palette.assign(std::size_t{1} << depth, Bgr{40, 90, 250});
+    return indexedBmp(width, height, std::vector<std::uint8_t>(std::size_t{width} * height, 1), layout);
+}
+
+std::vector<Hostile> hostileFiles() {
+    const Bytes small = smallDirect();
+    const Bytes frame8 = indexed(190, 170, 8, HeaderKind::info, false);  // 1,078 + 192 x 170 = 33,718 bytes
+    const Bytes frame24 = directBmp(190, 170, std::vector<Bgr>(190 * 170, Bgr{1, 2, 3}));
+    using C = Converter;
+    std::vector<Hostile> rows = {
+        {"height INT_MIN", with(small, {{kInfoHeightField, 0x80000000U, 4}}), 1, 1, C::unusable},
+        {"width 0", with(small, {{kInfoWidthField, 0, 4}}), 1, 1, C::unusable},
+        {"height 0", with(small, {{kInfoHeightField, 0, 4}}), 1, 1, C::unusable},
+        {"height -2, top-down", with(small, {{kInfoHeightField, static_cast<std::uint32_t>(-2), 4}}), 1, 1,
+         C::unusable},
+        {"190x-170, top-down", with(frame8, {{kInfoHeightField, static_cast<std::uint32_t>(-170), 4}}), 1, 1,
+         C::unusable},
+        {"width -190", with(frame8, {{kInfoWidthField, static_cast<std::uint32_t>(-190), 4}}), 0, 1,
+         C::notBmp},
+        {"depth 0", with(frame8, {{kInfoBitsField, 0, 2}}), 1, 1, C::decodeError},
+        {"depth 2", with(frame8, {{kInfoBitsField, 2, 2}}), 1, 1, C::decodeError},
+        {"depth 3", with(frame8, {{kInfoBitsField, 3, 2}}), 1, 1, C::decodeError},
+        // 1,078 + 380 x 170 passes the 97,294-byte buffer, not the 33,718-byte file.
+        {"depth 16", with(frame8, {{kInfoBitsField, 16, 2}}), 0, 1, C::decodeError},
+        {"depth 32", with(frame8, {{kInfoBitsField, 32, 2}}), 0, 1, C::notBmp},
+        {"depth 30000", with(frame8, {{kInfoBitsField, 30000, 2}}), 0, 1, C::notBmp},
+        {"pixel offset 0, inside the header", with(frame8, {{kPixelOffsetField, 0, 4}}), 1, 0, C::converted},
+        {"pixel offset 14, inside the header", with(frame8, {{kPixelOffsetField, 14, 4}}), 1, 0,
+         C::converted},
+        {"pixel array ending exactly at the end", with(frame8, {{kPixelOffsetField, 1'080, 4}}), 1, 0,
+         C::converted},
+        {"pixel array one byte past the end", with(frame8, {{kPixelOffsetField, 1'081, 4}}), 0, 1,
+         C::converted},
+        {"pixel offset far past the end", with(frame8, {{kPixelOffsetField, 0xFFFFFFFFU, 4}}), 0, 1,
+         C::notBmp},
+        {"8-bit table running past a 2x2 file",
+         cut(with(indexed(2, 2, 8, HeaderKind::info, false), {{kPixelOffsetField, 54, 4}}), 62), 1, 1,
+         C::unusable},
+        {"1-bit table running past a 1x1 file",
+         cut(with(indexed(1, 1, 1, HeaderKind::info, false), {{kPixelOffsetField, 54, 4}}), 58), 1, 1,
+         C::unusable},
+        {"4-bit core table running past a 2x1 file",
+         cut(with(indexed(2, 1, 4, HeaderKind::core, false), {{kPixelOffsetField, 26, 4}}), 30), 1, 1,
+         C::unusable},
+        {"core header, 190x170, 8 bits", indexed(190, 170, 8, HeaderKind::core, false), 1, 0, C::converted},
+        // Too short for the core header, yet the converter's zero-filled buffer completes it.
+        {"core header cut to 26 bytes", cut(indexed(190, 170, 8, HeaderKind::core, false), 26), 0, 1,
+         C::converted},
+        {"8 bits behind the prefix", indexed(190, 170, 8, HeaderKind::info, true), 1, 0, C::converted},
+        // Whole in its own 97,422 bytes, cut by the converter's 97,294-byte buffer.
+        {"24 bits behind the prefix",
+         [] {
+             Layout layout;
+             layout.prefix = true;
+             return directBmp(190, 170, std::vector<Bgr>(190 * 170), layout);
+         }(),
+         1, 0, C::notBmp},
+        {"24 bits, 190x170, without the last row's padding", cut(frame24, frame24.size() - 2), 1, 0,
+         C::converted},
+        {"24 bits, 190x170, cut to its header", cut(frame24, 54), 0, 1, C::converted},
+    };
+    for (const std::uint32_t headerSize : {16U, 52U, 56U, 64U, 108U, 124U}) {
+        rows.push_back({"header size " + std::to_string(headerSize),
+                        with(small, {{kHeaderSizeField, headerSize, 4}}), 0, 1, C::notBmp});
+    }
+    for (std::uint32_t compression = 1; compression <= 6; ++compression) {
+        rows.push_back({"compression " + std::to_string(compression),
+                        with(frame8, {{kInfoCompressionField, compression, 4}}), 0, 1, C::notBmp});
+    }
+    // Widths whose row size in bits is 2^32 or more: with 32-bit arithmetic it would wrap to a small row.
+    for (const auto& [depth, width] : std::initializer_list<std::pair<std::uint32_t, std::uint32_t>>{
+             {1, 0xFFFFFFFFU}, {4, 0x40000000U}, {8, 0x20000000U}, {24, 0x0AAAAAABU}, {32, 0x08000000U}}) {
+        for (const std::uint32_t height : {1U, 2U}) {
+            rows.push_back({std::to_string(depth) + " bits, width " + std::to_string(width) + ", height " +
+                                std::to_string(height),
+                            with(small, {{kInfoBitsField, depth, 2},
+                                         {kInfoWidthField, width, 4},
+                                         {kInfoHeightField, height, 4}}),
+                            0, 1, C::notBmp});
+        }
+    }
+    // Every length of a small file: the padding of its last stored row may be missing (75 of 78 bytes).
+    // The converter reads the missing bytes as zeros: with the header size in place the 3x2 image is found.
+    for (std::size_t length = 0; length <= small.size(); ++length) {
+        const int whole = length >= 75 ? 1 : 0;
+        rows.push_back({"3x2 cut to " + std::to_string(length) + " bytes", cut(small, length), whole,
+                        1 - whole, length >= 15 ? C::unusable : C::notBmp});
+    }
+    return rows;
+}
+
+std::string expectedConsole(Converter converter, const std::string& inputPath) {
+    switch (converter) {
+        case Converter::converted:
+            return runs::converting(inputPath) + runs::done();
+        case Converter::notBmp:
+            return runs::lineMessage(animconv::messages::kNotBmp);
+        case Converter::unusable:
+            return runs::lineMessage(animconv::messages::kUnusableBmp);
+        case Converter::decodeError:
+            return runs::lineMessage(animconv::messages::kDecodeError);
+    }
+    return {};
+}
+
+TEST(HostileBmp, EachMalformedFileHasItsExactOutcome) {
+    const runs::ScratchFolder scratch;
+    const std::string inputPath = (scratch.path / "hostile.bmp").string();
+    const std::string outputPath = (scratch.path / "anim").string();
+    for (const Hostile& row : hostileFiles()) {
+        SCOPED_TRACE(row.name);
+        animconv::BmpInfo info{7, 7};
+        EXPECT_EQ(animconv::bmpGetInfo(row.file.data(), row.file.size(), info), row.info);
+        // An output exactly as large as the header asks for, when it asks for a sane one.
+        const bool sane = row.info == 1 && info.width >= 1 && info.height >= 1 && info.width <= 1'000'000 &&
+                          info.height <= 1'000'000;
+        Bytes out(sane ? std::size_t{info.width} * static_cast<std::size_t>(info.height) * 4 : 1, 0xA5);
+        EXPECT_EQ(animconv::bmpDecode(row.file.data(), row.file.size(), out.data(), 0), row.decode);
+
+        runs::writeAll(inputPath, row.file);
+        std::filesystem::remove(outputPath);
+        const runs::Outcome outcome = runs::run(ANIMCONV_PROGRAM, {"no0xfe", outputPath, inputPath, "1"});
+        EXPECT_EQ(outcome.status, row.converter == Converter::converted ? 0 : 1);
+        EXPECT_EQ(outcome.console, expectedConsole(row.converter, inputPath));
+        EXPECT_EQ(std::filesystem::exists(outputPath), row.converter == Converter::converted);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Bounded fuzz run for CI: builds the fuzz targets with libFuzzer, AddressSanitizer and UndefinedBehavior-
+# Sanitizer (clang++-14) in build-fuzz/, runs each for FUZZ_SECONDS (default 50; three targets, under three
+# minutes in all) starting from its seed corpus and crashers, and fails on any finding.
+# Run from the repository root: tools/ci/fuzz.sh
+set -euo pipefail
+
+FUZZ_SECONDS="${FUZZ_SECONDS:-50}"
+BUILD_DIR="${FUZZ_BUILD_DIR:-build-fuzz}"
+TARGETS=(bmp pipeline command_line)
+
+echo "== fuzz: checking tools"
+missing=()
+command -v clang++-14 >/dev/null || missing+=(clang-14)
+command -v cmake >/dev/null || missing+=(cmake)
+command -v ninja >/dev/null || missing+=(ninja-build)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
+if [ "${#missing[@]}" -gt 0 ]; then
+    echo "== fuzz: installing ${missing[*]}"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+echo "== fuzz: building the targets in ${BUILD_DIR}"
+cmake -S . -B "${BUILD_DIR}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+    -DANIMCONV_SANITIZE=ON -DANIMCONV_FUZZ_ENGINE=ON >/dev/null
+cmake --build "${BUILD_DIR}" -j2 --target "${TARGETS[@]/#/fuzz_}"
+
+findings_dir="${BUILD_DIR}/findings"
+rm -rf "${findings_dir}"
+mkdir -p "${findings_dir}"
+failed=()
+for target in "${TARGETS[@]}"; do
+    # libFuzzer adds what it learns to the first corpus folder: a scratch copy, not the committed seeds.
+    work_corpus="${BUILD_DIR}/corpus-work/${target}"
+    rm -rf "${work_corpus}"
+    mkdir -p "${work_corpus}"
+    log="${findings_dir}/${target}.log"
+    echo "== fuzz: ${target} for ${FUZZ_SECONDS} s"
+    set +e
+    "${BUILD_DIR}/tests/fuzz/fuzz_${target}" "${work_corpus}" "tests/fuzz/corpus/${target}" \
+        "tests/fuzz/crashers/${target}" \
+        -max_total_time="${FUZZ_SECONDS}" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+        -print_final_stats=1 -artifact_prefix="${findings_dir}/${target}-" >"${log}" 2>&1
+    status=$?
+    set -e
+    executions=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "${log}" | grep -o '[0-9]*$' || echo "?")
+    echo "   executions: ${executions}, exit status: ${status}"
+    if [ "${status}" -ne 0 ]; then
+        failed+=("${target}")
+        tail -n 40 "${log}"
+        for artifact in "${findings_dir}/${target}-"*; do
+            [ -e "${artifact}" ] || continue
+            echo "   reproducer: ${artifact}"
+            echo "   keep it:    cp '${artifact}' tests/fuzz/crashers/${target}/ && git add tests/fuzz/crashers/${target}"
+        done
+    fi
+done
+
+if [ "${#failed[@]}" -gt 0 ]; then
+    echo "== fuzz: FAILED: findings in ${failed[*]} (logs in ${findings_dir})"
+    exit 1
+fi
+echo "== fuzz: no findings"
