@@ -1,5 +1,6 @@
 #include "bmp/bmp.h"
 
+#include <bit>
 #include <cstring>
 
 namespace animconv {
@@ -44,29 +45,94 @@ struct PixelRow {
     std::uint32_t width;
 };
 
+// An output pixel is blue, green, red, 0; as a word loaded from memory the 0 is the top byte on a
+// little-endian machine and the bottom byte on a big-endian one.
+constexpr std::uint32_t kColourBytesOfWord =
+    std::endian::native == std::endian::little ? 0x00FFFFFFU : 0xFFFFFF00U;
+
+void storeWord(std::uint8_t* out, std::uint32_t word) {
+    std::memcpy(out, &word, sizeof word);
+}
+
+// Two pixels from 6 source bytes, read as 8: blue, green, red, 0 twice, as one 8-byte word (little-endian).
+std::uint64_t pixelPairOf(const std::uint8_t* source) {
+    std::uint64_t eight;
+    std::memcpy(&eight, source, sizeof eight);
+    return (eight & 0xFFFFFFU) | ((eight << 8) & 0x00FFFFFF00000000U);
+}
+
+// Pixel pairs where 8 source bytes can be read within the row, four pairs per step (which the compiler
+// turns into vector instructions). Then each pixel but the row's last is one 4-byte load with the fourth
+// byte cleared; the last pixel is copied byte by byte, since its fourth byte may lie past the buffer's end.
 void decodeRow24(const PixelRow& row) {
     const std::uint8_t* source = row.source;
     std::uint8_t* out = row.out;
-    for (std::uint32_t x = 0; x < row.width; ++x) {
-        out[0] = source[0];
-        out[1] = source[1];
-        out[2] = source[2];
-        out[3] = 0;
+    std::uint32_t x = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; x + 9 <= row.width; x += 8) {
+            const std::uint64_t pairs[4] = {pixelPairOf(source), pixelPairOf(source + 6),
+                                            pixelPairOf(source + 12), pixelPairOf(source + 18)};
+            std::memcpy(out, pairs, sizeof pairs);
+            source += 24;
+            out += 8 * kOutputPixelBytes;
+        }
+        for (; x + 3 <= row.width; x += 2) {
+            const std::uint64_t pair = pixelPairOf(source);
+            std::memcpy(out, &pair, sizeof pair);
+            source += 6;
+            out += 2 * kOutputPixelBytes;
+        }
+    }
+    for (; x + 1 < row.width; ++x) {
+        std::uint32_t word;
+        std::memcpy(&word, source, sizeof word);
+        storeWord(out, word & kColourBytesOfWord);
         source += 3;
         out += kOutputPixelBytes;
     }
+    out[0] = source[0];
+    out[1] = source[1];
+    out[2] = source[2];
+    out[3] = 0;
 }
 
-void decodeIndexedRow(const PixelRow& row, const std::uint8_t* palette, std::uint16_t bitsPerPixel) {
-    const unsigned perByte = 8U / bitsPerPixel;
-    const unsigned mask = (1U << bitsPerPixel) - 1U;
-    std::uint8_t* out = row.out;
+// `palette` holds the table as output pixels, so each index selects a whole 4-byte pixel.
+void decodeRow8(const PixelRow& row, const std::uint8_t* palette) {
     for (std::uint32_t x = 0; x < row.width; ++x) {
-        // The most significant bits hold the leftmost pixel of each byte.
-        const unsigned slot = x % perByte;
-        const unsigned shift = 8U - bitsPerPixel * (slot + 1U);
-        const unsigned index = (static_cast<unsigned>(row.source[x / perByte]) >> shift) & mask;
-        std::memcpy(out, palette + index * kOutputPixelBytes, kOutputPixelBytes);
+        std::memcpy(row.out + std::size_t{x} * kOutputPixelBytes, palette + row.source[x] * kOutputPixelBytes,
+                    kOutputPixelBytes);
+    }
+}
+
+// The high nibble holds the left pixel of each byte; an odd width leaves the last low nibble unused.
+void decodeRow4(const PixelRow& row, const std::uint8_t* palette) {
+    std::uint8_t* out = row.out;
+    const std::uint32_t pairs = row.width / 2;
+    for (std::uint32_t i = 0; i < pairs; ++i) {
+        const unsigned byte = row.source[i];
+        std::memcpy(out, palette + (byte >> 4) * kOutputPixelBytes, kOutputPixelBytes);
+        std::memcpy(out + kOutputPixelBytes, palette + (byte & 0x0FU) * kOutputPixelBytes, kOutputPixelBytes);
+        out += 2 * kOutputPixelBytes;
+    }
+    if (row.width % 2 != 0) {
+        std::memcpy(out, palette + (row.source[pairs] >> 4) * kOutputPixelBytes, kOutputPixelBytes);
+    }
+}
+
+// The most significant bit holds the leftmost pixel of each byte; bits past the width are unused.
+void decodeRow1(const PixelRow& row, const std::uint8_t* palette) {
+    std::uint8_t* out = row.out;
+    const std::uint32_t wholeBytes = row.width / 8;
+    for (std::uint32_t i = 0; i < wholeBytes; ++i) {
+        const unsigned byte = row.source[i];
+        for (unsigned shift = 8; shift-- > 0;) {
+            std::memcpy(out, palette + ((byte >> shift) & 1U) * kOutputPixelBytes, kOutputPixelBytes);
+            out += kOutputPixelBytes;
+        }
+    }
+    const unsigned last = row.width % 8 != 0 ? row.source[wholeBytes] : 0U;
+    for (unsigned used = 0; used < row.width % 8; ++used) {
+        std::memcpy(out, palette + ((last >> (7U - used)) & 1U) * kOutputPixelBytes, kOutputPixelBytes);
         out += kOutputPixelBytes;
     }
 }
@@ -79,8 +145,7 @@ bool parseBmpHeader(const std::uint8_t* buffer, std::size_t length, BmpGeometry&
     }
     std::size_t imageStart = 0;
     if (!startsWithSignature(buffer)) {
-        if (length < kPrefixLength + 19 ||
-            !startsWithSignature(buffer + kPrefixLength)) {
+        if (length < kPrefixLength + 19 || !startsWithSignature(buffer + kPrefixLength)) {
             return false;
         }
         imageStart = kPrefixLength;
@@ -168,10 +233,19 @@ int bmpDecode(const std::uint8_t* buffer, std::size_t length, std::uint8_t* out,
     for (std::uint64_t y = 0; y < height; ++y) {
         const PixelRow row{buffer + geometry.pixelArrayStart + geometry.stride * (height - 1 - y),
                            out + y * outRowBytes, geometry.width};
-        if (depth == 24) {
-            decodeRow24(row);
-        } else {
-            decodeIndexedRow(row, palette, depth);
+        switch (depth) {
+            case 24:
+                decodeRow24(row);
+                break;
+            case 8:
+                decodeRow8(row, palette);
+                break;
+            case 4:
+                decodeRow4(row, palette);
+                break;
+            default:
+                decodeRow1(row, palette);
+                break;
         }
     }
     return 0;

@@ -33,9 +33,10 @@ void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t wa
         console::formattedMessage(messages::kCannotOpenInput, inputPath);
         platform::exitProcess(kExitFrameFailure);
     }
-    // Bytes past the end of a short file read as zero; the header check counts the whole buffer.
-    std::memset(inputBuffer, 0, sizeof inputBuffer);
-    platform::readFile(input, inputBuffer, sizeof inputBuffer);
+    // Bytes past the end of a short file read as zero; the header check counts the whole buffer. Only they
+    // are cleared: the read overwrites the rest.
+    const std::size_t got = platform::readFile(input, inputBuffer, sizeof inputBuffer);
+    std::memset(inputBuffer + got, 0, sizeof inputBuffer - got);
     platform::closeFile(input);
 
     BmpInfo info;

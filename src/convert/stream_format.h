@@ -37,4 +37,27 @@ constexpr std::uint8_t cubeIndex(std::uint8_t blue, std::uint8_t green, std::uin
                                      cubeLevel(red));
 }
 
+// Reading the stream back.
+constexpr std::uint8_t kLongRunHighMask = 0x7F;  // byte 1 of a long record holds bits 8..14 of N
+constexpr std::uint8_t kCubeStep = 51;           // a level's value on the 0..255 component scale
+constexpr std::uint8_t kCubeLevels = 6;
+
+constexpr bool isCubeIndex(std::uint8_t value) {
+    return value >= kFirstCubeIndex && value <= kLastCubeIndex;
+}
+
+// The three digits of a colour cube index, and the component value each level stands for (level x 51).
+constexpr std::uint8_t cubeBlueLevel(std::uint8_t index) {
+    return static_cast<std::uint8_t>((index - kFirstCubeIndex) / (kCubeLevels * kCubeLevels));
+}
+constexpr std::uint8_t cubeGreenLevel(std::uint8_t index) {
+    return static_cast<std::uint8_t>((index - kFirstCubeIndex) / kCubeLevels % kCubeLevels);
+}
+constexpr std::uint8_t cubeRedLevel(std::uint8_t index) {
+    return static_cast<std::uint8_t>((index - kFirstCubeIndex) % kCubeLevels);
+}
+constexpr std::uint8_t cubeLevelValue(std::uint8_t level) {
+    return static_cast<std::uint8_t>(level * kCubeStep);
+}
+
 }  // namespace animconv

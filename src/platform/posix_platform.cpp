@@ -43,18 +43,28 @@ bool lockExclusively(int descriptor) {
     return errno != EWOULDBLOCK && errno != EAGAIN && errno != EINTR;
 }
 
-bool finishOpen(int descriptor, File& file) {
+// A directory opens for reading, so a file to be read is looked at after the open; opening a directory
+// with write access fails by itself (EISDIR).
+enum class Access { read, readWrite };
+
+bool finishOpen(int descriptor, Access access, File& file) {
     if (descriptor < 0) {
         return false;
     }
-    struct stat status {};
-    const bool known = ::fstat(descriptor, &status) == 0;
-    if ((known && S_ISDIR(status.st_mode)) || !lockExclusively(descriptor)) {
+    if (access == Access::read) {
+        struct stat status {};
+        const bool known = ::fstat(descriptor, &status) == 0;
+        if (known && S_ISDIR(status.st_mode)) {
+            ::close(descriptor);
+            return false;
+        }
+        file.readsInPieces = known && !S_ISREG(status.st_mode);
+    }
+    if (!lockExclusively(descriptor)) {
         ::close(descriptor);
         return false;
     }
     file.handle = descriptor;
-    file.readsInPieces = known && !S_ISREG(status.st_mode);
     return true;
 }
 
@@ -69,8 +79,7 @@ void prepareProcess() {
         }
     }
     // A standard output whose reader has gone is then a failed console write, as on Windows, not a killed
-    // process; an
-    // output file at the file size limit is likewise a failed write, reported.
+    // process; an output file at the file size limit is likewise a failed write, reported.
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGXFSZ, SIG_IGN);
 }
@@ -84,11 +93,11 @@ bool writeStandardOutput(const void* bytes, std::size_t count) {
 }
 
 bool openForReading(const char* path, File& file) {
-    return finishOpen(::open(path, O_RDONLY | O_CLOEXEC), file);
+    return finishOpen(::open(path, O_RDONLY | O_CLOEXEC), Access::read, file);
 }
 
 bool openForAppending(const char* path, File& file, std::uint64_t& endOffset) {
-    if (!finishOpen(::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666), file)) {
+    if (!finishOpen(::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666), Access::readWrite, file)) {
         return false;
     }
     const off_t end = ::lseek(descriptorOf(file), 0, SEEK_END);

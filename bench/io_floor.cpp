@@ -1,0 +1,100 @@
+// The I/O floor for the whole-process benchmark: the file system work of a conversion and nothing else.
+// For each input it opens, reads up to 97,294 bytes and closes; then it opens the output for appending,
+// appends as many bytes as the converter appended for that frame, and closes.
+//
+//   io_floor OUTPUT SIZES_FILE FIRST_FRAME INPUT...
+//
+// SIZES_FILE holds one decimal frame length per line (the converter's frames, in order); FIRST_FRAME is the
+// line that belongs to the first INPUT, so one-frame-per-call runs can share one sizes file.
+//
+//   io_floor --frame-sizes STREAM
+//
+// prints the length of each frame of an animation stream, one a line: the SIZES_FILE for a later run.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+constexpr std::size_t kInputCapacity = 97'294;
+constexpr std::size_t kMaxFrameBytes = 64'602;
+
+unsigned char inputBuffer[kInputCapacity];
+unsigned char frameBytes[kMaxFrameBytes];
+
+// Walks run records (2 bytes when bit 7 of the second byte is set, else 3) up to each 0xFF terminator.
+int printFrameSizes(const char* path) {
+    std::FILE* stream = std::fopen(path, "rb");
+    if (stream == nullptr) {
+        std::perror(path);
+        return 1;
+    }
+    std::size_t frameLength = 0;
+    for (int value = std::fgetc(stream); value != EOF; value = std::fgetc(stream)) {
+        const int second = std::fgetc(stream);
+        if (second == EOF) {
+            break;
+        }
+        if (value == 0xFF) {
+            std::printf("%zu\n", frameLength + 2);
+            frameLength = 0;
+        } else if ((second & 0x80) != 0) {
+            frameLength += 2;
+        } else {
+            std::fgetc(stream);
+            frameLength += 3;
+        }
+    }
+    std::fclose(stream);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string_view(argv[1]) == "--frame-sizes") {
+        return printFrameSizes(argv[2]);
+    }
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s OUTPUT SIZES_FILE FIRST_FRAME INPUT...\n", argv[0]);
+        return 2;
+    }
+    // The sizes are read as the frames go, so that nothing grows with the frame count. C library only: the
+    // floor must not pay for loading a library the converter does not use.
+    std::FILE* sizes = std::fopen(argv[2], "r");
+    if (sizes == nullptr) {
+        std::perror(argv[2]);
+        return 2;
+    }
+    unsigned long size = 0;
+    for (unsigned long skip = std::strtoul(argv[3], nullptr, 10); skip > 0; --skip) {
+        if (std::fscanf(sizes, "%lu", &size) != 1) {
+            std::fprintf(stderr, "%s: too few frame sizes\n", argv[0]);
+            return 2;
+        }
+    }
+    for (int i = 4; i < argc; ++i) {
+        if (std::fscanf(sizes, "%lu", &size) != 1) {
+            std::fprintf(stderr, "%s: too few frame sizes\n", argv[0]);
+            return 2;
+        }
+        const std::size_t length = size > kMaxFrameBytes ? kMaxFrameBytes : size;
+        const int input = ::open(argv[i], O_RDONLY | O_CLOEXEC);
+        if (input < 0 || ::read(input, inputBuffer, sizeof inputBuffer) < 0) {
+            std::perror(argv[i]);
+            return 1;
+        }
+        ::close(input);
+        const int output = ::open(argv[1], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        if (output < 0 || ::write(output, frameBytes, length) != static_cast<ssize_t>(length)) {
+            std::perror(argv[1]);
+            return 1;
+        }
+        ::close(output);
+    }
+    std::fclose(sizes);
+    return 0;
+}

@@ -1,0 +1,177 @@
+#include "animdump/image_files.h"
+
+#include <gif_lib.h>
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "animdump/frame_picture.h"
+
+namespace animdump {
+namespace {
+
+using animconv::kFirstCubeIndex;
+using animconv::kFrameHeight;
+using animconv::kFrameWidth;
+using animconv::kLastCubeIndex;
+
+constexpr int kColourMapEntries = 256;
+constexpr int kColourResolution = 8;
+constexpr std::uint32_t kDelayScaleUnit = 1000;
+constexpr std::uint32_t kLongestGifDelay = 0xFFFF;
+
+// The application extension that makes viewers loop the animation: "NETSCAPE2.0", then sub-block 1 with a
+// loop count of 0 (forever).
+constexpr char kLoopApplication[] = "NETSCAPE2.0";
+constexpr GifByteType kLoopForever[] = {1, 0, 0};
+
+GifFileType* gifFile(GifWriter& gif) {
+    return static_cast<GifFileType*>(gif.file);
+}
+
+// The library writes through this, so the file is created with the usual permissions and its close is seen.
+int writeGifBytes(GifFileType* file, const GifByteType* bytes, int count) {
+    std::FILE* output = static_cast<std::FILE*>(file->UserData);
+    return static_cast<int>(std::fwrite(bytes, 1, static_cast<std::size_t>(count), output));
+}
+
+// Ends the library's writer and closes the file; false when either failed.
+bool finishGif(GifWriter& gif, std::string& error) {
+    GifFileType* file = gifFile(gif);
+    std::FILE* output = static_cast<std::FILE*>(file->UserData);
+    int code = 0;
+    const bool gifClosed = EGifCloseFile(file, &code) != GIF_ERROR;
+    const bool fileClosed = std::fclose(output) == 0;
+    gif.file = nullptr;
+    if (!gifClosed) {
+        error = GifErrorString(code);
+    } else if (!fileClosed) {
+        error = std::strerror(errno);
+    }
+    return gifClosed && fileClosed;
+}
+
+bool abandonGif(GifWriter& gif, std::string& error) {
+    std::string ignored;
+    const int code = gifFile(gif)->Error;
+    const int systemError = errno;
+    finishGif(gif, ignored);
+    error = code == E_GIF_ERR_WRITE_FAILED && systemError != 0 ? std::strerror(systemError)
+                                                               : GifErrorString(code);
+    std::remove(gif.path.c_str());
+    return false;
+}
+
+}  // namespace
+
+std::uint16_t gifDelay(std::uint8_t waitByte, std::uint32_t scaleThousandths) {
+    const std::uint64_t scaled =
+        (std::uint64_t{waitByte} * scaleThousandths + kDelayScaleUnit / 2) / kDelayScaleUnit;
+    return static_cast<std::uint16_t>(scaled < kLongestGifDelay ? scaled : kLongestGifDelay);
+}
+
+bool openGif(const char* path, GifWriter& gif, std::string& error) {
+    std::FILE* output = std::fopen(path, "wb");
+    if (output == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    int code = 0;
+    GifFileType* file = EGifOpen(output, writeGifBytes, &code);
+    if (file == nullptr) {
+        error = GifErrorString(code);
+        std::fclose(output);
+        std::remove(path);
+        return false;
+    }
+    gif.file = file;
+    gif.path = path;
+
+    GifColorType colours[kColourMapEntries] = {};
+    for (int index = kFirstCubeIndex; index <= kLastCubeIndex; ++index) {
+        const Rgb colour = cubeColour(static_cast<std::uint8_t>(index));
+        colours[index] = GifColorType{colour.red, colour.green, colour.blue};
+    }
+    ColorMapObject* colourMap = GifMakeMapObject(kColourMapEntries, colours);
+    if (colourMap == nullptr) {
+        file->Error = E_GIF_ERR_NOT_ENOUGH_MEM;
+        return abandonGif(gif, error);
+    }
+    EGifSetGifVersion(file, true);  // the delays live in GIF89a extensions
+    const int screenStatus =
+        EGifPutScreenDesc(file, kFrameWidth, kFrameHeight, kColourResolution, 0, colourMap);
+    GifFreeMapObject(colourMap);  // the library keeps its own copy
+    if (screenStatus == GIF_ERROR || EGifPutExtensionLeader(file, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
+        EGifPutExtensionBlock(file, static_cast<int>(std::strlen(kLoopApplication)), kLoopApplication) ==
+            GIF_ERROR ||
+        EGifPutExtensionBlock(file, static_cast<int>(sizeof kLoopForever), kLoopForever) == GIF_ERROR ||
+        EGifPutExtensionTrailer(file) == GIF_ERROR) {
+        return abandonGif(gif, error);
+    }
+    return true;
+}
+
+bool addGifFrame(GifWriter& gif, const FrameIndices& frame, std::uint16_t delay, std::string& error) {
+    GifFileType* file = gifFile(gif);
+    GraphicsControlBlock control{};
+    control.DisposalMode = DISPOSE_DO_NOT;
+    control.UserInputFlag = false;
+    control.DelayTime = delay;
+    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    GifByteType extension[4];
+    const std::size_t extensionLength = EGifGCBToExtension(&control, extension);
+    if (EGifPutExtension(file, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extensionLength), extension) ==
+            GIF_ERROR ||
+        EGifPutImageDesc(file, 0, 0, kFrameWidth, kFrameHeight, false, nullptr) == GIF_ERROR) {
+        return abandonGif(gif, error);
+    }
+    GifPixelType row[kFrameWidth];
+    for (int y = 0; y < kFrameHeight; ++y) {
+        std::memcpy(row, frame.values + static_cast<std::size_t>(y) * kFrameWidth, sizeof row);
+        if (EGifPutLine(file, row, kFrameWidth) == GIF_ERROR) {
+            return abandonGif(gif, error);
+        }
+    }
+    return true;
+}
+
+bool closeGif(GifWriter& gif, std::string& error) {
+    if (!finishGif(gif, error)) {
+        std::remove(gif.path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool writePng(const std::string& path, const FrameIndices& frame, std::string& error) {
+    constexpr std::size_t kRgbBytes = 3;
+    std::uint8_t rgb[kFramePixels * kRgbBytes];
+    for (std::size_t i = 0; i < kFramePixels; ++i) {
+        const Rgb colour = cubeColour(frame.values[i]);
+        rgb[i * kRgbBytes] = colour.red;
+        rgb[i * kRgbBytes + 1] = colour.green;
+        rgb[i * kRgbBytes + 2] = colour.blue;
+    }
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = kFrameWidth;
+    image.height = kFrameHeight;
+    image.format = PNG_FORMAT_RGB;
+    if (png_image_write_to_file(&image, path.c_str(), 0, rgb, 0, nullptr) == 0) {
+        error = image.message;
+        png_image_free(&image);
+        return false;
+    }
+    return true;
+}
+
+std::string pngName(std::size_t frameNumber) {
+    char name[40];
+    std::snprintf(name, sizeof name, "frame-%04zu.png", frameNumber);
+    return name;
+}
+
+}  // namespace animdump

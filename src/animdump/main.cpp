@@ -1,0 +1,171 @@
+// animdump: checks an animation stream, lists its frames and renders them as images.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "animdump/dump_options.h"
+#include "animdump/frame_picture.h"
+#include "animdump/image_files.h"
+#include "animdump/stream_reader.h"
+
+namespace {
+
+using namespace animdump;
+
+constexpr int kExitValid = 0;
+constexpr int kExitInvalid = 1;
+constexpr int kExitTrouble = 2;  // usage errors, unreadable input, unwritable output
+
+void writeOut(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+int complain(const std::string& text) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "animdump: %s\n", text.c_str());
+    return kExitTrouble;
+}
+
+bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes, std::string& error) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        return false;
+    }
+    std::uint8_t chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    const bool failed = std::ferror(file) != 0;
+    if (failed) {
+        error = std::strerror(errno);
+    }
+    std::fclose(file);
+    return !failed;
+}
+
+// The folder for the PNG files: used when it exists, created (one level) when it does not.
+bool prepareFolder(const char* folder, std::string& error) {
+    std::error_code code;
+    if (std::filesystem::is_directory(folder, code)) {
+        return true;
+    }
+    if (std::filesystem::exists(folder, code)) {
+        error = std::string("cannot write into '") + folder + "': not a folder";
+        return false;
+    }
+    if (!std::filesystem::create_directory(folder, code)) {
+        error = std::string("cannot create folder '") + folder + "': " + code.message();
+        return false;
+    }
+    return true;
+}
+
+// The stream has been checked and holds `frames` valid frames, so every frame below reads without a problem.
+int writeImages(StreamView stream, std::size_t frames, const DumpOptions& options) {
+    std::string error;
+    if (options.pngFolder != nullptr && !prepareFolder(options.pngFolder, error)) {
+        return complain(error);
+    }
+    GifWriter gif;
+    if (options.gifPath != nullptr && !openGif(options.gifPath, gif, error)) {
+        return complain(std::string("cannot write '") + options.gifPath + "': " + error);
+    }
+    static FrameIndices pixels{};
+    std::size_t offset = 0;
+    for (std::size_t number = 1; number <= frames; ++number) {
+        FrameSummary frame;
+        ProblemReport report;
+        readFrame(stream, offset, number, frame, report, &pixels);
+        offset += frame.bytes;
+        if (gif.file != nullptr &&
+            !addGifFrame(gif, pixels, gifDelay(frame.waitByte, options.delayScale), error)) {
+            return complain(std::string("cannot write '") + options.gifPath + "': " + error);
+        }
+        if (options.pngFolder != nullptr) {
+            const std::string path = std::string(options.pngFolder) + "/" + pngName(number);
+            if (!writePng(path, pixels, error)) {
+                if (gif.file != nullptr) {
+                    std::string ignored;
+                    closeGif(gif, ignored);
+                    std::remove(options.gifPath);
+                }
+                return complain("cannot write '" + path + "': " + error);
+            }
+        }
+        if (number == options.showFrame) {
+            writeOut(terminalPicture(pixels));
+        }
+    }
+    if (gif.file != nullptr && !closeGif(gif, error)) {
+        return complain(std::string("cannot write '") + options.gifPath + "': " + error);
+    }
+    return kExitValid;
+}
+
+int runDump(int argc, char** argv) {
+    DumpOptions options;
+    std::string error;
+    switch (parseDumpOptions(argc - 1, argv + 1, options, error)) {
+        case OptionsResult::help:
+            writeOut(helpText());
+            return kExitValid;
+        case OptionsResult::version:
+            writeOut(versionText());
+            return kExitValid;
+        case OptionsResult::usageError:
+            std::fprintf(stderr, "animdump: %s\nTry 'animdump --help' for more information.\n",
+                         error.c_str());
+            return kExitTrouble;
+        case OptionsResult::run:
+            break;
+    }
+
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(options.streamPath, bytes, error)) {
+        return complain(std::string("cannot read '") + options.streamPath + "': " + error);
+    }
+    const StreamView stream{bytes.data(), bytes.size()};
+    StreamTotals totals;
+    std::string report;
+    const Problem problem = checkStream(stream, totals, report);
+    writeOut(report);
+
+    const bool wantsImages =
+        options.gifPath != nullptr || options.pngFolder != nullptr || options.showFrame != 0;
+    if (problem != Problem::none) {
+        if (wantsImages) {
+            std::fprintf(stderr, "animdump: no images written: the stream is invalid\n");
+        }
+        return kExitInvalid;
+    }
+    if (!wantsImages) {
+        return kExitValid;
+    }
+    if (totals.frames == 0) {
+        return complain("no images written: the stream holds no frames");
+    }
+    if (options.showFrame > totals.frames) {
+        return complain("cannot show frame " + std::to_string(options.showFrame) + ": the stream holds " +
+                        std::to_string(totals.frames) + (totals.frames == 1 ? " frame" : " frames"));
+    }
+    return writeImages(stream, totals.frames, options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = runDump(argc, argv);
+    // A report that did not reach its reader (a full disk, a closed pipe) is a failure too.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fprintf(stderr, "animdump: cannot write standard output: %s\n", std::strerror(errno));
+        return kExitTrouble;
+    }
+    return status;
+}

@@ -1,0 +1,201 @@
+#include "animdump/stream_reader.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace animdump {
+namespace {
+
+using animconv::isCubeIndex;
+using animconv::kLongRunHighMask;
+using animconv::kLongRunRecordBytes;
+using animconv::kShortRunFlag;
+using animconv::kShortRunRecordBytes;
+using animconv::kTerminatorBytes;
+using animconv::kTerminatorMarker;
+using animconv::kUnchangedMarker;
+
+Problem fail(ProblemReport& report, Problem problem) {
+    report.problem = problem;
+    return problem;
+}
+
+std::string format(const char* pattern, ...) {
+    char text[512];
+    va_list arguments;
+    va_start(arguments, pattern);
+    const int length = std::vsnprintf(text, sizeof text, pattern, arguments);
+    va_end(arguments);
+    return length < 0 ? std::string() : std::string(text);
+}
+
+std::string counted(std::size_t count, const char* singular, const char* plural) {
+    return format("%zu %s", count, count == 1 ? singular : plural);
+}
+
+}  // namespace
+
+Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, FrameSummary& summary,
+                  ProblemReport& report, FrameIndices* pixels) {
+    report = ProblemReport{};
+    report.frameNumber = number;
+    report.frameOffset = offset;
+    const std::uint8_t* bytes = stream.bytes;
+    std::size_t position = offset;
+    std::size_t covered = 0;
+    std::size_t runs = 0;
+    std::size_t unchanged = 0;
+    for (;;) {
+        report.byteOffset = position;
+        report.pixelsBefore = covered;
+        if (position == stream.length) {
+            return fail(report, Problem::endsBeforeTerminator);
+        }
+        const std::size_t left = stream.length - position;
+        const std::uint8_t value = bytes[position];
+        if (value == kTerminatorMarker) {
+            if (covered != kFramePixels) {
+                return fail(report, Problem::frameTooShort);
+            }
+            if (left < kTerminatorBytes) {
+                return fail(report, Problem::endsBeforeWaitByte);
+            }
+            summary.number = number;
+            summary.offset = offset;
+            summary.bytes = position + kTerminatorBytes - offset;
+            summary.runs = runs;
+            summary.unchangedPixels = unchanged;
+            summary.waitByte = bytes[position + 1];
+            return Problem::none;
+        }
+        if (value == kUnchangedMarker) {
+            if (number == 1) {
+                return fail(report, Problem::unchangedInFirstFrame);
+            }
+        } else if (!isCubeIndex(value)) {
+            report.value = value;
+            return fail(report, Problem::invalidValue);
+        }
+        if (left < kShortRunRecordBytes) {
+            return fail(report, Problem::endsInRunRecord);
+        }
+        // Bit 7 of the second byte tells the 2-byte form from the 3-byte form.
+        const std::uint8_t lengthByte = bytes[position + 1];
+        std::size_t runLength = 0;
+        std::size_t recordBytes = kShortRunRecordBytes;
+        if ((lengthByte & kShortRunFlag) != 0) {
+            runLength = lengthByte & static_cast<std::uint8_t>(~kShortRunFlag);
+        } else {
+            if (left < kLongRunRecordBytes) {
+                return fail(report, Problem::endsInRunRecord);
+            }
+            runLength = (std::size_t{lengthByte} & kLongRunHighMask) << 8 | bytes[position + 2];
+            recordBytes = kLongRunRecordBytes;
+        }
+        if (runLength == 0) {
+            return fail(report, Problem::emptyRun);
+        }
+        if (runLength > kFramePixels - covered) {
+            report.runLength = runLength;
+            return fail(report, Problem::runPastFrameEnd);
+        }
+        // Covered never passes kFramePixels, so the run lies inside the frame's indices.
+        if (pixels != nullptr && value != kUnchangedMarker) {
+            std::memset(pixels->values + covered, value, runLength);
+        }
+        if (value == kUnchangedMarker) {
+            unchanged += runLength;
+        }
+        covered += runLength;
+        ++runs;
+        position += recordBytes;
+    }
+}
+
+Problem checkStream(StreamView stream, StreamTotals& totals, std::string& reportText) {
+    totals = StreamTotals{};
+    reportText = tableHeading();
+    ProblemReport report;
+    std::size_t offset = 0;
+    while (offset < stream.length) {
+        FrameSummary frame;
+        if (readFrame(stream, offset, totals.frames + 1, frame, report, nullptr) != Problem::none) {
+            break;
+        }
+        reportText += tableRow(frame);
+        ++totals.frames;
+        totals.bytes += frame.bytes;
+        totals.runs += frame.runs;
+        totals.unchangedPixels += frame.unchangedPixels;
+        offset += frame.bytes;
+    }
+    reportText += totalsLine(totals);
+    reportText += verdictLine(report);
+    return report.problem;
+}
+
+std::string tableHeading() {
+    return format("%5s  %10s  %6s  %5s  %9s  %4s\n", "frame", "offset", "bytes", "runs", "unchanged", "wait");
+}
+
+std::string tableRow(const FrameSummary& frame) {
+    return format("%5zu  %10zu  %6zu  %5zu  %9zu  %4u\n", frame.number, frame.offset, frame.bytes, frame.runs,
+                  frame.unchangedPixels, static_cast<unsigned>(frame.waitByte));
+}
+
+std::string totalsLine(const StreamTotals& totals) {
+    return "total: " + counted(totals.frames, "frame", "frames") + ", " +
+           counted(totals.bytes, "byte", "bytes") + ", " + counted(totals.runs, "run", "runs") + ", " +
+           counted(totals.unchangedPixels, "unchanged pixel", "unchanged pixels") + "\n";
+}
+
+std::string verdictLine(const ProblemReport& report) {
+    const std::size_t at = report.byteOffset;
+    const std::size_t before = report.pixelsBefore;
+    const std::size_t all = kFramePixels;
+    std::string detail;
+    switch (report.problem) {
+        case Problem::none:
+            return "valid\n";
+        case Problem::endsInRunRecord:
+            detail =
+                format("truncated: the file ends inside the run record at byte %zu, after %zu of %zu pixels",
+                       at, before, all);
+            break;
+        case Problem::endsBeforeTerminator:
+            detail = format(
+                "truncated: the file ends at byte %zu, after %zu of %zu pixels and before the terminator", at,
+                before, all);
+            break;
+        case Problem::endsBeforeWaitByte:
+            detail = format(
+                "truncated: the file ends inside the terminator at byte %zu, before the wait byte", at);
+            break;
+        case Problem::invalidValue:
+            detail = format(
+                "the run record at byte %zu has the value 0x%02X, neither a colour index (16..231) "
+                "nor the unchanged marker 0xFE",
+                at, static_cast<unsigned>(report.value));
+            break;
+        case Problem::unchangedInFirstFrame:
+            detail = format(
+                "the run record at byte %zu has the unchanged marker 0xFE, but no frame comes before", at);
+            break;
+        case Problem::emptyRun:
+            detail = format("the run record at byte %zu has length 0", at);
+            break;
+        case Problem::runPastFrameEnd:
+            detail =
+                format("the run of %zu pixels at byte %zu crosses the frame's end, after %zu of %zu pixels",
+                       report.runLength, at, before, all);
+            break;
+        case Problem::frameTooShort:
+            detail = format("the terminator at byte %zu closes the frame after %zu of %zu pixels", at, before,
+                            all);
+            break;
+    }
+    return format("invalid: frame %zu at byte %zu: ", report.frameNumber, report.frameOffset) + detail + "\n";
+}
+
+}  // namespace animdump

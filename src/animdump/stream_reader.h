@@ -1,0 +1,82 @@
+// Reading an animation stream back: frame by frame, each frame checked as it is walked.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "convert/stream_format.h"
+
+namespace animdump {
+
+using animconv::kFramePixels;
+
+// A whole stream held in memory.
+struct StreamView {
+    const std::uint8_t* bytes = nullptr;
+    std::size_t length = 0;
+};
+
+// One complete, valid frame.
+struct FrameSummary {
+    std::size_t number = 0;  // counted from 1
+    std::size_t offset = 0;  // of its first byte in the file
+    std::size_t bytes = 0;   // run records and terminator
+    std::size_t runs = 0;
+    std::size_t unchangedPixels = 0;
+    std::uint8_t waitByte = 0;
+};
+
+enum class Problem {
+    none,
+    endsInRunRecord,        // the file ends inside a run record
+    endsBeforeTerminator,   // the file ends between records, before the frame's terminator
+    endsBeforeWaitByte,     // the file ends right after a terminator's 0xFF
+    invalidValue,           // neither a colour cube index nor the unchanged marker
+    unchangedInFirstFrame,  // the unchanged marker where no frame comes before
+    emptyRun,               // a run of length 0
+    runPastFrameEnd,        // a run that would cover more than the frame's pixels
+    frameTooShort,          // a terminator before the frame's pixels are all covered
+};
+
+// Where and what: enough to report the problem without looking at the bytes again.
+struct ProblemReport {
+    Problem problem = Problem::none;
+    std::size_t frameNumber = 0;
+    std::size_t frameOffset = 0;
+    std::size_t byteOffset = 0;    // the record, terminator or end of file concerned
+    std::size_t pixelsBefore = 0;  // pixels of the frame covered before that byte
+    std::uint8_t value = 0;        // invalidValue: the byte found
+    std::size_t runLength = 0;     // runPastFrameEnd: the run's length
+};
+
+// The colour cube index of every pixel of a frame, top row first; the unchanged marker resolved.
+struct FrameIndices {
+    std::uint8_t values[kFramePixels];
+};
+
+// Walks the frame that starts at `offset` (frame `number`, counted from 1; frame 1 may not hold the
+// unchanged marker). Returns Problem::none with `summary` filled, or the first problem with `report` filled.
+// When `pixels` is given it must hold the previous frame's indices; they are replaced by this frame's,
+// unchanged-marker runs keeping what is there. After a problem it holds part of each frame.
+Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, FrameSummary& summary,
+                  ProblemReport& report, FrameIndices* pixels);
+
+struct StreamTotals {
+    std::size_t frames = 0;
+    std::size_t bytes = 0;
+    std::size_t runs = 0;
+    std::size_t unchangedPixels = 0;
+};
+
+// Checks the whole stream and writes the report: a table with one row per frame, the totals and the
+// verdict line. Returns the first problem, or Problem::none for a valid stream.
+Problem checkStream(StreamView stream, StreamTotals& totals, std::string& reportText);
+
+// The report's lines, each ending in a line feed.
+std::string tableHeading();
+std::string tableRow(const FrameSummary& frame);
+std::string totalsLine(const StreamTotals& totals);
+std::string verdictLine(const ProblemReport& report);
+
+}  // namespace animdump

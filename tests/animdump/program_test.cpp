@@ -1,0 +1,208 @@
+// animdump run as its own process: statuses, standard output and standard error.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "test_support.h"
+
+namespace dumptest {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kSmallStream = {0x10, 0x7D, 0x00, 0xE7, 0xFF, 0x14, 0x00, 0xAD,
+                            0xFF, 0x0A, 0xFE, 0x7E, 0x2C, 0xFF, 0x05};
+const std::string kValidReport =
+    "frame      offset   bytes   runs  unchanged  wait\n"
+    "    1           0      10      3          0    10\n"
+    "    2          10       5      1      32300     5\n"
+    "total: 2 frames, 15 bytes, 4 runs, 32300 unchanged pixels\n"
+    "valid\n";
+const std::string kTryHelp = "Try 'animdump --help' for more information.\n";
+
+ProcessResult animdump(const std::vector<std::string>& arguments, const std::string& folder) {
+    return runProgram(ANIMDUMP_PATH, arguments, folder);
+}
+
+struct UsageCase {
+    std::vector<std::string> arguments;
+    std::string error;
+};
+
+TEST(AnimdumpCommandLine, UsageErrorsGoToStandardErrorWithStatus2) {
+    const std::vector<UsageCase> cases = {
+        {{}, "missing FILE operand"},
+        {{"a", "b"}, "extra operand 'b'"},
+        {{"--bogus", "a"}, "unrecognized option '--bogus'"},
+        {{"--gi", "x.gif", "a"}, "unrecognized option '--gi'"},
+        {{"-x", "a"}, "invalid option '-x'"},
+        {{"a", "--gif"}, "option '--gif' needs a value"},
+        {{"--help=yes"}, "option '--help' takes no value"},
+        {{"--gif", "x.gif", "-g", "y.gif", "a"}, "option '-g' given twice"},
+        {{"--delay-scale", "2", "a"}, "option '--delay-scale' needs '--gif'"},
+        {{"--gif", "x.gif", "--delay-scale", "1.2345", "a"},
+         "invalid delay scale '1.2345' (a number from 0 to 1000 with at most 3 decimals)"},
+        {{"--gif", "x.gif", "--delay-scale=-1", "a"},
+         "invalid delay scale '-1' (a number from 0 to 1000 with at most 3 decimals)"},
+        {{"--gif", "x.gif", "-d", "1000.001", "a"},
+         "invalid delay scale '1000.001' (a number from 0 to 1000 with at most 3 decimals)"},
+        {{"--show", "0", "a"}, "invalid frame number '0' (1 or more)"},
+        {{"--show=2x", "a"}, "invalid frame number '2x' (1 or more)"},
+    };
+    const std::string folder = freshFolder();
+    for (const UsageCase& c : cases) {
+        SCOPED_TRACE(c.error);
+        const ProcessResult result = animdump(c.arguments, folder);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "animdump: " + c.error + "\n" + kTryHelp);
+    }
+}
+
+TEST(AnimdumpCommandLine, HelpAndVersionGoToStandardOutput) {
+    const std::string folder = freshFolder();
+    for (const char* option : {"--help", "-h"}) {
+        const ProcessResult result = animdump({"--gif", "x.gif", option, "--bogus"}, folder);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out.rfind("Usage: animdump [OPTION]... FILE\n", 0), 0u) << result.out;
+        EXPECT_EQ(result.err, "");
+    }
+    for (const char* option : {"--version", "-V"}) {
+        const ProcessResult result = animdump({option}, folder);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, "animdump (animconv) " ANIMCONV_VERSION "\n");
+        EXPECT_EQ(result.err, "");
+    }
+}
+
+TEST(AnimdumpCommandLine, OptionsAfterTheFileAndAfterDoubleDash) {
+    const std::string folder = freshFolder();
+    writeBytes(folder + "/-s", kSmallStream);
+    const ProcessResult result = animdump({"--", "-s"}, folder);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kValidReport);
+
+    writeBytes(folder + "/anim.bin", kSmallStream);
+    const ProcessResult late = animdump({folder + "/anim.bin", "--gif=" + folder + "/late.gif"}, folder);
+    EXPECT_EQ(late.status, 0);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/late.gif"));
+}
+
+TEST(AnimdumpReport, ValidAndInvalidStreams) {
+    const std::string folder = freshFolder();
+    const std::string path = folder + "/anim.bin";
+
+    writeBytes(path, kSmallStream);
+    ProcessResult result = animdump({path}, folder);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kValidReport);
+    EXPECT_EQ(result.err, "");
+
+    writeBytes(path, Bytes(kSmallStream.begin(), kSmallStream.begin() + 14));
+    result = animdump({path}, folder);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(
+        result.out,
+        "frame      offset   bytes   runs  unchanged  wait\n"
+        "    1           0      10      3          0    10\n"
+        "total: 1 frame, 10 bytes, 3 runs, 0 unchanged pixels\n"
+        "invalid: frame 2 at byte 10: truncated: the file ends inside the terminator at byte 13, before "
+        "the wait byte\n");
+    EXPECT_EQ(result.err, "");
+
+    writeBytes(path, {0x10, 0x7E, 0x2D, 0xFF, 0x00});
+    result = animdump({path}, folder);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(
+        result.out,
+        "frame      offset   bytes   runs  unchanged  wait\n"
+        "total: 0 frames, 0 bytes, 0 runs, 0 unchanged pixels\n"
+        "invalid: frame 1 at byte 0: the run of 32301 pixels at byte 0 crosses the frame's end, after 0 "
+        "of 32300 pixels\n");
+}
+
+TEST(AnimdumpReport, FilesThatCannotBeRead) {
+    const std::string folder = freshFolder();
+    ProcessResult result = animdump({folder + "/missing.bin"}, folder);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "animdump: cannot read '" + folder + "/missing.bin': No such file or directory\n");
+
+    result = animdump({folder}, folder);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "animdump: cannot read '" + folder + "': Is a directory\n");
+}
+
+TEST(AnimdumpImages, NotWrittenForAnInvalidOrEmptyStream) {
+    const std::string folder = freshFolder();
+    const std::string gif = folder + "/out.gif";
+    writeBytes(folder + "/cut.bin", Bytes(kSmallStream.begin(), kSmallStream.begin() + 9));
+    ProcessResult result = animdump({"--gif", gif, "--png", folder + "/png", folder + "/cut.bin"}, folder);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "animdump: no images written: the stream is invalid\n");
+    EXPECT_FALSE(std::filesystem::exists(gif));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/png"));
+
+    writeBytes(folder + "/empty.bin", {});
+    result = animdump({"--gif", gif, folder + "/empty.bin"}, folder);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "animdump: no images written: the stream holds no frames\n");
+    EXPECT_FALSE(std::filesystem::exists(gif));
+}
+
+TEST(AnimdumpImages, UnwritableOutputs) {
+    const std::string folder = freshFolder();
+    const std::string path = folder + "/anim.bin";
+    writeBytes(path, kSmallStream);
+
+    ProcessResult result = animdump({"--gif", folder + "/no/such/folder/out.gif", path}, folder);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, kValidReport);
+    EXPECT_EQ(result.err,
+              "animdump: cannot write '" + folder + "/no/such/folder/out.gif': No such file or directory\n");
+
+    result = animdump({"--png", folder + "/no/such/folder", path}, folder);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err,
+              "animdump: cannot create folder '" + folder + "/no/such/folder': No such file or directory\n");
+
+    result = animdump({"--png", path, path}, folder);  // a file where the folder should be
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "animdump: cannot write into '" + path + "': not a folder\n");
+}
+
+TEST(AnimdumpShow, DrawsTheFrameWithTerminalCubeColours) {
+    const std::string folder = freshFolder();
+    const std::string path = folder + "/anim.bin";
+    writeBytes(path, kSmallStream);
+
+    const ProcessResult result = animdump({"--show", "2", path}, folder);
+    ASSERT_EQ(result.status, 0);
+    ASSERT_EQ(result.out.rfind(kValidReport, 0), 0u);
+    const std::string picture = result.out.substr(kValidReport.size());
+
+    auto blocks = [](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) {
+            text += "\xE2\x96\x80";
+        }
+        return text;
+    };
+    // Rows 0-167 are index 16 (black, terminal colour 16). Row 168 turns to 231 (white, 231) at x = 80;
+    // row 169 is 231 up to x = 16, then 20 (red level 4: terminal colour 16 + 36 x 4 = 160).
+    const std::string blackLine = "\x1B[38;5;16;48;5;16m" + blocks(190) + "\x1B[0m\n";
+    std::string expected;
+    for (int line = 0; line < 84; ++line) {
+        expected += blackLine;
+    }
+    expected += "\x1B[38;5;16;48;5;231m" + blocks(17) + "\x1B[38;5;16;48;5;160m" + blocks(63) +
+                "\x1B[38;5;231;48;5;160m" + blocks(110) + "\x1B[0m\n";
+    EXPECT_EQ(picture, expected);
+
+    const ProcessResult beyond = animdump({"--show", "3", path}, folder);
+    EXPECT_EQ(beyond.status, 2);
+    EXPECT_EQ(beyond.err, "animdump: cannot show frame 3: the stream holds 2 frames\n");
+}
+
+}  // namespace
+}  // namespace dumptest

@@ -1,0 +1,52 @@
+// What the animdump tests share: scratch folders, running the programs, and source frames of every depth
+// with the colours animconv must quantize them to.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "animdump/frame_picture.h"
+#include "animdump/stream_reader.h"
+
+namespace dumptest {
+
+using animdump::Rgb;
+
+// An empty folder of its own for each test.
+std::string freshFolder();
+
+std::vector<std::uint8_t> readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+struct ProcessResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `arguments` (each passed as one argument) as a separate process in `folder`,
+// collecting its standard output and standard error through files there.
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder);
+
+struct SourceFrame {
+    std::vector<std::uint8_t> bmp;
+    std::vector<Rgb> quantized;  // per pixel, top row first: each component cut down to its level x 51
+    std::uint8_t wait = 0;
+};
+
+// 24-bit, 8-bit, 24-bit core-header, 4-bit, 1-bit and 24-bit frames. Frame 3 repeats frame 2's colours
+// outside a 40x50 block; frame 6 repeats frame 5's colours except at pixel (5, 0).
+std::vector<SourceFrame> mixedDepthFrames();
+constexpr std::size_t kFrame3ChangedPixels = 40 * 50;
+
+// Writes the frames into `folder` and runs animconv on them in `mode` ("use0xfe" or "no0xfe"), appending
+// to `streamPath`. Returns animconv's result.
+ProcessResult convertFrames(const std::vector<SourceFrame>& frames, const std::string& mode,
+                            const std::string& streamPath, const std::string& folder);
+
+// Every frame of a valid stream, decoded to colours.
+std::vector<std::vector<Rgb>> decodeStream(const std::vector<std::uint8_t>& stream);
+
+}  // namespace dumptest
