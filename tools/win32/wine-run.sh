@@ -14,8 +14,12 @@ fi
 # inherited output: otherwise they hold the test's output pipe open until the server quits (3 s per
 # program), and the first program of a new prefix creates it (a few seconds). The server leaves 30 s
 # after its last program; starting one fails harmlessly when it is already running.
-if "$server" -p30 </dev/null >/dev/null 2>&1; then
-  "$loader" wineboot </dev/null >/dev/null 2>&1 || true
+# Test programs started side by side wait here until the first one has the server and services up.
+exec 9>"$WINEPREFIX.lock"
+flock 9
+if "$server" -p30 </dev/null >/dev/null 2>&1 9>&-; then
+  "$loader" wineboot </dev/null >/dev/null 2>&1 9>&- || true
 fi
+exec 9>&-
 # wine takes its code page from the locale name alone; the locale need not be installed.
 exec env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$loader" "$@"
