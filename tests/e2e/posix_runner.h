@@ -32,6 +32,12 @@ class PosixRunner final : public ProgramRunner {
     ProgramRun run(const std::vector<std::string>& arguments, const std::string& folder) const override {
         return runWith(arguments, folder, {});
     }
+    ProgramRun runCommandLine(const std::string&, const std::vector<std::string>& split,
+                              const std::string& folder) const override {
+        PosixRunOptions options;
+        options.argumentZero = split.at(0);
+        return runWith({split.begin() + 1, split.end()}, folder, options);
+    }
     ProgramRun runWith(const std::vector<std::string>& arguments, const std::string& folder,
                        const PosixRunOptions& options) const;
     std::string argumentZero() const override { return "animconv"; }

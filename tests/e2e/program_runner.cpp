@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
+#include "launcher_runner.h"
 #include "posix_runner.h"
 
 namespace e2e {
@@ -19,10 +21,19 @@ std::string programPath() {
     return ANIMCONV_BUILT_PROGRAM;
 }
 
-// A second way of starting the program (for example a Windows build under a launcher) is chosen here.
+// ANIMCONV_LAUNCHER (tests/win32/launcher.exe) chooses the Windows way: ANIMCONV_PROGRAM is then
+// animconv.exe, started under wine by ANIMCONV_WINE_RUN (tools/win32/wine-run.sh).
 const ProgramRunner& activeRunner() {
-    static const PosixRunner runner(programPath());
-    return runner;
+    static const std::unique_ptr<ProgramRunner> runner = []() -> std::unique_ptr<ProgramRunner> {
+        const char* launcher = std::getenv("ANIMCONV_LAUNCHER");
+        if (launcher != nullptr && *launcher != '\0') {
+            const char* wineRun = std::getenv("ANIMCONV_WINE_RUN");
+            return std::make_unique<LauncherRunner>(wineRun != nullptr ? wineRun : "wine-run.sh", launcher,
+                                                    programPath());
+        }
+        return std::make_unique<PosixRunner>(programPath());
+    }();
+    return *runner;
 }
 
 ::testing::AssertionResult endedWith(const ProgramRun& run, int toolStatus) {

@@ -41,6 +41,12 @@ class ProgramRunner {
     // folder, with nothing on standard input.
     virtual ProgramRun run(const std::vector<std::string>& arguments, const std::string& folder) const = 0;
 
+    // Runs the program from the command-line string `line` where this way of starting hands the program
+    // one string (Windows), or from `split`, the arguments (argument 0 first) that the splitting rules take
+    // `line` apart into, where it hands over an argument vector (POSIX).
+    virtual ProgramRun runCommandLine(const std::string& line, const std::vector<std::string>& split,
+                                      const std::string& folder) const = 0;
+
     // Argument 0 as the program receives it, which the usage message repeats.
     virtual std::string argumentZero() const = 0;
 
@@ -49,6 +55,14 @@ class ProgramRunner {
 
     // False where file names cannot hold every byte (a backslash or 0xFF in a Windows name).
     virtual bool takesAnyFileName() const { return true; }
+
+    // The name on this machine's disk of the file that the program opens as `name` (under wine a
+    // Shift_JIS name lies on disk in UTF-8).
+    virtual std::string nameOnDisk(const std::string& name) const { return name; }
+
+    // False where these arguments cannot reach the program byte for byte: a command-line string crosses
+    // CreateProcessA through Unicode, so bytes that are not whole Shift_JIS characters are changed.
+    virtual bool carriesArguments(const std::vector<std::string>&) const { return true; }
 };
 
 // The runner this test binary was built or configured to use.

@@ -22,11 +22,17 @@ public:
         } else {
             char name[] = "/tmp/console-test-XXXXXX";
             descriptor_ = ::mkstemp(name);
-            ::unlink(name);
+            temporary_ = name;  // removed once closed: Windows cannot remove a file that is open
         }
         ::dup2(descriptor_, STDOUT_FILENO);
     }
-    ~CapturedOutput() { restore(); }
+    ~CapturedOutput() {
+        restore();
+        ::close(descriptor_);
+        if (!temporary_.empty()) {
+            ::unlink(temporary_.c_str());
+        }
+    }
 
     std::string bytes() {
         restore();
@@ -49,6 +55,7 @@ private:
     }
     int saved_ = -1;
     int descriptor_ = -1;
+    std::string temporary_;
 };
 
 TEST(ConsoleStream, TextModeTurnsEachLineFeedIntoCarriageReturnLineFeed) {

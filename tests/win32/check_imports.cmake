@@ -1,0 +1,16 @@
+# Fails unless PROGRAM imports exactly the DLLs in EXPECTED (a ;-list), read from its import table.
+# cmake -DOBJDUMP=... -DPROGRAM=... -DEXPECTED=KERNEL32.dll -P check_imports.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${OBJDUMP} -p ${PROGRAM} failed: ${status}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
+set(imported "")
+foreach(line IN LISTS lines)
+  string(REPLACE "DLL Name: " "" name "${line}")
+  list(APPEND imported "${name}")
+endforeach()
+message(STATUS "${PROGRAM} imports: ${imported}")
+if(NOT "${imported}" STREQUAL "${EXPECTED}")
+  message(FATAL_ERROR "expected imports: ${EXPECTED}")
+endif()
