@@ -28,6 +28,7 @@ constexpr bool fastCubeLevelIsExact() {
 }
 static_assert(fastCubeLevelIsExact());
 
+// Blue is the most significant digit of the index, red the least.
 std::uint8_t cubeIndexOf(std::uint16_t blue, std::uint16_t green, std::uint16_t red) {
     return static_cast<std::uint8_t>(kFirstCubeIndex + 36 * fastCubeLevel(blue) + 6 * fastCubeLevel(green) +
                                      fastCubeLevel(red));

@@ -31,12 +31,6 @@ constexpr std::uint8_t cubeLevel(std::uint8_t component) {
     return static_cast<std::uint8_t>(component / 51);
 }
 
-// Blue is the most significant digit, red the least.
-constexpr std::uint8_t cubeIndex(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
-    return static_cast<std::uint8_t>(kFirstCubeIndex + 36 * cubeLevel(blue) + 6 * cubeLevel(green) +
-                                     cubeLevel(red));
-}
-
 // Reading the stream back.
 constexpr std::uint8_t kLongRunHighMask = 0x7F;  // byte 1 of a long record holds bits 8..14 of N
 constexpr std::uint8_t kCubeStep = 51;           // a level's value on the 0..255 component scale
