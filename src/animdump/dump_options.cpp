@@ -8,7 +8,7 @@ namespace {
 constexpr std::uint32_t kLargestDelayScale = 1000 * 1000;  // a factor of 1000
 constexpr std::size_t kLargestFrameNumber = 1000 * 1000 * 1000;
 
-enum class Option { none, gif, png, delayScale, show, help, version };
+enum class Option { none, gif, png, delayScale, show, play, help, version };
 
 struct OptionName {
     const char* longName;
@@ -22,6 +22,7 @@ constexpr OptionName kOptions[] = {
     {"png", 'p', Option::png, true},
     {"delay-scale", 'd', Option::delayScale, true},
     {"show", 's', Option::show, true},
+    {"play", '\0', Option::play, false},  // long form only
     {"help", 'h', Option::help, false},
     {"version", 'V', Option::version, false},
 };
@@ -192,6 +193,9 @@ OptionsResult parseDumpOptions(int count, const char* const* arguments, DumpOpti
                     return usageError(error, std::string("invalid frame number '") + value + "' (1 or more)");
                 }
                 break;
+            case Option::play:
+                options.play = true;
+                break;
             case Option::none:
                 break;
         }
@@ -199,8 +203,8 @@ OptionsResult parseDumpOptions(int count, const char* const* arguments, DumpOpti
     if (options.streamPath == nullptr) {
         return usageError(error, "missing FILE operand");
     }
-    if (delayScaleGiven && options.gifPath == nullptr) {
-        return usageError(error, "option '--delay-scale' needs '--gif'");
+    if (delayScaleGiven && options.gifPath == nullptr && !options.play) {
+        return usageError(error, "option '--delay-scale' needs '--gif' or '--play'");
     }
     return OptionsResult::run;
 }
@@ -211,11 +215,14 @@ std::string helpText() {
            "render them as an animated GIF, as PNG images or on a 256-colour terminal.\n"
            "\n"
            "  -g, --gif=OUT.gif         write all frames as one animated GIF\n"
-           "  -d, --delay-scale=FACTOR  GIF delay = wait byte x FACTOR hundredths of a second\n"
-           "                            (default 1; 0 to 1000, at most 3 decimals)\n"
+           "  -d, --delay-scale=FACTOR  GIF and --play delay = wait byte x FACTOR hundredths\n"
+           "                            of a second (default 1; 0 to 1000, at most 3 decimals)\n"
            "  -p, --png=DIR             write frame-0001.png, frame-0002.png, ... into DIR\n"
            "                            (DIR is created when missing)\n"
            "  -s, --show=N              draw frame N (from 1) on the terminal after the table\n"
+           "      --play                play the frames in a loop on a 256-colour terminal of\n"
+           "                            190x85 or more until q or Ctrl-C (each frame at least\n"
+           "                            0.01 s)\n"
            "  -h, --help                show this help and exit\n"
            "  -V, --version             show the version and exit\n"
            "\n"

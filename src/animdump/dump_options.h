@@ -13,6 +13,7 @@ struct DumpOptions {
     const char* pngFolder = nullptr;  // --png
     std::uint32_t delayScale = 1000;  // --delay-scale, in thousandths
     std::size_t showFrame = 0;        // --show, counted from 1; 0 for none
+    bool play = false;                // --play
 };
 
 enum class OptionsResult { run, help, version, usageError };

@@ -13,18 +13,17 @@ using animconv::kCubeLevels;
 using animconv::kFrameHeight;
 using animconv::kFrameWidth;
 
-constexpr const char* kUpperHalfBlock = "\xE2\x96\x80";  // U+2580
 constexpr const char* kResetColours = "\x1B[0m";
 constexpr int kTerminalCubeStart = 16;
 static_assert(kFrameHeight % 2 == 0, "every upper row of a character needs a lower one");
+
+}  // namespace
 
 // The terminal's own 6x6x6 cube has red as its most significant digit; the stream's has blue.
 int terminalColour(std::uint8_t index) {
     return kTerminalCubeStart + kCubeLevels * kCubeLevels * cubeRedLevel(index) +
            kCubeLevels * cubeGreenLevel(index) + cubeBlueLevel(index);
 }
-
-}  // namespace
 
 Rgb cubeColour(std::uint8_t index) {
     return Rgb{cubeLevelValue(cubeRedLevel(index)), cubeLevelValue(cubeGreenLevel(index)),

@@ -11,6 +11,7 @@
 #include "animdump/frame_picture.h"
 #include "animdump/image_files.h"
 #include "animdump/stream_reader.h"
+#include "animdump/terminal_player.h"
 
 namespace {
 
@@ -126,6 +127,10 @@ int runDump(int argc, char** argv) {
         case OptionsResult::run:
             break;
     }
+    // Refused before anything is written, so that nothing scrolls past the reason.
+    if (options.play && !terminalCanPlay(error)) {
+        return complain(error);
+    }
 
     std::vector<std::uint8_t> bytes;
     if (!readWholeFile(options.streamPath, bytes, error)) {
@@ -138,7 +143,7 @@ int runDump(int argc, char** argv) {
     writeOut(report);
 
     const bool wantsImages =
-        options.gifPath != nullptr || options.pngFolder != nullptr || options.showFrame != 0;
+        options.gifPath != nullptr || options.pngFolder != nullptr || options.showFrame != 0 || options.play;
     if (problem != Problem::none) {
         if (wantsImages) {
             std::fprintf(stderr, "animdump: no images written: the stream is invalid\n");
@@ -155,7 +160,12 @@ int runDump(int argc, char** argv) {
         return complain("cannot show frame " + std::to_string(options.showFrame) + ": the stream holds " +
                         std::to_string(totals.frames) + (totals.frames == 1 ? " frame" : " frames"));
     }
-    return writeImages(stream, totals.frames, options);
+    const int status = writeImages(stream, totals.frames, options);
+    if (status != kExitValid || !options.play) {
+        return status;
+    }
+    std::fflush(stdout);
+    return playStream(stream, totals.frames, options.delayScale, error) ? kExitValid : complain(error);
 }
 
 }  // namespace

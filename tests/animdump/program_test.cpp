@@ -39,7 +39,7 @@ TEST(AnimdumpCommandLine, UsageErrorsGoToStandardErrorWithStatus2) {
         {{"a", "--gif"}, "option '--gif' needs a value"},
         {{"--help=yes"}, "option '--help' takes no value"},
         {{"--gif", "x.gif", "-g", "y.gif", "a"}, "option '-g' given twice"},
-        {{"--delay-scale", "2", "a"}, "option '--delay-scale' needs '--gif'"},
+        {{"--delay-scale", "2", "a"}, "option '--delay-scale' needs '--gif' or '--play'"},
         {{"--gif", "x.gif", "--delay-scale", "1.2345", "a"},
          "invalid delay scale '1.2345' (a number from 0 to 1000 with at most 3 decimals)"},
         {{"--gif", "x.gif", "--delay-scale=-1", "a"},
