@@ -1,0 +1,73 @@
+# Packages of what the build installs. Version, description and maintainer come from the top CMakeLists.txt.
+#   Linux:   cpack -G DEB in a release build: animconv_<version>_amd64.deb with animconv, animdump and
+#            animmake (those that were built) and their man pages under /usr.
+#   Windows: cmake --build <cross build> --target windows_zip: animconv-<version>-windows-x86_64.zip with
+#            animconv.exe, README-windows.txt and the sample frames.
+set(ANIMCONV_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+
+if(WIN32)
+  set(windows_zip_name animconv-${PROJECT_VERSION}-windows-x86_64)
+  set(windows_zip ${PROJECT_BINARY_DIR}/${windows_zip_name}.zip)
+  set(windows_stage ${PROJECT_BINARY_DIR}/windows-zip/${windows_zip_name})
+  # Notepad and type show CR LF text best.
+  configure_file(${ANIMCONV_PACKAGING_DIR}/README-windows.txt.in ${PROJECT_BINARY_DIR}/README-windows.txt @ONLY
+                 NEWLINE_STYLE CRLF)
+  file(GLOB sample_frames ${PROJECT_SOURCE_DIR}/examples/*.bmp)
+  list(SORT sample_frames)
+  # The entries in a fixed order, each with a fixed time stamp, so that the same files give the same zip.
+  set(zip_entries ${windows_zip_name}/animconv.exe ${windows_zip_name}/README-windows.txt)
+  foreach(frame ${sample_frames})
+    get_filename_component(frame_name ${frame} NAME)
+    list(APPEND zip_entries ${windows_zip_name}/examples/${frame_name})
+  endforeach()
+  add_custom_command(
+    OUTPUT ${windows_zip}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${PROJECT_BINARY_DIR}/windows-zip ${windows_zip}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${windows_stage}/examples
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:animconv> ${PROJECT_BINARY_DIR}/README-windows.txt
+            ${windows_stage}
+    COMMAND ${CMAKE_COMMAND} -E copy ${sample_frames} ${windows_stage}/examples
+    COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_BINARY_DIR}/windows-zip ${CMAKE_COMMAND} -E tar cf ${windows_zip}
+            --format=zip "--mtime=2026-01-01 00:00:00 UTC" ${zip_entries}
+    DEPENDS animconv ${PROJECT_BINARY_DIR}/README-windows.txt ${sample_frames}
+    COMMENT "Packing ${windows_zip_name}.zip"
+    VERBATIM)
+  add_custom_target(windows_zip DEPENDS ${windows_zip})
+  return()
+endif()
+
+# Debian wants man pages and the changelog gzipped (-n: no name or time stamp inside, so that the package is
+# reproducible). Only the project's own files are touched, wherever the install goes.
+configure_file(${ANIMCONV_PACKAGING_DIR}/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
+configure_file(${ANIMCONV_PACKAGING_DIR}/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog DESTINATION ${CMAKE_INSTALL_DOCDIR})
+file(GLOB man_pages RELATIVE ${PROJECT_SOURCE_DIR}/man ${PROJECT_SOURCE_DIR}/man/*.1)
+list(TRANSFORM man_pages PREPEND ${CMAKE_INSTALL_MANDIR}/man1/ OUTPUT_VARIABLE gzipped_files)
+list(APPEND gzipped_files ${CMAKE_INSTALL_DOCDIR}/changelog)
+find_program(ANIMCONV_GZIP gzip REQUIRED)
+install(CODE "
+  foreach(file ${gzipped_files})
+    set(path \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${file}\")
+    if(EXISTS \"\${path}\")
+      execute_process(COMMAND \"${ANIMCONV_GZIP}\" -9nf \"\${path}\" COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+  endforeach()")
+
+set(CPACK_PACKAGE_NAME animconv)
+set(CPACK_PACKAGE_VENDOR "animconv")
+set(CPACK_PACKAGE_CONTACT "${ANIMCONV_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_PACKAGE_DESCRIPTION "${ANIMCONV_LONG_DESCRIPTION}")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # animconv_<version>_<architecture>.deb
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${ANIMCONV_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries the programs link (libstdc++, giflib, libpng, libvips) found by dpkg-shlibdeps (dpkg-dev).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Directories owned by the system keep their usual modes.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                                WORLD_READ WORLD_EXECUTE)
+include(CPack)
