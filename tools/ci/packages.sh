@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# CI for the packages, the way a user meets them. Builds the Debian package (release build with Debian's
+# hardening flags, cpack -G DEB) and the Windows zip (cross build, target windows_zip); checks the package's
+# files and dependencies, installs it with apt-get (so missing dependencies show), runs the installed programs
+# on the sample frames, renders the man pages, runs lintian and removes the package again; then unpacks the
+# zip and runs animconv.exe on a sample frame under wine. Run as root (it installs the package).
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root="$PWD"
+
+say() { printf '== packages: %s\n' "$*"; }
+fail() {
+    printf '== packages: FAILED: %s\n' "$*" >&2
+    exit 1
+}
+
+# animmake is part of the package wherever its sources are.
+with_animmake=false
+[[ -d src/make ]] && with_animmake=true
+
+needed=(cmake ninja-build g++ dpkg-dev lintian man-db unzip libgif-dev libpng-dev
+    g++-mingw-w64-x86-64-posix wine64)
+$with_animmake && needed+=(libvips-dev)
+say "apt-get update"
+apt-get update -qq
+missing=()
+for package in "${needed[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    say "installing ${missing[*]}"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+work="$(mktemp -d)"
+cleanup() {
+    if dpkg -s animconv >/dev/null 2>&1; then
+        apt-get remove -y -qq animconv >/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+say "release build (build-package) and cpack -G DEB"
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cmake --no-warn-unused-cli -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DANIMCONV_BUILD_TESTS=OFF -DBUILD_TESTING=OFF \
+    -DANIMCONV_BUILD_BENCHMARKS=OFF \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+cmake --build build-package -j2
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/CMakeCache.txt)"
+rm -f build-package/animconv_*.deb
+(cd build-package && cpack -G DEB >/dev/null)
+deb="build-package/animconv_${version}_amd64.deb"
+[[ -f $deb ]] || fail "cpack made no $deb"
+
+say "contents of $deb ($(stat -c %s "$deb") bytes)"
+programs=(animconv animdump)
+$with_animmake && programs+=(animmake)
+expected=(./usr/share/doc/animconv/changelog.gz ./usr/share/doc/animconv/copyright)
+for program in "${programs[@]}"; do
+    expected+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
+done
+dpkg-deb -c "$deb"
+diff <(printf '%s\n' "${expected[@]}" | sort) <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort) ||
+    fail "the package's files are not the expected ones (< expected, > packaged)"
+
+say "dependencies"
+depends="$(dpkg-deb -f "$deb" Depends)"
+echo "Depends: $depends"
+libraries=(libc6 libstdc++6 libgif7 libpng16-16)
+$with_animmake && libraries+=(libvips42)
+for library in "${libraries[@]}"; do
+    [[ ", $depends," == *", $library "* ]] || fail "Depends lacks $library"
+done
+
+say "lintian"
+# Every tag down to the pedantic ones is listed; errors and warnings fail.
+lintian_status=0
+lintian --fail-on error,warning --display-info --pedantic "$deb" >"$work/lintian.txt" 2>&1 || lintian_status=$?
+grep -v 'running with root privileges' "$work/lintian.txt" || true
+[[ $lintian_status -eq 0 ]] || fail "lintian reports errors or warnings"
+
+say "apt-get install ./$deb"
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+[[ "$(dpkg-query -W -f='${Version}' animconv)" == "$version" ]] || fail "installed version is not $version"
+for program in "${programs[@]}"; do
+    [[ "$(command -v "$program")" == "/usr/bin/$program" ]] || fail "$program is not /usr/bin/$program"
+done
+
+say "the installed programs on the sample frames"
+arguments=()
+for frame in examples/frame-*.bmp; do
+    arguments+=("$frame" 10)
+done
+animconv use0xfe "$work/anim.bin" "${arguments[@]}" >"$work/animconv.out" || fail "animconv failed"
+grep -c $'\r$' "$work/animconv.out" | grep -qx 24 || fail "animconv did not report 12 frames converted"
+animdump --gif "$work/anim.gif" --png "$work/frames" "$work/anim.bin" >"$work/check.txt" ||
+    fail "animdump finds the stream invalid: $(tail -n 1 "$work/check.txt")"
+grep -qx 'total: 12 frames, .*' "$work/check.txt" || fail "animdump does not count 12 frames"
+[[ "$(head -c 6 "$work/anim.gif")" == GIF89a ]] || fail "the GIF preview is no GIF"
+[[ -f "$work/frames/frame-0012.png" ]] || fail "animdump wrote no PNG frames"
+[[ "$(animdump --version)" == "animdump (animconv) $version" ]] || fail "animdump --version is not $version"
+if $with_animmake; then
+    animmake -q -o "$work/made.bin" "$work/frames" || fail "animmake failed on the PNG folder"
+    animdump --gif "$work/made.gif" "$work/made.bin" >"$work/made.txt" ||
+        fail "animmake's stream is invalid: $(tail -n 1 "$work/made.txt")"
+    grep -qx 'total: 12 frames, .*' "$work/made.txt" || fail "animmake's stream does not hold 12 frames"
+    [[ "$(head -c 6 "$work/made.gif")" == GIF89a ]] || fail "the GIF preview of animmake's stream is no GIF"
+    [[ "$(animmake --version)" == *" $version" ]] || fail "animmake --version does not end in $version"
+fi
+tail -n 2 "$work/check.txt"
+
+say "man pages"
+for program in "${programs[@]}"; do
+    page="$(MANWIDTH=80 man -P cat "$program" 2>"$work/man.err")" || fail "man $program: $(cat "$work/man.err")"
+    [[ -s "$work/man.err" ]] && fail "man $program warns: $(cat "$work/man.err")"
+    [[ "$page" == *"animconv $version"* ]] || fail "man $program does not name version $version"
+    echo "man $program: $(wc -l <<<"$page") lines"
+done
+
+say "apt-get remove animconv"
+apt-get remove -y -qq animconv >/dev/null
+for program in "${programs[@]}"; do
+    [[ ! -e "/usr/bin/$program" ]] || fail "/usr/bin/$program is still there"
+done
+
+say "Windows zip (build-win32, target windows_zip)"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target windows_zip
+zip="build-win32/animconv-${version}-windows-x86_64.zip"
+unzip -l "$zip"
+unzip -q "$zip" -d "$work/windows"
+folder="$work/windows/animconv-${version}-windows-x86_64"
+[[ -f "$folder/README-windows.txt" && -f "$folder/examples/frame-12.bmp" ]] || fail "the zip lacks files"
+
+say "animconv.exe from the zip under wine"
+# The same frame through the Linux build gives the expected stream and console bytes.
+cmake --build build-package --target animconv >/dev/null
+(cd "$folder" && "$root/build-package/animconv" use0xfe linux.bin examples/frame-01.bmp 10 >linux.out)
+(cd "$folder" && "$root/tools/win32/wine-run.sh" ./animconv.exe use0xfe windows.bin examples/frame-01.bmp 10 \
+    >windows.out) || fail "animconv.exe failed under wine"
+cmp "$folder/linux.bin" "$folder/windows.bin" || fail "animconv.exe wrote another stream"
+cmp "$folder/linux.out" "$folder/windows.out" || fail "animconv.exe printed other messages"
+iconv -f CP932 -t UTF-8 <"$folder/windows.out"
+
+say "zip $(stat -c %s "$zip") bytes, deb $(stat -c %s "$deb") bytes: all package checks passed"
