@@ -200,6 +200,10 @@ bool loadWithVips(const std::string& path, const FitSettings& settings, const Fr
 }  // namespace
 
 void configureImageLibrary() {
+    // Every failure is reported once, as one line naming the input; libvips' own warnings would repeat it.
+    g_log_set_handler(
+        "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
     vips_cache_set_max(0);
     vips_cache_set_max_mem(0);
     vips_cache_set_max_files(0);

@@ -28,7 +28,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "\ranimmake: %s\n", message.c_str());
+    std::fprintf(stderr, "animmake: %s\n", message.c_str());
     return kExitFailed;
 }
 
