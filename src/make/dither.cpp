@@ -1,0 +1,162 @@
+#include "make/dither.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace animmake {
+namespace {
+
+using animconv::kFrameHeight;
+using animconv::kFrameWidth;
+using animconv::kPixelBytes;
+
+constexpr int kLevels = 6;
+constexpr int kStep = 51;
+
+double linearOf(int component) {
+    const double v = component / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+// Bayer 8x8 built by recursion: thresholds 0..63 spread so that every 2x2, 4x4 and 8x8 block is balanced.
+constexpr std::array<std::array<std::uint8_t, 8>, 8> bayerMatrix() {
+    std::array<std::array<std::uint8_t, 8>, 8> matrix{};
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            int value = 0;
+            for (int bit = 0; bit < 3; ++bit) {
+                const int xb = (x >> bit) & 1;
+                const int yb = (y >> bit) & 1;
+                value |= ((xb ^ yb) << (5 - 2 * bit)) | (yb << (4 - 2 * bit));
+            }
+            matrix[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] =
+                static_cast<std::uint8_t>(value);
+        }
+    }
+    return matrix;
+}
+constexpr auto kBayer = bayerMatrix();
+
+// Per component value: the cube level at or below it, and how far it lies towards the next level up,
+// measured in linear light, in 1/65536ths. Built once; read by every worker thread.
+struct DitherTables {
+    std::array<std::uint8_t, 256> lowerLevel{};
+    std::array<std::uint16_t, 256> fraction{};
+    std::array<std::uint16_t, 64> threshold{};  // (t + 0.5) / 64 of the Bayer value t, same scale
+    std::array<float, 256> linear{};
+    std::array<float, kLevels> levelLinear{};
+
+    DitherTables() {
+        for (int v = 0; v < 256; ++v) {
+            const int lower = v / kStep;
+            const auto index = static_cast<std::size_t>(v);
+            lowerLevel[index] = static_cast<std::uint8_t>(lower);
+            linear[index] = static_cast<float>(linearOf(v));
+            if (lower == kLevels - 1) {
+                fraction[index] = 0;
+                continue;
+            }
+            const double low = linearOf(lower * kStep);
+            const double high = linearOf((lower + 1) * kStep);
+            fraction[index] =
+                static_cast<std::uint16_t>(std::lround((linearOf(v) - low) / (high - low) * 65535.0));
+        }
+        for (std::size_t t = 0; t < threshold.size(); ++t) {
+            threshold[t] = static_cast<std::uint16_t>(t * 1024 + 512);
+        }
+        for (int level = 0; level < kLevels; ++level) {
+            levelLinear[static_cast<std::size_t>(level)] = static_cast<float>(linearOf(level * kStep));
+        }
+    }
+};
+
+const DitherTables& tables() {
+    static const DitherTables built;
+    return built;
+}
+
+std::uint8_t levelValue(int level) {
+    return static_cast<std::uint8_t>(level * kStep);
+}
+
+void orderedFrame(animconv::FrameBuffer& frame) {
+    const DitherTables& t = tables();
+    for (int y = 0; y < kFrameHeight; ++y) {
+        const auto& row = kBayer[static_cast<std::size_t>(y & 7)];
+        std::uint8_t* pixel = frame.pixels + static_cast<std::size_t>(y) * kFrameWidth * kPixelBytes;
+        for (int x = 0; x < kFrameWidth; ++x, pixel += kPixelBytes) {
+            const std::uint16_t threshold = t.threshold[row[static_cast<std::size_t>(x & 7)]];
+            for (std::size_t c = 0; c < 3; ++c) {
+                const std::uint8_t v = pixel[c];
+                const int level = t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0);
+                pixel[c] = levelValue(level);
+            }
+            pixel[3] = 0;
+        }
+    }
+}
+
+// Serpentine Floyd-Steinberg in linear light; the error carried is what the chosen level missed.
+void diffusionFrame(animconv::FrameBuffer& frame) {
+    const DitherTables& t = tables();
+    constexpr std::size_t kRow = (kFrameWidth + 2) * 3;  // one spare pixel each side
+    std::array<float, kRow> current{};
+    std::array<float, kRow> next{};
+    for (int y = 0; y < kFrameHeight; ++y) {
+        const bool leftToRight = (y % 2) == 0;
+        const int direction = leftToRight ? 1 : -1;
+        next.fill(0.0F);
+        for (int step = 0; step < kFrameWidth; ++step) {
+            const int x = leftToRight ? step : kFrameWidth - 1 - step;
+            std::uint8_t* pixel =
+                frame.pixels +
+                (static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x)) * kPixelBytes;
+            for (std::size_t c = 0; c < 3; ++c) {
+                const auto at = [&](int column) { return static_cast<std::size_t>(column + 1) * 3 + c; };
+                float wanted = t.linear[pixel[c]] + current[at(x)];
+                wanted = std::fmin(1.0F, std::fmax(0.0F, wanted));
+                int best = 0;
+                for (int level = 1; level < kLevels; ++level) {
+                    if (std::fabs(t.levelLinear[static_cast<std::size_t>(level)] - wanted) <
+                        std::fabs(t.levelLinear[static_cast<std::size_t>(best)] - wanted)) {
+                        best = level;
+                    }
+                }
+                const float error = wanted - t.levelLinear[static_cast<std::size_t>(best)];
+                current[at(x + direction)] += error * (7.0F / 16.0F);
+                next[at(x - direction)] += error * (3.0F / 16.0F);
+                next[at(x)] += error * (5.0F / 16.0F);
+                next[at(x + direction)] += error * (1.0F / 16.0F);
+                pixel[c] = levelValue(best);
+            }
+            pixel[3] = 0;
+        }
+        current = next;
+    }
+}
+
+}  // namespace
+
+int orderedLevel(int component, int x, int y) {
+    const DitherTables& t = tables();
+    const auto v = static_cast<std::size_t>(component);
+    const std::uint16_t threshold =
+        t.threshold[kBayer[static_cast<std::size_t>(y & 7)][static_cast<std::size_t>(x & 7)]];
+    return t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0);
+}
+
+void ditherFrame(animconv::FrameBuffer& frame, Dither dither) {
+    switch (dither) {
+        case Dither::ordered:
+            orderedFrame(frame);
+            return;
+        case Dither::diffusion:
+            diffusionFrame(frame);
+            return;
+        case Dither::none:
+            return;
+    }
+}
+
+}  // namespace animmake

@@ -1,0 +1,64 @@
+// Decoding, fitting and dithering in parallel, delivered in input order: worker threads each take the next
+// input while it lies within a small window ahead of the consumer, and queue at most a few frames of it.
+// Frames in flight are thus bounded by window x queue, whatever the number of inputs or pages.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/frame_encoder.h"
+#include "make/frame_source.h"
+#include "make/input_list.h"
+
+namespace animmake {
+
+struct PipelineFrame {
+    std::unique_ptr<animconv::FrameBuffer> pixels;
+    int delayMs = kNoDelay;
+};
+
+class FramePipeline {
+  public:
+    FramePipeline(const std::vector<InputItem>& inputs, const FitSettings& settings, Dither dither,
+                  unsigned workers);
+    ~FramePipeline();
+    FramePipeline(const FramePipeline&) = delete;
+    FramePipeline& operator=(const FramePipeline&) = delete;
+
+    enum class Next { frame, inputDone, failed };
+    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end, or its
+    // failure with `reason`.
+    Next next(std::size_t input, PipelineFrame& frame, std::string& reason);
+    // After inputDone or failed: frees the input's slot for an input further on.
+    void advance();
+
+  private:
+    struct Slot {
+        std::deque<PipelineFrame> frames;
+        bool done = false;
+        bool failed = false;
+        std::string reason;
+    };
+    void work();
+    bool deliver(Slot& slot, PipelineFrame frame);
+
+    const std::vector<InputItem>& inputs_;
+    const FitSettings settings_;
+    const Dither dither_;
+    std::size_t window_;
+    std::vector<Slot> slots_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t nextToClaim_ = 0;
+    std::size_t consumerAt_ = 0;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace animmake

@@ -1,0 +1,234 @@
+#include "make/frame_source.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vips/vips8>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "bmp/bmp.h"
+
+namespace animmake {
+namespace {
+
+using animconv::FrameBuffer;
+using animconv::kFrameHeight;
+using animconv::kFramePixels;
+using animconv::kFrameWidth;
+using animconv::kPixelBytes;
+using vips::VImage;
+
+// What animconv reads of a file: the first 97,294 bytes, the rest taken as zero.
+constexpr std::size_t kBmpReadLength = 97'294;
+
+enum class BmpOutcome { accepted, notForAnimconv, unreadable };
+
+// The first bytes of the file, decoded as animconv would when it accepts them.
+BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        reason = std::string("cannot open: ") + std::strerror(errno);
+        return BmpOutcome::unreadable;
+    }
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        reason =
+            S_ISDIR(status.st_mode) ? "is a directory" : std::string("cannot open: ") + std::strerror(errno);
+        ::close(descriptor);
+        return BmpOutcome::unreadable;
+    }
+    thread_local std::vector<std::uint8_t> buffer(kBmpReadLength);
+    std::size_t got = 0;
+    while (got < kBmpReadLength) {
+        const ssize_t part = ::read(descriptor, buffer.data() + got, kBmpReadLength - got);
+        if (part < 0 && errno == EINTR) {
+            continue;
+        }
+        if (part < 0) {
+            reason = std::string("cannot read: ") + std::strerror(errno);
+            ::close(descriptor);
+            return BmpOutcome::unreadable;
+        }
+        if (part == 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(part);
+    }
+    ::close(descriptor);
+    if (got == 0) {
+        reason = "empty file";
+        return BmpOutcome::unreadable;
+    }
+    std::memset(buffer.data() + got, 0, kBmpReadLength - got);
+    animconv::BmpInfo info;
+    if (animconv::bmpGetInfo(buffer.data(), kBmpReadLength, info) != 1 || info.width != kFrameWidth ||
+        info.height != kFrameHeight ||
+        animconv::bmpDecode(buffer.data(), kBmpReadLength, frame.pixels, 0) != 0) {
+        return BmpOutcome::notForAnimconv;
+    }
+    return BmpOutcome::accepted;
+}
+
+// libvips' message, first line only, as the reason.
+std::string firstLine(const char* text) {
+    std::string line(text);
+    const std::size_t end = line.find('\n');
+    if (end != std::string::npos) {
+        line.resize(end);
+    }
+    return line;
+}
+
+std::vector<double> backgroundOf(const FitSettings& settings) {
+    return {static_cast<double>(settings.background.red), static_cast<double>(settings.background.green),
+            static_cast<double>(settings.background.blue)};
+}
+
+VImage fitted(VImage image, const FitSettings& settings, bool fromFile, const std::string& path) {
+    if (image.width() == kFrameWidth && image.height() == kFrameHeight && !fromFile) {
+        return image;
+    }
+    vips::VOption* options = VImage::option()->set("height", kFrameHeight);
+    if (settings.fit == Fit::cover) {
+        options->set("crop", VIPS_INTERESTING_CENTRE);
+    } else if (settings.fit == Fit::stretch) {
+        options->set("size", VIPS_SIZE_FORCE);
+    }
+    if (fromFile) {
+        options->set("fail_on", VIPS_FAIL_ON_ERROR);
+        return VImage::thumbnail(path.c_str(), kFrameWidth, options);
+    }
+    return image.thumbnail_image(kFrameWidth, options);
+}
+
+// sRGB, 8 bits, alpha flattened onto the background, bars around a smaller picture; then the pixels, in
+// the decoder's blue, green, red, 0 layout.
+void toFrame(VImage image, const FitSettings& settings, FrameBuffer& frame) {
+    if (image.interpretation() != VIPS_INTERPRETATION_sRGB || image.format() != VIPS_FORMAT_UCHAR) {
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+    }
+    if (image.has_alpha()) {
+        image = image.flatten(VImage::option()->set("background", backgroundOf(settings)));
+    }
+    if (image.bands() > 3) {
+        image = image.extract_band(0, VImage::option()->set("n", 3));
+    }
+    if (image.format() != VIPS_FORMAT_UCHAR) {
+        image = image.cast(VIPS_FORMAT_UCHAR);
+    }
+    if (image.width() != kFrameWidth || image.height() != kFrameHeight) {
+        image = image.embed((kFrameWidth - image.width()) / 2, (kFrameHeight - image.height()) / 2,
+                            kFrameWidth, kFrameHeight,
+                            VImage::option()
+                                ->set("extend", VIPS_EXTEND_BACKGROUND)
+                                ->set("background", backgroundOf(settings)));
+    }
+    std::size_t size = 0;
+    auto* rgb = static_cast<std::uint8_t*>(image.write_to_memory(&size));
+    if (size == kFramePixels * 3) {
+        for (std::size_t i = 0; i < kFramePixels; ++i) {
+            frame.pixels[i * kPixelBytes] = rgb[i * 3 + 2];
+            frame.pixels[i * kPixelBytes + 1] = rgb[i * 3 + 1];
+            frame.pixels[i * kPixelBytes + 2] = rgb[i * 3];
+            frame.pixels[i * kPixelBytes + 3] = 0;
+        }
+    }
+    g_free(rgb);
+    if (size != kFramePixels * 3) {
+        throw vips::VError("the fitted frame has an unexpected size");
+    }
+}
+
+bool isAnimationLoader(const std::string& loader) {
+    return loader.rfind("gifload", 0) == 0 || loader.rfind("webpload", 0) == 0;
+}
+
+bool loadWithVips(const std::string& path, const FitSettings& settings, const FrameSink& sink,
+                  std::string& reason) {
+    if (vips_foreign_find_load(path.c_str()) == nullptr) {
+        vips_error_clear();
+        reason = "not an image file (no libvips loader recognises it)";
+        return false;
+    }
+    // The header alone: nothing is decoded before the size check.
+    const VImage header =
+        VImage::new_from_file(path.c_str(), VImage::option()->set("fail_on", VIPS_FAIL_ON_ERROR));
+    const std::uint64_t pixels = std::uint64_t(static_cast<unsigned>(header.width())) *
+                                 std::uint64_t(static_cast<unsigned>(header.height()));
+    if (pixels > settings.maxPixels) {
+        reason = "the image has " + std::to_string(header.width()) + "x" + std::to_string(header.height()) +
+                 " pixels, more than --max-pixels " + std::to_string(settings.maxPixels);
+        return false;
+    }
+    const std::string loader = header.get_typeof("vips-loader") != 0 ? header.get_string("vips-loader") : "";
+    const int pages = header.get_typeof("n-pages") != 0 ? header.get_int("n-pages") : 1;
+    if (!isAnimationLoader(loader) || pages <= 1) {
+        auto frame = std::make_unique<FrameBuffer>();
+        toFrame(fitted(header, settings, true, path), settings, *frame);
+        sink(std::move(frame), kNoDelay);
+        return true;
+    }
+    // All pages, composited by the loader, read top to bottom once: one page is fitted at a time.
+    const VImage all = VImage::new_from_file(path.c_str(), VImage::option()
+                                                               ->set("n", -1)
+                                                               ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                                               ->set("fail_on", VIPS_FAIL_ON_ERROR));
+    const int pageHeight = vips_image_get_page_height(all.get_image());
+    const int count = all.height() / pageHeight;
+    std::vector<int> delays;
+    if (all.get_typeof("delay") != 0) {
+        delays = all.get_array_int("delay");
+    }
+    for (int page = 0; page < count; ++page) {
+        auto frame = std::make_unique<FrameBuffer>();
+        const VImage one = all.crop(0, page * pageHeight, all.width(), pageHeight);
+        toFrame(fitted(one, settings, false, path), settings, *frame);
+        const int delay = static_cast<std::size_t>(page) < delays.size()
+                              ? delays[static_cast<std::size_t>(page)]
+                              : kNoDelay;
+        if (!sink(std::move(frame), delay)) {
+            return true;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void configureImageLibrary() {
+    // Every failure is reported once, as one line naming the input; libvips' own warnings would repeat it.
+    g_log_set_handler(
+        "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    vips_cache_set_max(0);
+    vips_cache_set_max_mem(0);
+    vips_cache_set_max_files(0);
+    vips_concurrency_set(1);
+}
+
+bool loadFrames(const std::string& path, const FitSettings& settings, const FrameSink& sink,
+                std::string& reason) {
+    auto frame = std::make_unique<FrameBuffer>();
+    switch (tryAnimconvBmp(path, *frame, reason)) {
+        case BmpOutcome::accepted:
+            sink(std::move(frame), kNoDelay);
+            return true;
+        case BmpOutcome::unreadable:
+            return false;
+        case BmpOutcome::notForAnimconv:
+            break;
+    }
+    try {
+        return loadWithVips(path, settings, sink, reason);
+    } catch (const vips::VError& error) {
+        reason = "cannot load: " + firstLine(error.what());
+        vips_error_clear();
+        return false;
+    }
+}
+
+}  // namespace animmake

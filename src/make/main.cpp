@@ -1,0 +1,220 @@
+// animmake: ordinary images in, an animation stream out, through the project's encoder.
+#include <unistd.h>
+
+#include <vips/vips8>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/frame_encoder.h"
+#include "make/frame_pipeline.h"
+#include "make/frames_dir.h"
+#include "make/input_list.h"
+#include "make/make_options.h"
+#include "make/stream_output.h"
+
+namespace {
+
+using namespace animmake;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "animmake: %s\n", message.c_str());
+    return kExitFailed;
+}
+
+// The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units.
+std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, int delayMs) {
+    if (item.wait >= 0) {
+        return static_cast<std::uint8_t>(item.wait);
+    }
+    if (options.wait != kWaitNotGiven) {
+        return static_cast<std::uint8_t>(options.wait);
+    }
+    if (delayMs == kNoDelay) {
+        return kDefaultWait;
+    }
+    const long units = std::lround(static_cast<double>(delayMs) / options.waitUnitMs);
+    return static_cast<std::uint8_t>(std::clamp(units, 1L, 255L));
+}
+
+std::size_t unchangedPixelsOf(const animconv::EncodedFrame& frame) {
+    std::size_t unchanged = 0;
+    std::size_t at = 0;
+    while (at + 2 <= frame.length && frame.bytes[at] != animconv::kTerminatorMarker) {
+        const std::uint8_t value = frame.bytes[at];
+        std::size_t count = 0;
+        if ((frame.bytes[at + 1] & animconv::kShortRunFlag) != 0) {
+            count = frame.bytes[at + 1] & animconv::kLongestShortRun;
+            at += animconv::kShortRunRecordBytes;
+        } else {
+            count = (std::size_t{frame.bytes[at + 1]} << 8) | frame.bytes[at + 2];
+            at += animconv::kLongRunRecordBytes;
+        }
+        if (value == animconv::kUnchangedMarker) {
+            unchanged += count;
+        }
+    }
+    return unchanged;
+}
+
+class Progress {
+  public:
+    Progress(bool shown, std::size_t inputs) : shown_(shown), inputs_(inputs), start_(Clock::now()) {}
+
+    void update(std::size_t inputsDone, std::size_t frames) {
+        if (!shown_) {
+            return;
+        }
+        const Clock::time_point now = Clock::now();
+        if (now - lastShown_ < std::chrono::milliseconds(200) && inputsDone < inputs_) {
+            return;
+        }
+        lastShown_ = now;
+        const double seconds = elapsed();
+        const double perSecond = seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
+        const double left = inputsDone > 0 ? seconds * static_cast<double>(inputs_ - inputsDone) /
+                                                 static_cast<double>(inputsDone)
+                                           : 0.0;
+        std::fprintf(stderr, "\ranimmake: %zu frames, input %zu/%zu, %.1f frames/s, %.0f s left   ", frames,
+                     inputsDone, inputs_, perSecond, left);
+        std::fflush(stderr);
+    }
+
+    double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+    void clear() {
+        if (shown_) {
+            std::fputc('\r', stderr);
+            std::fprintf(stderr, "%78s\r", "");
+        }
+    }
+
+  private:
+    bool shown_;
+    std::size_t inputs_;
+    Clock::time_point start_;
+    Clock::time_point lastShown_{};
+};
+
+struct Totals {
+    std::size_t frames = 0;
+    std::uint64_t bytes = 0;
+    std::uint64_t unchanged = 0;
+};
+
+// Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
+int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, Totals& totals) {
+    const FitSettings settings{options.fit, options.background, options.maxPixels};
+    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U);
+    FramePipeline pipeline(inputs, settings, options.dither, workers);
+    Progress progress(!options.quiet && ::isatty(STDERR_FILENO) == 1, inputs.size());
+    static animconv::EncodedFrame encoded;
+    const BmpDepth depth = options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8;
+    std::string error;
+    for (std::size_t input = 0; input < inputs.size(); ++input) {
+        for (;;) {
+            PipelineFrame frame;
+            std::string reason;
+            const FramePipeline::Next next = pipeline.next(input, frame, reason);
+            if (next == FramePipeline::Next::failed) {
+                progress.clear();
+                return fail(inputs[input].path + ": " + reason);
+            }
+            if (next == FramePipeline::Next::inputDone) {
+                break;
+            }
+            animconv::encodeFrame(*frame.pixels, waitByteOf(inputs[input], options, frame.delayMs), encoded);
+            animconv::rememberFrame(*frame.pixels);
+            if (!writeStreamFrame(encoded, error)) {
+                progress.clear();
+                return fail(error);
+            }
+            ++totals.frames;
+            if (!options.framesDir.empty() &&
+                !writeFrameBmp(options.framesDir + "/" + frameFileName(totals.frames), *frame.pixels, depth,
+                               error)) {
+                progress.clear();
+                return fail(error);
+            }
+            totals.bytes += encoded.length;
+            totals.unchanged += unchangedPixelsOf(encoded);
+            progress.update(input, totals.frames);
+        }
+        pipeline.advance();
+        progress.update(input + 1, totals.frames);
+    }
+    progress.clear();
+    return kExitDone;
+}
+
+int runMake(int argc, char** argv) {
+    installInterruptHandlers();
+    MakeOptions options;
+    std::string error;
+    switch (parseMakeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        case OptionsResult::help:
+            std::fputs(helpText().c_str(), stdout);
+            return kExitDone;
+        case OptionsResult::version:
+            std::fputs(versionText().c_str(), stdout);
+            return kExitDone;
+        case OptionsResult::usageError:
+            std::fprintf(stderr, "animmake: %s\nTry 'animmake --help' for more information.\n",
+                         error.c_str());
+            return kExitUsage;
+        case OptionsResult::run:
+            break;
+    }
+    if (VIPS_INIT(argv[0]) != 0) {
+        return fail(std::string("cannot start libvips: ") + vips_error_buffer());
+    }
+    configureImageLibrary();
+
+    std::vector<InputItem> inputs;
+    if (!expandInputs(options.inputs, inputs, error)) {
+        return fail(error);
+    }
+    if (!options.framesDir.empty() && !prepareFramesDir(options.framesDir, error)) {
+        return fail(error);
+    }
+    if (!openStream(options.streamPath, options.outputMode, error)) {
+        return fail(error);
+    }
+    animconv::deltaMode = options.delta;
+    Totals totals;
+    const auto start = Clock::now();
+    const int status = encodeAll(inputs, options, totals);
+    if (status != kExitDone) {
+        abandonStream();
+        return status;
+    }
+    if (!finishStream(error)) {
+        return fail(error);
+    }
+    if (!options.quiet) {
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const double share = totals.frames > 0
+                                 ? static_cast<double>(totals.unchanged) /
+                                       (static_cast<double>(totals.frames) * animconv::kFramePixels)
+                                 : 0.0;
+        std::fprintf(stderr, "animmake: %zu frames, %llu bytes, %.3f unchanged, %.2f s -> %s\n",
+                     totals.frames, static_cast<unsigned long long>(totals.bytes), share, seconds,
+                     options.streamPath.c_str());
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return runMake(argc, argv);
+}

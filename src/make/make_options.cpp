@@ -1,0 +1,329 @@
+#include "make/make_options.h"
+
+#include <cstring>
+
+namespace animmake {
+namespace {
+
+enum class Option {
+    output,
+    force,
+    append,
+    noDelta,
+    wait,
+    waitUnit,
+    fit,
+    background,
+    dither,
+    framesDir,
+    maxPixels,
+    quiet,
+    help,
+    version
+};
+
+struct OptionName {
+    const char* longName;
+    char shortName;  // 0: long form only
+    Option option;
+    bool takesValue;
+};
+
+constexpr OptionName kOptions[] = {
+    {"output", 'o', Option::output, true},
+    {"force", 'f', Option::force, false},
+    {"append", 'a', Option::append, false},
+    {"no-delta", 0, Option::noDelta, false},
+    {"wait", 'w', Option::wait, true},
+    {"wait-unit", 0, Option::waitUnit, true},
+    {"fit", 0, Option::fit, true},
+    {"background", 0, Option::background, true},
+    {"dither", 0, Option::dither, true},
+    {"frames-dir", 0, Option::framesDir, true},
+    {"max-pixels", 0, Option::maxPixels, true},
+    {"quiet", 'q', Option::quiet, false},
+    {"help", 'h', Option::help, false},
+    {"version", 'V', Option::version, false},
+};
+
+const OptionName* findLong(const std::string& name) {
+    for (const OptionName& candidate : kOptions) {
+        if (name == candidate.longName) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
+const OptionName* findShort(char name) {
+    for (const OptionName& candidate : kOptions) {
+        if (candidate.shortName != 0 && candidate.shortName == name) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
+// Plain decimal digits only, at most `largest`.
+bool parseNumber(const std::string& text, std::uint64_t largest, std::uint64_t& value) {
+    if (text.empty() || text.size() > 19) {
+        return false;
+    }
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value <= largest;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool parseColour(const std::string& text, Rgb8& colour) {
+    if (text.size() != 7 || text[0] != '#') {
+        return false;
+    }
+    std::uint8_t components[3];
+    for (std::size_t i = 0; i < 3; ++i) {
+        const int high = hexDigit(text[1 + 2 * i]);
+        const int low = hexDigit(text[2 + 2 * i]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        components[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    colour = Rgb8{components[0], components[1], components[2]};
+    return true;
+}
+
+// Applies one option with its value; false with `error` set for a bad value.
+bool applyOption(const OptionName& name, const std::string& shown, const std::string& value,
+                 MakeOptions& options, std::string& error) {
+    std::uint64_t number = 0;
+    auto invalid = [&](const char* expected) {
+        error = "invalid value '" + value + "' for '" + shown + "' (" + expected + ")";
+        return false;
+    };
+    switch (name.option) {
+        case Option::output:
+            if (value.empty()) {
+                return invalid("a file name");
+            }
+            options.streamPath = value;
+            return true;
+        case Option::force:
+            if (options.outputMode == OutputMode::append) {
+                error = "'--force' and '--append' exclude each other";
+                return false;
+            }
+            options.outputMode = OutputMode::replace;
+            return true;
+        case Option::append:
+            if (options.outputMode == OutputMode::replace) {
+                error = "'--force' and '--append' exclude each other";
+                return false;
+            }
+            options.outputMode = OutputMode::append;
+            return true;
+        case Option::noDelta:
+            options.delta = false;
+            return true;
+        case Option::wait:
+            if (!parseNumber(value, 255, number)) {
+                return invalid("0 to 255");
+            }
+            options.wait = static_cast<int>(number);
+            return true;
+        case Option::waitUnit:
+            if (!parseNumber(value, 60'000, number) || number == 0) {
+                return invalid("milliseconds, 1 to 60000");
+            }
+            options.waitUnitMs = static_cast<int>(number);
+            return true;
+        case Option::fit:
+            if (value == "contain") {
+                options.fit = Fit::contain;
+            } else if (value == "cover") {
+                options.fit = Fit::cover;
+            } else if (value == "stretch") {
+                options.fit = Fit::stretch;
+            } else {
+                return invalid("contain, cover or stretch");
+            }
+            return true;
+        case Option::background:
+            if (!parseColour(value, options.background)) {
+                return invalid("#rrggbb");
+            }
+            return true;
+        case Option::dither:
+            if (value == "ordered") {
+                options.dither = Dither::ordered;
+            } else if (value == "none") {
+                options.dither = Dither::none;
+            } else if (value == "diffusion") {
+                options.dither = Dither::diffusion;
+            } else {
+                return invalid("ordered, none or diffusion");
+            }
+            return true;
+        case Option::framesDir:
+            if (value.empty()) {
+                return invalid("a folder name");
+            }
+            options.framesDir = value;
+            return true;
+        case Option::maxPixels:
+            if (!parseNumber(value, std::uint64_t{1} << 62, number) || number == 0) {
+                return invalid("a pixel count of 1 or more");
+            }
+            options.maxPixels = number;
+            return true;
+        case Option::quiet:
+            options.quiet = true;
+            return true;
+        case Option::help:
+        case Option::version:
+            return true;
+    }
+    return true;
+}
+
+}  // namespace
+
+OptionsResult parseMakeOptions(const std::vector<std::string>& arguments, MakeOptions& options,
+                               std::string& error) {
+    // --help and --version win wherever they stand, as with animdump.
+    for (const std::string& argument : arguments) {
+        if (argument == "--") {
+            break;
+        }
+        if (argument == "--help" || argument == "-h") {
+            return OptionsResult::help;
+        }
+        if (argument == "--version" || argument == "-V") {
+            return OptionsResult::version;
+        }
+    }
+    bool onlyOperands = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (onlyOperands || argument.size() < 2 || argument[0] != '-') {
+            options.inputs.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            onlyOperands = true;
+            continue;
+        }
+        const OptionName* name = nullptr;
+        std::string shown;
+        std::string value;
+        bool haveValue = false;
+        if (argument[1] == '-') {
+            const std::size_t equals = argument.find('=');
+            shown = argument.substr(0, equals);
+            name = findLong(shown.substr(2));
+            if (name == nullptr) {
+                error = "unrecognized option '" + shown + "'";
+                return OptionsResult::usageError;
+            }
+            if (equals != std::string::npos) {
+                if (!name->takesValue) {
+                    error = "option '" + shown + "' takes no value";
+                    return OptionsResult::usageError;
+                }
+                value = argument.substr(equals + 1);
+                haveValue = true;
+            }
+        } else {
+            shown = argument.substr(0, 2);
+            name = findShort(argument[1]);
+            if (name == nullptr) {
+                error = "invalid option '" + shown + "'";
+                return OptionsResult::usageError;
+            }
+            if (argument.size() > 2) {
+                if (!name->takesValue) {
+                    error = "option '" + shown + "' takes no value (give short options one by one)";
+                    return OptionsResult::usageError;
+                }
+                value = argument.substr(2);
+                haveValue = true;
+            }
+        }
+        if (name->takesValue && !haveValue) {
+            if (i + 1 == arguments.size()) {
+                error = "option '" + shown + "' needs a value";
+                return OptionsResult::usageError;
+            }
+            value = arguments[++i];
+        }
+        if (!applyOption(*name, shown, value, options, error)) {
+            return OptionsResult::usageError;
+        }
+    }
+    if (options.streamPath.empty()) {
+        error = "missing '-o STREAM'";
+        return OptionsResult::usageError;
+    }
+    if (options.inputs.empty()) {
+        error = "missing INPUT operand";
+        return OptionsResult::usageError;
+    }
+    return OptionsResult::run;
+}
+
+std::string helpText() {
+    return "Usage: animmake [OPTION]... -o STREAM INPUT...\n"
+           "Turn ordinary images into an animation stream: each input is fitted to 190x170,\n"
+           "put onto the 6x6x6 colour cube and encoded as animconv does.\n"
+           "\n"
+           "INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
+           "all of its frames), a directory (its images in natural order: f2 before f10), or\n"
+           "@LIST: one input per line, optionally followed by a tab and that frame's wait\n"
+           "byte (@- reads the list from standard input).\n"
+           "\n"
+           "  -o, --output=STREAM     the stream to write (required)\n"
+           "  -f, --force             replace an existing non-empty STREAM\n"
+           "  -a, --append            append to STREAM, all or nothing, under an exclusive lock\n"
+           "      --no-delta          no unchanged marker (0xFE); every pixel written\n"
+           "  -w, --wait=N            wait byte of every frame, 0 to 255 (default 10; an\n"
+           "                          animated input's own delays are used when not given)\n"
+           "      --wait-unit=MS      milliseconds per wait unit for those delays (default 10)\n"
+           "      --fit=MODE          contain (default: whole picture, centred, with bars),\n"
+           "                          cover (fills the frame, centred crop) or stretch\n"
+           "      --background=#RRGGBB  colour of the bars and behind transparency (default black)\n"
+           "      --dither=MODE       ordered (default: stable from frame to frame, so unchanged\n"
+           "                          pixels stay unchanged), none (animconv's truncation) or\n"
+           "                          diffusion (error diffusion, for stills: it changes pixels\n"
+           "                          whose source did not change, which defeats delta)\n"
+           "      --frames-dir=DIR    also write every frame as a 190x170 BMP into DIR; animconv\n"
+           "                          use0xfe over them gives the same stream\n"
+           "      --max-pixels=N      refuse images larger than N pixels (default 100000000)\n"
+           "  -q, --quiet             no progress line and no summary\n"
+           "  -h, --help              show this help and exit\n"
+           "  -V, --version           show the version and exit\n"
+           "\n"
+           "Exit status: 0 done, 1 an input or the output failed (STREAM untouched),\n"
+           "2 usage error, 130/143 interrupted (STREAM untouched).\n";
+}
+
+std::string versionText() {
+    return "animmake " ANIMCONV_VERSION "\n";
+}
+
+}  // namespace animmake

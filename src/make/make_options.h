@@ -1,0 +1,47 @@
+// animmake's command line: the options, their checks and the help text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace animmake {
+
+enum class Fit { contain, cover, stretch };
+enum class Dither { ordered, none, diffusion };
+enum class OutputMode { create, replace, append };
+
+struct Rgb8 {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+};
+
+constexpr int kWaitNotGiven = -1;
+constexpr int kDefaultWait = 10;
+
+struct MakeOptions {
+    std::string streamPath;
+    OutputMode outputMode = OutputMode::create;
+    bool delta = true;
+    int wait = kWaitNotGiven;  // 0..255 when given
+    int waitUnitMs = 10;
+    Fit fit = Fit::contain;
+    Rgb8 background;
+    Dither dither = Dither::ordered;
+    std::string framesDir;
+    std::uint64_t maxPixels = 100'000'000;
+    bool quiet = false;
+    std::vector<std::string> inputs;
+};
+
+enum class OptionsResult { run, help, version, usageError };
+
+// `arguments` without the program name. On a usage error `error` holds the one-line reason.
+OptionsResult parseMakeOptions(const std::vector<std::string>& arguments, MakeOptions& options,
+                               std::string& error);
+
+std::string helpText();
+std::string versionText();
+
+}  // namespace animmake

@@ -1,0 +1,30 @@
+// Writing the stream so that a failed or interrupted run leaves it as it was: a temporary file beside it
+// renamed over it at the end, or an append under an exclusive lock cut back to its starting length.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "convert/frame_encoder.h"
+#include "make/make_options.h"
+
+namespace animmake {
+
+// SIGINT and SIGTERM undo the open output (see below) and end the process with 130 or 143. Installed
+// before anything is opened.
+void installInterruptHandlers();
+
+// Opens the output for `mode`. False with `error` (one line, naming the stream) when it cannot be used:
+// an existing non-empty stream in create mode, a folder, a lock held by another run, no permission.
+bool openStream(const std::string& path, OutputMode mode, std::string& error);
+
+// One frame, one write. False with `error` on a short or failed write.
+bool writeStreamFrame(const animconv::EncodedFrame& frame, std::string& error);
+
+// Makes the frames written the stream: renamed over it, or the append kept.
+bool finishStream(std::string& error);
+
+// Leaves the stream as it was: the temporary file removed, or the append cut back.
+void abandonStream();
+
+}  // namespace animmake

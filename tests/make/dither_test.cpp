@@ -1,0 +1,65 @@
+// The ordered dither: exact cube levels, the mix decided in linear light, the same output for the same
+// source pixel whatever else changes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "make/dither.h"
+
+namespace {
+
+double linear(double component) {
+    const double v = component / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+TEST(OrderedDither, EachValueMixesItsTwoNeighbouringLevelsByLinearLight) {
+    for (int value = 0; value < 256; ++value) {
+        SCOPED_TRACE(value);
+        const int lower = value / 51;
+        int upperCount = 0;
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 8; ++x) {
+                const int level = animmake::orderedLevel(value, x, y);
+                ASSERT_TRUE(level == lower || (level == lower + 1 && lower < 5)) << level;
+                upperCount += level - lower;
+            }
+        }
+        // Over one 8x8 tile the upper level's share is the value's linear-light position between the two.
+        const double fraction = lower == 5 ? 0.0
+                                           : (linear(value) - linear(lower * 51)) /
+                                                 (linear(lower * 51 + 51) - linear(lower * 51));
+        EXPECT_NEAR(upperCount, fraction * 64, 0.51);
+    }
+}
+
+TEST(OrderedDither, FramesHoldOnlyCubeColoursAndUnchangedSourcePixelsStayUnchanged) {
+    static animconv::FrameBuffer first;
+    static animconv::FrameBuffer second;
+    for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            first.pixels[i * 4 + c] = static_cast<std::uint8_t>((i * (c + 3) + i / 190) % 256);
+        }
+        first.pixels[i * 4 + 3] = 0;
+    }
+    second = first;
+    for (std::size_t i = 5000; i < 9000; ++i) {
+        second.pixels[i * 4] = static_cast<std::uint8_t>(second.pixels[i * 4] ^ 0x5A);
+    }
+    animmake::ditherFrame(first, animmake::Dither::ordered);
+    animmake::ditherFrame(second, animmake::Dither::ordered);
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            ASSERT_EQ(first.pixels[i * 4 + c] % 51, 0);
+        }
+        const bool same = std::equal(first.pixels + i * 4, first.pixels + i * 4 + 4, second.pixels + i * 4);
+        if (!same) {
+            ++differing;
+            EXPECT_TRUE(i >= 5000 && i < 9000) << i;
+        }
+    }
+    EXPECT_GT(differing, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,110 @@
+#include "make_test_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace maketest {
+
+using vips::VImage;
+
+ProcessResult animmake(const std::vector<std::string>& arguments, const std::string& folder) {
+    return dumptest::runProgram(ANIMMAKE_PATH, arguments, folder);
+}
+
+VImage photoLike(int width, int height, int shift) {
+    const VImage xy = VImage::xyz(width, height);
+    const VImage x = xy[0];
+    const VImage y = xy[1];
+    const VImage red = x * (255.0 / width);
+    const VImage green = y * (255.0 / height);
+    const VImage blue = (x + y).sin() * 40 + 128 + (x * 0.3).cos() * 20;
+    VImage picture = red.bandjoin(green)
+                         .bandjoin(blue)
+                         .cast(VIPS_FORMAT_UCHAR)
+                         .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+    const VImage square = solid(30, 30, Rgb{240, 30, 90});
+    return picture.insert(square, 10 + shift, height / 3);
+}
+
+VImage solid(int width, int height, Rgb colour) {
+    return (VImage::black(width, height, VImage::option()->set("bands", 3)) +
+            std::vector<double>{double(colour.red), double(colour.green), double(colour.blue)})
+        .cast(VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+void saveAnimatedGif(const std::vector<VImage>& pages, const std::vector<int>& delaysMs,
+                     const std::string& path) {
+    VImage stacked = VImage::arrayjoin(pages, VImage::option()->set("across", 1)).copy();
+    stacked.set("page-height", pages.front().height());
+    std::vector<int> delays = delaysMs;
+    stacked.set("delay", delays.data(), static_cast<int>(delays.size()));
+    stacked.gifsave(path.c_str(), VImage::option()->set("dither", 0.0));
+}
+
+std::vector<StreamFrame> readStream(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = readBytes(path);
+    const animdump::StreamView view{bytes.data(), bytes.size()};
+    std::vector<StreamFrame> frames;
+    static animdump::FrameIndices pixels;
+    std::size_t offset = 0;
+    while (offset < bytes.size()) {
+        animdump::FrameSummary summary;
+        animdump::ProblemReport report;
+        if (animdump::readFrame(view, offset, frames.size() + 1, summary, report, &pixels) !=
+            animdump::Problem::none) {
+            ADD_FAILURE() << animdump::verdictLine(report);
+            break;
+        }
+        StreamFrame frame;
+        for (std::uint8_t index : pixels.values) {
+            frame.colours.push_back(animdump::cubeColour(index));
+        }
+        frame.waitByte = summary.waitByte;
+        frame.unchangedPixels = summary.unchangedPixels;
+        frames.push_back(frame);
+        offset += summary.bytes;
+    }
+    return frames;
+}
+
+int interruptedRun(const std::vector<std::string>& arguments, const std::string& folder, int signal,
+                   bool (*ready)(const std::string& folder)) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::chdir(folder.c_str()) != 0) {
+            ::_exit(99);
+        }
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(ANIMMAKE_PATH));
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(ANIMMAKE_PATH, argv.data());
+        ::_exit(98);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!ready(folder) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(ready(folder)) << "the run never reached the point to interrupt";
+    ::kill(child, signal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace maketest
+
+int main(int argc, char** argv) {
+    if (VIPS_INIT(argv[0]) != 0) {
+        return 1;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,47 @@
+// What the animmake tests share: running animmake, test images made with libvips, reading streams back.
+#pragma once
+
+#include <vips/vips8>
+
+#include <csignal>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "../animdump/test_support.h"
+
+namespace maketest {
+
+using dumptest::freshFolder;
+using dumptest::ProcessResult;
+using dumptest::readBytes;
+using dumptest::Rgb;
+using dumptest::writeBytes;
+
+ProcessResult animmake(const std::vector<std::string>& arguments, const std::string& folder);
+
+// A width x height sRGB image: a smooth colour gradient with a little texture, so that every dither level
+// and many runs occur. `shift` moves a 30x30 square within it, the only part that changes between frames.
+vips::VImage photoLike(int width, int height, int shift);
+
+// A solid colour.
+vips::VImage solid(int width, int height, Rgb colour);
+
+// Pages of equal size stacked into one animated GIF with per-page delays in milliseconds.
+void saveAnimatedGif(const std::vector<vips::VImage>& pages, const std::vector<int>& delaysMs,
+                     const std::string& path);
+
+struct StreamFrame {
+    std::vector<Rgb> colours;
+    std::uint8_t waitByte = 0;
+    std::size_t unchangedPixels = 0;
+};
+
+// Every frame of a stream that must be valid.
+std::vector<StreamFrame> readStream(const std::string& path);
+
+// Starts animmake on its own, waits until `ready` holds (polled), sends `signal` and returns the exit status.
+int interruptedRun(const std::vector<std::string>& arguments, const std::string& folder, int signal,
+                   bool (*ready)(const std::string& folder));
+
+}  // namespace maketest

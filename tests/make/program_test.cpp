@@ -1,0 +1,261 @@
+// animmake run as its own process: parity with animconv, fitting, animated inputs, bad inputs, interruption.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "make_test_support.h"
+
+namespace maketest {
+namespace {
+
+using vips::VImage;
+
+std::string listOfFrames(const std::string& folder, const std::vector<dumptest::SourceFrame>& frames) {
+    std::string list;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const std::string path = folder + "/source-" + std::to_string(i + 1) + ".bmp";
+        list += path + "\t" + std::to_string(frames[i].wait) + "\n";
+    }
+    writeBytes(folder + "/frames.txt", std::vector<std::uint8_t>(list.begin(), list.end()));
+    return "@" + folder + "/frames.txt";
+}
+
+// BMPs of every depth animconv accepts: with --dither none the same bytes as animconv, in both modes.
+TEST(AnimmakeParity, AcceptedBmpsGiveAnimconvsBytes) {
+    const std::vector<dumptest::SourceFrame> frames = dumptest::mixedDepthFrames();
+    for (const bool delta : {true, false}) {
+        const std::string folder = freshFolder();
+        ASSERT_EQ(
+            dumptest::convertFrames(frames, delta ? "use0xfe" : "no0xfe", folder + "/animconv.bin", folder)
+                .status,
+            0);
+        std::vector<std::string> arguments = {"-q", "--dither",     "none",
+                                              "-o", "animmake.bin", listOfFrames(folder, frames)};
+        if (!delta) {
+            arguments.push_back("--no-delta");
+        }
+        const ProcessResult result = animmake(arguments, folder);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(readBytes(folder + "/animmake.bin"), readBytes(folder + "/animconv.bin")) << delta;
+    }
+}
+
+// Frames written to --frames-dir, converted by animconv use0xfe with the same waits, give the same stream.
+TEST(AnimmakeParity, FramesDirRoundTripsThroughAnimconv) {
+    for (const char* dither : {"ordered", "none", "diffusion"}) {
+        SCOPED_TRACE(dither);
+        const std::string folder = freshFolder();
+        std::filesystem::create_directory(folder + "/in");
+        for (int i = 0; i < 4; ++i) {
+            photoLike(320 + 7 * i, 200, 12 * i)
+                .pngsave((folder + "/in/f" + std::to_string(i + 1) + ".png").c_str());
+        }
+        const ProcessResult result = animmake(
+            {"-q", "-w", "7", "--dither", dither, "--frames-dir", "bmps", "-o", "animmake.bin", "in"},
+            folder);
+        ASSERT_EQ(result.status, 0) << result.err;
+        std::vector<std::string> arguments = {"use0xfe", "animconv.bin"};
+        for (int i = 1; i <= 4; ++i) {
+            arguments.push_back("bmps/frame-00000" + std::to_string(i) + ".bmp");
+            arguments.push_back("7");
+        }
+        ASSERT_EQ(dumptest::runProgram(ANIMCONV_PATH, arguments, folder).status, 0);
+        EXPECT_EQ(readBytes(folder + "/animmake.bin"), readBytes(folder + "/animconv.bin"));
+        EXPECT_FALSE(std::filesystem::exists(folder + "/bmps/frame-000005.bmp"));
+    }
+}
+
+struct FitCase {
+    const char* fit;
+    int width;
+    int height;
+    // Contain: the picture's rectangle inside the bars. Cover: the whole frame is the picture's centre.
+    int left, top, right, bottom;
+};
+
+// A white picture whose outer thirds are black: contain shows it whole between bars of the background;
+// cover shows only its white centre when the crop is centred.
+TEST(AnimmakeFit, ContainAndCoverPlaceTheCentredPicture) {
+    const Rgb background{51, 102, 153};
+    const Rgb white{255, 255, 255};
+    const Rgb black{0, 0, 0};
+    const FitCase cases[] = {
+        {"contain", 380, 100, 0, 60, 190, 110},
+        {"contain", 100, 340, 70, 0, 120, 170},
+        {"cover", 380, 100, 0, 0, 190, 170},
+        {"cover", 100, 340, 0, 0, 190, 170},
+    };
+    for (const FitCase& c : cases) {
+        SCOPED_TRACE(std::string(c.fit) + " " + std::to_string(c.width) + "x" + std::to_string(c.height));
+        const std::string folder = freshFolder();
+        const bool wide = c.width > c.height;
+        const int along = wide ? c.width : c.height;
+        VImage picture = solid(c.width, c.height, black);
+        picture = wide ? picture.insert(solid(along / 3, c.height, white), along / 3, 0)
+                       : picture.insert(solid(c.width, along / 3, white), 0, along / 3);
+        picture.pngsave((folder + "/in.png").c_str());
+        const ProcessResult result =
+            animmake({"-q", "--fit", c.fit, "--background", "#336699", "-o", "out.bin", "in.png"}, folder);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::vector<StreamFrame> frames = readStream(folder + "/out.bin");
+        ASSERT_EQ(frames.size(), 1u);
+        std::size_t wrong = 0;
+        for (int y = 0; y < 170; ++y) {
+            for (int x = 0; x < 190; ++x) {
+                const Rgb got = frames[0].colours[static_cast<std::size_t>(y * 190 + x)];
+                const bool inside = x >= c.left && x < c.right && y >= c.top && y < c.bottom;
+                if (!inside) {
+                    wrong += got == background ? 0U : 1U;
+                } else if (std::string(c.fit) == "cover") {
+                    wrong += got == white ? 0U : 1U;
+                } else {
+                    // Inside the picture: never the bar colour (the black-white edges may blend).
+                    wrong += got == background ? 1U : 0U;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0u);
+    }
+}
+
+TEST(AnimmakeAnimated, GifDelaysBecomeWaitBytes) {
+    const std::string folder = freshFolder();
+    saveAnimatedGif({solid(60, 40, {255, 0, 0}), solid(60, 40, {0, 255, 0}), solid(60, 40, {0, 0, 255})},
+                    {50, 100, 2000}, folder + "/anim.gif");
+    struct WaitCase {
+        std::vector<std::string> options;
+        std::vector<int> waits;
+    };
+    const WaitCase cases[] = {
+        {{}, {5, 10, 200}},
+        {{"--wait-unit", "20"}, {3, 5, 100}},
+        {{"--wait-unit", "1"}, {50, 100, 255}},
+        {{"-w", "0"}, {0, 0, 0}},
+    };
+    for (const WaitCase& c : cases) {
+        std::vector<std::string> arguments = c.options;
+        arguments.insert(arguments.end(), {"-q", "-f", "-o", "out.bin", "anim.gif"});
+        const ProcessResult result = animmake(arguments, folder);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::vector<StreamFrame> frames = readStream(folder + "/out.bin");
+        ASSERT_EQ(frames.size(), 3u);
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(frames[i].waitByte, c.waits[i]) << "frame " << i + 1;
+        }
+        EXPECT_EQ(frames[1].colours[95 * 190 + 85], (Rgb{0, 255, 0}));
+    }
+}
+
+// A pixel whose source does not change keeps its dithered colour, so delta mode writes it as unchanged.
+TEST(AnimmakeDither, UnchangedSourcePixelsStayUnchangedInTheStream) {
+    const std::string folder = freshFolder();
+    photoLike(190, 170, 0).pngsave((folder + "/a.png").c_str());
+    photoLike(190, 170, 40).pngsave((folder + "/b.png").c_str());
+    ASSERT_EQ(animmake({"-q", "-o", "out.bin", "a.png", "b.png"}, folder).status, 0);
+    const std::vector<StreamFrame> frames = readStream(folder + "/out.bin");
+    ASSERT_EQ(frames.size(), 2u);
+    // The square moves from x 10..39 to x 50..79 (y 56..85): everything else is the same source.
+    EXPECT_EQ(frames[1].unchangedPixels, 32300u - 2 * 30 * 30);
+}
+
+struct BadInput {
+    std::vector<std::string> arguments;
+    std::string error;  // after "animmake: "
+    int status;
+};
+
+TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
+    const std::string folder = freshFolder();
+    photoLike(64, 48, 0).pngsave((folder + "/good.png").c_str());
+    photoLike(640, 480, 0).jpegsave((folder + "/photo.jpg").c_str());
+    for (const char* name : {"good.png", "photo.jpg"}) {
+        std::vector<std::uint8_t> bytes = readBytes(folder + "/" + name);
+        bytes.resize(bytes.size() / 2);
+        writeBytes(folder + "/cut" + std::string(name).substr(std::string(name).find('.')), bytes);
+    }
+    writeBytes(folder + "/empty.png", {});
+    writeBytes(folder + "/notes.txt", {'h', 'e', 'l', 'l', 'o', '\n'});
+    writeBytes(folder + "/nothing.txt", {'\n'});
+    std::filesystem::create_directory(folder + "/noimages");
+    writeBytes(folder + "/noimages/readme.txt", {'x'});
+    photoLike(2000, 1000, 0).pngsave((folder + "/big.png").c_str());
+
+    const BadInput cases[] = {
+        {{"missing.png"}, "missing.png: cannot open: No such file or directory", 1},
+        {{"notes.txt"}, "notes.txt: not an image file (no libvips loader recognises it)", 1},
+        {{"empty.png"}, "empty.png: empty file", 1},
+        {{"noimages"}, "noimages: no image files in the directory", 1},
+        {{"@nothing.txt"}, "nothing.txt: the list names no inputs", 1},
+        {{"--max-pixels", "1999999", "big.png"},
+         "big.png: the image has 2000x1000 pixels, more than --max-pixels 1999999",
+         1},
+        {{"--fit", "fill", "good.png"},
+         "invalid value 'fill' for '--fit' (contain, cover or stretch)\n"
+         "Try 'animmake --help' for more information.",
+         2},
+    };
+    for (const BadInput& c : cases) {
+        SCOPED_TRACE(c.error);
+        writeBytes(folder + "/out.bin", {1, 2, 3});
+        std::vector<std::string> arguments = {"-f", "-o", "out.bin", "good.png"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const ProcessResult result = animmake(arguments, folder);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err, "animmake: " + c.error + "\n");
+        EXPECT_EQ(readBytes(folder + "/out.bin"), (std::vector<std::uint8_t>{1, 2, 3}));
+    }
+    // Truncated files: the reason comes from libvips; the line names the input and says it cannot load.
+    for (const char* cut : {"cut.png", "cut.jpg"}) {
+        writeBytes(folder + "/out.bin", {1, 2, 3});
+        const ProcessResult result = animmake({"-f", "-o", "out.bin", "good.png", cut}, folder);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err.rfind("animmake: " + std::string(cut) + ": cannot load: ", 0), 0u) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+        EXPECT_EQ(readBytes(folder + "/out.bin"), (std::vector<std::uint8_t>{1, 2, 3}));
+    }
+    EXPECT_EQ(animmake({"-o", "out.bin", "good.png"}, folder).err,
+              "animmake: out.bin: the stream exists and is not empty (use -f to replace it, -a to append)\n");
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        EXPECT_EQ(entry.path().filename().string().find(".animmake-"), std::string::npos) << entry.path();
+    }
+}
+
+bool temporaryHasFrames(const std::string& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().find("out.bin.animmake-") == 0 && entry.file_size() > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool appendHasFrames(const std::string& folder) {
+    return std::filesystem::file_size(folder + "/out.bin") > 3;
+}
+
+class AnimmakeInterrupted : public ::testing::TestWithParam<int> {};
+
+TEST_P(AnimmakeInterrupted, LeavesTheStreamAsItWas) {
+    const std::string folder = freshFolder();
+    photoLike(1200, 900, 0).pngsave((folder + "/big.png").c_str());
+    std::string list;
+    for (int i = 0; i < 2000; ++i) {
+        list += "big.png\n";
+    }
+    writeBytes(folder + "/list.txt", std::vector<std::uint8_t>(list.begin(), list.end()));
+    for (const char* mode : {"-f", "-a"}) {
+        SCOPED_TRACE(mode);
+        writeBytes(folder + "/out.bin", {1, 2, 3});
+        const int status = interruptedRun({"-q", mode, "-o", "out.bin", "@list.txt"}, folder, GetParam(),
+                                          std::string(mode) == "-f" ? temporaryHasFrames : appendHasFrames);
+        EXPECT_EQ(status, 128 + GetParam());
+        EXPECT_EQ(readBytes(folder + "/out.bin"), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_FALSE(temporaryHasFrames(folder));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, AnimmakeInterrupted, ::testing::Values(SIGINT, SIGTERM));
+
+}  // namespace
+}  // namespace maketest
