@@ -90,11 +90,10 @@ std::vector<double> backgroundOf(const FitSettings& settings) {
             static_cast<double>(settings.background.blue)};
 }
 
-// Formats whose loader can decode at a reduced size: libvips' thumbnail reads them that way (a JPEG at 1/8
-// costs a fraction of a full decode) and also applies their ICC profile and orientation.
+// Formats other than JPEG whose loader can decode at a reduced size: libvips' thumbnail reads them that way
+// and also applies their ICC profile and orientation.
 bool shrinksOnLoad(const std::string& loader) {
-    for (const char* prefix :
-         {"jpegload", "webpload", "heifload", "pdfload", "svgload", "jp2kload", "jxlload"}) {
+    for (const char* prefix : {"webpload", "heifload", "pdfload", "svgload", "jp2kload", "jxlload"}) {
         if (loader.rfind(prefix, 0) == 0) {
             return true;
         }
@@ -122,6 +121,17 @@ VImage srgbFlattened(VImage image, const FitSettings& settings) {
     return image;
 }
 
+// The scale each axis needs for the fit.
+void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY) {
+    scaleX = kFrameWidth / width;
+    scaleY = kFrameHeight / height;
+    if (fit == Fit::contain) {
+        scaleX = scaleY = std::min(scaleX, scaleY);
+    } else if (fit == Fit::cover) {
+        scaleX = scaleY = std::max(scaleX, scaleY);
+    }
+}
+
 // Scaled for the fit: first a box average by whole factors (cheap, and exact for them), then Lanczos 3 for
 // the rest, so that the filter runs on a small image. Measured on 1280x720 PNGs this costs a quarter of
 // what libvips' thumbnail costs on top of decoding.
@@ -131,13 +141,9 @@ VImage resampled(VImage image, const FitSettings& settings) {
     if (image.width() == kFrameWidth && image.height() == kFrameHeight) {
         return image;
     }
-    double scaleX = kFrameWidth / width;
-    double scaleY = kFrameHeight / height;
-    if (settings.fit == Fit::contain) {
-        scaleX = scaleY = std::min(scaleX, scaleY);
-    } else if (settings.fit == Fit::cover) {
-        scaleX = scaleY = std::max(scaleX, scaleY);
-    }
+    double scaleX = 0;
+    double scaleY = 0;
+    fitScales(width, height, settings.fit, scaleX, scaleY);
     const double targetWidth = std::max(1.0, std::round(width * scaleX));
     const double targetHeight = std::max(1.0, std::round(height * scaleY));
     const int boxX = scaleX < 1.0 ? static_cast<int>(1.0 / scaleX) : 1;
@@ -167,6 +173,35 @@ VImage placed(VImage image, const FitSettings& settings) {
                                 ->set("background", backgroundOf(settings)));
     }
     return image;
+}
+
+// A JPEG decoded at 1/2, 1/4 or 1/8 of its size where the fit allows (the decoder then skips most of its
+// work), turned upright by its orientation tag, then fitted as any other image. Measured on 1920x1080
+// JPEGs: a third less work than libvips' thumbnail, which keeps a larger margin before its own filter.
+VImage jpegFitted(const std::string& path, const VImage& header, const FitSettings& settings) {
+    const int orientation =
+        header.get_typeof(VIPS_META_ORIENTATION) != 0 ? header.get_int(VIPS_META_ORIENTATION) : 1;
+    const bool turned = orientation >= 5 && orientation <= 8;  // width and height swap
+    double scaleX = 0;
+    double scaleY = 0;
+    fitScales(turned ? header.height() : header.width(), turned ? header.width() : header.height(),
+              settings.fit, scaleX, scaleY);
+    const double scale = std::max(scaleX, scaleY);
+    int shrink = 1;
+    while (shrink < 8 && scale * shrink * 2 <= 1.0) {
+        shrink *= 2;
+    }
+    // Turning needs the whole (small) image; upright ones are read top to bottom once.
+    const bool upright = orientation <= 1 || orientation > 8;
+    VImage image = VImage::new_from_file(
+        path.c_str(), VImage::option()
+                          ->set("shrink", shrink)
+                          ->set("fail_on", VIPS_FAIL_ON_ERROR)
+                          ->set("access", upright ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM));
+    if (!upright) {
+        image = image.autorot();
+    }
+    return placed(resampled(srgbFlattened(image, settings), settings), settings);
 }
 
 VImage thumbnailFromFile(const std::string& path, const FitSettings& settings) {
@@ -224,10 +259,13 @@ bool loadWithVips(const std::string& path, const FitSettings& settings, const Fr
     const int pages = header.get_typeof("n-pages") != 0 ? header.get_int("n-pages") : 1;
     if (!isAnimationLoader(loader) || pages <= 1) {
         auto frame = std::make_unique<FrameBuffer>();
-        toFrame(shrinksOnLoad(loader)
-                    ? thumbnailFromFile(path, settings)
-                    : placed(resampled(srgbFlattened(header, settings), settings), settings),
-                *frame);
+        if (loader.rfind("jpegload", 0) == 0) {
+            toFrame(jpegFitted(path, header, settings), *frame);
+        } else if (shrinksOnLoad(loader)) {
+            toFrame(thumbnailFromFile(path, settings), *frame);
+        } else {
+            toFrame(placed(resampled(srgbFlattened(header, settings), settings), settings), *frame);
+        }
         sink(std::move(frame), kNoDelay);
         return true;
     }
