@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# animmake against the ImageMagick pipeline people use today (mogrify to 190x170 BMPs with an ordered
+# dither, then animconv use0xfe over them), and against simply decoding the same inputs with libvips
+# (vips_decode_floor, as many threads as animmake). Same frames, one run, interleaved R times; prints the
+# median seconds of each and the ratios of the medians.
+#
+#   bench/make/animmake_vs_imagemagick.sh [--build DIR] [--frames N] [--repeats R]
+#
+# Sources (made by make_photo_frames): N 1280x720 PNG and N 1920x1080 JPEG (quality 90) frames.
+set -euo pipefail
+export LC_ALL=C
+build=build
+frames=120
+repeats=3
+while [[ $# -gt 0 ]]; do
+    case "$1" in
+        --build) build=$2; shift 2 ;;
+        --frames) frames=$2; shift 2 ;;
+        --repeats) repeats=$2; shift 2 ;;
+        *) echo "unknown argument $1" >&2; exit 2 ;;
+    esac
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+seconds() {  # COMMAND...: wall-clock seconds of the command
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc -l
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+imagemagick() {  # SOURCE_FOLDER
+    rm -rf "$work/bmp" "$work/im.bin" && mkdir "$work/bmp"
+    mogrify -path "$work/bmp" -format bmp -resize 190x170 -background black -gravity center -extent 190x170 \
+        -ordered-dither o8x8,6 -type truecolor -define bmp:format=bmp3 "$1"/*
+    local args=()
+    for f in "$work"/bmp/*.bmp; do args+=("$f" 10); done
+    "$build/animconv" use0xfe "$work/im.bin" "${args[@]}"
+}
+animmake() { "$build/animmake" -q -f -o "$work/animmake.bin" "$1"; }
+decode_floor() { "$build/bench/make/vips_decode_floor" "$1"/*; }
+
+run_set() {  # NAME WIDTH HEIGHT FORMAT
+    local folder="$work/$1"
+    mkdir -p "$folder"
+    "$build/bench/make/make_photo_frames" "$2" "$3" "$frames" "$folder" "$4"
+    local im=() am=() floor=()
+    for ((r = 0; r < repeats; ++r)); do
+        im+=("$(seconds imagemagick "$folder")")
+        am+=("$(seconds animmake "$folder")")
+        floor+=("$(seconds decode_floor "$folder")")
+    done
+    local mi ma mf
+    mi=$(printf '%s\n' "${im[@]}" | median)
+    ma=$(printf '%s\n' "${am[@]}" | median)
+    mf=$(printf '%s\n' "${floor[@]}" | median)
+    printf '%-28s imagemagick %6.2f s  animmake %6.2f s  libvips decode %6.2f s  speedup %5.1fx  animmake/decode %4.2f\n' \
+        "$1 ($frames frames)" "$mi" "$ma" "$mf" "$(echo "$mi / $ma" | bc -l)" "$(echo "$ma / $mf" | bc -l)"
+    rm -rf "$folder"
+}
+
+run_set "1280x720 PNG" 1280 720 png
+run_set "1920x1080 JPEG" 1920 1080 jpg
