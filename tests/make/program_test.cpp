@@ -221,6 +221,17 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
     }
 }
 
+TEST(AnimmakeCommandLine, HelpAndVersionGoToStandardOutput) {
+    const std::string folder = freshFolder();
+    const ProcessResult version = animmake({"--version"}, folder);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "animmake " ANIMCONV_VERSION "\n");
+    const ProcessResult help = animmake({"-o", "out.bin", "--help", "--bogus"}, folder);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: animmake [OPTION]... -o STREAM INPUT...\n", 0), 0u);
+    EXPECT_EQ(help.err + version.err, "");
+}
+
 bool temporaryHasFrames(const std::string& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().filename().string().find("out.bin.animmake-") == 0 && entry.file_size() > 0) {
