@@ -147,6 +147,27 @@ TEST(AnimmakeAnimated, GifDelaysBecomeWaitBytes) {
     }
 }
 
+// A directory's images in natural order, other files left out.
+TEST(AnimmakeInputs, DirectoryImagesComeInNaturalOrder) {
+    const std::string folder = freshFolder();
+    std::filesystem::create_directory(folder + "/in");
+    const std::vector<std::pair<std::string, Rgb>> files = {{"f10.png", {255, 0, 0}},
+                                                            {"f2.png", {0, 255, 0}},
+                                                            {"f1.png", {0, 0, 255}},
+                                                            {"f02b.png", {255, 255, 0}}};
+    for (const auto& [name, colour] : files) {
+        solid(20, 20, colour).pngsave((folder + "/in/" + name).c_str());
+    }
+    writeBytes(folder + "/in/notes.txt", {'x'});
+    ASSERT_EQ(animmake({"-q", "-o", "out.bin", "in"}, folder).status, 0);
+    const std::vector<StreamFrame> frames = readStream(folder + "/out.bin");
+    ASSERT_EQ(frames.size(), 4u);
+    const Rgb expected[] = {{0, 0, 255}, {0, 255, 0}, {255, 255, 0}, {255, 0, 0}};  // f1, f2, f02b, f10
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(frames[i].colours[85 * 190 + 95], expected[i]) << "frame " << i + 1;
+    }
+}
+
 // A pixel whose source does not change keeps its dithered colour, so delta mode writes it as unchanged.
 TEST(AnimmakeDither, UnchangedSourcePixelsStayUnchangedInTheStream) {
     const std::string folder = freshFolder();
