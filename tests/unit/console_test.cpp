@@ -13,7 +13,7 @@ namespace {
 
 // Points standard output at a fresh file for the life of the object and reads back what reached it.
 class CapturedOutput {
-public:
+  public:
     explicit CapturedOutput(const char* target = nullptr) {
         std::fflush(stdout);
         saved_ = ::dup(STDOUT_FILENO);
@@ -45,7 +45,7 @@ public:
         return text;
     }
 
-private:
+  private:
     void restore() {
         if (saved_ >= 0) {
             ::dup2(saved_, STDOUT_FILENO);
