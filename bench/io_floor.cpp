@@ -17,10 +17,13 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "convert/convert_frame.h"
+#include "convert/stream_format.h"
+
 namespace {
 
-constexpr std::size_t kInputCapacity = 97'294;
-constexpr std::size_t kMaxFrameBytes = 64'602;
+using animconv::kInputCapacity;
+using animconv::kMaxFrameBytes;
 
 unsigned char inputBuffer[kInputCapacity];
 unsigned char frameBytes[kMaxFrameBytes];

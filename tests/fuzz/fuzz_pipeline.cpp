@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bmp/bmp.h"
+#include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
 #include "fuzz_check.h"
 #include "stream_reader.h"
@@ -15,24 +15,15 @@ namespace {
 
 using namespace animconv;
 
-constexpr std::size_t kInputCapacity = 97'294;  // the converter's fixed input buffer
-
 std::uint8_t inputBuffer[kInputCapacity];
 FrameBuffer frames[2];
 EncodedFrame encoded;
 
-// Steps 2 to 5 of one frame: the zero-filled buffer, the header and size checks, the decode.
+// The file as the converter reads it, zero past its end, then the converter's own checks and decode.
 bool decodeFrame(const std::uint8_t* file, std::size_t size, FrameBuffer& frame) {
     std::memset(inputBuffer, 0, sizeof inputBuffer);
     std::memcpy(inputBuffer, file, std::min(size, sizeof inputBuffer));
-    BmpInfo info;
-    if (bmpGetInfo(inputBuffer, sizeof inputBuffer, info) != 1) {
-        return false;
-    }
-    if (info.width != kFrameWidth || info.height != kFrameHeight) {
-        return false;
-    }
-    return bmpDecode(inputBuffer, sizeof inputBuffer, frame.pixels, 0) == 0;
+    return decodeInput(inputBuffer, sizeof inputBuffer, frame) == InputStatus::decoded;
 }
 
 const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
@@ -80,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto firstWait = static_cast<std::uint8_t>(size);
     const auto secondWait = static_cast<std::uint8_t>(size >> 8);
 
+    resetFrameState();
     deltaMode = true;
-    havePreviousFrame = false;
     encodeAndCheck(frames[0], nullptr, firstWait);
     if (haveSecond) {
         encodeAndCheck(frames[1], &frames[0], secondWait);

@@ -10,6 +10,7 @@
 
 #include "bmp/bmp.h"
 #include "bmp_writer.h"
+#include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
 #include "frame_content.h"
 
@@ -161,13 +162,10 @@ std::vector<std::unique_ptr<FrameBuffer>> testSequence() {
 class EncoderEquivalence : public ::testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
+        resetFrameState();
         deltaMode = GetParam();
-        havePreviousFrame = false;
     }
-    void TearDown() override {
-        deltaMode = false;
-        havePreviousFrame = false;
-    }
+    void TearDown() override { resetFrameState(); }
 };
 
 TEST_P(EncoderEquivalence, MatchesReferenceFrameAfterFrame) {
@@ -263,7 +261,7 @@ TEST(DecodedPixelInvariant, FourthByteIsZeroAtEveryDepth) {
                 }
             }
         }
-        file.resize(97'294, 0xEE);
+        file.resize(kInputCapacity, 0xEE);
         auto frame = std::make_unique<FrameBuffer>();
         std::memset(frame->pixels, 0xAB, sizeof frame->pixels);
         ASSERT_EQ(bmpDecode(file.data(), file.size(), frame->pixels, 0), 0) << c.depth;

@@ -18,9 +18,7 @@ struct Colour {
 class FrameEncoderTest : public testing::Test {
   protected:
     void SetUp() override {
-        deltaMode = false;
-        havePreviousFrame = false;
-        previousFrame = FrameBuffer{};
+        resetFrameState();
     }
 
     static std::unique_ptr<FrameBuffer> filled(Colour colour) {
