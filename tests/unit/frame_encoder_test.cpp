@@ -17,9 +17,7 @@ struct Colour {
 // The encoder's process-wide state, reset for each test.
 class FrameEncoderTest : public testing::Test {
   protected:
-    void SetUp() override {
-        resetFrameState();
-    }
+    void SetUp() override { resetFrameState(); }
 
     static std::unique_ptr<FrameBuffer> filled(Colour colour) {
         auto frame = std::make_unique<FrameBuffer>();
