@@ -8,10 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "case_table.h"
-#include "e2e_support.h"
 #include "expected_text.h"
 #include "program_runner.h"
-#include "raw_command_line.h"
+#include "reference_command_line.h"
 
 namespace e2e {
 namespace {

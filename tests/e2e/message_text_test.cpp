@@ -1,34 +1,19 @@
 // The expected message bytes are checked once against the system's own code page 932 converter, so that a
 // wrong byte in the table cannot pass unnoticed.
-#include <iconv.h>
-
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "expected_text.h"
+#include "text_encoding.h"
 
-namespace e2e {
+namespace testsupport {
 namespace {
 
 bool toShiftJis(const std::string& utf8, std::string& converted) {
-    const iconv_t converter = ::iconv_open("CP932", "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        return false;
-    }
-    std::string input = utf8;
-    std::string output(input.size() * 2 + 8, '\0');
-    char* in = input.data();
-    char* out = output.data();
-    std::size_t inLeft = input.size();
-    std::size_t outLeft = output.size();
-    const std::size_t result = ::iconv(converter, &in, &inLeft, &out, &outLeft);
-    ::iconv_close(converter);
-    if (result == static_cast<std::size_t>(-1) || inLeft != 0) {
-        return false;
-    }
-    converted.assign(output.data(), output.size() - outLeft);
-    return true;
+    const std::optional<std::string> shiftJis = convertText(utf8, "UTF-8", "CP932");
+    converted = shiftJis.value_or("");
+    return shiftJis.has_value();
 }
 
 TEST(MessageText, TableHoldsTheCodePage932Bytes) {
@@ -65,4 +50,4 @@ TEST(MessageText, TableHoldsTheCodePage932Bytes) {
 }
 
 }  // namespace
-}  // namespace e2e
+}  // namespace testsupport

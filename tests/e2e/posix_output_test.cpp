@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e_support.h"
 #include "expected_text.h"
 #include "posix_runner.h"
 #include "program_runner.h"
