@@ -1,5 +1,6 @@
 // Output troubles that only a POSIX system lets a test arrange: a device that refuses every write, a file
-// system or a file size limit that runs out in the middle of a run, and files another process holds locked.
+// system or a file size limit that runs out in the middle of a run, writes made to fail at every frame, and
+// files another process holds locked.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -183,6 +184,52 @@ TEST(WriteFailure, FileSizeLimitExactlyAtAFrameEnd) {
     const std::optional<Bytes> written = folder.read("out.anim");
     ASSERT_TRUE(written.has_value());
     EXPECT_TRUE(sameBytes(*written, frames.encoded[0]));
+}
+
+// The output file's writes made to fail at every frame of a run by animconv_with_output_faults: a failed
+// write, a short one, and a failed write whose cut-back fails too (nothing to cut back then). What the file
+// held before the run stays, and so do the frames written before the failing one.
+TEST(WriteFailure, EveryFrameOfARunFailingEachWay) {
+    FreshFolder folder;
+    const Frames frames = busyFrames(folder, 3);
+    const Bytes earlier(1001, 0x5A);
+    const PosixRunner withFaults(ANIMCONV_WITH_OUTPUT_FAULTS);
+    for (const auto& [kind, cutBack] : {std::pair{"fail", ""}, {"short", ""}, {"fail", ":no-cutback"}}) {
+        for (std::size_t failing = 0; failing <= frames.names.size(); ++failing) {
+            const std::string setting = std::string{kind} + ":" + std::to_string(failing + 1) + cutBack;
+            SCOPED_TRACE(setting);
+            folder.put("out.anim", earlier);
+            PosixRunOptions options;
+            options.environment = {"ANIMCONV_OUTPUT_FAULT=" + setting};
+            const ProgramRun run =
+                withFaults.runWith(deltaArguments(frames, "out.anim"), folder.path(), options);
+            Bytes expected = earlier;
+            for (std::size_t i = 0; i < failing && i < frames.names.size(); ++i) {
+                expected = concat({expected, frames.encoded[i]});
+            }
+            const bool allWritten = failing == frames.names.size();
+            EXPECT_TRUE(endedWith(run, allWritten ? 0 : 1));
+            if (!allWritten) {
+                EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, failing)));
+            }
+            EXPECT_TRUE(sameBytes(folder.read("out.anim").value_or(Bytes{}), expected));
+        }
+    }
+}
+
+// With the cut-back failing too, a short write leaves its bytes: nothing else could remove them.
+TEST(WriteFailure, ShortWriteWithFailedCutBackLeavesItsBytes) {
+    FreshFolder folder;
+    const Frames frames = busyFrames(folder, 3);
+    PosixRunOptions options;
+    options.environment = {"ANIMCONV_OUTPUT_FAULT=short:2:no-cutback"};
+    const ProgramRun run = PosixRunner(ANIMCONV_WITH_OUTPUT_FAULTS)
+                               .runWith(deltaArguments(frames, "out.anim"), folder.path(), options);
+    EXPECT_TRUE(endedWith(run, 1));
+    EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, 1)));
+    const Bytes& second = frames.encoded[1];
+    const Bytes half(second.begin(), second.begin() + static_cast<std::ptrdiff_t>(second.size() / 2));
+    EXPECT_TRUE(sameBytes(folder.read("out.anim").value_or(Bytes{}), concat({frames.encoded[0], half})));
 }
 
 TEST(CreatedOutput, ModeIsReadWriteForAllLessTheUmask) {
