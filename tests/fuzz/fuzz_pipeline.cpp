@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#include "animdump/stream_reader.h"
 #include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
 #include "fuzz_check.h"
-#include "stream_reader.h"
 
 namespace {
 
@@ -18,6 +18,7 @@ using namespace animconv;
 std::uint8_t inputBuffer[kInputCapacity];
 FrameBuffer frames[2];
 EncodedFrame encoded;
+animdump::FrameIndices values;
 
 // The file as the converter reads it, zero past its end, then the converter's own checks and decode.
 bool decodeFrame(const std::uint8_t* file, std::size_t size, FrameBuffer& frame) {
@@ -33,20 +34,23 @@ const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
 // Encodes `frame`, checks the stream bytes, and makes it the previous frame as the converter does.
 void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::uint8_t waitByte) {
     encodeFrame(frame, waitByte, encoded);
-    static std::vector<std::uint8_t> values;
-    values.clear();
-    const streamcheck::Result stream = streamcheck::readStream(encoded.bytes, encoded.length, &values);
-    FUZZ_CHECK(stream.valid());
-    FUZZ_CHECK(stream.frames.size() == 1);
-    FUZZ_CHECK(stream.frames[0].waitByte == waitByte);
-    FUZZ_CHECK(previous != nullptr || !stream.frames[0].hasUnchangedMarker);
+    animdump::ReadRules rules;
+    rules.firstOfRun = previous == nullptr;
+    rules.keepMarkers = true;
+    rules.rejectLongFormUnder128 = true;
+    animdump::FrameSummary summary;
+    animdump::ProblemReport report;
+    FUZZ_CHECK(animdump::readFrame({encoded.bytes, encoded.length}, 0, 1, rules, summary, report, &values) ==
+               animdump::Problem::none);
+    FUZZ_CHECK(summary.bytes == encoded.length);
+    FUZZ_CHECK(summary.waitByte == waitByte);
     for (std::size_t i = 0; i < kFramePixels; ++i) {
         const std::uint8_t* pixel = pixelAt(frame, i);
         const bool same = previous != nullptr && std::memcmp(pixel, pixelAt(*previous, i), 3) == 0;
         if (same) {
-            FUZZ_CHECK(values[i] == kUnchangedMarker);
+            FUZZ_CHECK(values.values[i] == kUnchangedMarker);
         } else {
-            FUZZ_CHECK(values[i] == 16 + 36 * (pixel[0] / 51) + 6 * (pixel[1] / 51) + pixel[2] / 51);
+            FUZZ_CHECK(values.values[i] == 16 + 36 * (pixel[0] / 51) + 6 * (pixel[1] / 51) + pixel[2] / 51);
         }
     }
     rememberFrame(frame);
