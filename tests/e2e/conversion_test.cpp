@@ -450,28 +450,6 @@ std::vector<Case> failureCases() {
     return cases;
 }
 
-Bytes withField16(Bytes image, std::size_t offset, std::uint16_t value) {
-    bmpwriter::putLe16(image, offset, value);
-    return image;
-}
-
-Bytes withField32(Bytes image, std::size_t offset, std::uint32_t value) {
-    bmpwriter::putLe32(image, offset, value);
-    return image;
-}
-
-Bytes directImageOfSize(std::uint32_t width, std::uint32_t height, const Layout& layout = {}) {
-    return bmpwriter::directBmp(width, height, std::vector<Bgr>(std::size_t{width} * height, kRed), layout);
-}
-
-Bytes indexedImageOfSize(std::uint32_t width, std::uint32_t height, std::uint16_t bitsPerPixel) {
-    Layout layout;
-    layout.bitsPerPixel = bitsPerPixel;
-    layout.palette.assign(std::size_t{1} << bitsPerPixel, kGreen);
-    return bmpwriter::indexedBmp(width, height, std::vector<std::uint8_t>(std::size_t{width} * height, 0),
-                                 layout);
-}
-
 std::vector<Case> headerCases() {
     std::vector<Case> cases;
     const Picture& a = sampleA();
@@ -518,82 +496,16 @@ std::vector<Case> headerCases() {
     Layout prefixed;
     prefixed.prefix = true;
     cases.push_back(refused("Prefixed24BitDoesNotFit", directImage(a, prefixed), text::kNotBmp));
-    Layout prefixedCore = core;
-    prefixedCore.prefix = true;
-    cases.push_back(refused("PrefixedCore24BitDoesNotFit", directImage(a, prefixedCore), text::kNotBmp));
-    cases.push_back(refused("Width200Direct", directImageOfSize(200, 170), text::kNotBmp));
-    cases.push_back(refused("Height171Direct", directImageOfSize(190, 171), text::kNotBmp));
-    cases.push_back(refused("Width200Indexed", indexedImageOfSize(200, 170, 8), text::kUnusable));
-    cases.push_back(refused("Height171Indexed", indexedImageOfSize(190, 171, 8), text::kUnusable));
-    cases.push_back(refused("Width189Direct", directImageOfSize(189, 170), text::kUnusable));
-    cases.push_back(refused("Height169Direct", directImageOfSize(190, 169), text::kUnusable));
-    cases.push_back(refused("Swapped170x190Indexed", indexedImageOfSize(170, 190, 4), text::kUnusable));
-    cases.push_back(refused("CoreHeaderWidth189", directImageOfSize(189, 170, core), text::kUnusable));
+    // The header rules are a table in the unit tests (hostile_bmp_test.cpp); each refusal's message is
+    // shown here once, with the failures.
     Layout topDown;
     topDown.topDown = true;
     cases.push_back(refused("TopDown", directImage(a, topDown), text::kUnusable));
-    cases.push_back(
-        refused("WidthZero", withField32(info24, bmpwriter::kInfoWidthField, 0), text::kUnusable));
-    cases.push_back(
-        refused("HeightZero", withField32(info24, bmpwriter::kInfoHeightField, 0), text::kUnusable));
-    cases.push_back(
-        refused("CoreHeightZero", withField16(core24, bmpwriter::kCoreHeightField, 0), text::kUnusable));
-
-    cases.push_back(refused("Depth16Uncompressed", withField16(info24, bmpwriter::kInfoBitsField, 16),
-                            text::kDecodeError));
-    cases.push_back(refused(
-        "Depth16Bitfields",
-        withField32(withField16(info24, bmpwriter::kInfoBitsField, 16), bmpwriter::kInfoCompressionField, 3),
-        text::kNotBmp));
-    cases.push_back(
-        refused("Depth32DoesNotFit", withField16(info24, bmpwriter::kInfoBitsField, 32), text::kNotBmp));
-    cases.push_back(refused("Depth0", withField16(info24, bmpwriter::kInfoBitsField, 0), text::kDecodeError));
-    cases.push_back(refused("Depth2", withField16(info24, bmpwriter::kInfoBitsField, 2), text::kDecodeError));
-    cases.push_back(
-        refused("CoreDepth16", withField16(core24, bmpwriter::kCoreBitsField, 16), text::kDecodeError));
-    cases.push_back(refused("CompressionRle8",
-                            withField32(indexedImageOfSize(190, 170, 8), bmpwriter::kInfoCompressionField, 1),
-                            text::kNotBmp));
-    cases.push_back(
-        refused("HeaderSize108", withField32(info24, bmpwriter::kHeaderSizeField, 108), text::kNotBmp));
-    cases.push_back(
-        refused("HeaderSize124", withField32(info24, bmpwriter::kHeaderSizeField, 124), text::kNotBmp));
-    cases.push_back(refused("PixelOffsetBeyondBuffer", withField32(info24, bmpwriter::kPixelOffsetField, 100),
-                            text::kNotBmp));
-
-    // Fields near their limits must not wrap around into a small extent.
-    cases.push_back(refused("WidthNearTwoToThe32",
-                            withField32(info24, bmpwriter::kInfoWidthField, 0xFFFFFFBE), text::kNotBmp));
-    cases.push_back(refused("WidthAboveTwoToThe16", withField32(info24, bmpwriter::kInfoWidthField, 0x100BE),
-                            text::kNotBmp));
-    cases.push_back(refused("HeightMostNegative",
-                            withField32(info24, bmpwriter::kInfoHeightField, 0x80000000), text::kUnusable));
-    cases.push_back(refused("HeightMostPositive",
-                            withField32(info24, bmpwriter::kInfoHeightField, 0x7FFFFFFF), text::kNotBmp));
-    cases.push_back(refused("PixelOffsetMax", withField32(info24, bmpwriter::kPixelOffsetField, 0xFFFFFFFF),
-                            text::kNotBmp));
-    cases.push_back(
-        refused("DepthMax", withField16(info24, bmpwriter::kInfoBitsField, 0xFFFF), text::kNotBmp));
-    cases.push_back(refused("HeaderSizeMax", withField32(info24, bmpwriter::kHeaderSizeField, 0xFFFFFFFF),
-                            text::kNotBmp));
-    cases.push_back(refused("EmptyFile", {}, text::kNotBmp));
-    cases.push_back(refused("TextFile", bytesOf("Hello, this is no image at all.\n"), text::kNotBmp));
-    cases.push_back(refused("SignatureOnly", bytesOf("BM"), text::kNotBmp));
-    cases.push_back(refused("LowerCaseSignature", withField16(info24, 0, 0x6D62), text::kNotBmp));
-    cases.push_back(refused("PngSignature", bytesOf("\x89PNG\r\n\x1a\n"), text::kNotBmp));
-    // "BM" at an offset other than 0 and 128 is not looked for.
-    Bytes shifted(64, 0);
-    shifted.insert(shifted.end(), info24.begin(), info24.end() - 64);
-    cases.push_back(refused("SignatureAt64", shifted, text::kNotBmp));
-    // "BM" at the start decides: an image behind it at 128 is not looked for.
-    Bytes twoSignatures = randomIndexedImage(5, 8).bytes(8, HeaderKind::info, true);
-    twoSignatures[0] = 'B';
-    twoSignatures[1] = 'M';
-    cases.push_back(refused("SignatureAtStartAndAt128", twoSignatures, text::kNotBmp));
 
     // A pixel data offset pointing into the headers is taken as it is: those bytes are decoded as pixels.
     for (const std::uint32_t offset : {0U, 20U}) {
-        const Bytes image = withField32(info24, bmpwriter::kPixelOffsetField, offset);
+        Bytes image = info24;
+        bmpwriter::putLe32(image, bmpwriter::kPixelOffsetField, offset);
         Picture colours(kPixels);
         for (std::uint32_t y = 0; y < kHeight; ++y) {
             for (std::uint32_t x = 0; x < kWidth; ++x) {
@@ -721,46 +633,9 @@ std::vector<Case> waitTimeCases() {
         const char* text;
         std::uint8_t waitByte;
     } waits[] = {
-        {"Five", "5", 5},
-        {"Zero", "0", 0},
-        {"Max", "255", 255},
+        // The rules are a table in the unit tests; here the text crosses the process boundary.
         {"Wraps300", "300", 44},
-        {"Wraps256", "256", 0},
-        {"MinusOne", "-1", 255},
-        {"MinusSpaceSeven", "- 7", 249},
-        {"LeadingSpace", " 12", 12},
-        {"LeadingTabAndNewline", "\t\n12", 12},
-        {"TrailingLetters", "12abc", 12},
-        {"DecimalPrefix", "0d20", 20},
-        {"DecimalPrefixCapital", "0D20", 20},
-        {"HexIsNotRead", "0x10", 0},
-        {"PlusNotRecognised", "+5", 0},
-        {"LettersOnly", "abc", 0},
-        {"Empty", "", 0},
-        {"TwoToThe31", "2147483648", 255},
-        {"TwoToThe32", "4294967296", 255},
-        {"HugeLowBitsZero", "2147483904", 255},
-        {"ManyDigits", "99999999999999999999999", 255},
-        {"LargestPositive", "2147483647", 255},
-        {"LargestPositiveMinusOne", "2147483646", 254},
-        {"MinusTwoToThe31", "-2147483648", 1},
-        {"HugeNegative", "-99999999999", 1},
-        {"MinusLargest", "-2147483647", 1},
-        {"MinusDecimalPrefix", "-0d5", 251},
         {"HighBytesAreBlanks", "\x81\x81 7", 7},
-        {"HighByteAfterMinus",
-         "-\xff"
-         "3",
-         253},
-        {"DoubleMinus", "--5", 0},
-        {"MinusAlone", "-", 0},
-        {"DigitsThenSpace", "7 8", 7},
-        {"HighByteBeforeMinus", "\x81-5", 251},
-        {"SpaceMinusCapitalPrefix", " -0D7", 249},
-        {"PrefixAlone", "0d", 0},
-        {"PrefixThenMinus", "0d-5", 0},
-        {"LeadingZeros", "00012", 12},
-        {"SpaceAfterPrefix", "0d 9", 0},
     };
     std::vector<Case> cases;
     const Picture picture = solidPicture({100, 150, 200});

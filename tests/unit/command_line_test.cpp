@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "platform/platform.h"
+#include "reference_command_line.h"
 
 namespace animconv {
 namespace {
@@ -97,10 +98,20 @@ TEST(ParseWaitTime, ReadsLikeTheToolAlwaysHas) {
         {"0dd5", 0},
         {"00012", 12},
         {"1 2", 1},
+        {"0", 0},
+        {"255", 255},
+        {"2147483646", 254},
+        {"--5", 0},
+        {"\x81-5", 251},
+        {" -0D7", 249},
+        {"0d-5", 0},
+        {"0d 9", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(parseWaitTime(c.text), c.expected);
+        // The fuzz target compares the tool with this reference on any text.
+        EXPECT_EQ(testsupport::referenceWaitByte(c.text), c.expected);
     }
 }
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
+#include <iterator>
 
 #include "bmp/bmp.h"
 #include "bmp_writer.h"
@@ -145,9 +145,16 @@ std::vector<Hostile> hostileFiles() {
     return rows;
 }
 
+// The converter's checks on `file` as it reads it: zero past the file's end in its 97,294-byte buffer.
+Converter converterOutcome(const Bytes& file) {
+    static std::uint8_t input[animconv::kInputCapacity];
+    static animconv::FrameBuffer frame;
+    const std::size_t kept = std::min(file.size(), animconv::kInputCapacity);
+    std::fill(std::copy_n(file.begin(), kept, input), std::end(input), 0);
+    return animconv::decodeInput(input, animconv::kInputCapacity, frame);
+}
+
 TEST(HostileBmp, EachMalformedFileHasItsExactOutcome) {
-    auto input = std::make_unique<std::uint8_t[]>(animconv::kInputCapacity);
-    auto frame = std::make_unique<animconv::FrameBuffer>();
     for (const Hostile& row : hostileFiles()) {
         SCOPED_TRACE(row.name);
         animconv::BmpInfo info{7, 7};
@@ -157,10 +164,79 @@ TEST(HostileBmp, EachMalformedFileHasItsExactOutcome) {
                           info.height <= 1'000'000;
         Bytes out(sane ? std::size_t{info.width} * static_cast<std::size_t>(info.height) * 4 : 1, 0xA5);
         EXPECT_EQ(animconv::bmpDecode(row.file.data(), row.file.size(), out.data(), 0), row.decode);
+        EXPECT_EQ(converterOutcome(row.file), row.converter);
+    }
+}
 
-        const std::size_t kept = std::min(row.file.size(), animconv::kInputCapacity);
-        std::fill_n(std::copy_n(row.file.begin(), kept, input.get()), animconv::kInputCapacity - kept, 0);
-        EXPECT_EQ(animconv::decodeInput(input.get(), animconv::kInputCapacity, *frame), row.converter);
+// Near misses of a 190x170 image, each refused for its reason: the size, the header, the depth, the
+// signature, and fields near their limits that must not wrap into a small extent.
+TEST(HostileBmp, NearMissesAreRefusedForTheirReason) {
+    using C = Converter;
+    const Bytes info24 = directBmp(190, 170, std::vector<Bgr>(190 * 170, Bgr{10, 20, 200}));
+    Layout core;
+    core.header = HeaderKind::core;
+    const Bytes core24 = directBmp(190, 170, std::vector<Bgr>(190 * 170, Bgr{10, 20, 200}), core);
+    const auto direct = [](std::uint32_t width, std::uint32_t height, const Layout& layout) {
+        return directBmp(width, height, std::vector<Bgr>(std::size_t{width} * height), layout);
+    };
+    Layout prefixedCore = core;
+    prefixedCore.prefix = true;
+    Layout topDown;
+    topDown.topDown = true;
+    // "BM" at an offset other than 0 and 128 is not looked for; "BM" at the start decides.
+    Bytes shifted(64, 0);
+    shifted.insert(shifted.end(), info24.begin(), info24.end() - 64);
+    Bytes twoSignatures = indexed(190, 170, 8, HeaderKind::info, true);
+    twoSignatures[0] = 'B';
+    twoSignatures[1] = 'M';
+    const struct {
+        const char* name;
+        Bytes file;
+        Converter outcome;
+    } rows[] = {
+        {"core header, 24 bits, behind the prefix", direct(190, 170, prefixedCore), C::notBmp},
+        {"200x170, 24 bits", direct(200, 170, {}), C::notBmp},
+        {"190x171, 24 bits", direct(190, 171, {}), C::notBmp},
+        {"200x170, 8 bits", indexed(200, 170, 8, HeaderKind::info, false), C::unusableBmp},
+        {"190x171, 8 bits", indexed(190, 171, 8, HeaderKind::info, false), C::unusableBmp},
+        {"189x170, 24 bits", direct(189, 170, {}), C::unusableBmp},
+        {"190x169, 24 bits", direct(190, 169, {}), C::unusableBmp},
+        {"170x190, 4 bits", indexed(170, 190, 4, HeaderKind::info, false), C::unusableBmp},
+        {"189x170, core header", direct(189, 170, core), C::unusableBmp},
+        {"top-down", direct(190, 170, topDown), C::unusableBmp},
+        {"width 0", with(info24, {{kInfoWidthField, 0, 4}}), C::unusableBmp},
+        {"height 0", with(info24, {{kInfoHeightField, 0, 4}}), C::unusableBmp},
+        {"core height 0", with(core24, {{kCoreHeightField, 0, 2}}), C::unusableBmp},
+        {"depth 16", with(info24, {{kInfoBitsField, 16, 2}}), C::decodeError},
+        {"depth 16, bit fields", with(info24, {{kInfoBitsField, 16, 2}, {kInfoCompressionField, 3, 4}}),
+         C::notBmp},
+        {"depth 32", with(info24, {{kInfoBitsField, 32, 2}}), C::notBmp},
+        {"depth 0", with(info24, {{kInfoBitsField, 0, 2}}), C::decodeError},
+        {"depth 2", with(info24, {{kInfoBitsField, 2, 2}}), C::decodeError},
+        {"core depth 16", with(core24, {{kCoreBitsField, 16, 2}}), C::decodeError},
+        {"RLE8", with(indexed(190, 170, 8, HeaderKind::info, false), {{kInfoCompressionField, 1, 4}}),
+         C::notBmp},
+        {"header size 108", with(info24, {{kHeaderSizeField, 108, 4}}), C::notBmp},
+        {"header size 124", with(info24, {{kHeaderSizeField, 124, 4}}), C::notBmp},
+        {"pixel offset past the buffer", with(info24, {{kPixelOffsetField, 100, 4}}), C::notBmp},
+        {"width near 2^32", with(info24, {{kInfoWidthField, 0xFFFFFFBE, 4}}), C::notBmp},
+        {"width above 2^16", with(info24, {{kInfoWidthField, 0x100BE, 4}}), C::notBmp},
+        {"height most negative", with(info24, {{kInfoHeightField, 0x80000000, 4}}), C::unusableBmp},
+        {"height most positive", with(info24, {{kInfoHeightField, 0x7FFFFFFF, 4}}), C::notBmp},
+        {"pixel offset 2^32 - 1", with(info24, {{kPixelOffsetField, 0xFFFFFFFF, 4}}), C::notBmp},
+        {"depth 65535", with(info24, {{kInfoBitsField, 0xFFFF, 2}}), C::notBmp},
+        {"header size 2^32 - 1", with(info24, {{kHeaderSizeField, 0xFFFFFFFF, 4}}), C::notBmp},
+        {"empty file", {}, C::notBmp},
+        {"text", Bytes{'H', 'e', 'l', 'l', 'o', '\n'}, C::notBmp},
+        {"signature only", Bytes{'B', 'M'}, C::notBmp},
+        {"lower-case signature", with(info24, {{0, 0x6D62, 2}}), C::notBmp},
+        {"PNG signature", Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, C::notBmp},
+        {"signature at 64", shifted, C::notBmp},
+        {"signatures at the start and at 128", twoSignatures, C::notBmp},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(converterOutcome(row.file), row.outcome);
     }
 }
 
