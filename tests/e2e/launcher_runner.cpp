@@ -94,7 +94,8 @@ ProgramRun LauncherRunner::runCommandLine(const std::string& line, const std::ve
     result.output = launched.output;
     if (!launched.started || !launched.exited || launched.status != 0) {
         result.started = launched.started;
-        result.problem = "the launcher under wine failed (" + launched.problem + "): " + launched.errors;
+        result.problem = "the launcher under wine failed (status " + std::to_string(launched.status) + " " +
+                         launched.problem + "): " + launched.errors;
         return result;
     }
     unsigned codePage = 0;
