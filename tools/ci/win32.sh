@@ -29,8 +29,9 @@ cleanup() {
 trap cleanup EXIT
 say "creating the wine prefix"
 WINEDEBUG=-all /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
-# Keeps the wine server and its background services up between test programs.
-/usr/lib/wine/wineserver -p60 </dev/null >/dev/null 2>&1 || true
+# Keeps the wine server and its background services up until the cleanup: a server that leaves while the
+# next test program starts makes that program fail without a word.
+/usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
 
 say "cross build (build-win32)"
 cmake --preset win32
