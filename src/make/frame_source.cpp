@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bmp/bmp.h"
+#include "convert/convert_frame.h"
 
 namespace animmake {
 namespace {
@@ -24,12 +24,10 @@ using animconv::kFrameWidth;
 using animconv::kPixelBytes;
 using vips::VImage;
 
-// What animconv reads of a file: the first 97,294 bytes, the rest taken as zero.
-constexpr std::size_t kBmpReadLength = 97'294;
-
 enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 
-// The first bytes of the file, decoded as animconv would when it accepts them.
+// The first bytes of the file, as many as animconv reads (the rest taken as zero), decoded by animconv's own
+// input step when it accepts them.
 BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
@@ -43,10 +41,10 @@ BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::stri
         ::close(descriptor);
         return BmpOutcome::unreadable;
     }
-    thread_local std::vector<std::uint8_t> buffer(kBmpReadLength);
+    thread_local std::vector<std::uint8_t> buffer(animconv::kInputCapacity);
     std::size_t got = 0;
-    while (got < kBmpReadLength) {
-        const ssize_t part = ::read(descriptor, buffer.data() + got, kBmpReadLength - got);
+    while (got < animconv::kInputCapacity) {
+        const ssize_t part = ::read(descriptor, buffer.data() + got, animconv::kInputCapacity - got);
         if (part < 0 && errno == EINTR) {
             continue;
         }
@@ -65,14 +63,11 @@ BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::stri
         reason = "empty file";
         return BmpOutcome::unreadable;
     }
-    std::memset(buffer.data() + got, 0, kBmpReadLength - got);
-    animconv::BmpInfo info;
-    if (animconv::bmpGetInfo(buffer.data(), kBmpReadLength, info) != 1 || info.width != kFrameWidth ||
-        info.height != kFrameHeight ||
-        animconv::bmpDecode(buffer.data(), kBmpReadLength, frame.pixels, 0) != 0) {
-        return BmpOutcome::notForAnimconv;
-    }
-    return BmpOutcome::accepted;
+    std::memset(buffer.data() + got, 0, animconv::kInputCapacity - got);
+    return animconv::decodeInput(buffer.data(), animconv::kInputCapacity, frame) ==
+                   animconv::InputStatus::decoded
+               ? BmpOutcome::accepted
+               : BmpOutcome::notForAnimconv;
 }
 
 // libvips' message, first line only, as the reason.
