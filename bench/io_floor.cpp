@@ -16,39 +16,43 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
+
+#include "animdump/stream_reader.h"
+#include "convert/convert_frame.h"
+#include "convert/stream_format.h"
 
 namespace {
 
-constexpr std::size_t kInputCapacity = 97'294;
-constexpr std::size_t kMaxFrameBytes = 64'602;
+using animconv::kInputCapacity;
+using animconv::kMaxFrameBytes;
 
 unsigned char inputBuffer[kInputCapacity];
 unsigned char frameBytes[kMaxFrameBytes];
 
-// Walks run records (2 bytes when bit 7 of the second byte is set, else 3) up to each 0xFF terminator.
+// Each frame's length, read with animdump's stream reader.
 int printFrameSizes(const char* path) {
-    std::FILE* stream = std::fopen(path, "rb");
-    if (stream == nullptr) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
         std::perror(path);
         return 1;
     }
-    std::size_t frameLength = 0;
-    for (int value = std::fgetc(stream); value != EOF; value = std::fgetc(stream)) {
-        const int second = std::fgetc(stream);
-        if (second == EOF) {
-            break;
-        }
-        if (value == 0xFF) {
-            std::printf("%zu\n", frameLength + 2);
-            frameLength = 0;
-        } else if ((second & 0x80) != 0) {
-            frameLength += 2;
-        } else {
-            std::fgetc(stream);
-            frameLength += 3;
-        }
+    std::vector<std::uint8_t> bytes;
+    for (int byte = std::fgetc(file); byte != EOF; byte = std::fgetc(file)) {
+        bytes.push_back(static_cast<std::uint8_t>(byte));
     }
-    std::fclose(stream);
+    std::fclose(file);
+    const animdump::StreamView stream{bytes.data(), bytes.size()};
+    for (std::size_t offset = 0, number = 1; offset < bytes.size(); ++number) {
+        animdump::FrameSummary frame;
+        animdump::ProblemReport report;
+        if (animdump::readFrame(stream, offset, number, frame, report, nullptr) != animdump::Problem::none) {
+            std::fputs(animdump::verdictLine(report).c_str(), stderr);
+            return 1;
+        }
+        std::printf("%zu\n", frame.bytes);
+        offset += frame.bytes;
+    }
     return 0;
 }
 

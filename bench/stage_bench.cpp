@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bmp/bmp.h"
+#include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
 #include "frame_content.h"
 
@@ -15,11 +16,9 @@ namespace {
 using animconv::FrameBuffer;
 using framecontent::Kind;
 
-constexpr std::size_t kInputCapacity = 97'294;
-
 // A file as the converter sees it: in a 97,294-byte buffer, zero past the file's end.
 std::vector<std::uint8_t> inputBufferOf(std::vector<std::uint8_t> file) {
-    file.resize(kInputCapacity, 0);
+    file.resize(animconv::kInputCapacity, 0);
     return file;
 }
 
@@ -74,8 +73,8 @@ void runEncode(benchmark::State& state, bool delta) {
     const auto before = decodedFrame(kind, 0);
     const auto frame = decodedFrame(kind, 1);
     auto encoded = std::make_unique<animconv::EncodedFrame>();
+    animconv::resetFrameState();
     animconv::deltaMode = delta;
-    animconv::havePreviousFrame = false;
     animconv::rememberFrame(*before);
     for (auto _ : state) {
         animconv::encodeFrame(*frame, 10, *encoded);
@@ -103,21 +102,19 @@ void BM_RememberFrame(benchmark::State& state) {
     setPixelRate(state);
 }
 
-// Everything between the read and the write: parse, decode, encode in delta mode, remember.
+// Everything between the read and the write: the checks and decode, encode in delta mode, remember.
 void BM_FrameInMemory(benchmark::State& state) {
     const Kind kind = kindArgument(state);
     const std::vector<std::uint8_t> inputs[2] = {fileAtDepth(kind, 0, 24), fileAtDepth(kind, 1, 24)};
     auto frame = std::make_unique<FrameBuffer>();
     auto encoded = std::make_unique<animconv::EncodedFrame>();
+    animconv::resetFrameState();
     animconv::deltaMode = true;
-    animconv::havePreviousFrame = false;
     std::size_t next = 0;
     for (auto _ : state) {
         const std::vector<std::uint8_t>& input = inputs[next];
         next ^= 1;
-        animconv::BmpInfo info;
-        benchmark::DoNotOptimize(animconv::bmpGetInfo(input.data(), input.size(), info));
-        benchmark::DoNotOptimize(animconv::bmpDecode(input.data(), input.size(), frame->pixels, 0));
+        benchmark::DoNotOptimize(animconv::decodeInput(input.data(), input.size(), *frame));
         animconv::encodeFrame(*frame, 10, *encoded);
         animconv::rememberFrame(*frame);
         benchmark::DoNotOptimize(encoded->length);

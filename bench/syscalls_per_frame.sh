@@ -6,8 +6,10 @@
 #
 # With --check it fails unless each frame makes at most: input open, fstat, lock, read, close; output
 # open, lock, seek, one write, close; and the four console writes of the two messages.
+# Paths are taken from the repository root.
 set -euo pipefail
 export LC_ALL=C
+cd "$(dirname "$0")/.."
 
 build=build
 mode=use0xfe
@@ -22,10 +24,7 @@ while [[ $# -gt 0 ]]; do
         *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
-if ! command -v strace >/dev/null; then
-    echo "installing strace"
-    apt-get update -qq && apt-get install -y -qq strace >/dev/null
-fi
+tools/ci/install_packages.sh strace
 cmake --build "$build" -j2 --target animconv make_bench_frames >/dev/null
 animconv=$(realpath "$build/animconv")
 

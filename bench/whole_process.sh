@@ -10,9 +10,11 @@
 # io_floor opens, reads and closes each input and appends to the output exactly the bytes animconv
 # appended for that frame. It prints median times, the median of the pairs' ratios animconv / floor (wall
 # clock and CPU time), frames per second and animconv's peak resident memory (/usr/bin/time -v).
-# Run from the repository root; the machine may be noisy, so every figure is a ratio within one run.
+# Paths are taken from the repository root; the machine may be noisy, so every figure is a ratio within one
+# run.
 set -euo pipefail
 export LC_ALL=C
+cd "$(dirname "$0")/.."
 
 build=build
 frames=1000
@@ -34,10 +36,7 @@ while [[ $# -gt 0 ]]; do
     esac
 done
 
-if [[ ! -x /usr/bin/time ]]; then
-    echo "installing the time package for /usr/bin/time"
-    apt-get update -qq && apt-get install -y -qq time >/dev/null
-fi
+tools/ci/install_packages.sh time
 if [[ ! -f "$build/build.ninja" && ! -f "$build/Makefile" ]]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi

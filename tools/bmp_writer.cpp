@@ -40,8 +40,8 @@ std::size_t startImage(std::vector<std::uint8_t>& bytes, std::uint32_t width, st
         putLe16(bytes, image + 22, 1);  // planes
         putLe16(bytes, image + kCoreBitsField, layout.bitsPerPixel);
     } else {
-        const std::int32_t storedHeight = layout.topDown ? -static_cast<std::int32_t>(height)
-                                                         : static_cast<std::int32_t>(height);
+        const std::int32_t storedHeight =
+            layout.topDown ? -static_cast<std::int32_t>(height) : static_cast<std::int32_t>(height);
         putLe32(bytes, image + kInfoWidthField, width);
         putLe32(bytes, image + kInfoHeightField, static_cast<std::uint32_t>(storedHeight));
         putLe16(bytes, image + 26, 1);  // planes
@@ -74,8 +74,8 @@ std::size_t storedRow(std::size_t pixels, std::size_t stride, std::uint32_t heig
 
 }  // namespace
 
-std::vector<std::uint8_t> directBmp(std::uint32_t width, std::uint32_t height, const std::vector<Bgr>& colours,
-                                    const Layout& layout) {
+std::vector<std::uint8_t> directBmp(std::uint32_t width, std::uint32_t height,
+                                    const std::vector<Bgr>& colours, const Layout& layout) {
     if (layout.bitsPerPixel != 24 || colours.size() != std::size_t{width} * height) {
         throw std::invalid_argument("directBmp takes 24 bits and one colour per pixel");
     }
@@ -113,7 +113,8 @@ std::vector<std::uint8_t> indexedBmp(std::uint32_t width, std::uint32_t height,
         const std::size_t row = storedRow(pixels, stride, height, y, layout.topDown);
         for (std::uint32_t x = 0; x < width; ++x) {
             const unsigned shift = 8 - depth * (x % perByte + 1);
-            bytes[row + x / perByte] |= static_cast<std::uint8_t>(indices[std::size_t{y} * width + x] << shift);
+            bytes[row + x / perByte] |=
+                static_cast<std::uint8_t>(indices[std::size_t{y} * width + x] << shift);
         }
         if (layout.fillUnusedBits) {
             const unsigned usedBits = static_cast<unsigned>((std::size_t{width} * depth) % 8);

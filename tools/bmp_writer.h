@@ -20,16 +20,16 @@ enum class HeaderKind { core, info };  // the 12-byte and the 40-byte header
 struct Layout {
     HeaderKind header = HeaderKind::info;
     std::uint16_t bitsPerPixel = 24;
-    bool prefix = false;              // 128 bytes in front of the "BM"
-    std::uint8_t fillerByte = 0;      // row padding, and unused bits of a row's last byte when set
-    bool fillUnusedBits = false;      // indexed rows: set the bits past the width to 1
-    std::vector<Bgr> palette;         // entries as stored; written with the header's entry size
-    bool topDown = false;             // info header only: negative height, rows stored top first
+    bool prefix = false;          // 128 bytes in front of the "BM"
+    std::uint8_t fillerByte = 0;  // row padding, and unused bits of a row's last byte when set
+    bool fillUnusedBits = false;  // indexed rows: set the bits past the width to 1
+    std::vector<Bgr> palette;     // entries as stored; written with the header's entry size
+    bool topDown = false;         // info header only: negative height, rows stored top first
 };
 
 // Pixel values top row first: colours for 24 bits, palette indices for 1, 4 and 8 bits.
-std::vector<std::uint8_t> directBmp(std::uint32_t width, std::uint32_t height, const std::vector<Bgr>& colours,
-                                    const Layout& layout = {});
+std::vector<std::uint8_t> directBmp(std::uint32_t width, std::uint32_t height,
+                                    const std::vector<Bgr>& colours, const Layout& layout = {});
 std::vector<std::uint8_t> indexedBmp(std::uint32_t width, std::uint32_t height,
                                      const std::vector<std::uint8_t>& indices, const Layout& layout);
 

@@ -16,14 +16,28 @@ constexpr std::uint32_t kHeight = 170;
 constexpr int kFrames = 12;
 
 enum Colour : std::uint8_t {
-    kSkyHigh, kSkyMid, kSkyLow, kHorizon, kSun, kCloud, kGrass, kGrassDark,
-    kPath, kBall, kBallShine, kShadow, kTree, kLeaves, kFence, kUnused
+    kSkyHigh,
+    kSkyMid,
+    kSkyLow,
+    kHorizon,
+    kSun,
+    kCloud,
+    kGrass,
+    kGrassDark,
+    kPath,
+    kBall,
+    kBallShine,
+    kShadow,
+    kTree,
+    kLeaves,
+    kFence,
+    kUnused
 };
 
 const std::vector<Bgr> kPalette = {
-    {230, 120, 40},  {240, 160, 80},  {250, 200, 140}, {220, 220, 230}, {40, 220, 255}, {255, 255, 255},
-    {40, 170, 60},   {20, 110, 30},   {100, 160, 200}, {30, 30, 220},   {150, 150, 255}, {30, 70, 40},
-    {20, 60, 110},   {30, 130, 20},   {90, 110, 140},  {0, 0, 0},
+    {230, 120, 40}, {240, 160, 80}, {250, 200, 140}, {220, 220, 230}, {40, 220, 255},  {255, 255, 255},
+    {40, 170, 60},  {20, 110, 30},  {100, 160, 200}, {30, 30, 220},   {150, 150, 255}, {30, 70, 40},
+    {20, 60, 110},  {30, 130, 20},  {90, 110, 140},  {0, 0, 0},
 };
 
 bool inCircle(int x, int y, int centreX, int centreY, int radius) {
@@ -38,22 +52,34 @@ std::uint8_t sceneAt(int frame, int x, int y) {
     const int ballY = 122 - bounce;
     const int cloudX = 20 + frame * 4;
 
-    if (inCircle(x, y, ballX - 4, ballY - 5, 4)) return kBallShine;
-    if (inCircle(x, y, ballX, ballY, 12)) return kBall;
-    if (inCircle(x, y, 160, 24, 14)) return kSun;
-    if (inCircle(x, y, cloudX, 30, 10) || inCircle(x, y, cloudX + 14, 26, 12) || inCircle(x, y, cloudX + 28, 31, 9))
+    if (inCircle(x, y, ballX - 4, ballY - 5, 4))
+        return kBallShine;
+    if (inCircle(x, y, ballX, ballY, 12))
+        return kBall;
+    if (inCircle(x, y, 160, 24, 14))
+        return kSun;
+    if (inCircle(x, y, cloudX, 30, 10) || inCircle(x, y, cloudX + 14, 26, 12) ||
+        inCircle(x, y, cloudX + 28, 31, 9))
         return kCloud;
-    if (x >= 150 && x < 156 && y >= 96 && y < 136) return kTree;
-    if (inCircle(x, y, 153, 88, 16)) return kLeaves;
+    if (x >= 150 && x < 156 && y >= 96 && y < 136)
+        return kTree;
+    if (inCircle(x, y, 153, 88, 16))
+        return kLeaves;
     if (y >= 136) {
-        if (y < 140 && inCircle(x, y * 4, ballX, 137 * 4, 14)) return kShadow;
-        if (y >= 150 && y < 158) return kPath;
+        if (y < 140 && inCircle(x, y * 4, ballX, 137 * 4, 14))
+            return kShadow;
+        if (y >= 150 && y < 158)
+            return kPath;
         return ((x / 10 + y / 6) % 2 == 0) ? kGrass : kGrassDark;
     }
-    if (y >= 118 && y < 136 && (x % 16 < 2 || y == 122 || y == 130)) return kFence;
-    if (y < 40) return kSkyHigh;
-    if (y < 80) return kSkyMid;
-    if (y < 120) return kSkyLow;
+    if (y >= 118 && y < 136 && (x % 16 < 2 || y == 122 || y == 130))
+        return kFence;
+    if (y < 40)
+        return kSkyHigh;
+    if (y < 80)
+        return kSkyMid;
+    if (y < 120)
+        return kSkyLow;
     return kHorizon;
 }
 
@@ -61,7 +87,8 @@ std::vector<std::uint8_t> frameIndices(int frame) {
     std::vector<std::uint8_t> indices(kWidth * kHeight);
     for (int y = 0; y < static_cast<int>(kHeight); ++y) {
         for (int x = 0; x < static_cast<int>(kWidth); ++x) {
-            indices[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)] = sceneAt(frame, x, y);
+            indices[static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)] =
+                sceneAt(frame, x, y);
         }
     }
     return indices;

@@ -8,6 +8,7 @@ namespace animdump {
 namespace {
 
 using animconv::isCubeIndex;
+using animconv::kLongestShortRun;
 using animconv::kLongRunHighMask;
 using animconv::kLongRunRecordBytes;
 using animconv::kShortRunFlag;
@@ -38,6 +39,13 @@ std::string counted(std::size_t count, const char* singular, const char* plural)
 
 Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, FrameSummary& summary,
                   ProblemReport& report, FrameIndices* pixels) {
+    ReadRules rules;
+    rules.firstOfRun = number == 1;
+    return readFrame(stream, offset, number, rules, summary, report, pixels);
+}
+
+Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, const ReadRules& rules,
+                  FrameSummary& summary, ProblemReport& report, FrameIndices* pixels) {
     report = ProblemReport{};
     report.frameNumber = number;
     report.frameOffset = offset;
@@ -70,7 +78,7 @@ Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, Fra
             return Problem::none;
         }
         if (value == kUnchangedMarker) {
-            if (number == 1) {
+            if (rules.firstOfRun) {
                 return fail(report, Problem::unchangedInFirstFrame);
             }
         } else if (!isCubeIndex(value)) {
@@ -92,6 +100,10 @@ Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, Fra
             }
             runLength = (std::size_t{lengthByte} & kLongRunHighMask) << 8 | bytes[position + 2];
             recordBytes = kLongRunRecordBytes;
+            if (rules.rejectLongFormUnder128 && runLength != 0 && runLength <= kLongestShortRun) {
+                report.runLength = runLength;
+                return fail(report, Problem::longFormForShortRun);
+            }
         }
         if (runLength == 0) {
             return fail(report, Problem::emptyRun);
@@ -101,7 +113,7 @@ Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, Fra
             return fail(report, Problem::runPastFrameEnd);
         }
         // Covered never passes kFramePixels, so the run lies inside the frame's indices.
-        if (pixels != nullptr && value != kUnchangedMarker) {
+        if (pixels != nullptr && (value != kUnchangedMarker || rules.keepMarkers)) {
             std::memset(pixels->values + covered, value, runLength);
         }
         if (value == kUnchangedMarker) {
@@ -189,6 +201,10 @@ std::string verdictLine(const ProblemReport& report) {
             detail =
                 format("the run of %zu pixels at byte %zu crosses the frame's end, after %zu of %zu pixels",
                        report.runLength, at, before, all);
+            break;
+        case Problem::longFormForShortRun:
+            detail = format("the run record at byte %zu gives its %zu pixels in the 3-byte form", at,
+                            report.runLength);
             break;
         case Problem::frameTooShort:
             detail = format("the terminator at byte %zu closes the frame after %zu of %zu pixels", at, before,

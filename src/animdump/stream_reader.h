@@ -37,6 +37,7 @@ enum class Problem {
     emptyRun,               // a run of length 0
     runPastFrameEnd,        // a run that would cover more than the frame's pixels
     frameTooShort,          // a terminator before the frame's pixels are all covered
+    longFormForShortRun,    // the 3-byte form for a run under 128 (ReadRules::rejectLongFormUnder128)
 };
 
 // Where and what: enough to report the problem without looking at the bytes again.
@@ -50,15 +51,28 @@ struct ProblemReport {
     std::size_t runLength = 0;     // runPastFrameEnd: the run's length
 };
 
-// The colour cube index of every pixel of a frame, top row first; the unchanged marker resolved.
+// The value of every pixel of a frame, top row first: a colour cube index, or with ReadRules::keepMarkers
+// the unchanged marker as it stands.
 struct FrameIndices {
     std::uint8_t values[kFramePixels];
 };
 
-// Walks the frame that starts at `offset` (frame `number`, counted from 1; frame 1 may not hold the
-// unchanged marker). Returns Problem::none with `summary` filled, or the first problem with `report` filled.
-// When `pixels` is given it must hold the previous frame's indices; they are replaced by this frame's,
-// unchanged-marker runs keeping what is there. After a problem it holds part of each frame.
+// What a reader accepts beyond the stream format itself. animdump takes the defaults with `firstOfRun` for
+// the file's frame 1; the tests check what animconv writes, and take each run's own first frame.
+struct ReadRules {
+    bool firstOfRun = false;              // the unchanged marker may not stand in this frame
+    bool keepMarkers = false;             // `pixels` gets 0xFE where the frame has it
+    bool rejectLongFormUnder128 = false;  // animconv never writes the 3-byte form for a run under 128
+};
+
+// Walks the frame that starts at `offset` (frame `number`, counted from 1, for the report) under `rules`.
+// Returns Problem::none with `summary` filled, or the first problem with `report` filled. When `pixels` is
+// given it must hold the previous frame's values; they are replaced by this frame's, unchanged-marker runs
+// keeping what is there unless `rules.keepMarkers`. After a problem it holds part of each frame.
+Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, const ReadRules& rules,
+                  FrameSummary& summary, ProblemReport& report, FrameIndices* pixels);
+
+// animdump's rules: frame 1 is the first of a run, markers are resolved, either record form is read.
 Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, FrameSummary& summary,
                   ProblemReport& report, FrameIndices* pixels);
 

@@ -66,7 +66,8 @@ int splitInto(const char* line, char* text, char** values) {
 Arguments splitCommandLine(const char* line) {
     const int count = splitInto(line, nullptr, nullptr);
     auto* text = static_cast<char*>(platform::allocateMemory(std::strlen(line) + 1));
-    auto* values = static_cast<char**>(platform::allocateMemory(sizeof(char*) * (static_cast<std::size_t>(count) + 1)));
+    auto* values =
+        static_cast<char**>(platform::allocateMemory(sizeof(char*) * (static_cast<std::size_t>(count) + 1)));
     splitInto(line, text, values);
     values[count] = nullptr;
     return Arguments{count, values};

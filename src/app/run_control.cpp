@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "convert/convert_frame.h"
+#include "convert/exit_status.h"
 #include "convert/frame_encoder.h"
 #include "convert/messages.h"
 #include "platform/console.h"

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "bmp/bmp.h"
+#include "convert/exit_status.h"
 #include "convert/frame_encoder.h"
 #include "convert/messages.h"
 #include "platform/console.h"
@@ -11,9 +12,6 @@
 
 namespace animconv {
 namespace {
-
-// Exactly a 24-bit 190x170 image with the 40-byte header: 14 + 40 + 572 x 170.
-constexpr std::size_t kInputCapacity = 97'294;
 
 // Fixed storage for one call at a time; kept static so that no frame-sized buffer lands on the stack.
 std::uint8_t inputBuffer[kInputCapacity];
@@ -27,6 +25,20 @@ EncodedFrame encodedFrame;
 
 }  // namespace
 
+InputStatus decodeInput(const std::uint8_t* input, std::size_t length, FrameBuffer& frame) {
+    BmpInfo info;
+    if (bmpGetInfo(input, length, info) != 1) {
+        return InputStatus::notBmp;
+    }
+    if (info.width != kFrameWidth || info.height != kFrameHeight) {
+        return InputStatus::unusableBmp;
+    }
+    if (bmpDecode(input, length, frame.pixels, 0) != 0) {
+        return InputStatus::decodeError;
+    }
+    return InputStatus::decoded;
+}
+
 void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t waitByte) {
     platform::File input;
     if (!platform::openForReading(inputPath, input)) {
@@ -39,15 +51,15 @@ void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t wa
     std::memset(inputBuffer + got, 0, sizeof inputBuffer - got);
     platform::closeFile(input);
 
-    BmpInfo info;
-    if (bmpGetInfo(inputBuffer, sizeof inputBuffer, info) != 1) {
-        failFrame(messages::kNotBmp);
-    }
-    if (info.width != kFrameWidth || info.height != kFrameHeight) {
-        failFrame(messages::kUnusableBmp);
-    }
-    if (bmpDecode(inputBuffer, sizeof inputBuffer, currentFrame.pixels, 0) != 0) {
-        failFrame(messages::kDecodeError);
+    switch (decodeInput(inputBuffer, sizeof inputBuffer, currentFrame)) {
+        case InputStatus::decoded:
+            break;
+        case InputStatus::notBmp:
+            failFrame(messages::kNotBmp);
+        case InputStatus::unusableBmp:
+            failFrame(messages::kUnusableBmp);
+        case InputStatus::decodeError:
+            failFrame(messages::kDecodeError);
     }
 
     platform::File output;

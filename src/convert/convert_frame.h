@@ -1,13 +1,25 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "convert/frame_encoder.h"
 
 namespace animconv {
 
-// Turns the BMP image at `inputPath` into one frame appended to `outputPath`. Returns only when the frame
-// is written; any failure prints its message and ends the process with status 1.
-void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t waitByte);
+// The bytes of an input file the converter reads: exactly a 24-bit 190x170 image with the 40-byte header,
+// 14 + 40 + 572 x 170. A shorter file reads as zero past its end; the header check counts the whole buffer.
+constexpr std::size_t kInputCapacity = 97'294;
 
-constexpr int kExitFrameFailure = 1;
+enum class InputStatus { decoded, notBmp, unusableBmp, decodeError };
+
+// The pure middle of a frame: the header check over `length` bytes of `input` (kInputCapacity for the
+// converter), the 190x170 size check and the decode into `frame`. Writes nothing to `frame` on a failure
+// before the decode.
+InputStatus decodeInput(const std::uint8_t* input, std::size_t length, FrameBuffer& frame);
+
+// Turns the BMP image at `inputPath` into one frame appended to `outputPath`. Returns only when the frame
+// is written; any failure prints its message and ends the process with kExitFrameFailure.
+void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t waitByte);
 
 }  // namespace animconv

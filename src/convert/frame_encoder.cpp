@@ -178,6 +178,12 @@ void encodeFrame(const FrameBuffer& frame, std::uint8_t waitByte, EncodedFrame& 
     output.length = static_cast<std::size_t>(at + kTerminatorBytes - output.bytes);
 }
 
+void resetFrameState() {
+    deltaMode = false;
+    havePreviousFrame = false;
+    std::memset(previousFrame.pixels, 0, kFrameBytes);
+}
+
 void rememberFrame(const FrameBuffer& frame) {
     std::memcpy(previousFrame.pixels, frame.pixels, kFrameBytes);
     havePreviousFrame = true;

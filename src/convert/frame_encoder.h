@@ -27,11 +27,16 @@ extern bool deltaMode;
 extern FrameBuffer previousFrame;
 extern bool havePreviousFrame;
 
+// Back to the state a process starts in: plain mode, no previous frame. For tests and tools that encode
+// more than one sequence in one process.
+void resetFrameState();
+
 // The colour cube index of pixel (x, y), or the unchanged marker where delta mode finds the pixel's colour
-// equal to the previous frame's.
+// equal to the previous frame's. The frame path (encodeFrame) uses a faster whole-frame version.
 std::uint8_t quantizePixel(const FrameBuffer& frame, int x, int y);
 
-// Appends one run record: the short form for 1..127 pixels, the long form for 128..32,300.
+// Appends one run record: the short form for 1..127 pixels, the long form for 128..32,300. The frame path
+// (encodeFrame) uses a faster whole-frame version.
 void writeRun(EncodedFrame& output, std::uint8_t value, std::uint16_t count);
 
 // The run records of `frame` in scan order, then the terminator carrying `waitByte`.

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bmp/bmp.h"
+#include "convert/convert_frame.h"
 
 namespace animmake {
 namespace {
@@ -24,12 +24,10 @@ using animconv::kFrameWidth;
 using animconv::kPixelBytes;
 using vips::VImage;
 
-// What animconv reads of a file: the first 97,294 bytes, the rest taken as zero.
-constexpr std::size_t kBmpReadLength = 97'294;
-
 enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 
-// The first bytes of the file, decoded as animconv would when it accepts them.
+// The first bytes of the file, as many as animconv reads (the rest taken as zero), decoded by animconv's own
+// input step when it accepts them.
 BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
@@ -43,10 +41,10 @@ BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::stri
         ::close(descriptor);
         return BmpOutcome::unreadable;
     }
-    thread_local std::vector<std::uint8_t> buffer(kBmpReadLength);
+    thread_local std::vector<std::uint8_t> buffer(animconv::kInputCapacity);
     std::size_t got = 0;
-    while (got < kBmpReadLength) {
-        const ssize_t part = ::read(descriptor, buffer.data() + got, kBmpReadLength - got);
+    while (got < animconv::kInputCapacity) {
+        const ssize_t part = ::read(descriptor, buffer.data() + got, animconv::kInputCapacity - got);
         if (part < 0 && errno == EINTR) {
             continue;
         }
@@ -65,14 +63,11 @@ BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::stri
         reason = "empty file";
         return BmpOutcome::unreadable;
     }
-    std::memset(buffer.data() + got, 0, kBmpReadLength - got);
-    animconv::BmpInfo info;
-    if (animconv::bmpGetInfo(buffer.data(), kBmpReadLength, info) != 1 || info.width != kFrameWidth ||
-        info.height != kFrameHeight ||
-        animconv::bmpDecode(buffer.data(), kBmpReadLength, frame.pixels, 0) != 0) {
-        return BmpOutcome::notForAnimconv;
-    }
-    return BmpOutcome::accepted;
+    std::memset(buffer.data() + got, 0, animconv::kInputCapacity - got);
+    return animconv::decodeInput(buffer.data(), animconv::kInputCapacity, frame) ==
+                   animconv::InputStatus::decoded
+               ? BmpOutcome::accepted
+               : BmpOutcome::notForAnimconv;
 }
 
 // libvips' message, first line only, as the reason.
@@ -132,9 +127,13 @@ void fitScales(double width, double height, Fit fit, double& scaleX, double& sca
     }
 }
 
-// Scaled for the fit: first a box average by whole factors (cheap, and exact for them), then Lanczos 3 for
-// the rest, so that the filter runs on a small image. Measured on 1280x720 PNGs this costs a quarter of
-// what libvips' thumbnail costs on top of decoding.
+// Scaled for the fit. Reducing runs one tent (linear) filter as wide as the reduction on each axis, an
+// antialiasing low-pass in a single pass over the decoded rows; only reductions above kWidestTent first take
+// a box average by whole factors, to bound the filter's width. Measured on 1280x720 PNGs it adds 0.8 ms a
+// frame to decoding, against 2.5 ms for a box average then Lanczos 3 and 3.5 ms for Lanczos 3 alone.
+// Enlarging uses Lanczos 3.
+constexpr double kWidestTent = 12.0;
+
 VImage resampled(VImage image, const FitSettings& settings) {
     const double width = image.width();
     const double height = image.height();
@@ -146,14 +145,20 @@ VImage resampled(VImage image, const FitSettings& settings) {
     fitScales(width, height, settings.fit, scaleX, scaleY);
     const double targetWidth = std::max(1.0, std::round(width * scaleX));
     const double targetHeight = std::max(1.0, std::round(height * scaleY));
-    const int boxX = scaleX < 1.0 ? static_cast<int>(1.0 / scaleX) : 1;
-    const int boxY = scaleY < 1.0 ? static_cast<int>(1.0 / scaleY) : 1;
+    if (targetWidth > width || targetHeight > height) {
+        return image.resize(targetWidth / width, VImage::option()->set("vscale", targetHeight / height));
+    }
+    const auto boxFactor = [](double factor) {
+        return factor > kWidestTent ? static_cast<int>(factor / (kWidestTent / 2)) : 1;
+    };
+    const int boxX = boxFactor(width / targetWidth);
+    const int boxY = boxFactor(height / targetHeight);
     if (boxX > 1 || boxY > 1) {
         image = image.shrink(boxX, boxY);
     }
     if (image.width() != targetWidth || image.height() != targetHeight) {
-        image = image.resize(targetWidth / image.width(),
-                             VImage::option()->set("vscale", targetHeight / image.height()));
+        image = image.reduce(image.width() / targetWidth, image.height() / targetHeight,
+                             VImage::option()->set("kernel", VIPS_KERNEL_LINEAR));
     }
     return image;
 }

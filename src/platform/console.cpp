@@ -38,7 +38,8 @@ void formattedMessage(std::string_view format, const char* argument) {
         ++conversions;
     }
     // The text and its terminating NUL; an argument of any length goes out whole.
-    const std::size_t needed = format.size() - conversions * kConversion.size() + conversions * inserted.size() + 1;
+    const std::size_t needed =
+        format.size() - conversions * kConversion.size() + conversions * inserted.size() + 1;
     const std::size_t size = needed > kMessageBufferSize ? needed : kMessageBufferSize;
     auto* buffer = static_cast<char*>(platform::allocateMemory(size));
     if (buffer == nullptr) {

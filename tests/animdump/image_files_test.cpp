@@ -67,7 +67,7 @@ GifContents readGif(const std::string& path) {
         }
     }
     DGifCloseFile(gif, &error);
-    const std::vector<std::uint8_t> bytes = readBytes(path);
+    const std::vector<std::uint8_t> bytes = readFile(path).value_or(Bytes{});
     contents.signature = std::string(bytes.begin(), bytes.begin() + 6);
     return contents;
 }
@@ -125,7 +125,8 @@ TEST(GifDelay, WaitByteTimesScaleRoundedToHundredths) {
 }
 
 TEST(AnimdumpImages, GifAndPngMatchTheQuantizedSources) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string streamPath = folder + "/anim.bin";
     const std::vector<SourceFrame> frames = mixedDepthFrames();
     ASSERT_EQ(convertFrames(frames, "use0xfe", streamPath, folder).status, 0);
@@ -153,7 +154,8 @@ TEST(AnimdumpImages, GifAndPngMatchTheQuantizedSources) {
 // The sample animation of examples/, converted in delta mode: valid, and its GIF shows the sources'
 // quantized colours with the default delay (the wait byte).
 TEST(AnimdumpImages, SampleAnimation) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string streamPath = folder + "/anim.bin";
     std::vector<std::string> arguments = {"use0xfe", streamPath};
     std::vector<Colours> expected;
@@ -163,7 +165,7 @@ TEST(AnimdumpImages, SampleAnimation) {
         const std::string path = std::string(ANIMCONV_SOURCE_DIR) + name;
         arguments.push_back(path);
         arguments.push_back(std::to_string(i * 5));
-        std::vector<std::uint8_t> bmp = readBytes(path);
+        std::vector<std::uint8_t> bmp = readFile(path).value_or(Bytes{});
         ASSERT_FALSE(bmp.empty()) << path;
         std::vector<std::uint8_t> pixels(animdump::kFramePixels * 4);
         ASSERT_EQ(animconv::bmpDecode(bmp.data(), bmp.size(), pixels.data(), 0), 0) << path;

@@ -173,9 +173,10 @@ TEST(AnimdumpPlay, DrawsFramesInOrderAndRestoresTheTerminalHoweverItEnds) {
         {"Ctrl-C", [](const PtyRun& run) { ASSERT_EQ(write(run.master(), "\x03", 1), 1); }, true, SIGINT},
         {"SIGTERM", [](const PtyRun& run) { kill(run.pid(), SIGTERM); }, true, SIGTERM},
     };
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string stream = folder + "/anim.bin";
-    writeBytes(stream, threeFrames());
+    writeFile(stream, threeFrames());
     for (const EndCase& c : cases) {
         SCOPED_TRACE(c.name);
         termios before{};
@@ -223,9 +224,10 @@ TEST(AnimdumpPlay, DrawsFramesInOrderAndRestoresTheTerminalHoweverItEnds) {
 }
 
 TEST(AnimdumpPlay, RefusesWithoutAFrameSizedTerminal) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string stream = folder + "/anim.bin";
-    writeBytes(stream, threeFrames());
+    writeFile(stream, threeFrames());
 
     const ProcessResult redirected = runProgram(ANIMDUMP_PATH, {"--play", stream}, folder);
     EXPECT_EQ(redirected.status, 2);

@@ -49,7 +49,8 @@ TEST(AnimdumpCommandLine, UsageErrorsGoToStandardErrorWithStatus2) {
         {{"--show", "0", "a"}, "invalid frame number '0' (1 or more)"},
         {{"--show=2x", "a"}, "invalid frame number '2x' (1 or more)"},
     };
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     for (const UsageCase& c : cases) {
         SCOPED_TRACE(c.error);
         const ProcessResult result = animdump(c.arguments, folder);
@@ -60,7 +61,8 @@ TEST(AnimdumpCommandLine, UsageErrorsGoToStandardErrorWithStatus2) {
 }
 
 TEST(AnimdumpCommandLine, HelpAndVersionGoToStandardOutput) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     for (const char* option : {"--help", "-h"}) {
         const ProcessResult result = animdump({"--gif", "x.gif", option, "--bogus"}, folder);
         EXPECT_EQ(result.status, 0);
@@ -76,29 +78,31 @@ TEST(AnimdumpCommandLine, HelpAndVersionGoToStandardOutput) {
 }
 
 TEST(AnimdumpCommandLine, OptionsAfterTheFileAndAfterDoubleDash) {
-    const std::string folder = freshFolder();
-    writeBytes(folder + "/-s", kSmallStream);
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
+    writeFile(folder + "/-s", kSmallStream);
     const ProcessResult result = animdump({"--", "-s"}, folder);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, kValidReport);
 
-    writeBytes(folder + "/anim.bin", kSmallStream);
+    writeFile(folder + "/anim.bin", kSmallStream);
     const ProcessResult late = animdump({folder + "/anim.bin", "--gif=" + folder + "/late.gif"}, folder);
     EXPECT_EQ(late.status, 0);
     EXPECT_TRUE(std::filesystem::exists(folder + "/late.gif"));
 }
 
 TEST(AnimdumpReport, ValidAndInvalidStreams) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string path = folder + "/anim.bin";
 
-    writeBytes(path, kSmallStream);
+    writeFile(path, kSmallStream);
     ProcessResult result = animdump({path}, folder);
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, kValidReport);
     EXPECT_EQ(result.err, "");
 
-    writeBytes(path, Bytes(kSmallStream.begin(), kSmallStream.begin() + 14));
+    writeFile(path, Bytes(kSmallStream.begin(), kSmallStream.begin() + 14));
     result = animdump({path}, folder);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(
@@ -110,7 +114,7 @@ TEST(AnimdumpReport, ValidAndInvalidStreams) {
         "the wait byte\n");
     EXPECT_EQ(result.err, "");
 
-    writeBytes(path, {0x10, 0x7E, 0x2D, 0xFF, 0x00});
+    writeFile(path, {0x10, 0x7E, 0x2D, 0xFF, 0x00});
     result = animdump({path}, folder);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(
@@ -122,7 +126,8 @@ TEST(AnimdumpReport, ValidAndInvalidStreams) {
 }
 
 TEST(AnimdumpReport, FilesThatCannotBeRead) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     ProcessResult result = animdump({folder + "/missing.bin"}, folder);
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
@@ -134,16 +139,17 @@ TEST(AnimdumpReport, FilesThatCannotBeRead) {
 }
 
 TEST(AnimdumpImages, NotWrittenForAnInvalidOrEmptyStream) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string gif = folder + "/out.gif";
-    writeBytes(folder + "/cut.bin", Bytes(kSmallStream.begin(), kSmallStream.begin() + 9));
+    writeFile(folder + "/cut.bin", Bytes(kSmallStream.begin(), kSmallStream.begin() + 9));
     ProcessResult result = animdump({"--gif", gif, "--png", folder + "/png", folder + "/cut.bin"}, folder);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "animdump: no images written: the stream is invalid\n");
     EXPECT_FALSE(std::filesystem::exists(gif));
     EXPECT_FALSE(std::filesystem::exists(folder + "/png"));
 
-    writeBytes(folder + "/empty.bin", {});
+    writeFile(folder + "/empty.bin", {});
     result = animdump({"--gif", gif, folder + "/empty.bin"}, folder);
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "animdump: no images written: the stream holds no frames\n");
@@ -151,9 +157,10 @@ TEST(AnimdumpImages, NotWrittenForAnInvalidOrEmptyStream) {
 }
 
 TEST(AnimdumpImages, UnwritableOutputs) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string path = folder + "/anim.bin";
-    writeBytes(path, kSmallStream);
+    writeFile(path, kSmallStream);
 
     ProcessResult result = animdump({"--gif", folder + "/no/such/folder/out.gif", path}, folder);
     EXPECT_EQ(result.status, 2);
@@ -172,9 +179,10 @@ TEST(AnimdumpImages, UnwritableOutputs) {
 }
 
 TEST(AnimdumpShow, DrawsTheFrameWithTerminalCubeColours) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string path = folder + "/anim.bin";
-    writeBytes(path, kSmallStream);
+    writeFile(path, kSmallStream);
 
     const ProcessResult result = animdump({"--show", "2", path}, folder);
     ASSERT_EQ(result.status, 0);

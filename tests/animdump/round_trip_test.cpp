@@ -10,12 +10,13 @@ namespace {
 class RoundTrip : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RoundTrip, EveryPixelIsTheQuantizedSourceColour) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
     const std::string streamPath = folder + "/anim.bin";
     const std::vector<SourceFrame> frames = mixedDepthFrames();
     ASSERT_EQ(convertFrames(frames, GetParam(), streamPath, folder).status, 0);
 
-    const std::vector<std::uint8_t> stream = readBytes(streamPath);
+    const std::vector<std::uint8_t> stream = readFile(streamPath).value_or(Bytes{});
     std::string report;
     animdump::StreamTotals totals;
     ASSERT_EQ(animdump::checkStream({stream.data(), stream.size()}, totals, report), animdump::Problem::none)

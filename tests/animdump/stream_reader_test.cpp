@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace animdump {
@@ -169,6 +170,32 @@ TEST(StreamCheck, DamagedStreams) {
         EXPECT_EQ(check(c.bytes, report), c.problem);
         EXPECT_EQ(verdictOf(c.bytes), c.verdict);
     }
+}
+
+// The rules the tests of animconv's output read with.
+TEST(StreamCheck, StricterRules) {
+    const StreamView frame2{kSmallStream.data() + 10, 5};
+    FrameSummary summary;
+    ProblemReport report;
+    static FrameIndices pixels;
+    ReadRules rules;
+    rules.firstOfRun = true;
+    EXPECT_EQ(readFrame(frame2, 0, 1, rules, summary, report, nullptr), Problem::unchangedInFirstFrame);
+    rules.firstOfRun = false;
+    rules.keepMarkers = true;
+    ASSERT_EQ(readFrame(frame2, 0, 1, rules, summary, report, &pixels), Problem::none);
+    EXPECT_EQ(std::count(pixels.values, pixels.values + kFramePixels, 0xFE), std::ptrdiff_t{kFramePixels});
+
+    rules.rejectLongFormUnder128 = true;
+    const Bytes long127 = {0x10, 0x00, 0x7F, 0x11, 0x7D, 0xAD, 0xFF, 0x00};
+    EXPECT_EQ(readFrame({long127.data(), long127.size()}, 0, 1, rules, summary, report, nullptr),
+              Problem::longFormForShortRun);
+    EXPECT_EQ(
+        verdictLine(report),
+        "invalid: frame 1 at byte 0: the run record at byte 0 gives its 127 pixels in the 3-byte form\n");
+    const Bytes long128 = {0x10, 0x00, 0x80, 0x11, 0x7D, 0xAC, 0xFF, 0x00};
+    EXPECT_EQ(readFrame({long128.data(), long128.size()}, 0, 1, rules, summary, report, nullptr),
+              Problem::none);
 }
 
 TEST(StreamDecode, UnchangedRunsKeepThePreviousFramesIndices) {

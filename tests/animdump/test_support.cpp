@@ -1,16 +1,9 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "bmp_writer.h"
+#include "process.h"
 
 namespace dumptest {
 namespace {
@@ -19,19 +12,6 @@ using bmpwriter::Bgr;
 
 constexpr std::uint32_t kWidth = 190;
 constexpr std::uint32_t kHeight = 170;
-
-std::string quoted(const std::string& argument) {
-    std::string text = "'";
-    for (char c : argument) {
-        text += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return text + "'";
-}
-
-std::string readText(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = readBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
 
 std::uint8_t cut(std::uint8_t component) {
     return static_cast<std::uint8_t>(component / 51 * 51);
@@ -74,47 +54,12 @@ SourceFrame indexedFrame(const std::vector<std::uint8_t>& indices, const std::ve
 
 }  // namespace
 
-std::string freshFolder() {
-    static std::atomic<int> counter{0};
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(test->test_suite_name()) + "-" + test->name();
-    for (char& c : name) {
-        if (c == '/') {
-            c = '-';  // parameterized tests
-        }
-    }
-    const std::string folder = ::testing::TempDir() + "animdump-" + std::to_string(::getpid()) + "-" +
-                               std::to_string(counter++) + "-" + name;
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
-}
-
-std::vector<std::uint8_t> readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder) {
-    const std::string outPath = folder + "/stdout.txt";
-    const std::string errPath = folder + "/stderr.txt";
-    std::string command = "cd " + quoted(folder) + " && " + quoted(program);
-    for (const std::string& argument : arguments) {
-        command += " " + quoted(argument);
-    }
-    command += " >" + quoted(outPath) + " 2>" + quoted(errPath) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    ProcessResult result;
-    result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = readText(outPath);
-    result.err = readText(errPath);
-    return result;
+    std::vector<std::string> all{program};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    const ProcessRun run = runProcess(program, all, folder);
+    return {run.exited ? static_cast<int>(run.status) : -1, run.output, run.errors};
 }
 
 std::vector<SourceFrame> mixedDepthFrames() {
@@ -172,7 +117,7 @@ ProcessResult convertFrames(const std::vector<SourceFrame>& frames, const std::s
     std::vector<std::string> arguments = {mode, streamPath};
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const std::string path = folder + "/source-" + std::to_string(i + 1) + ".bmp";
-        writeBytes(path, frames[i].bmp);
+        writeFile(path, frames[i].bmp);
         arguments.push_back(path);
         arguments.push_back(std::to_string(frames[i].wait));
     }

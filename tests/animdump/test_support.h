@@ -8,25 +8,20 @@
 
 #include "animdump/frame_picture.h"
 #include "animdump/stream_reader.h"
+#include "files.h"
 
 namespace dumptest {
 
+using namespace testsupport;
 using animdump::Rgb;
 
-// An empty folder of its own for each test.
-std::string freshFolder();
-
-std::vector<std::uint8_t> readBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
-
 struct ProcessResult {
-    int status = -1;
+    int status = -1;  // -1 when the program did not run to its exit
     std::string out;
     std::string err;
 };
 
-// Runs `program` with `arguments` (each passed as one argument) as a separate process in `folder`,
-// collecting its standard output and standard error through files there.
+// Runs `program` with `arguments` after argument 0 as a separate process in `folder`.
 ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder);
 

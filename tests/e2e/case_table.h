@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "reference_stream.h"
+#include "program_runner.h"
 
 namespace e2e {
 

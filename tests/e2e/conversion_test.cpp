@@ -8,10 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "case_table.h"
-#include "e2e_support.h"
 #include "expected_text.h"
 #include "program_runner.h"
-#include "raw_command_line.h"
+#include "reference_command_line.h"
 
 namespace e2e {
 namespace {
@@ -199,60 +198,18 @@ std::vector<Case> argumentCases() {
 
 std::vector<Case> singleFrameCases() {
     std::vector<Case> cases;
-    // One colour is one long record of all 32,300 pixels: V, 0x7E, 0x2C, then 0xFF, W.
-    const struct {
-        const char* name;
-        Bgr colour;
-        std::uint8_t index;
-    } corners[] = {{"Black", kBlack, 16},
-                   {"White", kWhite, 231},
-                   {"All254", {254, 254, 254}, 188},
-                   {"BlueOnly", kBlue, 196},
-                   {"GreenOnly", kGreen, 46},
-                   {"RedOnly", kRed, 21},
-                   {"Mixed", {51, 102, 204}, 16 + 36 * 1 + 6 * 2 + 4}};
-    for (const auto& corner : corners) {
-        for (const Mode mode : {Mode::plain, Mode::delta}) {
-            cases.push_back(convertedTo(
-                std::string("Solid") + corner.name + (mode == Mode::delta ? "Delta" : "Plain"), mode,
-                {frame("a.bmp", solidPicture(corner.colour), 7)}, solidFrameBytes(corner.index, 7)));
-        }
-    }
-
-    // Level edges 50/51, 101/102, 152/153, 203/204, 254/255 on every component, in runs of 3.
-    Picture edges = solidPicture(kBlack);
-    const std::uint8_t levelEdges[] = {0, 50, 51, 101, 102, 152, 153, 203, 204, 254, 255};
-    std::size_t at = 0;
-    for (const std::uint8_t b : levelEdges) {
-        for (const std::uint8_t g : levelEdges) {
-            for (const std::uint8_t r : levelEdges) {
-                edges = paintedSpan(std::move(edges), at, 3, {b, g, r});
-                at += 3;
-            }
-        }
-    }
-    cases.push_back(converted("LevelEdges", Mode::plain, {frame("a.bmp", edges)}));
+    // The quantizer and the run forms are tables in the unit tests; here one colour is one long record of all
+    // 32,300 pixels, V, 0x7E, 0x2C, then 0xFF, W, and a run of 127 and one of 128 pixels in both forms.
+    cases.push_back(convertedTo("SolidWhitePlain", Mode::plain, {frame("a.bmp", solidPicture(kWhite), 7)},
+                                solidFrameBytes(231, 7)));
+    cases.push_back(convertedTo("SolidMixedDelta", Mode::delta,
+                                {frame("a.bmp", solidPicture({51, 102, 204}), 7)},
+                                solidFrameBytes(16 + 36 * 1 + 6 * 2 + 4, 7)));
 
     // 127 pixels, 128 pixels, then the rest (32,045 = 0x7D2D).
     Picture runLengths = paintedSpan(paintedSpan(solidPicture(kWhite), 0, 127, kRed), 127, 128, kGreen);
     cases.push_back(convertedTo("Runs127And128", Mode::plain, {frame("a.bmp", runLengths, 9)},
                                 {21, 0xFF, 46, 0x00, 0x80, 231, 0x7D, 0x2D, 0xFF, 9}));
-    // 129, 255 and 256 pixels, then 1, then the rest.
-    Picture longer = paintedSpan(solidPicture(kBlack), 0, 129, kRed);
-    longer = paintedSpan(std::move(longer), 129, 255, kGreen);
-    longer = paintedSpan(std::move(longer), 384, 256, kBlue);
-    longer = paintedSpan(std::move(longer), 640, 1, kWhite);
-    cases.push_back(
-        convertedTo("Runs129And255And256", Mode::delta, {frame("a.bmp", longer, 1)},
-                    {21, 0x00, 0x81, 46, 0x00, 0xFF, 196, 0x01, 0x00, 231, 0x81, 16, 0x7B, 0xAB, 0xFF, 1}));
-    // A run goes on from the end of one row into the next: 10 + 20 red pixels over the first row's end.
-    Picture acrossRows = paintedSpan(solidPicture(kWhite), 180, 30, kRed);
-    cases.push_back(convertedTo("RunAcrossRows", Mode::plain, {frame("a.bmp", acrossRows, 2)},
-                                {231, 0x00, 0xB4, 21, 0x9E, 231, 0x7D, 0x5A, 0xFF, 2}));
-    // The last pixel alone.
-    cases.push_back(convertedTo("LastPixelAlone", Mode::plain,
-                                {frame("a.bmp", paintedPixel(solidPicture(kWhite), 189, 169, kBlack), 3)},
-                                {231, 0x7E, 0x2B, 16, 0x81, 0xFF, 3}));
     // Every pixel its own run: the largest frame.
     Picture alternating = solidPicture(kWhite);
     for (std::size_t i = 0; i < kPixels; i += 2) {
@@ -263,7 +220,6 @@ std::vector<Case> singleFrameCases() {
         converted("ManyColoursShortRunsPlain", Mode::plain, {frame("a.bmp", randomPicture(3, 200, 4))}));
     cases.push_back(
         converted("ManyColoursShortRunsDelta", Mode::delta, {frame("a.bmp", randomPicture(4, 200, 4))}));
-    cases.push_back(converted("FewColoursLongRuns", Mode::delta, {frame("a.bmp", randomPicture(5, 3, 900))}));
     return cases;
 }
 
@@ -297,31 +253,12 @@ std::vector<Case> multiFrameCases() {
                     {frame("a.bmp", solidPicture(kBlack), 1),
                      frame("b.bmp", paintedPixel(solidPicture(kBlack), 0, 1, {0, 0, 1}), 2)},
                     {16, 0x7E, 0x2C, 0xFF, 1, 0xFE, 0x00, 0xBE, 16, 0x81, 0xFE, 0x7D, 0x6D, 0xFF, 2}));
-    // Each of blue, green and red alone makes a pixel changed.
-    for (const Bgr& nudge : {Bgr{1, 0, 0}, Bgr{0, 1, 0}, Bgr{0, 0, 1}}) {
-        const Picture nudged = paintedSpan(solidPicture(kBlack), 1000, 3, nudge);
-        cases.push_back(converted("NudgedComponent" + std::to_string(cases.size()), Mode::delta,
-                                  {frame("a.bmp", solidPicture(kBlack)), frame("b.bmp", nudged)}));
-    }
-    // Unchanged runs of 127, 128 and one across a row end, and a changed run between them.
-    Picture changed = paintedSpan(a, 127, 1, {7, 7, 7});
-    changed = paintedSpan(std::move(changed), 256, 2, {9, 9, 9});
-    changed = paintedSpan(std::move(changed), 3 * kWidth + 100, 5, {11, 200, 11});
-    cases.push_back(
-        converted("UnchangedRunsOf127And128", Mode::delta, {frame("a.bmp", a), frame("b.bmp", changed)}));
-    // Changed and unchanged pixels of the same index next to each other make separate runs.
-    Picture halfChanged = a;
-    for (std::size_t i = 0; i < kPixels; i += 3) {
-        halfChanged[i] = {static_cast<std::uint8_t>(a[i].blue ^ 1), a[i].green, a[i].red};
-    }
-    cases.push_back(
-        converted("EveryThirdPixelNudged", Mode::delta, {frame("a.bmp", a), frame("b.bmp", halfChanged)}));
+    // The encoder's delta rules are tables in the unit tests; here the previous frame is carried from one
+    // pair to the next.
     // Delta compares with the frame just before, not with the first one.
     cases.push_back(
         converted("ComparedWithFrameJustBefore", Mode::delta,
                   {frame("a.bmp", a, 1), frame("b.bmp", b, 2), frame("a.bmp", a, 3), frame("a.bmp", a, 4)}));
-    cases.push_back(converted("EntirelyDifferentSecondFrame", Mode::delta,
-                              {frame("a.bmp", solidPicture(kBlack)), frame("b.bmp", solidPicture(kWhite))}));
     // A square moving across a background: the animation the tool is for, in both modes.
     std::vector<Frame> moving;
     for (std::uint32_t step = 0; step < 6; ++step) {
@@ -451,28 +388,6 @@ std::vector<Case> failureCases() {
     return cases;
 }
 
-Bytes withField16(Bytes image, std::size_t offset, std::uint16_t value) {
-    bmpwriter::putLe16(image, offset, value);
-    return image;
-}
-
-Bytes withField32(Bytes image, std::size_t offset, std::uint32_t value) {
-    bmpwriter::putLe32(image, offset, value);
-    return image;
-}
-
-Bytes directImageOfSize(std::uint32_t width, std::uint32_t height, const Layout& layout = {}) {
-    return bmpwriter::directBmp(width, height, std::vector<Bgr>(std::size_t{width} * height, kRed), layout);
-}
-
-Bytes indexedImageOfSize(std::uint32_t width, std::uint32_t height, std::uint16_t bitsPerPixel) {
-    Layout layout;
-    layout.bitsPerPixel = bitsPerPixel;
-    layout.palette.assign(std::size_t{1} << bitsPerPixel, kGreen);
-    return bmpwriter::indexedBmp(width, height, std::vector<std::uint8_t>(std::size_t{width} * height, 0),
-                                 layout);
-}
-
 std::vector<Case> headerCases() {
     std::vector<Case> cases;
     const Picture& a = sampleA();
@@ -519,82 +434,16 @@ std::vector<Case> headerCases() {
     Layout prefixed;
     prefixed.prefix = true;
     cases.push_back(refused("Prefixed24BitDoesNotFit", directImage(a, prefixed), text::kNotBmp));
-    Layout prefixedCore = core;
-    prefixedCore.prefix = true;
-    cases.push_back(refused("PrefixedCore24BitDoesNotFit", directImage(a, prefixedCore), text::kNotBmp));
-    cases.push_back(refused("Width200Direct", directImageOfSize(200, 170), text::kNotBmp));
-    cases.push_back(refused("Height171Direct", directImageOfSize(190, 171), text::kNotBmp));
-    cases.push_back(refused("Width200Indexed", indexedImageOfSize(200, 170, 8), text::kUnusable));
-    cases.push_back(refused("Height171Indexed", indexedImageOfSize(190, 171, 8), text::kUnusable));
-    cases.push_back(refused("Width189Direct", directImageOfSize(189, 170), text::kUnusable));
-    cases.push_back(refused("Height169Direct", directImageOfSize(190, 169), text::kUnusable));
-    cases.push_back(refused("Swapped170x190Indexed", indexedImageOfSize(170, 190, 4), text::kUnusable));
-    cases.push_back(refused("CoreHeaderWidth189", directImageOfSize(189, 170, core), text::kUnusable));
+    // The header rules are a table in the unit tests (hostile_bmp_test.cpp); each refusal's message is
+    // shown here once, with the failures.
     Layout topDown;
     topDown.topDown = true;
     cases.push_back(refused("TopDown", directImage(a, topDown), text::kUnusable));
-    cases.push_back(
-        refused("WidthZero", withField32(info24, bmpwriter::kInfoWidthField, 0), text::kUnusable));
-    cases.push_back(
-        refused("HeightZero", withField32(info24, bmpwriter::kInfoHeightField, 0), text::kUnusable));
-    cases.push_back(
-        refused("CoreHeightZero", withField16(core24, bmpwriter::kCoreHeightField, 0), text::kUnusable));
-
-    cases.push_back(refused("Depth16Uncompressed", withField16(info24, bmpwriter::kInfoBitsField, 16),
-                            text::kDecodeError));
-    cases.push_back(refused(
-        "Depth16Bitfields",
-        withField32(withField16(info24, bmpwriter::kInfoBitsField, 16), bmpwriter::kInfoCompressionField, 3),
-        text::kNotBmp));
-    cases.push_back(
-        refused("Depth32DoesNotFit", withField16(info24, bmpwriter::kInfoBitsField, 32), text::kNotBmp));
-    cases.push_back(refused("Depth0", withField16(info24, bmpwriter::kInfoBitsField, 0), text::kDecodeError));
-    cases.push_back(refused("Depth2", withField16(info24, bmpwriter::kInfoBitsField, 2), text::kDecodeError));
-    cases.push_back(
-        refused("CoreDepth16", withField16(core24, bmpwriter::kCoreBitsField, 16), text::kDecodeError));
-    cases.push_back(refused("CompressionRle8",
-                            withField32(indexedImageOfSize(190, 170, 8), bmpwriter::kInfoCompressionField, 1),
-                            text::kNotBmp));
-    cases.push_back(
-        refused("HeaderSize108", withField32(info24, bmpwriter::kHeaderSizeField, 108), text::kNotBmp));
-    cases.push_back(
-        refused("HeaderSize124", withField32(info24, bmpwriter::kHeaderSizeField, 124), text::kNotBmp));
-    cases.push_back(refused("PixelOffsetBeyondBuffer", withField32(info24, bmpwriter::kPixelOffsetField, 100),
-                            text::kNotBmp));
-
-    // Fields near their limits must not wrap around into a small extent.
-    cases.push_back(refused("WidthNearTwoToThe32",
-                            withField32(info24, bmpwriter::kInfoWidthField, 0xFFFFFFBE), text::kNotBmp));
-    cases.push_back(refused("WidthAboveTwoToThe16", withField32(info24, bmpwriter::kInfoWidthField, 0x100BE),
-                            text::kNotBmp));
-    cases.push_back(refused("HeightMostNegative",
-                            withField32(info24, bmpwriter::kInfoHeightField, 0x80000000), text::kUnusable));
-    cases.push_back(refused("HeightMostPositive",
-                            withField32(info24, bmpwriter::kInfoHeightField, 0x7FFFFFFF), text::kNotBmp));
-    cases.push_back(refused("PixelOffsetMax", withField32(info24, bmpwriter::kPixelOffsetField, 0xFFFFFFFF),
-                            text::kNotBmp));
-    cases.push_back(
-        refused("DepthMax", withField16(info24, bmpwriter::kInfoBitsField, 0xFFFF), text::kNotBmp));
-    cases.push_back(refused("HeaderSizeMax", withField32(info24, bmpwriter::kHeaderSizeField, 0xFFFFFFFF),
-                            text::kNotBmp));
-    cases.push_back(refused("EmptyFile", {}, text::kNotBmp));
-    cases.push_back(refused("TextFile", bytesOf("Hello, this is no image at all.\n"), text::kNotBmp));
-    cases.push_back(refused("SignatureOnly", bytesOf("BM"), text::kNotBmp));
-    cases.push_back(refused("LowerCaseSignature", withField16(info24, 0, 0x6D62), text::kNotBmp));
-    cases.push_back(refused("PngSignature", bytesOf("\x89PNG\r\n\x1a\n"), text::kNotBmp));
-    // "BM" at an offset other than 0 and 128 is not looked for.
-    Bytes shifted(64, 0);
-    shifted.insert(shifted.end(), info24.begin(), info24.end() - 64);
-    cases.push_back(refused("SignatureAt64", shifted, text::kNotBmp));
-    // "BM" at the start decides: an image behind it at 128 is not looked for.
-    Bytes twoSignatures = randomIndexedImage(5, 8).bytes(8, HeaderKind::info, true);
-    twoSignatures[0] = 'B';
-    twoSignatures[1] = 'M';
-    cases.push_back(refused("SignatureAtStartAndAt128", twoSignatures, text::kNotBmp));
 
     // A pixel data offset pointing into the headers is taken as it is: those bytes are decoded as pixels.
     for (const std::uint32_t offset : {0U, 20U}) {
-        const Bytes image = withField32(info24, bmpwriter::kPixelOffsetField, offset);
+        Bytes image = info24;
+        bmpwriter::putLe32(image, bmpwriter::kPixelOffsetField, offset);
         Picture colours(kPixels);
         for (std::uint32_t y = 0; y < kHeight; ++y) {
             for (std::uint32_t x = 0; x < kWidth; ++x) {
@@ -608,50 +457,24 @@ std::vector<Case> headerCases() {
     return cases;
 }
 
-// An 8-bit image that stores 16 table entries (and says so) but uses indices up to 255: the entries past the
-// stored table are read from the bytes after it, the start of the pixel array.
-Case shortTableCase(const std::string& name, HeaderKind header) {
-    std::vector<std::uint8_t> indices(kPixels);
-    std::uint32_t state = 12345;
-    for (std::size_t i = 0; i < kPixels; ++i) {
-        state = state * 1103515245U + 12345U;
-        indices[i] = static_cast<std::uint8_t>(state >> 24);
-    }
-    Layout layout;
-    layout.header = header;
-    layout.bitsPerPixel = 8;
-    layout.palette = randomIndexedImage(77, 4).palette;
-    const Bytes image = bmpwriter::indexedBmp(kWidth, kHeight, indices, layout);
-    const std::size_t tableStart = header == HeaderKind::core ? 14 + 12 : 14 + 40;
-    const std::size_t entrySize = header == HeaderKind::core ? 3 : 4;
-    Picture colours;
-    for (const std::uint8_t index : indices) {
-        const std::size_t at = tableStart + index * entrySize;
-        colours.push_back({image.at(at), image.at(at + 1), image.at(at + 2)});
-    }
-    return converted(name, Mode::delta, {frameOf("a.bmp", image, colours)});
-}
-
 std::vector<Case> indexedCases() {
     std::vector<Case> cases;
-    cases.push_back(shortTableCase("ShortTableInfoHeader", HeaderKind::info));
-    cases.push_back(shortTableCase("ShortTableCoreHeader", HeaderKind::core));
+    // The decoder's rules are tables in the unit tests; here each indexed depth once, with either header and
+    // the prefix.
     const struct {
         const char* name;
+        std::uint16_t depth;
         HeaderKind header;
-    } headers[] = {{"Core", HeaderKind::core}, {"Info", HeaderKind::info}};
+        bool prefix;
+    } images[] = {{"Depth1Core", 1, HeaderKind::core, false},
+                  {"Depth4InfoPrefixed", 4, HeaderKind::info, true},
+                  {"Depth8CorePrefixed", 8, HeaderKind::core, true}};
     std::uint32_t seed = 100;
-    for (const std::uint16_t depth : {std::uint16_t{1}, std::uint16_t{4}, std::uint16_t{8}}) {
-        for (const auto& header : headers) {
-            for (const bool prefix : {false, true}) {
-                const IndexedImage image = randomIndexedImage(++seed, depth);
-                const std::string name =
-                    "Depth" + std::to_string(depth) + header.name + (prefix ? "Prefixed" : "");
-                cases.push_back(converted(
-                    name, Mode::plain,
-                    {frameOf("a.bmp", image.bytes(depth, header.header, prefix), image.colours())}));
-            }
-        }
+    for (const auto& image : images) {
+        const IndexedImage indexed = randomIndexedImage(++seed, image.depth);
+        cases.push_back(converted(
+            image.name, Mode::plain,
+            {frameOf("a.bmp", indexed.bytes(image.depth, image.header, image.prefix), indexed.colours())}));
     }
 
     // Delta compares decoded colours across frames of any depth.
@@ -660,15 +483,6 @@ std::vector<Case> indexedCases() {
     // The same colours as a 24-bit image: every pixel unchanged.
     const Frame asEight = frameOf("eight.bmp", eight.bytes(8, HeaderKind::info, false), eightColours, 1);
     const Frame asDirect = frameOf("direct.bmp", directImage(eightColours), eightColours, 2);
-    // Same indices, one table entry nudged inside its level: those pixels changed, the index the same.
-    IndexedImage nudged = eight;
-    const auto inUse = std::find_if(eight.indices.begin(), eight.indices.end(), [&eight](std::uint8_t index) {
-        return eight.palette[index].blue != 255;
-    });
-    std::uint8_t& blue = nudged.palette[*inUse].blue;
-    blue = static_cast<std::uint8_t>(blue % 51 == 0 ? blue + 1 : blue - 1);
-    const Frame asNudged =
-        frameOf("nudged.bmp", nudged.bytes(8, HeaderKind::core, true), nudged.colours(), 3);
     // Other indices, same colours: the table reordered and the indices to match.
     IndexedImage reordered = eight;
     for (std::size_t i = 0; i < 256; ++i) {
@@ -682,7 +496,6 @@ std::vector<Case> indexedCases() {
     cases.push_back(convertedTo(
         "DeltaEightBitThenSameColours24Bit", Mode::delta, {asEight, asDirect},
         concat({ReferenceStream(Mode::delta).nextFrame(eightColours, 1), {0xFE, 0x7E, 0x2C, 0xFF, 2}})));
-    cases.push_back(converted("DeltaSameIndicesNudgedTable", Mode::delta, {asEight, asNudged}));
     cases.push_back(convertedTo(
         "DeltaOtherIndicesSameColours", Mode::delta, {asEight, asReordered},
         concat({ReferenceStream(Mode::delta).nextFrame(eightColours, 1), {0xFE, 0x7E, 0x2C, 0xFF, 4}})));
@@ -722,46 +535,9 @@ std::vector<Case> waitTimeCases() {
         const char* text;
         std::uint8_t waitByte;
     } waits[] = {
-        {"Five", "5", 5},
-        {"Zero", "0", 0},
-        {"Max", "255", 255},
+        // The rules are a table in the unit tests; here the text crosses the process boundary.
         {"Wraps300", "300", 44},
-        {"Wraps256", "256", 0},
-        {"MinusOne", "-1", 255},
-        {"MinusSpaceSeven", "- 7", 249},
-        {"LeadingSpace", " 12", 12},
-        {"LeadingTabAndNewline", "\t\n12", 12},
-        {"TrailingLetters", "12abc", 12},
-        {"DecimalPrefix", "0d20", 20},
-        {"DecimalPrefixCapital", "0D20", 20},
-        {"HexIsNotRead", "0x10", 0},
-        {"PlusNotRecognised", "+5", 0},
-        {"LettersOnly", "abc", 0},
-        {"Empty", "", 0},
-        {"TwoToThe31", "2147483648", 255},
-        {"TwoToThe32", "4294967296", 255},
-        {"HugeLowBitsZero", "2147483904", 255},
-        {"ManyDigits", "99999999999999999999999", 255},
-        {"LargestPositive", "2147483647", 255},
-        {"LargestPositiveMinusOne", "2147483646", 254},
-        {"MinusTwoToThe31", "-2147483648", 1},
-        {"HugeNegative", "-99999999999", 1},
-        {"MinusLargest", "-2147483647", 1},
-        {"MinusDecimalPrefix", "-0d5", 251},
         {"HighBytesAreBlanks", "\x81\x81 7", 7},
-        {"HighByteAfterMinus",
-         "-\xff"
-         "3",
-         253},
-        {"DoubleMinus", "--5", 0},
-        {"MinusAlone", "-", 0},
-        {"DigitsThenSpace", "7 8", 7},
-        {"HighByteBeforeMinus", "\x81-5", 251},
-        {"SpaceMinusCapitalPrefix", " -0D7", 249},
-        {"PrefixAlone", "0d", 0},
-        {"PrefixThenMinus", "0d-5", 0},
-        {"LeadingZeros", "00012", 12},
-        {"SpaceAfterPrefix", "0d 9", 0},
     };
     std::vector<Case> cases;
     const Picture picture = solidPicture({100, 150, 200});

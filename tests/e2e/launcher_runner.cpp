@@ -1,26 +1,18 @@
 #include "launcher_runner.h"
 
-#include <iconv.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 
 #include "posix_runner.h"
-#include "raw_command_line.h"
+#include "reference_command_line.h"
+#include "text_encoding.h"
 
 namespace e2e {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+std::string readAll(const std::string& path) {
+    const Bytes bytes = readFile(path).value_or(Bytes{});
+    return {bytes.begin(), bytes.end()};
 }
 
 // The launcher's report: "exit=XXXXXXXX", "stderr=N" and "acp=N", one per line.
@@ -41,51 +33,6 @@ bool readReport(const std::string& report, std::uint32_t& status, unsigned& code
     return haveStatus && haveCodePage;
 }
 
-// The command line and the report live beside the case's folder, not in it: the cases list its entries.
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "animconv-launch-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) {
-            fs::remove_all(path_, ignored);
-        }
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
-
-// `text` converted between two character sets, or nothing when a byte does not convert.
-std::optional<std::string> convert(const std::string& text, const char* from, const char* to) {
-    const iconv_t converter = ::iconv_open(to, from);
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        return std::nullopt;
-    }
-    std::string in = text;
-    std::string out(text.size() * 4 + 8, '\0');
-    char* inNext = in.data();
-    char* outNext = out.data();
-    std::size_t inLeft = in.size();
-    std::size_t outLeft = out.size();
-    const std::size_t result = ::iconv(converter, &inNext, &inLeft, &outNext, &outLeft);
-    ::iconv_close(converter);
-    if (result == static_cast<std::size_t>(-1) || inLeft != 0) {
-        return std::nullopt;
-    }
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
 bool isAscii(const std::string& text) {
     for (const char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -101,7 +48,7 @@ std::string LauncherRunner::nameOnDisk(const std::string& name) const {
     if (isAscii(name)) {
         return name;
     }
-    return convert(name, "CP932", "UTF-8").value_or(name);
+    return convertText(name, "CP932", "UTF-8").value_or(name);
 }
 
 // An argument crosses unchanged when it is whole code page 932 characters that convert there and back.
@@ -110,8 +57,8 @@ bool LauncherRunner::carriesArguments(const std::vector<std::string>& arguments)
         if (isAscii(argument)) {
             continue;
         }
-        const std::optional<std::string> wide = convert(argument, "CP932", "UTF-16LE");
-        if (!wide || convert(*wide, "UTF-16LE", "CP932") != argument) {
+        const std::optional<std::string> wide = convertText(argument, "CP932", "UTF-16LE");
+        if (!wide || convertText(*wide, "UTF-16LE", "CP932") != argument) {
             return false;
         }
     }
@@ -135,23 +82,20 @@ ProgramRun LauncherRunner::runCommandLine(const std::string& line, const std::ve
                                           const std::string& folder) const {
     ProgramRun result;
     result.statusWidth = statusWidth();
-    const ScratchFolder scratch;
-    if (scratch.path().empty()) {
-        result.problem = "no scratch folder for the launcher";
-        return result;
-    }
-    const fs::path commandLine = scratch.path() / "command-line";
-    const fs::path report = scratch.path() / "report";
-    std::ofstream(commandLine, std::ios::binary) << line;
+    // The command line and the report live beside the case's folder, not in it: the cases list its entries.
+    const FreshFolder scratch;
+    const std::string commandLine = scratch.pathOf("command-line");
+    const std::string report = scratch.pathOf("report");
+    writeFile(commandLine, Bytes(line.begin(), line.end()));
 
     // wine-run.sh LAUNCHER PROGRAM COMMAND_LINE_FILE REPORT_FILE, in the case's folder.
     const PosixRunner wine(wineRun_);
-    const ProgramRun launched =
-        wine.runWith({launcher_, program_, commandLine.string(), report.string()}, folder, {});
+    const ProgramRun launched = wine.runWith({launcher_, program_, commandLine, report}, folder, {});
     result.output = launched.output;
     if (!launched.started || !launched.exited || launched.status != 0) {
         result.started = launched.started;
-        result.problem = "the launcher under wine failed (" + launched.problem + "): " + launched.errors;
+        result.problem = "the launcher under wine failed (status " + std::to_string(launched.status) + " " +
+                         launched.problem + "): " + launched.errors;
         return result;
     }
     unsigned codePage = 0;
@@ -165,7 +109,7 @@ ProgramRun LauncherRunner::runCommandLine(const std::string& line, const std::ve
     }
     result.started = true;
     result.exited = true;
-    result.errors = readAll(scratch.path() / "report.stderr");
+    result.errors = readAll(scratch.pathOf("report.stderr"));
     return result;
 }
 

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e_support.h"
 #include "expected_text.h"
 #include "posix_runner.h"
+#include "program_runner.h"
 
 namespace e2e {
 namespace {

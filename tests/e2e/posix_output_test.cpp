@@ -1,5 +1,6 @@
 // Output troubles that only a POSIX system lets a test arrange: a device that refuses every write, a file
-// system or a file size limit that runs out in the middle of a run, and files another process holds locked.
+// system or a file size limit that runs out in the middle of a run, writes made to fail at every frame, and
+// files another process holds locked.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
@@ -8,12 +9,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "e2e_support.h"
 #include "expected_text.h"
 #include "posix_runner.h"
 #include "program_runner.h"
@@ -65,6 +66,14 @@ std::string messagesUpToWriteFailure(const Frames& frames, std::size_t written) 
     return messages + text::converting(frames.names[written]) + text::line(text::kCannotWriteOutput);
 }
 
+// `before`, then the first `count` frames as the run appends them.
+Bytes withFrames(Bytes before, const Frames& frames, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        before = concat({before, frames.encoded[i]});
+    }
+    return before;
+}
+
 TEST(WriteFailure, DeviceThatRefusesEveryWrite) {
     FreshFolder folder;
     const Frames frames = busyFrames(folder, 3);
@@ -114,76 +123,96 @@ std::size_t wholePages(std::size_t bytes) {
     return (bytes + kPage - 1) / kPage * kPage;
 }
 
-TEST(WriteFailure, FileSystemFillsUpInTheMiddleOfARun) {
+// What the file held before and the frames that fit stay; the frame that does not fit is cut back.
+TEST(WriteFailure, FileSystemRunsOutOfRoom) {
     FreshFolder folder;
     const Frames frames = busyFrames(folder, 4);
-    // Room for something already in the file and two frames, and part of the third.
     const Bytes earlier(1001, 0x5A);
     const std::size_t twoFrames = earlier.size() + frames.encoded[0].size() + frames.encoded[1].size();
-    const std::size_t room = wholePages(twoFrames) + kPage;
-    ASSERT_LT(room, twoFrames + frames.encoded[2].size()) << "the third frame must not fit";
-
-    folder.makeFolder("disk");
-    const TinyFileSystem disk(folder.pathOf("disk"), room);
-    if (!disk.mounted()) {
-        GTEST_SKIP()
-            << "cannot mount a tmpfs here (" << disk.problem()
-            << "); this needs root with the right to mount. The file size limit test covers the same.";
+    // Room for what is there and two frames and part of the third; room for what is there alone.
+    for (const auto& [room, framesThatFit] : {std::pair{wholePages(twoFrames) + kPage, std::size_t{2}},
+                                              std::pair{wholePages(earlier.size()), std::size_t{0}}}) {
+        SCOPED_TRACE(std::to_string(room) + " bytes of room");
+        ASSERT_LT(room, twoFrames + frames.encoded[2].size()) << "the third frame must not fit";
+        folder.makeFolder("disk");
+        const TinyFileSystem disk(folder.pathOf("disk"), room);
+        if (!disk.mounted()) {
+            GTEST_SKIP() << "cannot mount a tmpfs here (" << disk.problem()
+                         << "); this needs root with the right to mount. The file size limit test covers "
+                            "the same.";
+        }
+        folder.put("disk/out.anim", earlier);
+        const ProgramRun run = runProgram(deltaArguments(frames, "disk/out.anim"), folder.path());
+        EXPECT_TRUE(endedWith(run, 1));
+        EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, framesThatFit)));
+        EXPECT_TRUE(sameBytes(folder.read("disk/out.anim").value_or(Bytes{}),
+                              withFrames(earlier, frames, framesThatFit)));
     }
-    folder.put("disk/out.anim", earlier);
-    const ProgramRun run = runProgram(deltaArguments(frames, "disk/out.anim"), folder.path());
-    EXPECT_TRUE(endedWith(run, 1));
-    EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, 2)));
-    const std::optional<Bytes> written = folder.read("disk/out.anim");
-    ASSERT_TRUE(written.has_value());
-    EXPECT_TRUE(sameBytes(*written, concat({earlier, frames.encoded[0], frames.encoded[1]})));
 }
 
-TEST(WriteFailure, FileSystemFullAtTheFirstFrame) {
-    FreshFolder folder;
-    const Frames frames = busyFrames(folder, 2);
-    folder.makeFolder("disk");
-    const TinyFileSystem disk(folder.pathOf("disk"), kPage);
-    if (!disk.mounted()) {
-        GTEST_SKIP() << "cannot mount a tmpfs here (" << disk.problem()
-                     << "); this needs root with the right to mount";
-    }
-    const Bytes earlier(100, 0x11);
-    folder.put("disk/out.anim", earlier);
-    const ProgramRun run = runProgram(deltaArguments(frames, "disk/out.anim"), folder.path());
-    EXPECT_TRUE(endedWith(run, 1));
-    EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, 0)));
-    const std::optional<Bytes> written = folder.read("disk/out.anim");
-    ASSERT_TRUE(written.has_value());
-    EXPECT_TRUE(sameBytes(*written, earlier));
-}
-
-// The same as a full disk, arranged with a file size limit: it needs no privileges.
-TEST(WriteFailure, FileSizeLimitReachedInTheMiddleOfARun) {
+// The same as a full disk, arranged with a file size limit: it needs no privileges. The limit falls inside
+// the third frame, or exactly at the end of the first.
+TEST(WriteFailure, FileSizeLimit) {
     FreshFolder folder;
     const Frames frames = busyFrames(folder, 4);
     const std::size_t twoFrames = frames.encoded[0].size() + frames.encoded[1].size();
-    PosixRunOptions options;
-    options.fileSizeLimit = twoFrames + frames.encoded[2].size() / 2;
-    const ProgramRun run = posixRunner().runWith(deltaArguments(frames, "out.anim"), folder.path(), options);
-    EXPECT_TRUE(endedWith(run, 1));
-    EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, 2)));
-    const std::optional<Bytes> written = folder.read("out.anim");
-    ASSERT_TRUE(written.has_value());
-    EXPECT_TRUE(sameBytes(*written, concat({frames.encoded[0], frames.encoded[1]})));
+    for (const auto& [limit, framesThatFit] :
+         {std::pair{twoFrames + frames.encoded[2].size() / 2, std::size_t{2}},
+          std::pair{frames.encoded[0].size(), std::size_t{1}}}) {
+        SCOPED_TRACE(std::to_string(limit) + " bytes at the most");
+        std::filesystem::remove(folder.pathOf("out.anim"));
+        PosixRunOptions options;
+        options.fileSizeLimit = limit;
+        const ProgramRun run =
+            posixRunner().runWith(deltaArguments(frames, "out.anim"), folder.path(), options);
+        EXPECT_TRUE(endedWith(run, 1));
+        EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, framesThatFit)));
+        EXPECT_TRUE(
+            sameBytes(folder.read("out.anim").value_or(Bytes{}), withFrames({}, frames, framesThatFit)));
+    }
 }
 
-TEST(WriteFailure, FileSizeLimitExactlyAtAFrameEnd) {
+// The output file's writes made to fail at every frame of a run by animconv_with_output_faults: a failed
+// write, a short one, and a failed write whose cut-back fails too (nothing to cut back then). What the file
+// held before the run stays, and so do the frames written before the failing one.
+TEST(WriteFailure, EveryFrameOfARunFailingEachWay) {
+    FreshFolder folder;
+    const Frames frames = busyFrames(folder, 3);
+    const Bytes earlier(1001, 0x5A);
+    const PosixRunner withFaults(ANIMCONV_WITH_OUTPUT_FAULTS);
+    for (const auto& [kind, cutBack] : {std::pair{"fail", ""}, {"short", ""}, {"fail", ":no-cutback"}}) {
+        for (std::size_t failing = 0; failing <= frames.names.size(); ++failing) {
+            const std::string setting = std::string{kind} + ":" + std::to_string(failing + 1) + cutBack;
+            SCOPED_TRACE(setting);
+            folder.put("out.anim", earlier);
+            PosixRunOptions options;
+            options.environment = {"ANIMCONV_OUTPUT_FAULT=" + setting};
+            const ProgramRun run =
+                withFaults.runWith(deltaArguments(frames, "out.anim"), folder.path(), options);
+            const bool allWritten = failing == frames.names.size();
+            EXPECT_TRUE(endedWith(run, allWritten ? 0 : 1));
+            if (!allWritten) {
+                EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, failing)));
+            }
+            EXPECT_TRUE(
+                sameBytes(folder.read("out.anim").value_or(Bytes{}), withFrames(earlier, frames, failing)));
+        }
+    }
+}
+
+// With the cut-back failing too, a short write leaves its bytes: nothing else could remove them.
+TEST(WriteFailure, ShortWriteWithFailedCutBackLeavesItsBytes) {
     FreshFolder folder;
     const Frames frames = busyFrames(folder, 3);
     PosixRunOptions options;
-    options.fileSizeLimit = frames.encoded[0].size();
-    const ProgramRun run = posixRunner().runWith(deltaArguments(frames, "out.anim"), folder.path(), options);
+    options.environment = {"ANIMCONV_OUTPUT_FAULT=short:2:no-cutback"};
+    const ProgramRun run = PosixRunner(ANIMCONV_WITH_OUTPUT_FAULTS)
+                               .runWith(deltaArguments(frames, "out.anim"), folder.path(), options);
     EXPECT_TRUE(endedWith(run, 1));
     EXPECT_TRUE(sameText(run.output, messagesUpToWriteFailure(frames, 1)));
-    const std::optional<Bytes> written = folder.read("out.anim");
-    ASSERT_TRUE(written.has_value());
-    EXPECT_TRUE(sameBytes(*written, frames.encoded[0]));
+    const Bytes& second = frames.encoded[1];
+    const Bytes half(second.begin(), second.begin() + static_cast<std::ptrdiff_t>(second.size() / 2));
+    EXPECT_TRUE(sameBytes(folder.read("out.anim").value_or(Bytes{}), concat({frames.encoded[0], half})));
 }
 
 TEST(CreatedOutput, ModeIsReadWriteForAllLessTheUmask) {

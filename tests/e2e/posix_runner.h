@@ -1,7 +1,6 @@
-// The POSIX way of starting the program: fork and exec with an argument vector, no shell in between.
+// The POSIX way of starting the program: an argument vector handed over as it is.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -9,18 +8,7 @@
 
 namespace e2e {
 
-enum class StandardOutput {
-    pipe,        // captured through a pipe
-    records,     // a packet socket: each write request arrives whole and apart (ProgramRun::outputWrites)
-    deviceFull,  // /dev/full: every console write fails
-    closed,      // descriptor 1 closed
-};
-
-struct PosixRunOptions {
-    StandardOutput standardOutput = StandardOutput::pipe;
-    // A file size limit for the child (RLIMIT_FSIZE), with SIGXFSZ ignored so that a write past it comes
-    // back short or failed instead of killing the process.
-    std::optional<std::uint64_t> fileSizeLimit;
+struct PosixRunOptions : ProcessOptions {
     // Argument 0 to hand over instead of the usual one.
     std::optional<std::string> argumentZero;
 };
@@ -39,7 +27,14 @@ class PosixRunner final : public ProgramRunner {
         return runWith({split.begin() + 1, split.end()}, folder, options);
     }
     ProgramRun runWith(const std::vector<std::string>& arguments, const std::string& folder,
-                       const PosixRunOptions& options) const;
+                       const PosixRunOptions& options) const {
+        std::vector<std::string> all{options.argumentZero.value_or(argumentZero())};
+        all.insert(all.end(), arguments.begin(), arguments.end());
+        ProgramRun run;
+        static_cast<ProcessRun&>(run) = runProcess(program_, all, folder, options);
+        run.statusWidth = statusWidth();
+        return run;
+    }
     std::string argumentZero() const override { return "animconv"; }
     StatusWidth statusWidth() const override { return StatusWidth::low8Bits; }
 

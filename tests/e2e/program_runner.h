@@ -10,7 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include "files.h"
+#include "pictures.h"
+#include "process.h"
+#include "reference_stream.h"
+
 namespace e2e {
+
+using namespace testsupport;
 
 // How much of the tool's exit status a launcher sees: only the low 8 bits (POSIX, where -1 shows as 255) or
 // the whole 32-bit value (Windows, where -1 shows as 0xFFFFFFFF).
@@ -22,14 +29,8 @@ constexpr std::uint32_t statusAsSeen(int toolStatus, StatusWidth width) {
     return width == StatusWidth::low8Bits ? bits & 0xFFU : bits;
 }
 
-struct ProgramRun {
-    bool started = false;      // false: the program never ran; `problem` says why
-    bool exited = false;       // false: it ended some other way (a signal, the watchdog); see `problem`
-    std::uint32_t status = 0;  // the exit status exactly as the launcher observed it
-    std::string output;        // every byte written to standard output
-    std::vector<std::string> outputWrites;  // each write request on it, where the runner can tell them apart
-    std::string errors;                     // every byte written to standard error
-    std::string problem;
+// `status` exactly as the launcher observed it.
+struct ProgramRun : ProcessRun {
     StatusWidth statusWidth = StatusWidth::low8Bits;  // how `status` was seen
 };
 

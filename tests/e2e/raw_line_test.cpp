@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include "e2e_support.h"
 #include "expected_text.h"
 #include "program_runner.h"
 

@@ -2,7 +2,7 @@
 // tool unnoticed.
 #include <gtest/gtest.h>
 
-#include "e2e_support.h"
+#include "program_runner.h"
 #include "reference_stream.h"
 
 namespace e2e {

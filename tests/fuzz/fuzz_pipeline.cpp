@@ -6,33 +6,25 @@
 #include <cstring>
 #include <vector>
 
-#include "bmp/bmp.h"
+#include "animdump/stream_reader.h"
+#include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
 #include "fuzz_check.h"
-#include "stream_reader.h"
 
 namespace {
 
 using namespace animconv;
 
-constexpr std::size_t kInputCapacity = 97'294;  // the converter's fixed input buffer
-
 std::uint8_t inputBuffer[kInputCapacity];
 FrameBuffer frames[2];
 EncodedFrame encoded;
+animdump::FrameIndices values;
 
-// Steps 2 to 5 of one frame: the zero-filled buffer, the header and size checks, the decode.
+// The file as the converter reads it, zero past its end, then the converter's own checks and decode.
 bool decodeFrame(const std::uint8_t* file, std::size_t size, FrameBuffer& frame) {
     std::memset(inputBuffer, 0, sizeof inputBuffer);
     std::memcpy(inputBuffer, file, std::min(size, sizeof inputBuffer));
-    BmpInfo info;
-    if (bmpGetInfo(inputBuffer, sizeof inputBuffer, info) != 1) {
-        return false;
-    }
-    if (info.width != kFrameWidth || info.height != kFrameHeight) {
-        return false;
-    }
-    return bmpDecode(inputBuffer, sizeof inputBuffer, frame.pixels, 0) == 0;
+    return decodeInput(inputBuffer, sizeof inputBuffer, frame) == InputStatus::decoded;
 }
 
 const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
@@ -42,20 +34,23 @@ const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
 // Encodes `frame`, checks the stream bytes, and makes it the previous frame as the converter does.
 void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::uint8_t waitByte) {
     encodeFrame(frame, waitByte, encoded);
-    static std::vector<std::uint8_t> values;
-    values.clear();
-    const streamcheck::Result stream = streamcheck::readStream(encoded.bytes, encoded.length, &values);
-    FUZZ_CHECK(stream.valid());
-    FUZZ_CHECK(stream.frames.size() == 1);
-    FUZZ_CHECK(stream.frames[0].waitByte == waitByte);
-    FUZZ_CHECK(previous != nullptr || !stream.frames[0].hasUnchangedMarker);
+    animdump::ReadRules rules;
+    rules.firstOfRun = previous == nullptr;
+    rules.keepMarkers = true;
+    rules.rejectLongFormUnder128 = true;
+    animdump::FrameSummary summary;
+    animdump::ProblemReport report;
+    FUZZ_CHECK(animdump::readFrame({encoded.bytes, encoded.length}, 0, 1, rules, summary, report, &values) ==
+               animdump::Problem::none);
+    FUZZ_CHECK(summary.bytes == encoded.length);
+    FUZZ_CHECK(summary.waitByte == waitByte);
     for (std::size_t i = 0; i < kFramePixels; ++i) {
         const std::uint8_t* pixel = pixelAt(frame, i);
         const bool same = previous != nullptr && std::memcmp(pixel, pixelAt(*previous, i), 3) == 0;
         if (same) {
-            FUZZ_CHECK(values[i] == kUnchangedMarker);
+            FUZZ_CHECK(values.values[i] == kUnchangedMarker);
         } else {
-            FUZZ_CHECK(values[i] == 16 + 36 * (pixel[0] / 51) + 6 * (pixel[1] / 51) + pixel[2] / 51);
+            FUZZ_CHECK(values.values[i] == 16 + 36 * (pixel[0] / 51) + 6 * (pixel[1] / 51) + pixel[2] / 51);
         }
     }
     rememberFrame(frame);
@@ -80,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto firstWait = static_cast<std::uint8_t>(size);
     const auto secondWait = static_cast<std::uint8_t>(size >> 8);
 
+    resetFrameState();
     deltaMode = true;
-    havePreviousFrame = false;
     encodeAndCheck(frames[0], nullptr, firstWait);
     if (haveSecond) {
         encodeAndCheck(frames[1], &frames[0], secondWait);

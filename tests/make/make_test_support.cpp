@@ -11,6 +11,14 @@ namespace maketest {
 
 using vips::VImage;
 
+Bytes readBytes(const std::string& path) {
+    return testsupport::readFile(path).value_or(Bytes{});
+}
+
+void writeBytes(const std::string& path, const Bytes& bytes) {
+    testsupport::writeFile(path, bytes);
+}
+
 ProcessResult animmake(const std::vector<std::string>& arguments, const std::string& folder) {
     return dumptest::runProgram(ANIMMAKE_PATH, arguments, folder);
 }

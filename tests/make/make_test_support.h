@@ -12,11 +12,14 @@
 
 namespace maketest {
 
-using dumptest::freshFolder;
 using dumptest::ProcessResult;
-using dumptest::readBytes;
 using dumptest::Rgb;
-using dumptest::writeBytes;
+using testsupport::Bytes;
+using testsupport::FreshFolder;
+
+// The file's bytes; none when it is missing.
+Bytes readBytes(const std::string& path);
+void writeBytes(const std::string& path, const Bytes& bytes);
 
 ProcessResult animmake(const std::vector<std::string>& arguments, const std::string& folder);
 

@@ -24,7 +24,8 @@ std::string listOfFrames(const std::string& folder, const std::vector<dumptest::
 TEST(AnimmakeParity, AcceptedBmpsGiveAnimconvsBytes) {
     const std::vector<dumptest::SourceFrame> frames = dumptest::mixedDepthFrames();
     for (const bool delta : {true, false}) {
-        const std::string folder = freshFolder();
+        const FreshFolder scratch;
+        const std::string folder = scratch.path();
         ASSERT_EQ(
             dumptest::convertFrames(frames, delta ? "use0xfe" : "no0xfe", folder + "/animconv.bin", folder)
                 .status,
@@ -45,7 +46,8 @@ TEST(AnimmakeParity, AcceptedBmpsGiveAnimconvsBytes) {
 TEST(AnimmakeParity, FramesDirRoundTripsThroughAnimconv) {
     for (const char* dither : {"ordered", "none", "diffusion"}) {
         SCOPED_TRACE(dither);
-        const std::string folder = freshFolder();
+        const FreshFolder scratch;
+        const std::string folder = scratch.path();
         std::filesystem::create_directory(folder + "/in");
         for (int i = 0; i < 4; ++i) {
             photoLike(320 + 7 * i, 200, 12 * i)
@@ -88,7 +90,8 @@ TEST(AnimmakeFit, ContainAndCoverPlaceTheCentredPicture) {
     };
     for (const FitCase& c : cases) {
         SCOPED_TRACE(std::string(c.fit) + " " + std::to_string(c.width) + "x" + std::to_string(c.height));
-        const std::string folder = freshFolder();
+        const FreshFolder scratch;
+        const std::string folder = scratch.path();
         const bool wide = c.width > c.height;
         const int along = wide ? c.width : c.height;
         VImage picture = solid(c.width, c.height, black);
@@ -120,7 +123,8 @@ TEST(AnimmakeFit, ContainAndCoverPlaceTheCentredPicture) {
 }
 
 TEST(AnimmakeAnimated, GifDelaysBecomeWaitBytes) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
     saveAnimatedGif({solid(60, 40, {255, 0, 0}), solid(60, 40, {0, 255, 0}), solid(60, 40, {0, 0, 255})},
                     {50, 100, 2000}, folder + "/anim.gif");
     struct WaitCase {
@@ -147,9 +151,32 @@ TEST(AnimmakeAnimated, GifDelaysBecomeWaitBytes) {
     }
 }
 
+// A directory's images in natural order, other files left out.
+TEST(AnimmakeInputs, DirectoryImagesComeInNaturalOrder) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    std::filesystem::create_directory(folder + "/in");
+    const std::vector<std::pair<std::string, Rgb>> files = {{"f10.png", {255, 0, 0}},
+                                                            {"f2.png", {0, 255, 0}},
+                                                            {"f1.png", {0, 0, 255}},
+                                                            {"f02b.png", {255, 255, 0}}};
+    for (const auto& [name, colour] : files) {
+        solid(20, 20, colour).pngsave((folder + "/in/" + name).c_str());
+    }
+    writeBytes(folder + "/in/notes.txt", {'x'});
+    ASSERT_EQ(animmake({"-q", "-o", "out.bin", "in"}, folder).status, 0);
+    const std::vector<StreamFrame> frames = readStream(folder + "/out.bin");
+    ASSERT_EQ(frames.size(), 4u);
+    const Rgb expected[] = {{0, 0, 255}, {0, 255, 0}, {255, 255, 0}, {255, 0, 0}};  // f1, f2, f02b, f10
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(frames[i].colours[85 * 190 + 95], expected[i]) << "frame " << i + 1;
+    }
+}
+
 // A pixel whose source does not change keeps its dithered colour, so delta mode writes it as unchanged.
 TEST(AnimmakeDither, UnchangedSourcePixelsStayUnchangedInTheStream) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
     photoLike(190, 170, 0).pngsave((folder + "/a.png").c_str());
     photoLike(190, 170, 40).pngsave((folder + "/b.png").c_str());
     ASSERT_EQ(animmake({"-q", "-o", "out.bin", "a.png", "b.png"}, folder).status, 0);
@@ -166,7 +193,8 @@ struct BadInput {
 };
 
 TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
     photoLike(64, 48, 0).pngsave((folder + "/good.png").c_str());
     photoLike(640, 480, 0).jpegsave((folder + "/photo.jpg").c_str());
     for (const char* name : {"good.png", "photo.jpg"}) {
@@ -222,7 +250,8 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
 }
 
 TEST(AnimmakeCommandLine, HelpAndVersionGoToStandardOutput) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
     const ProcessResult version = animmake({"--version"}, folder);
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "animmake " ANIMCONV_VERSION "\n");
@@ -248,7 +277,8 @@ bool appendHasFrames(const std::string& folder) {
 class AnimmakeInterrupted : public ::testing::TestWithParam<int> {};
 
 TEST_P(AnimmakeInterrupted, LeavesTheStreamAsItWas) {
-    const std::string folder = freshFolder();
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
     photoLike(1200, 900, 0).pngsave((folder + "/big.png").c_str());
     std::string list;
     for (int i = 0; i < 2000; ++i) {

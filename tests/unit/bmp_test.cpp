@@ -127,7 +127,8 @@ TEST(BmpHeader, LengthLimits) {
     EXPECT_TRUE(parseBmpHeader(info.data(), 55, geometry));
 
     // Without "BM" at the start the image is looked for 128 bytes in, which needs 147 bytes at least.
-    Bytes prefixed = bmpwriter::directBmp(1, 1, distinctColours(1), Layout{.header = HeaderKind::core, .prefix = true});
+    Bytes prefixed =
+        bmpwriter::directBmp(1, 1, distinctColours(1), Layout{.header = HeaderKind::core, .prefix = true});
     EXPECT_FALSE(parseBmpHeader(prefixed.data(), 146, geometry));
     prefixed[128] = 'X';
     EXPECT_FALSE(parseBmpHeader(prefixed.data(), prefixed.size(), geometry));
@@ -142,8 +143,8 @@ TEST(BmpHeader, ExtentCountsTheWholeBufferAndForgivesTheLastRowsPadding) {
 
     // A 24-bit image behind the prefix no longer fits the converter's buffer; an 8-bit one does.
     Layout prefixed{.prefix = true};
-    const Bytes prefixed24 = inBuffer(bmpwriter::directBmp(190, 170, std::vector<Bgr>(190 * 170), prefixed),
-                                      kConverterBuffer);
+    const Bytes prefixed24 =
+        inBuffer(bmpwriter::directBmp(190, 170, std::vector<Bgr>(190 * 170), prefixed), kConverterBuffer);
     EXPECT_EQ(bmpGetInfo(prefixed24.data(), prefixed24.size(), info), 0);
     prefixed.bitsPerPixel = 8;
     prefixed.palette = distinctColours(256);
@@ -226,7 +227,8 @@ TEST(BmpDecode, RejectsWhatItCannotDecodeWithoutWriting) {
         Bytes image = bmpwriter::directBmp(4, 2, distinctColours(8));
         bmpwriter::putLe16(image, bmpwriter::kInfoBitsField, bits);
         BmpInfo info;
-        EXPECT_EQ(bmpGetInfo(inBuffer(image, 1000).data(), 1000, info), 1) << "the depth is not a header matter";
+        EXPECT_EQ(bmpGetInfo(inBuffer(image, 1000).data(), 1000, info), 1)
+            << "the depth is not a header matter";
         Bytes out(64, 0xAA);
         EXPECT_EQ(decode(inBuffer(image, 1000), out), 1);
         EXPECT_EQ(out, Bytes(64, 0xAA));

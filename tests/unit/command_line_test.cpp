@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "platform/platform.h"
+#include "reference_command_line.h"
 
 namespace animconv {
 namespace {
@@ -39,11 +40,15 @@ TEST(SplitCommandLine, FollowsTheQuotingRules) {
         {"lone pair of quotes", "p \"\" x", {"p", "", "x"}},
         {"one leading space stays in argument 0", " prog a", {" prog", "a"}},
         {"two leading spaces make argument 0 a space", "  prog a", {" ", "prog", "a"}},
-        {"tabs and control bytes separate", "p\ta\x01\x1f" "b", {"p", "a", "b"}},
+        {"tabs and control bytes separate",
+         "p\ta\x01\x1f"
+         "b",
+         {"p", "a", "b"}},
         {"trailing blanks add nothing", "p a  \t ", {"p", "a"}},
         {"unclosed quote runs to the end", "p \"a b", {"p", "a b"}},
         {"backslash before a quote is no escape", "p a\\\"b c\"", {"p", "a\\b c"}},
-        {"Shift_JIS bytes never end an argument", "p \x83\x74\x83\x40\x83\x43\x83\x8b.bmp \x81\x40x",
+        {"Shift_JIS bytes never end an argument",
+         "p \x83\x74\x83\x40\x83\x43\x83\x8b.bmp \x81\x40x",
          {"p", "\x83\x74\x83\x40\x83\x43\x83\x8b.bmp", "\x81\x40x"}},
         {"0x20 inside quotes is kept", "p \"  \"", {"p", "  "}},
     };
@@ -74,25 +79,39 @@ TEST(ParseWaitTime, ReadsLikeTheToolAlwaysHas) {
         {"", 0},
         {"-", 0},
         {"2147483647", 255},
-        {"2147483648", 255},   // saturated: 2,147,483,647
-        {"2147483904", 255},   // low 8 bits 0, still saturated
+        {"2147483648", 255},  // saturated: 2,147,483,647
+        {"2147483904", 255},  // low 8 bits 0, still saturated
         {"4294967296", 255},
         {"99999999999999999999999", 255},
         {"-2147483647", 1},
-        {"-2147483648", 1},    // -2,147,483,647, not -2,147,483,648
+        {"-2147483648", 1},  // -2,147,483,647, not -2,147,483,648
         {"-99999999999", 1},
         {"-0d5", 251},
-        {"\x81\xa0\xff" "9", 9},  // bytes 0x80..0xFF are leading blanks
-        {"\x81\x40" "9", 0},       // but a Shift_JIS space's trail byte 0x40 is not
+        {"\x81\xa0\xff"
+         "9",
+         9},  // bytes 0x80..0xFF are leading blanks
+        {"\x81\x40"
+         "9",
+         0},  // but a Shift_JIS space's trail byte 0x40 is not
         {"\t\n -\x90 3", 253},
         {"0d", 0},
         {"0dd5", 0},
         {"00012", 12},
         {"1 2", 1},
+        {"0", 0},
+        {"255", 255},
+        {"2147483646", 254},
+        {"--5", 0},
+        {"\x81-5", 251},
+        {" -0D7", 249},
+        {"0d-5", 0},
+        {"0d 9", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(parseWaitTime(c.text), c.expected);
+        // The fuzz target compares the tool with this reference on any text.
+        EXPECT_EQ(testsupport::referenceWaitByte(c.text), c.expected);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "convert/messages.h"
+#include "expected_text.h"
 #include "platform/console.h"
 
 namespace animconv {
@@ -13,7 +14,7 @@ namespace {
 
 // Points standard output at a fresh file for the life of the object and reads back what reached it.
 class CapturedOutput {
-public:
+  public:
     explicit CapturedOutput(const char* target = nullptr) {
         std::fflush(stdout);
         saved_ = ::dup(STDOUT_FILENO);
@@ -45,7 +46,7 @@ public:
         return text;
     }
 
-private:
+  private:
     void restore() {
         if (saved_ >= 0) {
             ::dup2(saved_, STDOUT_FILENO);
@@ -103,18 +104,22 @@ TEST(ConsoleStream, AFailedWriteIsReported) {
     EXPECT_FALSE(console::writeText("\n"));
 }
 
-TEST(Messages, AreTheStoredShiftJisTexts) {
-    // Lengths as stored, without a terminating NUL; the bytes themselves are checked where they are printed.
-    EXPECT_EQ(messages::kConverting.size(), 14U);
-    EXPECT_EQ(messages::kDone.size(), 4U);
-    EXPECT_EQ(messages::kCannotOpenOutput.size(), 30U);
-    EXPECT_EQ(messages::kDecodeError.size(), 30U);
-    EXPECT_EQ(messages::kUnusableBmp.size(), 29U);
-    EXPECT_EQ(messages::kNotBmp.size(), 27U);
-    EXPECT_EQ(messages::kCannotOpenInput.size(), 26U);
-    EXPECT_EQ(messages::kUsage.size(), 48U);
-    EXPECT_EQ(messages::kUnknownMode.size(), 18U);
-    EXPECT_EQ(messages::kCannotWriteOutput.size(), 34U);
+// The tool's own texts against the test side's code page 932 table (checked against iconv in the
+// end-to-end suite): the templates as stored, "%s" and "\n" included.
+TEST(Messages, AreTheCodePage932Texts) {
+    namespace text = testsupport::text;
+    const std::string s = "%s";
+    EXPECT_EQ(messages::kUsage, "Usage> %s Mode OutputFile InputFile Waittime...\n");
+    EXPECT_EQ(messages::kUnknownMode, "Unknown mode \"%s\"\n");
+    EXPECT_EQ(messages::kCannotOpenInput,
+              std::string(text::kFileColon) + s + std::string(text::kCannotOpenTail) + "\n");
+    EXPECT_EQ(messages::kNotBmp, text::kNotBmp);
+    EXPECT_EQ(messages::kUnusableBmp, text::kUnusable);
+    EXPECT_EQ(messages::kDecodeError, text::kDecodeError);
+    EXPECT_EQ(messages::kCannotOpenOutput, text::kCannotOpenOutput);
+    EXPECT_EQ(messages::kCannotWriteOutput, text::kCannotWriteOutput);
+    EXPECT_EQ(messages::kConverting, s + std::string(text::kConvertingTail) + "\n");
+    EXPECT_EQ(messages::kDone, text::kDone);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The encoder against a straightforward reference: per-pixel division, plain loops, a growing byte vector.
+// The encoder against the test side's plain reference encoder (tests/support/reference_stream.h).
 // Any shortcut in the encoder (tables, whole-pixel compares, word-wise run scans, buffer swaps) must give
 // the same bytes, frame after frame, in both modes.
 #include <gtest/gtest.h>
@@ -10,8 +10,10 @@
 
 #include "bmp/bmp.h"
 #include "bmp_writer.h"
+#include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
 #include "frame_content.h"
+#include "reference_stream.h"
 
 namespace animconv {
 namespace {
@@ -29,41 +31,14 @@ struct Rng {
     std::uint8_t byte() { return static_cast<std::uint8_t>(next()); }
 };
 
-void appendRecord(Bytes& out, std::uint8_t value, unsigned count) {
-    out.push_back(value);
-    if (count < 128) {
-        out.push_back(static_cast<std::uint8_t>(0x80 + count));
-    } else {
-        out.push_back(static_cast<std::uint8_t>(count / 256));
-        out.push_back(static_cast<std::uint8_t>(count % 256));
-    }
-}
-
-// The rules written out as plainly as possible; `previous` is null when no frame came before.
-Bytes referenceFrame(const FrameBuffer& frame, const FrameBuffer* previous, bool delta, std::uint8_t wait) {
-    std::vector<std::uint8_t> values;
+// The frame's colours for the test side's reference encoder.
+testsupport::Picture pictureOf(const FrameBuffer& frame) {
+    testsupport::Picture picture(kFramePixels);
     for (std::size_t i = 0; i < kFramePixels; ++i) {
-        const std::uint8_t* p = frame.pixels + i * 4;
-        bool unchanged = false;
-        if (delta && previous != nullptr) {
-            const std::uint8_t* q = previous->pixels + i * 4;
-            unchanged = p[0] == q[0] && p[1] == q[1] && p[2] == q[2];
-        }
-        values.push_back(
-            unchanged ? std::uint8_t{0xFE}
-                      : static_cast<std::uint8_t>(16 + 36 * (p[0] / 51) + 6 * (p[1] / 51) + p[2] / 51));
+        const std::uint8_t* p = frame.pixels + i * kPixelBytes;
+        picture[i] = {p[0], p[1], p[2]};
     }
-    Bytes out;
-    std::size_t start = 0;
-    for (std::size_t i = 1; i <= values.size(); ++i) {
-        if (i == values.size() || values[i] != values[start]) {
-            appendRecord(out, values[start], static_cast<unsigned>(i - start));
-            start = i;
-        }
-    }
-    out.push_back(0xFF);
-    out.push_back(wait);
-    return out;
+    return picture;
 }
 
 void setPixel(FrameBuffer& frame, std::size_t index, std::uint8_t blue, std::uint8_t green,
@@ -161,27 +136,22 @@ std::vector<std::unique_ptr<FrameBuffer>> testSequence() {
 class EncoderEquivalence : public ::testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
+        resetFrameState();
         deltaMode = GetParam();
-        havePreviousFrame = false;
     }
-    void TearDown() override {
-        deltaMode = false;
-        havePreviousFrame = false;
-    }
+    void TearDown() override { resetFrameState(); }
 };
 
 TEST_P(EncoderEquivalence, MatchesReferenceFrameAfterFrame) {
-    const bool delta = GetParam();
     const auto frames = testSequence();
     auto encoded = std::make_unique<EncodedFrame>();
-    const FrameBuffer* previous = nullptr;
+    testsupport::ReferenceStream reference(GetParam() ? testsupport::Mode::delta : testsupport::Mode::plain);
     for (std::size_t n = 0; n < frames.size(); ++n) {
         const auto wait = static_cast<std::uint8_t>(n * 37);
         encodeFrame(*frames[n], wait, *encoded);
-        const Bytes expected = referenceFrame(*frames[n], previous, delta, wait);
+        const Bytes expected = reference.nextFrame(pictureOf(*frames[n]), wait);
         ASSERT_EQ(Bytes(encoded->bytes, encoded->bytes + encoded->length), expected) << "frame " << n;
         rememberFrame(*frames[n]);
-        previous = frames[n].get();
     }
 }
 
@@ -196,10 +166,7 @@ TEST_P(EncoderEquivalence, QuantizePixelMatchesReference) {
                 const std::uint8_t* p = frames[n]->pixels + i * 4;
                 const bool unchanged =
                     delta && previous != nullptr && std::memcmp(p, previous->pixels + i * 4, 3) == 0;
-                const auto expected =
-                    unchanged
-                        ? std::uint8_t{0xFE}
-                        : static_cast<std::uint8_t>(16 + 36 * (p[0] / 51) + 6 * (p[1] / 51) + p[2] / 51);
+                const std::uint8_t expected = unchanged ? 0xFE : testsupport::cubeIndexOf({p[0], p[1], p[2]});
                 ASSERT_EQ(quantizePixel(*frames[n], x, y), expected) << n << " at " << x << "," << y;
             }
         }
@@ -263,7 +230,7 @@ TEST(DecodedPixelInvariant, FourthByteIsZeroAtEveryDepth) {
                 }
             }
         }
-        file.resize(97'294, 0xEE);
+        file.resize(kInputCapacity, 0xEE);
         auto frame = std::make_unique<FrameBuffer>();
         std::memset(frame->pixels, 0xAB, sizeof frame->pixels);
         ASSERT_EQ(bmpDecode(file.data(), file.size(), frame->pixels, 0), 0) << c.depth;

@@ -16,12 +16,8 @@ struct Colour {
 
 // The encoder's process-wide state, reset for each test.
 class FrameEncoderTest : public testing::Test {
-protected:
-    void SetUp() override {
-        deltaMode = false;
-        havePreviousFrame = false;
-        previousFrame = FrameBuffer{};
-    }
+  protected:
+    void SetUp() override { resetFrameState(); }
 
     static std::unique_ptr<FrameBuffer> filled(Colour colour) {
         auto frame = std::make_unique<FrameBuffer>();
@@ -52,9 +48,16 @@ TEST_F(FrameEncoderTest, QuantizesOnTheSixLevelCube) {
         int index;
     };
     const Case cases[] = {
-        {{0, 0, 0}, 16},       {{255, 255, 255}, 231}, {{254, 254, 254}, 188}, {{255, 0, 0}, 196},
-        {{0, 255, 0}, 46},     {{0, 0, 255}, 21},      {{50, 50, 50}, 16},     {{51, 51, 51}, 59},
-        {{101, 102, 153}, 16 + 36 * 1 + 6 * 2 + 3}, {{203, 204, 0}, 16 + 36 * 3 + 6 * 4},
+        {{0, 0, 0}, 16},
+        {{255, 255, 255}, 231},
+        {{254, 254, 254}, 188},
+        {{255, 0, 0}, 196},
+        {{0, 255, 0}, 46},
+        {{0, 0, 255}, 21},
+        {{50, 50, 50}, 16},
+        {{51, 51, 51}, 59},
+        {{101, 102, 153}, 16 + 36 * 1 + 6 * 2 + 3},
+        {{203, 204, 0}, 16 + 36 * 3 + 6 * 4},
     };
     for (const Case& c : cases) {
         auto frame = std::make_unique<FrameBuffer>();
@@ -70,8 +73,8 @@ TEST_F(FrameEncoderTest, RunRecordsUseTheShortFormUpTo127) {
         Bytes record;
     };
     const Case cases[] = {
-        {1, {40, 0x81}},          {127, {40, 0xFF}},      {128, {40, 0x00, 0x80}},
-        {255, {40, 0x00, 0xFF}},  {256, {40, 0x01, 0x00}}, {32'300, {40, 0x7E, 0x2C}},
+        {1, {40, 0x81}},         {127, {40, 0xFF}},       {128, {40, 0x00, 0x80}},
+        {255, {40, 0x00, 0xFF}}, {256, {40, 0x01, 0x00}}, {32'300, {40, 0x7E, 0x2C}},
     };
     for (const Case& c : cases) {
         auto output = std::make_unique<EncodedFrame>();
@@ -92,8 +95,9 @@ TEST_F(FrameEncoderTest, RunsContinueFromOneRowIntoTheNext) {
         set(*frame, pixel, {255, 255, 255});
     }
     const std::uint16_t rest = kFramePixels - kFrameWidth - 2;
-    EXPECT_EQ(encode(*frame, 0), (Bytes{16, 0x00, kFrameWidth - 3, 231, 0x85, 16, static_cast<std::uint8_t>(rest >> 8),
-                                        static_cast<std::uint8_t>(rest & 0xFF), 0xFF, 0}));
+    EXPECT_EQ(encode(*frame, 0),
+              (Bytes{16, 0x00, kFrameWidth - 3, 231, 0x85, 16, static_cast<std::uint8_t>(rest >> 8),
+                     static_cast<std::uint8_t>(rest & 0xFF), 0xFF, 0}));
 }
 
 TEST_F(FrameEncoderTest, EveryPixelItsOwnRunFillsTheLargestFrame) {

@@ -1,30 +1,41 @@
 #!/usr/bin/env bash
 # Bounded fuzz run for CI: builds the fuzz targets with libFuzzer, AddressSanitizer and UndefinedBehavior-
-# Sanitizer (clang++-14) in build-fuzz/, runs each for FUZZ_SECONDS (default 50; three targets, under three
-# minutes in all) starting from its seed corpus and crashers, and fails on any finding.
-# Run from the repository root: tools/ci/fuzz.sh
+# Sanitizer in build-fuzz/, runs each for FUZZ_SECONDS (default 50; three targets, under three minutes in
+# all) starting from its seed corpus and crashers, and fails on any finding. The compiler is FUZZ_CXX, or
+# the first clang++ on PATH that links a libFuzzer program.
 set -euo pipefail
+cd "$(dirname "$0")/../.."
 
 FUZZ_SECONDS="${FUZZ_SECONDS:-50}"
 BUILD_DIR="${FUZZ_BUILD_DIR:-build-fuzz}"
 TARGETS=(bmp pipeline command_line)
 
-echo "== fuzz: checking tools"
-missing=()
-command -v clang++-14 >/dev/null || missing+=(clang-14)
-command -v cmake >/dev/null || missing+=(cmake)
-command -v ninja >/dev/null || missing+=(ninja-build)
-[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
-ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
-if [ "${#missing[@]}" -gt 0 ]; then
-    echo "== fuzz: installing ${missing[*]}"
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+tools/ci/install_packages.sh cmake ninja-build libgtest-dev clang libclang-rt-dev
+
+# Any clang++ whose libFuzzer runtime is installed will do.
+links_fuzzer() {
+    echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' |
+        "$1" -x c++ -fsanitize=fuzzer - -o "${BUILD_DIR}.probe" >/dev/null 2>&1
+}
+mkdir -p "${BUILD_DIR}"
+compiler="${FUZZ_CXX:-}"
+if [ -z "${compiler}" ]; then
+    for candidate in clang++ $(compgen -c clang++- | grep -E '^clang\+\+-[0-9]+$' | sort -t- -k2 -rn); do
+        if links_fuzzer "${candidate}"; then
+            compiler="${candidate}"
+            break
+        fi
+    done
+fi
+rm -f "${BUILD_DIR}.probe"
+if [ -z "${compiler}" ]; then
+    echo "== fuzz: no clang++ that links libFuzzer programs (set FUZZ_CXX)"
+    exit 1
 fi
 
-echo "== fuzz: building the targets in ${BUILD_DIR}"
-cmake -S . -B "${BUILD_DIR}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+echo "== fuzz: building the targets in ${BUILD_DIR} with ${compiler}"
+cmake -S . -B "${BUILD_DIR}" -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER="${compiler}" -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
     -DANIMCONV_SANITIZE=ON -DANIMCONV_FUZZ_ENGINE=ON >/dev/null
 cmake --build "${BUILD_DIR}" -j2 --target "${TARGETS[@]/#/fuzz_}"
 

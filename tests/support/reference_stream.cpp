@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace e2e {
+namespace testsupport {
 namespace {
 
 constexpr std::uint8_t kUnchanged = 0xFE;
@@ -60,4 +60,4 @@ Bytes referenceRun(Mode mode, const std::vector<std::pair<Picture, std::uint8_t>
     return bytes;
 }
 
-}  // namespace e2e
+}  // namespace testsupport

@@ -1,4 +1,4 @@
-#include "posix_runner.h"
+#include "process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <csignal>
 #include <cstring>
 
-namespace e2e {
+namespace testsupport {
 namespace {
 
 // Far beyond any honest run; only here so that a hanging program fails its test instead of the suite.
@@ -51,9 +51,9 @@ void closeEnd(int& descriptor) {
 }
 
 // In the child, between fork and exec: only async-signal-safe calls. Reports errno through `report`.
-[[noreturn]] void becomeProgram(const char* program, char* const* argv, const char* folder,
-                                const Pipe& output, const Pipe& errors, int report,
-                                const PosixRunOptions& options) {
+[[noreturn]] void becomeProgram(const char* program, char* const* argv, char* const* environment,
+                                const char* folder, const Pipe& output, const Pipe& errors, int report,
+                                const ProcessOptions& options) {
     const int nothing = ::open("/dev/null", O_RDONLY);
     bool ready = nothing >= 0 && ::dup2(nothing, STDIN_FILENO) >= 0 &&
                  ::dup2(output.writeEnd, STDOUT_FILENO) >= 0 && ::dup2(errors.writeEnd, STDERR_FILENO) >= 0 &&
@@ -72,7 +72,7 @@ void closeEnd(int& descriptor) {
         ::setrlimit(RLIMIT_FSIZE, &limit);
     }
     if (ready) {
-        ::execv(program, argv);
+        ::execve(program, argv, environment);
     }
     const int error = errno;
     [[maybe_unused]] const ssize_t ignored = ::write(report, &error, sizeof error);
@@ -115,17 +115,25 @@ bool drain(Pipe& output, Pipe& errors, std::string& outputBytes, std::string& er
 
 }  // namespace
 
-ProgramRun PosixRunner::runWith(const std::vector<std::string>& arguments, const std::string& folder,
-                                const PosixRunOptions& options) const {
-    ProgramRun result;
-    result.statusWidth = statusWidth();
-    std::vector<std::string> all{options.argumentZero.value_or(argumentZero())};
-    all.insert(all.end(), arguments.begin(), arguments.end());
+ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& folder, const ProcessOptions& options) {
+    ProcessRun result;
+    std::vector<std::string> all = arguments;
     std::vector<char*> argv;
     for (std::string& argument : all) {
         argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
+    // The added entries first: where a name is there twice, the first one counts.
+    std::vector<std::string> entries = options.environment;
+    std::vector<char*> environment;
+    for (std::string& entry : entries) {
+        environment.push_back(entry.data());
+    }
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        environment.push_back(*entry);
+    }
+    environment.push_back(nullptr);
 
     Pipe output, errors, report;
     const bool recording = options.standardOutput == StandardOutput::records;
@@ -136,8 +144,8 @@ ProgramRun PosixRunner::runWith(const std::vector<std::string>& arguments, const
     }
     const pid_t child = ::fork();
     if (child == 0) {
-        becomeProgram(program_.c_str(), argv.data(), folder.c_str(), output, errors, report.writeEnd,
-                      options);
+        becomeProgram(program.c_str(), argv.data(), environment.data(), folder.c_str(), output, errors,
+                      report.writeEnd, options);
     }
     closeEnd(output.writeEnd);
     closeEnd(errors.writeEnd);
@@ -165,7 +173,7 @@ ProgramRun PosixRunner::runWith(const std::vector<std::string>& arguments, const
     while (::waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
     }
     if (reported == static_cast<ssize_t>(sizeof childError)) {
-        result.problem = "could not start " + program_ + ": " + std::strerror(childError);
+        result.problem = "could not start " + program + ": " + std::strerror(childError);
         return result;
     }
     result.started = true;
@@ -181,4 +189,4 @@ ProgramRun PosixRunner::runWith(const std::vector<std::string>& arguments, const
     return result;
 }
 
-}  // namespace e2e
+}  // namespace testsupport

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace e2e::text {
+namespace testsupport::text {
 
 using namespace std::string_view_literals;
 
@@ -65,4 +65,4 @@ inline std::string convertedFrame(std::string_view path) {
     return converting(path) + line(kDone);
 }
 
-}  // namespace e2e::text
+}  // namespace testsupport::text

@@ -8,7 +8,7 @@
 
 #include "bmp_writer.h"
 
-namespace e2e {
+namespace testsupport {
 
 using Bytes = std::vector<std::uint8_t>;
 using bmpwriter::Bgr;
@@ -41,4 +41,4 @@ class ReferenceStream {
 // One run's frames of (picture, wait byte) as they are appended.
 Bytes referenceRun(Mode mode, const std::vector<std::pair<Picture, std::uint8_t>>& frames);
 
-}  // namespace e2e
+}  // namespace testsupport
