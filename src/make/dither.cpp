@@ -46,18 +46,20 @@ constexpr std::array<std::array<std::uint8_t, kMatrixSize>, kMatrixSize> bayerMa
 }
 constexpr auto kBayer = bayerMatrix();
 
-// Per component value: the cube level at or below it, and how far it lies towards the next level up,
-// measured in linear light, in 1/65536ths. Built once; read by every worker thread.
 // Where each Bayer rank switches to the upper level, in sixteenths of the step (evenly spaced would be
 // rank + 0.5). Ranks 2k and 2k+1 are diagonal partners: the closer together they switch, the shorter the
-// range of fractions showing a lone period-4 dot, which the blur of the eye keeps (29%), rather than a
-// diagonal pair (8%); pulling them all the way together (8 levels) costs more in the mix than it saves.
-// Found by coordinate descent on the blurred CIELAB difference of animmake_quality.sh's frames (reduced and
-// full-grain); checked on a scene with other seeds and horizon: 3% closer reduced, 2% full-grain.
-constexpr std::array<double, kThresholds> kRankThreshold = {0.770,  1.283,  2.703,  3.355, 4.565,  5.145,
-                                                            6.794,  7.747,  9.115,  9.266, 10.333, 11.400,
-                                                            12.870, 13.604, 14.756, 14.943};
+// range of fractions that shows a lone dot repeating every 4 pixels along the axes, which the eye's blur
+// keeps (29% of it), rather than a diagonal pair (8%); pulling them all the way together (8 levels) costs
+// more in the mix than it saves. Found offline by coordinate descent on bench/make/animmake_quality.sh's
+// measure over two generated scenes (reduced and full-grain each) and checked on a third: 1-4% closer to
+// the source than evenly spaced thresholds on all six; on the script's frames the stream is no larger and
+// the unchanged share no lower.
+constexpr std::array<double, kThresholds> kRankThreshold = {0.770,  1.283,  2.703,  3.355, 4.828,  5.088,
+                                                            6.794,  7.456,  9.000,  9.400, 10.333, 11.182,
+                                                            13.163, 13.604, 14.756, 14.943};
 
+// Per component value: the cube level at or below it, and how far it lies towards the next level up,
+// measured in linear light, in 1/65536ths. Built once; read by every worker thread.
 struct DitherTables {
     std::array<std::uint8_t, 256> lowerLevel{};
     std::array<std::uint16_t, 256> fraction{};
