@@ -26,11 +26,12 @@ TEST(OrderedDither, EachValueMixesItsTwoNeighbouringLevelsByLinearLight) {
             }
         }
         // Over an 8x8 tile the upper level's share is the value's linear-light position between the two, to
-        // within half a step of a 16-threshold matrix (mixing sRGB values instead misses by up to 4 of 64).
+        // within the furthest a rank's threshold sits from its even spacing (1.2 of 16); mixing sRGB values
+        // instead misses by up to 13 of 64 below level 1.
         const double fraction = lower == 5 ? 0.0
                                            : (linear(value) - linear(lower * 51)) /
                                                  (linear(lower * 51 + 51) - linear(lower * 51));
-        EXPECT_NEAR(upperCount, fraction * 64, 2.0);
+        EXPECT_NEAR(upperCount, fraction * 64, 4.75);
     }
 }
 
