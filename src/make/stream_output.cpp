@@ -27,9 +27,11 @@ void undoOutput() {
         case Undo::removeTemporary:
             ::unlink(temporaryPath);
             break;
-        case Undo::cutBack:
-            (void)::ftruncate(streamDescriptor, startLength);
+        case Undo::cutBack: {
+            // Also runs in the signal handler, where nothing more can be done about a failed cut-back.
+            [[maybe_unused]] const int cutBack = ::ftruncate(streamDescriptor, startLength);
             break;
+        }
         case Undo::nothing:
             break;
     }

@@ -23,12 +23,12 @@ TEST_P(RoundTrip, EveryPixelIsTheQuantizedSourceColour) {
         << report;
     ASSERT_EQ(totals.frames, frames.size());
 
-    const std::vector<std::vector<Rgb>> decoded = decodeStream(stream);
+    const std::vector<DecodedFrame> decoded = decodeStream(stream);
     ASSERT_EQ(decoded.size(), frames.size());
     for (std::size_t f = 0; f < frames.size(); ++f) {
         std::size_t mismatches = 0;
         for (std::size_t i = 0; i < animdump::kFramePixels; ++i) {
-            if (!(decoded[f][i] == frames[f].quantized[i])) {
+            if (!(decoded[f].colours[i] == frames[f].quantized[i])) {
                 ++mismatches;
             }
         }

@@ -124,9 +124,9 @@ ProcessResult convertFrames(const std::vector<SourceFrame>& frames, const std::s
     return runProgram(ANIMCONV_PATH, arguments, folder);
 }
 
-std::vector<std::vector<Rgb>> decodeStream(const std::vector<std::uint8_t>& stream) {
+std::vector<DecodedFrame> decodeStream(const std::vector<std::uint8_t>& stream) {
     const animdump::StreamView view{stream.data(), stream.size()};
-    std::vector<std::vector<Rgb>> frames;
+    std::vector<DecodedFrame> frames;
     static animdump::FrameIndices pixels;
     std::size_t offset = 0;
     while (offset < stream.size()) {
@@ -137,11 +137,13 @@ std::vector<std::vector<Rgb>> decodeStream(const std::vector<std::uint8_t>& stre
             ADD_FAILURE() << animdump::verdictLine(report);
             break;
         }
-        std::vector<Rgb> colours;
+        DecodedFrame frame;
         for (std::uint8_t index : pixels.values) {
-            colours.push_back(animdump::cubeColour(index));
+            frame.colours.push_back(animdump::cubeColour(index));
         }
-        frames.push_back(colours);
+        frame.waitByte = summary.waitByte;
+        frame.unchangedPixels = summary.unchangedPixels;
+        frames.push_back(frame);
         offset += summary.bytes;
     }
     return frames;

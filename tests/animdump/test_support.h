@@ -41,7 +41,13 @@ constexpr std::size_t kFrame3ChangedPixels = 40 * 50;
 ProcessResult convertFrames(const std::vector<SourceFrame>& frames, const std::string& mode,
                             const std::string& streamPath, const std::string& folder);
 
-// Every frame of a valid stream, decoded to colours.
-std::vector<std::vector<Rgb>> decodeStream(const std::vector<std::uint8_t>& stream);
+struct DecodedFrame {
+    std::vector<Rgb> colours;
+    std::uint8_t waitByte = 0;
+    std::size_t unchangedPixels = 0;
+};
+
+// Every frame of a stream that must be valid, decoded to colours.
+std::vector<DecodedFrame> decodeStream(const std::vector<std::uint8_t>& stream);
 
 }  // namespace dumptest

@@ -55,29 +55,7 @@ void saveAnimatedGif(const std::vector<VImage>& pages, const std::vector<int>& d
 }
 
 std::vector<StreamFrame> readStream(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = readBytes(path);
-    const animdump::StreamView view{bytes.data(), bytes.size()};
-    std::vector<StreamFrame> frames;
-    static animdump::FrameIndices pixels;
-    std::size_t offset = 0;
-    while (offset < bytes.size()) {
-        animdump::FrameSummary summary;
-        animdump::ProblemReport report;
-        if (animdump::readFrame(view, offset, frames.size() + 1, summary, report, &pixels) !=
-            animdump::Problem::none) {
-            ADD_FAILURE() << animdump::verdictLine(report);
-            break;
-        }
-        StreamFrame frame;
-        for (std::uint8_t index : pixels.values) {
-            frame.colours.push_back(animdump::cubeColour(index));
-        }
-        frame.waitByte = summary.waitByte;
-        frame.unchangedPixels = summary.unchangedPixels;
-        frames.push_back(frame);
-        offset += summary.bytes;
-    }
-    return frames;
+    return dumptest::decodeStream(readBytes(path));
 }
 
 int interruptedRun(const std::vector<std::string>& arguments, const std::string& folder, int signal,

@@ -34,11 +34,7 @@ vips::VImage solid(int width, int height, Rgb colour);
 void saveAnimatedGif(const std::vector<vips::VImage>& pages, const std::vector<int>& delaysMs,
                      const std::string& path);
 
-struct StreamFrame {
-    std::vector<Rgb> colours;
-    std::uint8_t waitByte = 0;
-    std::size_t unchangedPixels = 0;
-};
+using StreamFrame = dumptest::DecodedFrame;
 
 // Every frame of a stream that must be valid.
 std::vector<StreamFrame> readStream(const std::string& path);
