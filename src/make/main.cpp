@@ -162,7 +162,7 @@ int runMake(int argc, char** argv) {
     installInterruptHandlers();
     MakeOptions options;
     std::string error;
-    switch (parseMakeOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+    switch (parseMakeOptions(argc, argv, options, error)) {
         case OptionsResult::help:
             std::fputs(helpText().c_str(), stdout);
             return kExitDone;

@@ -1,6 +1,9 @@
 #include "make/make_options.h"
 
+#include <getopt.h>
+
 #include <cstring>
+#include <iterator>
 
 namespace animmake {
 namespace {
@@ -45,15 +48,6 @@ constexpr OptionName kOptions[] = {
     {"help", 'h', Option::help, false},
     {"version", 'V', Option::version, false},
 };
-
-const OptionName* findLong(const std::string& name) {
-    for (const OptionName& candidate : kOptions) {
-        if (name == candidate.longName) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
 
 const OptionName* findShort(char name) {
     for (const OptionName& candidate : kOptions) {
@@ -204,78 +198,62 @@ bool applyOption(const OptionName& name, const std::string& shown, const std::st
 
 }  // namespace
 
-OptionsResult parseMakeOptions(const std::vector<std::string>& arguments, MakeOptions& options,
-                               std::string& error) {
+OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std::string& error) {
     // --help and --version win wherever they stand, as with animdump.
-    for (const std::string& argument : arguments) {
-        if (argument == "--") {
-            break;
-        }
-        if (argument == "--help" || argument == "-h") {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             return OptionsResult::help;
         }
-        if (argument == "--version" || argument == "-V") {
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
             return OptionsResult::version;
         }
     }
-    bool onlyOperands = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (onlyOperands || argument.size() < 2 || argument[0] != '-') {
-            options.inputs.push_back(argument);
-            continue;
+    // getopt_long's view of kOptions: a short option answers with its letter, a long-only one with
+    // kLongOnly plus its place in the table. The leading ':' reports a missing value apart.
+    constexpr int kLongOnly = 256;
+    std::vector<option> longOptions;
+    std::string shortOptions = ":";
+    for (std::size_t i = 0; i < std::size(kOptions); ++i) {
+        const OptionName& entry = kOptions[i];
+        const int code = entry.shortName != 0 ? entry.shortName : kLongOnly + static_cast<int>(i);
+        longOptions.push_back(
+            {entry.longName, entry.takesValue ? required_argument : no_argument, nullptr, code});
+        if (entry.shortName != 0) {
+            shortOptions += entry.shortName;
+            shortOptions += entry.takesValue ? ":" : "";
         }
-        if (argument == "--") {
-            onlyOperands = true;
-            continue;
+    }
+    longOptions.push_back({nullptr, 0, nullptr, 0});
+    const auto entryOf = [&](int code) {
+        return code >= kLongOnly ? &kOptions[code - kLongOnly] : findShort(static_cast<char>(code));
+    };
+
+    opterr = 0;  // the reasons are worded here, on one line
+    optind = 0;  // 0 makes glibc start afresh
+    for (;;) {
+        const int code = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(), nullptr);
+        if (code == -1) {
+            break;
         }
-        const OptionName* name = nullptr;
-        std::string shown;
-        std::string value;
-        bool haveValue = false;
-        if (argument[1] == '-') {
-            const std::size_t equals = argument.find('=');
-            shown = argument.substr(0, equals);
-            name = findLong(shown.substr(2));
-            if (name == nullptr) {
-                error = "unrecognized option '" + shown + "'";
-                return OptionsResult::usageError;
-            }
-            if (equals != std::string::npos) {
-                if (!name->takesValue) {
-                    error = "option '" + shown + "' takes no value";
-                    return OptionsResult::usageError;
-                }
-                value = argument.substr(equals + 1);
-                haveValue = true;
-            }
-        } else {
-            shown = argument.substr(0, 2);
-            name = findShort(argument[1]);
-            if (name == nullptr) {
-                error = "invalid option '" + shown + "'";
-                return OptionsResult::usageError;
-            }
-            if (argument.size() > 2) {
-                if (!name->takesValue) {
-                    error = "option '" + shown + "' takes no value (give short options one by one)";
-                    return OptionsResult::usageError;
-                }
-                value = argument.substr(2);
-                haveValue = true;
-            }
+        if (code == '?') {
+            error = optopt != 0 ? std::string("invalid option '-") + static_cast<char>(optopt) + "'"
+                                : std::string("unrecognized option '") + argv[optind - 1] + "'";
+            return OptionsResult::usageError;
         }
-        if (name->takesValue && !haveValue) {
-            if (i + 1 == arguments.size()) {
-                error = "option '" + shown + "' needs a value";
-                return OptionsResult::usageError;
-            }
-            value = arguments[++i];
+        const OptionName* name = entryOf(code == ':' ? optopt : code);
+        const std::string shown = std::string("--") + name->longName;
+        if (code == ':') {
+            error = "option '" + shown + "' needs a value";
+            return OptionsResult::usageError;
         }
-        if (!applyOption(*name, shown, value, options, error)) {
+        if (name->option == Option::help || name->option == Option::version) {  // abbreviated: --he, --vers
+            return name->option == Option::help ? OptionsResult::help : OptionsResult::version;
+        }
+        if (!applyOption(*name, shown, optarg != nullptr ? optarg : "", options, error)) {
             return OptionsResult::usageError;
         }
     }
+    options.inputs.assign(argv + optind, argv + argc);
     if (options.streamPath.empty()) {
         error = "missing '-o STREAM'";
         return OptionsResult::usageError;

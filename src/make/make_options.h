@@ -37,9 +37,9 @@ struct MakeOptions {
 
 enum class OptionsResult { run, help, version, usageError };
 
-// `arguments` without the program name. On a usage error `error` holds the one-line reason.
-OptionsResult parseMakeOptions(const std::vector<std::string>& arguments, MakeOptions& options,
-                               std::string& error);
+// The whole command line, program name first (getopt_long may reorder `argv` to put the inputs last). On a
+// usage error `error` holds the one-line reason.
+OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std::string& error);
 
 std::string helpText();
 std::string versionText();

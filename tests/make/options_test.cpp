@@ -1,0 +1,77 @@
+// animmake's command line: what getopt_long is asked for, and the one-line reasons for usage errors.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "make/make_options.h"
+
+namespace {
+
+using animmake::OptionsResult;
+
+struct OptionsCase {
+    std::vector<std::string> arguments;  // after the program name
+    OptionsResult result;
+    std::string error;  // usage errors only
+};
+
+OptionsResult parse(std::vector<std::string> arguments, animmake::MakeOptions& options, std::string& error) {
+    arguments.insert(arguments.begin(), "animmake");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    return animmake::parseMakeOptions(static_cast<int>(arguments.size()), argv.data(), options, error);
+}
+
+TEST(AnimmakeOptions, ResultsAndReasons) {
+    const OptionsCase cases[] = {
+        {{"-o", "s.bin", "a.png"}, OptionsResult::run, ""},
+        {{"a.png", "-qfo", "s.bin", "--dither=none"}, OptionsResult::run, ""},
+        {{"-x", "--help"}, OptionsResult::help, ""},
+        {{"--vers"}, OptionsResult::version, ""},
+        {{"-o", "s.bin", "--", "--help"}, OptionsResult::run, ""},
+        {{"-x"}, OptionsResult::usageError, "invalid option '-x'"},
+        {{"--bogus"}, OptionsResult::usageError, "unrecognized option '--bogus'"},
+        {{"a.png", "-o"}, OptionsResult::usageError, "option '--output' needs a value"},
+        {{"a.png", "--fit"}, OptionsResult::usageError, "option '--fit' needs a value"},
+        {{"-o", "s", "-w", "256", "a"},
+         OptionsResult::usageError,
+         "invalid value '256' for '--wait' (0 to 255)"},
+        {{"-o", "s", "--background", "#12345g", "a"},
+         OptionsResult::usageError,
+         "invalid value '#12345g' for '--background' (#rrggbb)"},
+        {{"-f", "-a", "-o", "s", "a"},
+         OptionsResult::usageError,
+         "'--force' and '--append' exclude each other"},
+        {{"a.png"}, OptionsResult::usageError, "missing '-o STREAM'"},
+        {{"-o", "s.bin"}, OptionsResult::usageError, "missing INPUT operand"},
+    };
+    for (const OptionsCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        animmake::MakeOptions options;
+        std::string error;
+        EXPECT_EQ(parse(c.arguments, options, error), c.result);
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST(AnimmakeOptions, ValuesLandAndInputsKeepTheirOrder) {
+    animmake::MakeOptions options;
+    std::string error;
+    ASSERT_EQ(parse({"b.png", "--fit", "cover", "-w7", "--background=#0a0B0c", "-o", "s.bin", "--", "-c.png",
+                     "a.png"},
+                    options, error),
+              OptionsResult::run)
+        << error;
+    EXPECT_EQ(options.streamPath, "s.bin");
+    EXPECT_EQ(options.fit, animmake::Fit::cover);
+    EXPECT_EQ(options.wait, 7);
+    EXPECT_EQ(options.background.red, 0x0a);
+    EXPECT_EQ(options.background.blue, 0x0c);
+    EXPECT_EQ(options.inputs, (std::vector<std::string>{"b.png", "-c.png", "a.png"}));
+}
+
+}  // namespace
