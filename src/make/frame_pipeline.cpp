@@ -1,8 +1,7 @@
 #include "make/frame_pipeline.h"
 
-#include <csignal>
-
 #include "make/dither.h"
+#include "make/stream_output.h"
 
 namespace animmake {
 namespace {
@@ -18,19 +17,11 @@ FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const FitSett
       dither_(dither),
       window_(std::size_t{workers} * 2),
       slots_(window_) {
-    // Interrupts are taken by the main thread, which writes the stream, so that the handler never cuts the
-    // stream back while a frame write is under way in another thread. Workers and the libvips threads they
-    // start inherit the mask.
-    sigset_t set;
-    sigset_t previous;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set, &previous);
-    for (unsigned i = 0; i < workers; ++i) {
-        threads_.emplace_back([this] { work(); });
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    startWithoutInterrupts([this, workers] {
+        for (unsigned i = 0; i < workers; ++i) {
+            threads_.emplace_back([this] { work(); });
+        }
+    });
 }
 
 FramePipeline::~FramePipeline() {

@@ -1,18 +1,18 @@
 #include "make/frame_source.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <vips/vips8>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "convert/convert_frame.h"
+#include "platform/tool_platform.h"
 
 namespace animmake {
 namespace {
@@ -29,36 +29,25 @@ enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 // The first bytes of the file, as many as animconv reads (the rest taken as zero), decoded by animconv's own
 // input step when it accepts them.
 BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
+    std::error_code code;
+    if (std::filesystem::is_directory(toolplatform::pathOf(path), code)) {
+        reason = "is a directory";
+        return BmpOutcome::unreadable;
+    }
+    std::FILE* file = toolplatform::openFile(path, "rb");
+    if (file == nullptr) {
         reason = std::string("cannot open: ") + std::strerror(errno);
         return BmpOutcome::unreadable;
     }
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-        reason =
-            S_ISDIR(status.st_mode) ? "is a directory" : std::string("cannot open: ") + std::strerror(errno);
-        ::close(descriptor);
+    thread_local std::vector<std::uint8_t> buffer(animconv::kInputCapacity);
+    const std::size_t got = std::fread(buffer.data(), 1, animconv::kInputCapacity, file);
+    const bool failed = std::ferror(file) != 0;
+    const int readErrno = errno;
+    std::fclose(file);
+    if (failed) {
+        reason = std::string("cannot read: ") + std::strerror(readErrno);
         return BmpOutcome::unreadable;
     }
-    thread_local std::vector<std::uint8_t> buffer(animconv::kInputCapacity);
-    std::size_t got = 0;
-    while (got < animconv::kInputCapacity) {
-        const ssize_t part = ::read(descriptor, buffer.data() + got, animconv::kInputCapacity - got);
-        if (part < 0 && errno == EINTR) {
-            continue;
-        }
-        if (part < 0) {
-            reason = std::string("cannot read: ") + std::strerror(errno);
-            ::close(descriptor);
-            return BmpOutcome::unreadable;
-        }
-        if (part == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(part);
-    }
-    ::close(descriptor);
     if (got == 0) {
         reason = "empty file";
         return BmpOutcome::unreadable;

@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/tool_platform.h"
+
 namespace animmake {
 namespace {
 
@@ -79,10 +81,11 @@ std::vector<std::uint8_t> bmpBytes(const animconv::FrameBuffer& frame, BmpDepth 
 
 bool prepareFramesDir(const std::string& folder, std::string& error) {
     std::error_code code;
-    if (std::filesystem::is_directory(folder, code)) {
+    const std::filesystem::path path = toolplatform::pathOf(folder);
+    if (std::filesystem::is_directory(path, code)) {
         return true;
     }
-    if (!std::filesystem::create_directory(folder, code)) {
+    if (!std::filesystem::create_directory(path, code)) {
         error = folder + ": cannot create the frames folder: " +
                 (code ? code.message() : std::string("a file of that name exists"));
         return false;
@@ -99,7 +102,7 @@ std::string frameFileName(std::size_t number) {
 bool writeFrameBmp(const std::string& path, const animconv::FrameBuffer& frame, BmpDepth depth,
                    std::string& error) {
     const std::vector<std::uint8_t> bytes = bmpBytes(frame, depth);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = toolplatform::openFile(path, "wb");
     bool written = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const int writeErrno = errno;
     if (file != nullptr && std::fclose(file) != 0) {

@@ -10,6 +10,8 @@
 #include <iostream>
 #include <system_error>
 
+#include "platform/tool_platform.h"
+
 namespace animmake {
 namespace {
 
@@ -32,13 +34,13 @@ bool endsWithBmp(const std::string& name) {
 bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, std::string& error) {
     std::vector<std::string> names;
     std::error_code code;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, code)) {
-        const std::string name = entry.path().filename().string();
+    for (const auto& entry : std::filesystem::directory_iterator(toolplatform::pathOf(folder), code)) {
+        const std::string name = toolplatform::utf8Of(entry.path().filename());
         std::error_code kindCode;
         if (name.empty() || name[0] == '.' || !entry.is_regular_file(kindCode)) {
             continue;
         }
-        const std::string path = entry.path().string();
+        const std::string path = toolplatform::utf8Of(entry.path());
         if (endsWithBmp(name) || vips_foreign_find_load(path.c_str()) != nullptr) {
             names.push_back(name);
         } else {
@@ -81,7 +83,7 @@ bool readList(const std::string& operand, std::vector<InputItem>& items, std::st
     std::ifstream file;
     std::istream* in = &std::cin;
     if (listName != "-") {
-        file.open(listName, std::ios::binary);
+        file.open(toolplatform::pathOf(listName), std::ios::binary);
         if (!file) {
             error = listName + ": cannot read the list: " + std::strerror(errno);
             return false;
@@ -176,7 +178,7 @@ bool expandInputs(const std::vector<std::string>& operands, std::vector<InputIte
             continue;
         }
         std::error_code code;
-        if (std::filesystem::is_directory(operand, code)) {
+        if (std::filesystem::is_directory(toolplatform::pathOf(operand), code)) {
             if (!expandDirectory(operand, items, error)) {
                 return false;
             }

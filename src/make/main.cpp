@@ -1,6 +1,4 @@
 // animmake: ordinary images in, an animation stream out, through the project's encoder.
-#include <unistd.h>
-
 #include <vips/vips8>
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 #include "make/input_list.h"
 #include "make/make_options.h"
 #include "make/stream_output.h"
+#include "platform/tool_platform.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 int fail(const std::string& message) {
-    std::fprintf(stderr, "animmake: %s\n", message.c_str());
+    toolplatform::writeText(stderr, "animmake: " + message + "\n");
     return kExitFailed;
 }
 
@@ -118,7 +117,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     // otherwise (measured on 2 cores: 1280x720 PNGs 12% faster with 3 workers than with 2).
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U) + 1;
     FramePipeline pipeline(inputs, settings, options.dither, workers);
-    Progress progress(!options.quiet && ::isatty(STDERR_FILENO) == 1, inputs.size());
+    Progress progress(!options.quiet && toolplatform::isTerminal(stderr), inputs.size());
     static animconv::EncodedFrame encoded;
     const BmpDepth depth = options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8;
     std::string error;
@@ -170,8 +169,8 @@ int runMake(int argc, char** argv) {
             std::fputs(versionText().c_str(), stdout);
             return kExitDone;
         case OptionsResult::usageError:
-            std::fprintf(stderr, "animmake: %s\nTry 'animmake --help' for more information.\n",
-                         error.c_str());
+            toolplatform::writeText(stderr, "animmake: " + error +
+                                                "\nTry 'animmake --help' for more information.\n");
             return kExitUsage;
         case OptionsResult::run:
             break;
@@ -208,9 +207,10 @@ int runMake(int argc, char** argv) {
                                  ? static_cast<double>(totals.unchanged) /
                                        (static_cast<double>(totals.frames) * animconv::kFramePixels)
                                  : 0.0;
-        std::fprintf(stderr, "animmake: %zu frames, %llu bytes, %.3f unchanged, %.2f s -> %s\n",
-                     totals.frames, static_cast<unsigned long long>(totals.bytes), share, seconds,
-                     options.streamPath.c_str());
+        char summary[160];
+        std::snprintf(summary, sizeof summary, "animmake: %zu frames, %llu bytes, %.3f unchanged, %.2f s -> ",
+                      totals.frames, static_cast<unsigned long long>(totals.bytes), share, seconds);
+        toolplatform::writeText(stderr, summary + options.streamPath + "\n");
     }
     return kExitDone;
 }
@@ -218,5 +218,11 @@ int runMake(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return runMake(argc, argv);
+    std::vector<std::string> arguments = toolplatform::utf8Arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) {
+        pointers.push_back(argument.data());
+    }
+    pointers.push_back(nullptr);
+    return runMake(static_cast<int>(arguments.size()), pointers.data());
 }

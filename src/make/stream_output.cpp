@@ -137,6 +137,12 @@ void installInterruptHandlers() {
     ::signal(SIGXFSZ, SIG_IGN);
 }
 
+void startWithoutInterrupts(const std::function<void()>& startThreads) {
+    // Threads inherit the signal mask of the thread that starts them.
+    HoldInterrupts hold;
+    startThreads();
+}
+
 bool openStream(const std::string& path, OutputMode mode, std::string& error) {
     finalPath = path;
     return mode == OutputMode::append ? openForAppend(path, error) : openTemporary(path, mode, error);

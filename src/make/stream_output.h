@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "convert/frame_encoder.h"
@@ -13,6 +14,10 @@ namespace animmake {
 // SIGINT and SIGTERM undo the open output (see below) and end the process with 130 or 143. Installed
 // before anything is opened.
 void installInterruptHandlers();
+
+// Runs `startThreads` so that the threads it starts (and theirs) never take an interrupt: the thread that
+// writes the stream does, so that the stream is never cut back while a frame write is under way.
+void startWithoutInterrupts(const std::function<void()>& startThreads);
 
 // Opens the output for `mode`. False with `error` (one line, naming the stream) when it cannot be used:
 // an existing non-empty stream in create mode, a folder, a lock held by another run, no permission.

@@ -1,0 +1,40 @@
+// The OS layer of animmake and animdump (animconv has its own, platform.h): the command line, file names
+// and the console. Every name the tools handle is UTF-8 text, on Windows too; this layer turns it into what
+// the system takes. One implementation per OS, chosen by the build.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace toolplatform {
+
+// The command line as UTF-8, program name first. On Windows it is read from the UTF-16 command line, so
+// that names outside the ANSI code page arrive whole; elsewhere it is argv as given.
+std::vector<std::string> utf8Arguments(int argc, char** argv);
+
+// A file system path for a UTF-8 name, and a path's UTF-8 name.
+inline std::filesystem::path pathOf(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string utf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// fopen for a UTF-8 name; errno tells why on failure.
+std::FILE* openFile(const std::string& utf8Path, const char* mode);
+
+// Whether the stream is an interactive terminal or console.
+bool isTerminal(std::FILE* stream);
+
+// Writes UTF-8 text to standard output or standard error: on a Windows console as characters (whatever
+// its code page), elsewhere as the bytes. False when it could not be written.
+bool writeText(std::FILE* stream, const std::string& utf8);
+
+// Makes standard output take the terminal's escape sequences (a Windows console needs virtual-terminal
+// processing switched on). False when it is a console that cannot.
+bool enableEscapeSequences();
+
+}  // namespace toolplatform

@@ -1,0 +1,16 @@
+// UTF-8 text and the UTF-16 of the Windows API, for the tools' Windows code.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace toolplatform {
+
+std::wstring wideOf(const std::string& utf8);
+std::string utf8OfWide(const wchar_t* wide, int length);  // length -1: up to the NUL
+
+// The system's text for an error code (GetLastError), one line of UTF-8 without the final full stop.
+std::string systemReason(DWORD error);
+
+}  // namespace toolplatform
