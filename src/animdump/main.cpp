@@ -12,6 +12,7 @@
 #include "animdump/image_files.h"
 #include "animdump/stream_reader.h"
 #include "animdump/terminal_player.h"
+#include "platform/tool_platform.h"
 
 namespace {
 
@@ -22,18 +23,18 @@ constexpr int kExitInvalid = 1;
 constexpr int kExitTrouble = 2;  // usage errors, unreadable input, unwritable output
 
 void writeOut(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    toolplatform::writeText(stdout, text);
     std::fflush(stdout);
 }
 
 int complain(const std::string& text) {
     std::fflush(stdout);
-    std::fprintf(stderr, "animdump: %s\n", text.c_str());
+    toolplatform::writeText(stderr, "animdump: " + text + "\n");
     return kExitTrouble;
 }
 
 bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = toolplatform::openFile(path, "rb");
     if (file == nullptr) {
         error = std::strerror(errno);
         return false;
@@ -54,14 +55,15 @@ bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes, std::stri
 // The folder for the PNG files: used when it exists, created (one level) when it does not.
 bool prepareFolder(const char* folder, std::string& error) {
     std::error_code code;
-    if (std::filesystem::is_directory(folder, code)) {
+    const std::filesystem::path path = toolplatform::pathOf(folder);
+    if (std::filesystem::is_directory(path, code)) {
         return true;
     }
-    if (std::filesystem::exists(folder, code)) {
+    if (std::filesystem::exists(path, code)) {
         error = std::string("cannot write into '") + folder + "': not a folder";
         return false;
     }
-    if (!std::filesystem::create_directory(folder, code)) {
+    if (!std::filesystem::create_directory(path, code)) {
         error = std::string("cannot create folder '") + folder + "': " + code.message();
         return false;
     }
@@ -95,12 +97,16 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
                 if (gif.file != nullptr) {
                     std::string ignored;
                     closeGif(gif, ignored);
-                    std::remove(options.gifPath);
+                    std::error_code removeCode;
+                    std::filesystem::remove(toolplatform::pathOf(options.gifPath), removeCode);
                 }
                 return complain("cannot write '" + path + "': " + error);
             }
         }
         if (number == options.showFrame) {
+            if (!toolplatform::enableEscapeSequences()) {
+                return complain("cannot show the frame: the console takes no escape sequences");
+            }
             writeOut(terminalPicture(pixels));
         }
     }
@@ -121,8 +127,8 @@ int runDump(int argc, char** argv) {
             writeOut(versionText());
             return kExitValid;
         case OptionsResult::usageError:
-            std::fprintf(stderr, "animdump: %s\nTry 'animdump --help' for more information.\n",
-                         error.c_str());
+            toolplatform::writeText(stderr, "animdump: " + error +
+                                                "\nTry 'animdump --help' for more information.\n");
             return kExitTrouble;
         case OptionsResult::run:
             break;
@@ -171,7 +177,8 @@ int runDump(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int status = runDump(argc, argv);
+    toolplatform::Utf8CommandLine commandLine(argc, argv);
+    const int status = runDump(commandLine.argc(), commandLine.argv());
     // A report that did not reach its reader (a full disk, a closed pipe) is a failure too.
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         std::fprintf(stderr, "animdump: cannot write standard output: %s\n", std::strerror(errno));

@@ -218,11 +218,6 @@ int runMake(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments = toolplatform::utf8Arguments(argc, argv);
-    std::vector<char*> pointers;
-    for (std::string& argument : arguments) {
-        pointers.push_back(argument.data());
-    }
-    pointers.push_back(nullptr);
-    return runMake(static_cast<int>(arguments.size()), pointers.data());
+    toolplatform::Utf8CommandLine commandLine(argc, argv);
+    return runMake(commandLine.argc(), commandLine.argv());
 }

@@ -14,6 +14,23 @@ namespace toolplatform {
 // that names outside the ANSI code page arrive whole; elsewhere it is argv as given.
 std::vector<std::string> utf8Arguments(int argc, char** argv);
 
+// The same as argc and argv for main's option parsing; the strings live as long as this.
+class Utf8CommandLine {
+  public:
+    Utf8CommandLine(int argc, char** argv) : arguments_(utf8Arguments(argc, argv)) {
+        for (std::string& argument : arguments_) {
+            pointers_.push_back(argument.data());
+        }
+        pointers_.push_back(nullptr);
+    }
+    int argc() const { return static_cast<int>(arguments_.size()); }
+    char** argv() { return pointers_.data(); }
+
+  private:
+    std::vector<std::string> arguments_;
+    std::vector<char*> pointers_;
+};
+
 // A file system path for a UTF-8 name, and a path's UTF-8 name.
 inline std::filesystem::path pathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
