@@ -48,6 +48,9 @@ function(animconv_npm_package package)
                     WORKING_DIRECTORY ${libvips_cache} RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE output)
     if(NOT status EQUAL 0 OR NOT EXISTS ${tarball})
       string(STRIP "${output}" output)
+      if(output STREQUAL "")
+        set(output "exit status ${status}")
+      endif()
       set(ANIMCONV_LIBVIPS_SKIPPED "npm pack @img/${package}@${ANIMCONV_LIBVIPS_NPM_VERSION} failed: ${output}"
           PARENT_SCOPE)
       return()
@@ -101,3 +104,9 @@ else()
   message(STATUS "animmake.exe and animdump.exe will not be built: ${ANIMCONV_LIBVIPS_SKIPPED}. "
                  "animconv.exe is built as usual.")
 endif()
+
+# animmake.exe and animdump.exe: stripped and without a link time stamp, so that the same sources give the
+# same programs (and the same zip).
+function(animconv_windows_tool target)
+  target_link_options(${target} PRIVATE -s -Wl,--no-insert-timestamp)
+endfunction()

@@ -2,34 +2,74 @@
 #   Linux:   cpack -G DEB in a release build: animconv_<version>_amd64.deb with animconv, animdump and
 #            animmake (those that were built) and their man pages under /usr.
 #   Windows: cmake --build <cross build> --target windows_zip: animconv-<version>-windows-x86_64.zip with
-#            animconv.exe, README-windows.txt and the sample frames.
+#            animconv.exe, animmake.exe, animdump.exe and libvips-42.dll (the last three when libvips was
+#            fetched), README-windows.txt, the licences and the sample frames.
 set(ANIMCONV_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 if(WIN32)
   set(windows_zip_name animconv-${PROJECT_VERSION}-windows-x86_64)
   set(windows_zip ${PROJECT_BINARY_DIR}/${windows_zip_name}.zip)
   set(windows_stage ${PROJECT_BINARY_DIR}/windows-zip/${windows_zip_name})
+  # animmake.exe and animdump.exe come with libvips-42.dll and the licences of libvips and the libraries
+  # inside it: the npm package's table of them and its library versions, with the GNU licence texts they
+  # point to (LGPL 3 and the GPL 3 it builds on, from Debian's base-files).
+  set(windows_tools "")
+  set(windows_tool_files "")
+  set(windows_licences "")
+  set(ANIMCONV_WINDOWS_TOOLS_SECTION "")
+  if(TARGET animmake AND TARGET animdump)
+    set(windows_tools animmake animdump)
+    set(windows_tool_files $<TARGET_FILE:animmake> $<TARGET_FILE:animdump>)
+    set(windows_licences ${ANIMCONV_LIBVIPS_NOTICES} /usr/share/common-licenses/LGPL-3
+                         /usr/share/common-licenses/GPL-3)
+    file(READ ${ANIMCONV_PACKAGING_DIR}/README-windows-tools.txt.in ANIMCONV_WINDOWS_TOOLS_SECTION)
+    string(CONFIGURE "${ANIMCONV_WINDOWS_TOOLS_SECTION}" ANIMCONV_WINDOWS_TOOLS_SECTION @ONLY)
+  else()
+    message(STATUS "windows_zip will hold animconv.exe alone: animmake.exe and animdump.exe are not built")
+  endif()
   # Notepad and type show CR LF text best.
   configure_file(${ANIMCONV_PACKAGING_DIR}/README-windows.txt.in ${PROJECT_BINARY_DIR}/README-windows.txt @ONLY
                  NEWLINE_STYLE CRLF)
   file(GLOB sample_frames ${PROJECT_SOURCE_DIR}/examples/*.bmp)
   list(SORT sample_frames)
   # The entries in a fixed order, each with a fixed time stamp, so that the same files give the same zip.
-  set(zip_entries ${windows_zip_name}/animconv.exe ${windows_zip_name}/README-windows.txt)
+  set(zip_entries ${windows_zip_name}/animconv.exe)
+  foreach(tool ${windows_tools})
+    list(APPEND zip_entries ${windows_zip_name}/${tool}.exe)
+  endforeach()
+  if(windows_tools)
+    list(APPEND zip_entries ${windows_zip_name}/libvips-42.dll)
+  endif()
+  list(APPEND zip_entries ${windows_zip_name}/README-windows.txt)
+  foreach(licence ${windows_licences})
+    get_filename_component(licence_name ${licence} NAME)
+    if(licence_name STREQUAL "README.md")
+      set(licence_name libvips-licences.md)
+    elseif(licence_name STREQUAL "versions.json")
+      set(licence_name libvips-versions.json)
+    endif()
+    list(APPEND zip_entries ${windows_zip_name}/licences/${licence_name})
+    list(APPEND copy_licences COMMAND ${CMAKE_COMMAND} -E copy ${licence} ${windows_stage}/licences/${licence_name})
+  endforeach()
   foreach(frame ${sample_frames})
     get_filename_component(frame_name ${frame} NAME)
     list(APPEND zip_entries ${windows_zip_name}/examples/${frame_name})
   endforeach()
+  set(dll_copy "")
+  if(windows_tools)
+    set(dll_copy ${ANIMCONV_LIBVIPS_DLL})
+  endif()
   add_custom_command(
     OUTPUT ${windows_zip}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${PROJECT_BINARY_DIR}/windows-zip ${windows_zip}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${windows_stage}/examples
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:animconv> ${PROJECT_BINARY_DIR}/README-windows.txt
-            ${windows_stage}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${windows_stage}/examples ${windows_stage}/licences
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:animconv> ${windows_tool_files} ${dll_copy}
+            ${PROJECT_BINARY_DIR}/README-windows.txt ${windows_stage}
+    ${copy_licences}
     COMMAND ${CMAKE_COMMAND} -E copy ${sample_frames} ${windows_stage}/examples
     COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_BINARY_DIR}/windows-zip ${CMAKE_COMMAND} -E tar cf ${windows_zip}
             --format=zip "--mtime=2026-01-01 00:00:00 UTC" ${zip_entries}
-    DEPENDS animconv ${PROJECT_BINARY_DIR}/README-windows.txt ${sample_frames}
+    DEPENDS animconv ${windows_tools} ${PROJECT_BINARY_DIR}/README-windows.txt ${sample_frames} ${windows_licences}
     COMMENT "Packing ${windows_zip_name}.zip"
     VERBATIM)
   add_custom_target(windows_zip DEPENDS ${windows_zip})

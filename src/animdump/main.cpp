@@ -127,8 +127,8 @@ int runDump(int argc, char** argv) {
             writeOut(versionText());
             return kExitValid;
         case OptionsResult::usageError:
-            toolplatform::writeText(stderr, "animdump: " + error +
-                                                "\nTry 'animdump --help' for more information.\n");
+            toolplatform::writeText(stderr,
+                                    "animdump: " + error + "\nTry 'animdump --help' for more information.\n");
             return kExitTrouble;
         case OptionsResult::run:
             break;

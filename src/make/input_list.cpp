@@ -56,9 +56,10 @@ bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, s
         return false;
     }
     std::sort(names.begin(), names.end(), naturalLess);
-    const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+    // Joined with the system's separator: dir/f1.png here, dir\f1.png on Windows.
+    const std::filesystem::path folderPath = toolplatform::pathOf(folder);
     for (const std::string& name : names) {
-        items.push_back(InputItem{prefix + name, -1});
+        items.push_back(InputItem{toolplatform::utf8Of(folderPath / toolplatform::pathOf(name)), -1});
     }
     return true;
 }

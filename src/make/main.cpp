@@ -169,8 +169,8 @@ int runMake(int argc, char** argv) {
             std::fputs(versionText().c_str(), stdout);
             return kExitDone;
         case OptionsResult::usageError:
-            toolplatform::writeText(stderr, "animmake: " + error +
-                                                "\nTry 'animmake --help' for more information.\n");
+            toolplatform::writeText(stderr,
+                                    "animmake: " + error + "\nTry 'animmake --help' for more information.\n");
             return kExitUsage;
         case OptionsResult::run:
             break;

@@ -70,8 +70,8 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 bool openForAppend(const std::string& path, std::string& error) {
     HoldInterrupts hold;
-    const HANDLE handle = CreateFileW(wideOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(wideOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         error = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION
@@ -107,8 +107,8 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
     HoldInterrupts hold;
     // A name of our own beside the stream: the process id and a counter, until one is free.
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-        const std::wstring candidate = widePath + L".animmake-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                       std::to_wstring(attempt);
+        const std::wstring candidate = widePath + L".animmake-" + std::to_wstring(GetCurrentProcessId()) +
+                                       L"-" + std::to_wstring(attempt);
         const HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
@@ -120,7 +120,8 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
         }
         const DWORD code = GetLastError();
         if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
-            error = path + ": cannot create a temporary file beside the stream: " + toolplatform::systemReason(code);
+            error = path +
+                    ": cannot create a temporary file beside the stream: " + toolplatform::systemReason(code);
             return false;
         }
     }

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# CI for the Windows build: cross-builds animconv.exe with mingw-w64 (build-win32) and tests it under wine:
-# the unit tests and the import check of the cross build, then the end-to-end case table the Windows way,
-# from the Linux build's harness (build/tests/e2e/e2e_tests), which starts animconv.exe through the launcher
-# with one command-line string. Exits non-zero on any failure; nothing is skipped.
+# CI for the Windows build: cross-builds animconv.exe, animmake.exe and animdump.exe with mingw-w64
+# (build-win32; libvips comes from the npm registry) and tests them under wine: the unit tests and the import
+# checks of the cross build, then animconv's end-to-end case table the Windows way, from the Linux build's
+# harness (build/tests/e2e/e2e_tests), which starts animconv.exe through the launcher with one command-line
+# string, and animmake.exe's and animdump.exe's cases against the Linux build's programs
+# (tests/win32/tools_cases.sh). Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 say() { printf '== win32: %s\n' "$*"; }
 
-tools/ci/install_packages.sh cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix locales
+# npm fetches the prebuilt libvips; the Linux tools are built for the comparison.
+tools/ci/install_packages.sh cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix locales npm \
+    libgif-dev libpng-dev libvips-dev
 # wine brings its fonts and helpers as recommended packages.
 tools/ci/install_packages.sh --with-recommends wine64
 
@@ -37,15 +41,17 @@ say "cross build (build-win32)"
 cmake --preset win32
 cmake --build --preset win32
 
-say "DLLs imported by animconv.exe"
-x86_64-w64-mingw32-objdump -p build-win32/animconv.exe | grep 'DLL Name'
+for program in animconv animmake animdump; do
+    say "DLLs imported by $program.exe"
+    x86_64-w64-mingw32-objdump -p "build-win32/$program.exe" | grep 'DLL Name'
+done
 
 say "unit tests under wine and the import check"
 ctest --preset win32
 
 say "end-to-end cases the Windows way"
 cmake --preset default >/dev/null
-cmake --build --preset default --target e2e_tests
+cmake --build --preset default --target e2e_tests animconv animmake animdump
 windows_cases() {
     ANIMCONV_PROGRAM="$PWD/build-win32/animconv.exe" ANIMCONV_LAUNCHER="$PWD/build-win32/tests/win32/launcher.exe" \
         ANIMCONV_WINE_RUN="$PWD/tools/win32/wine-run.sh" \
@@ -57,5 +63,8 @@ if ! windows_cases; then
     say "a case failed; running the cases once more to tell a wine start-up failure from a real one"
     windows_cases
 fi
+
+say "animmake.exe and animdump.exe against the Linux build"
+tests/win32/tools_cases.sh build build-win32
 
 say "all Windows tests passed"
