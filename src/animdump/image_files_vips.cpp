@@ -1,7 +1,8 @@
 // The image files through libvips, for the Windows build (Debian has no giflib or libpng for mingw, and
-// libvips-42.dll carries both formats). The GIF's frames are kept until it is closed, then saved as one
-// animation: every frame holds at most the cube's 216 colours, which libvips' GIF writer keeps exact when
-// told not to dither. Only the C API and UTF-8 names cross into the DLL.
+// libvips-42.dll carries both formats). The GIF's frames are kept as colour cube indices (32,300 bytes a
+// frame) until it is closed, then saved as one animation, their colours looked up as libvips reads them:
+// every frame holds at most the cube's 216 colours, which libvips' GIF writer keeps exact when told not to
+// dither. Only the C API and UTF-8 names cross into the DLL.
 #include <vips/vips8>
 
 #include <cerrno>
@@ -28,7 +29,7 @@ constexpr std::size_t kRgbBytes = 3;
 constexpr int kMillisecondsPerHundredth = 10;
 
 struct GifFrames {
-    std::vector<std::uint8_t> rgb;  // every frame's pixels, one below the other
+    std::vector<std::uint8_t> indices;  // every frame's pixels, one below the other
     std::vector<int> delaysMs;
 };
 
@@ -40,15 +41,25 @@ bool startLibrary(std::string& error) {
     return started;
 }
 
-void appendRgb(const FrameIndices& frame, std::vector<std::uint8_t>& rgb) {
-    const std::size_t start = rgb.size();
-    rgb.resize(start + kFramePixels * kRgbBytes);
-    for (std::size_t i = 0; i < kFramePixels; ++i) {
-        const Rgb colour = cubeColour(frame.values[i]);
-        rgb[start + i * kRgbBytes] = colour.red;
-        rgb[start + i * kRgbBytes + 1] = colour.green;
-        rgb[start + i * kRgbBytes + 2] = colour.blue;
+// The colour of every byte value, one 256x1 RGB image for maplut.
+VImage colourTable() {
+    std::uint8_t table[256 * kRgbBytes];
+    for (std::size_t index = 0; index < 256; ++index) {
+        const Rgb colour = cubeColour(static_cast<std::uint8_t>(index));
+        table[index * kRgbBytes] = colour.red;
+        table[index * kRgbBytes + 1] = colour.green;
+        table[index * kRgbBytes + 2] = colour.blue;
     }
+    return VImage::new_from_memory_copy(table, sizeof table, 256, 1, static_cast<int>(kRgbBytes),
+                                        VIPS_FORMAT_UCHAR);
+}
+
+// The frames in `indices` (one below the other) as an RGB image; `indices` must outlive it.
+VImage rgbImageOf(const std::uint8_t* indices, std::size_t size) {
+    const VImage frames = VImage::new_from_memory(indices, size, kFrameWidth,
+                                                  static_cast<int>(size / kFrameWidth), 1, VIPS_FORMAT_UCHAR);
+    return frames.maplut(colourTable())
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
 // libvips' message, first line only.
@@ -60,12 +71,6 @@ std::string libraryReason() {
         reason.resize(end);
     }
     return reason;
-}
-
-VImage imageOf(const std::vector<std::uint8_t>& rgb) {
-    return VImage::new_from_memory(rgb.data(), rgb.size(), kFrameWidth,
-                                   static_cast<int>(rgb.size() / (kFrameWidth * kRgbBytes)),
-                                   static_cast<int>(kRgbBytes), VIPS_FORMAT_UCHAR);
 }
 
 void removeFile(const std::string& path) {
@@ -94,7 +99,7 @@ bool openGif(const char* path, GifWriter& gif, std::string& error) {
 bool addGifFrame(GifWriter& gif, const FrameIndices& frame, std::uint16_t delay, std::string& error) {
     auto* frames = static_cast<GifFrames*>(gif.file);
     try {
-        appendRgb(frame, frames->rgb);
+        frames->indices.insert(frames->indices.end(), frame.values, frame.values + kFramePixels);
         frames->delaysMs.push_back(int{delay} * kMillisecondsPerHundredth);
     } catch (const std::bad_alloc&) {
         error = "not enough memory for the frames";
@@ -110,7 +115,7 @@ bool closeGif(GifWriter& gif, std::string& error) {
     std::unique_ptr<GifFrames> frames(static_cast<GifFrames*>(gif.file));
     gif.file = nullptr;
     try {
-        VImage image = imageOf(frames->rgb).copy();
+        VImage image = rgbImageOf(frames->indices.data(), frames->indices.size()).copy();
         image.set("page-height", kFrameHeight);
         image.set("delay", frames->delaysMs);
         image.set("loop", 0);  // forever
@@ -130,10 +135,9 @@ bool writePng(const std::string& path, const FrameIndices& frame, std::string& e
     if (!startLibrary(error)) {
         return false;
     }
-    std::vector<std::uint8_t> rgb;
-    appendRgb(frame, rgb);
     try {
-        imageOf(rgb).pngsave(path.c_str(), VImage::option()->set("keep", VIPS_FOREIGN_KEEP_NONE));
+        rgbImageOf(frame.values, kFramePixels)
+            .pngsave(path.c_str(), VImage::option()->set("keep", VIPS_FOREIGN_KEEP_NONE));
     } catch (const vips::VError&) {
         error = libraryReason();
         removeFile(path);

@@ -19,7 +19,9 @@ with_animmake=false
 [[ -d src/make ]] && with_animmake=true
 
 needed=(cmake ninja-build g++ dpkg-dev lintian man-db unzip libgif-dev libpng-dev
-    g++-mingw-w64-x86-64-posix wine64 npm)
+    g++-mingw-w64-x86-64-posix wine64)
+# npm fetches the Windows build's libvips: Debian's unless a Node.js installation brings its own.
+command -v npm >/dev/null || needed+=(npm)
 $with_animmake && needed+=(libvips-dev)
 # The package lists fresh, so that apt-get can fetch whatever the .deb depends on.
 say "apt-get update"

@@ -10,9 +10,11 @@ cd "$(dirname "$0")/../.."
 
 say() { printf '== win32: %s\n' "$*"; }
 
-# npm fetches the prebuilt libvips; the Linux tools are built for the comparison.
-tools/ci/install_packages.sh cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix locales npm \
+# The Linux tools are built for the comparison.
+tools/ci/install_packages.sh cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix locales \
     libgif-dev libpng-dev libvips-dev
+# npm fetches the prebuilt libvips: Debian's unless a Node.js installation brings its own.
+command -v npm >/dev/null || tools/ci/install_packages.sh npm
 # wine brings its fonts and helpers as recommended packages.
 tools/ci/install_packages.sh --with-recommends wine64
 
