@@ -18,9 +18,9 @@
 #include <string_view>
 #include <vector>
 
-#include "animdump/stream_reader.h"
 #include "convert/convert_frame.h"
 #include "convert/stream_format.h"
+#include "convert/stream_reader.h"
 
 namespace {
 
@@ -42,12 +42,12 @@ int printFrameSizes(const char* path) {
         bytes.push_back(static_cast<std::uint8_t>(byte));
     }
     std::fclose(file);
-    const animdump::StreamView stream{bytes.data(), bytes.size()};
+    const animconv::StreamView stream{bytes.data(), bytes.size()};
     for (std::size_t offset = 0, number = 1; offset < bytes.size(); ++number) {
-        animdump::FrameSummary frame;
-        animdump::ProblemReport report;
-        if (animdump::readFrame(stream, offset, number, frame, report, nullptr) != animdump::Problem::none) {
-            std::fputs(animdump::verdictLine(report).c_str(), stderr);
+        animconv::FrameSummary frame;
+        animconv::ProblemReport report;
+        if (animconv::readFrame(stream, offset, number, frame, report, nullptr) != animconv::Problem::none) {
+            std::fputs(animconv::verdictLine(report).c_str(), stderr);
             return 1;
         }
         std::printf("%zu\n", frame.bytes);

@@ -7,20 +7,19 @@
 #include <cstdio>
 #include <cstring>
 
-#include "animdump/frame_picture.h"
-
 namespace animdump {
 namespace {
 
+using animconv::cubeColour;
 using animconv::kFirstCubeIndex;
 using animconv::kFrameHeight;
+using animconv::kFramePixels;
 using animconv::kFrameWidth;
 using animconv::kLastCubeIndex;
+using animconv::Rgb;
 
 constexpr int kColourMapEntries = 256;
 constexpr int kColourResolution = 8;
-constexpr std::uint32_t kDelayScaleUnit = 1000;
-constexpr std::uint32_t kLongestGifDelay = 0xFFFF;
 
 // The application extension that makes viewers loop the animation: "NETSCAPE2.0", then sub-block 1 with a
 // loop count of 0 (forever).
@@ -65,12 +64,6 @@ bool abandonGif(GifWriter& gif, std::string& error) {
 }
 
 }  // namespace
-
-std::uint16_t gifDelay(std::uint8_t waitByte, std::uint32_t scaleThousandths) {
-    const std::uint64_t scaled =
-        (std::uint64_t{waitByte} * scaleThousandths + kDelayScaleUnit / 2) / kDelayScaleUnit;
-    return static_cast<std::uint16_t>(scaled < kLongestGifDelay ? scaled : kLongestGifDelay);
-}
 
 bool openGif(const char* path, GifWriter& gif, std::string& error) {
     std::FILE* output = std::fopen(path, "wb");

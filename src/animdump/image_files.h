@@ -4,13 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "animdump/stream_reader.h"
+#include "convert/stream_reader.h"
 
 namespace animdump {
 
-// The GIF delay in hundredths of a second for a wait byte: wait x scale / 1000, rounded to the nearest
-// hundredth, at most 65,535.
-std::uint16_t gifDelay(std::uint8_t waitByte, std::uint32_t scaleThousandths);
+using animconv::FrameIndices;
 
 // An animated GIF being written: one full 190x170 image per frame, the colour map index of each pixel being
 // its colour cube index, looping forever.

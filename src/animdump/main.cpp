@@ -10,12 +10,13 @@
 #include "animdump/dump_options.h"
 #include "animdump/frame_picture.h"
 #include "animdump/image_files.h"
-#include "animdump/stream_reader.h"
+#include "animdump/stream_report.h"
 #include "animdump/terminal_player.h"
 
 namespace {
 
 using namespace animdump;
+using namespace animconv;
 
 constexpr int kExitValid = 0;
 constexpr int kExitInvalid = 1;

@@ -15,12 +15,16 @@
 #include <iterator>
 
 #include "animdump/frame_picture.h"
-#include "animdump/image_files.h"
 
 namespace animdump {
 namespace {
 
+using animconv::FrameIndices;
+using animconv::FrameSummary;
+using animconv::gifDelay;
 using animconv::kFrameWidth;
+using animconv::ProblemReport;
+using animconv::StreamView;
 
 constexpr const char* kEnterScreen = "\x1B[?1049h\x1B[?25l";  // alternate screen, cursor hidden
 constexpr const char* kLeaveScreen = "\x1B[0m\x1B[?25h\x1B[?1049l";

@@ -125,21 +125,21 @@ ProcessResult convertFrames(const std::vector<SourceFrame>& frames, const std::s
 }
 
 std::vector<DecodedFrame> decodeStream(const std::vector<std::uint8_t>& stream) {
-    const animdump::StreamView view{stream.data(), stream.size()};
+    const animconv::StreamView view{stream.data(), stream.size()};
     std::vector<DecodedFrame> frames;
-    static animdump::FrameIndices pixels;
+    static animconv::FrameIndices pixels;
     std::size_t offset = 0;
     while (offset < stream.size()) {
-        animdump::FrameSummary summary;
-        animdump::ProblemReport report;
-        if (animdump::readFrame(view, offset, frames.size() + 1, summary, report, &pixels) !=
-            animdump::Problem::none) {
-            ADD_FAILURE() << animdump::verdictLine(report);
+        animconv::FrameSummary summary;
+        animconv::ProblemReport report;
+        if (animconv::readFrame(view, offset, frames.size() + 1, summary, report, &pixels) !=
+            animconv::Problem::none) {
+            ADD_FAILURE() << animconv::verdictLine(report);
             break;
         }
         DecodedFrame frame;
         for (std::uint8_t index : pixels.values) {
-            frame.colours.push_back(animdump::cubeColour(index));
+            frame.colours.push_back(animconv::cubeColour(index));
         }
         frame.waitByte = summary.waitByte;
         frame.unchangedPixels = summary.unchangedPixels;

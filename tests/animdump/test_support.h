@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "animdump/frame_picture.h"
-#include "animdump/stream_reader.h"
+#include "convert/stream_reader.h"
 #include "files.h"
 
 namespace dumptest {
 
 using namespace testsupport;
-using animdump::Rgb;
+using animconv::Rgb;
 
 struct ProcessResult {
     int status = -1;  // -1 when the program did not run to its exit

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "animdump/stream_reader.h"
 #include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
+#include "convert/stream_reader.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -18,7 +18,7 @@ using namespace animconv;
 std::uint8_t inputBuffer[kInputCapacity];
 FrameBuffer frames[2];
 EncodedFrame encoded;
-animdump::FrameIndices values;
+animconv::FrameIndices values;
 
 // The file as the converter reads it, zero past its end, then the converter's own checks and decode.
 bool decodeFrame(const std::uint8_t* file, std::size_t size, FrameBuffer& frame) {
@@ -34,14 +34,14 @@ const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
 // Encodes `frame`, checks the stream bytes, and makes it the previous frame as the converter does.
 void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::uint8_t waitByte) {
     encodeFrame(frame, waitByte, encoded);
-    animdump::ReadRules rules;
+    animconv::ReadRules rules;
     rules.firstOfRun = previous == nullptr;
     rules.keepMarkers = true;
     rules.rejectLongFormUnder128 = true;
-    animdump::FrameSummary summary;
-    animdump::ProblemReport report;
-    FUZZ_CHECK(animdump::readFrame({encoded.bytes, encoded.length}, 0, 1, rules, summary, report, &values) ==
-               animdump::Problem::none);
+    animconv::FrameSummary summary;
+    animconv::ProblemReport report;
+    FUZZ_CHECK(animconv::readFrame({encoded.bytes, encoded.length}, 0, 1, rules, summary, report, &values) ==
+               animconv::Problem::none);
     FUZZ_CHECK(summary.bytes == encoded.length);
     FUZZ_CHECK(summary.waitByte == waitByte);
     for (std::size_t i = 0; i < kFramePixels; ++i) {
