@@ -11,6 +11,9 @@
 #include "platform/platform.h"
 
 namespace animconv {
+
+EncoderState frameState;
+
 namespace {
 
 // Fixed storage for one call at a time; kept static so that no frame-sized buffer lands on the stack.
@@ -69,7 +72,7 @@ void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t wa
     }
     console::formattedMessage(messages::kConverting, inputPath);
 
-    encodeFrame(currentFrame, waitByte, encodedFrame);
+    encodeFrame(frameState, currentFrame, waitByte, encodedFrame);
     if (!platform::writeFile(output, encodedFrame.bytes, encodedFrame.length)) {
         // A partial frame would make every later frame unreadable: leave only whole frames behind.
         platform::truncateFile(output, lengthBeforeFrame);
@@ -80,7 +83,7 @@ void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t wa
     console::lineMessage(messages::kDone);
     platform::closeFile(output);
 
-    rememberFrame(currentFrame);
+    rememberFrame(frameState, currentFrame);
 }
 
 }  // namespace animconv

@@ -18,6 +18,9 @@ enum class InputStatus { decoded, notBmp, unusableBmp, decodeError };
 // before the decode.
 InputStatus decodeInput(const std::uint8_t* input, std::size_t length, FrameBuffer& frame);
 
+// The encoder's state for the frames this process converts; the mode is set before the first frame.
+extern EncoderState frameState;
+
 // Turns the BMP image at `inputPath` into one frame appended to `outputPath`. Returns only when the frame
 // is written; any failure prints its message and ends the process with kExitFrameFailure.
 void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t waitByte);

@@ -17,6 +17,7 @@ using namespace animconv;
 
 std::uint8_t inputBuffer[kInputCapacity];
 FrameBuffer frames[2];
+EncoderState encoder;
 EncodedFrame encoded;
 animconv::FrameIndices values;
 
@@ -33,7 +34,7 @@ const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
 
 // Encodes `frame`, checks the stream bytes, and makes it the previous frame as the converter does.
 void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::uint8_t waitByte) {
-    encodeFrame(frame, waitByte, encoded);
+    encodeFrame(encoder, frame, waitByte, encoded);
     animconv::ReadRules rules;
     rules.firstOfRun = previous == nullptr;
     rules.keepMarkers = true;
@@ -44,6 +45,7 @@ void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::
                animconv::Problem::none);
     FUZZ_CHECK(summary.bytes == encoded.length);
     FUZZ_CHECK(summary.waitByte == waitByte);
+    FUZZ_CHECK(summary.unchangedPixels == encoded.unchangedPixels);
     for (std::size_t i = 0; i < kFramePixels; ++i) {
         const std::uint8_t* pixel = pixelAt(frame, i);
         const bool same = previous != nullptr && std::memcmp(pixel, pixelAt(*previous, i), 3) == 0;
@@ -53,7 +55,7 @@ void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::
             FUZZ_CHECK(values.values[i] == 16 + 36 * (pixel[0] / 51) + 6 * (pixel[1] / 51) + pixel[2] / 51);
         }
     }
-    rememberFrame(frame);
+    rememberFrame(encoder, frame);
 }
 
 }  // namespace
@@ -75,13 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto firstWait = static_cast<std::uint8_t>(size);
     const auto secondWait = static_cast<std::uint8_t>(size >> 8);
 
-    resetFrameState();
-    deltaMode = true;
+    encoder.havePreviousFrame = false;
+    encoder.deltaMode = true;
     encodeAndCheck(frames[0], nullptr, firstWait);
     if (haveSecond) {
         encodeAndCheck(frames[1], &frames[0], secondWait);
         // The same frame after a previous one, in plain mode: every pixel gets its index.
-        deltaMode = false;
+        encoder.deltaMode = false;
         encodeAndCheck(frames[1], nullptr, secondWait);
     }
     return 0;
