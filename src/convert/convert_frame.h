@@ -11,6 +11,13 @@ namespace animconv {
 // 14 + 40 + 572 x 170. A shorter file reads as zero past its end; the header check counts the whole buffer.
 constexpr std::size_t kInputCapacity = 97'294;
 
+// The first kInputCapacity bytes of the file at `path` in `input`, zero past the file's end. False when the
+// file cannot be opened (missing, a directory, locked by another opener); `got` receives the bytes read.
+struct InputBuffer {
+    std::uint8_t bytes[kInputCapacity];
+};
+bool readInput(const char* path, InputBuffer& input, std::size_t& got);
+
 enum class InputStatus { decoded, notBmp, unusableBmp, decodeError };
 
 // The pure middle of a frame: the header check over `length` bytes of `input` (kInputCapacity for the
