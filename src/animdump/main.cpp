@@ -114,7 +114,7 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
 int runDump(int argc, char** argv) {
     DumpOptions options;
     std::string error;
-    switch (parseDumpOptions(argc - 1, argv + 1, options, error)) {
+    switch (parseDumpOptions(argc, argv, options, error)) {
         case OptionsResult::help:
             writeOut(helpText());
             return kExitValid;
