@@ -219,7 +219,10 @@ Player::Event Player::waitUntil(std::int64_t deadline) {
         pollfd watched[2] = {{signalPipe[0], POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
         const nfds_t count = keyboardOpen_ ? 2 : 1;
         if (poll(watched, count, static_cast<int>(std::min<std::int64_t>(remaining, 1000))) < 0) {
-            continue;  // interrupted by a signal, whose report is in the pipe
+            if (errno == EINTR) {
+                continue;  // interrupted by a signal, whose report is in the pipe
+            }
+            return Event::failed;
         }
         unsigned char number = 0;
         while (read(signalPipe[0], &number, 1) == 1) {
