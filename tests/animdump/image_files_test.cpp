@@ -10,10 +10,12 @@
 #include <filesystem>
 
 #include "bmp/bmp.h"
-#include "test_support.h"
+#include "stream_frames.h"
 
 namespace dumptest {
 namespace {
+
+using namespace testsupport;
 
 using Colours = std::vector<Rgb>;
 
@@ -129,7 +131,7 @@ TEST(AnimdumpImages, GifAndPngMatchTheQuantizedSources) {
     const std::string& folder = scratch.path();
     const std::string streamPath = folder + "/anim.bin";
     const std::vector<SourceFrame> frames = mixedDepthFrames();
-    ASSERT_EQ(convertFrames(frames, "use0xfe", streamPath, folder).status, 0);
+    ASSERT_EQ(convertFrames(ANIMCONV_PATH, frames, "use0xfe", streamPath, folder).status, 0);
 
     const std::string gifPath = folder + "/anim.gif";
     const std::string pngFolder = folder + "/frames";

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "animdump/stream_report.h"
-#include "test_support.h"
+#include "stream_frames.h"
 
 namespace dumptest {
 namespace {
+
+using namespace testsupport;
 
 class RoundTrip : public ::testing::TestWithParam<const char*> {};
 
@@ -15,7 +17,7 @@ TEST_P(RoundTrip, EveryPixelIsTheQuantizedSourceColour) {
     const std::string& folder = scratch.path();
     const std::string streamPath = folder + "/anim.bin";
     const std::vector<SourceFrame> frames = mixedDepthFrames();
-    ASSERT_EQ(convertFrames(frames, GetParam(), streamPath, folder).status, 0);
+    ASSERT_EQ(convertFrames(ANIMCONV_PATH, frames, GetParam(), streamPath, folder).status, 0);
 
     const std::vector<std::uint8_t> stream = readFile(streamPath).value_or(Bytes{});
     std::string report;

@@ -20,7 +20,7 @@ void writeBytes(const std::string& path, const Bytes& bytes) {
 }
 
 ProcessResult animmake(const std::vector<std::string>& arguments, const std::string& folder) {
-    return dumptest::runProgram(ANIMMAKE_PATH, arguments, folder);
+    return testsupport::runProgram(ANIMMAKE_PATH, arguments, folder);
 }
 
 VImage photoLike(int width, int height, int shift) {
@@ -55,7 +55,7 @@ void saveAnimatedGif(const std::vector<VImage>& pages, const std::vector<int>& d
 }
 
 std::vector<StreamFrame> readStream(const std::string& path) {
-    return dumptest::decodeStream(readBytes(path));
+    return testsupport::decodeStream(readBytes(path));
 }
 
 int interruptedRun(const std::vector<std::string>& arguments, const std::string& folder, int signal,

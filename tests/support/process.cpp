@@ -189,4 +189,12 @@ ProcessRun runProcess(const std::string& program, const std::vector<std::string>
     return result;
 }
 
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder) {
+    std::vector<std::string> all{program};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    const ProcessRun run = runProcess(program, all, folder);
+    return {run.exited ? static_cast<int>(run.status) : -1, run.output, run.errors};
+}
+
 }  // namespace testsupport

@@ -40,4 +40,15 @@ struct ProcessRun {
 ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& folder, const ProcessOptions& options = {});
 
+// What most tests look at: the exit status (-1 when the program did not run to its exit) and both outputs.
+struct ProcessResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `arguments` after argument 0 (the program's own path) in `folder`.
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder);
+
 }  // namespace testsupport
