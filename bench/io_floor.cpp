@@ -30,7 +30,7 @@ using animconv::kMaxFrameBytes;
 unsigned char inputBuffer[kInputCapacity];
 unsigned char frameBytes[kMaxFrameBytes];
 
-// Each frame's length, read with animdump's stream reader.
+// Each frame's length, read with the project's stream reader.
 int printFrameSizes(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
