@@ -157,6 +157,9 @@ ProcessRun runProcess(const std::string& program, const std::vector<std::string>
         closeEnd(report.readEnd);
         return result;
     }
+    if (options.onStart) {
+        options.onStart(child);
+    }
 
     const bool finished =
         drain(output, errors, result.output, result.errors, recording ? &result.outputWrites : nullptr);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct ProcessOptions {
     std::optional<std::uint64_t> fileSizeLimit;
     // "NAME=value" entries added to the test's own environment.
     std::vector<std::string> environment;
+    // Called once the program has started, before its output is collected, with its process id: for a test
+    // that signals the program part way.
+    std::function<void(int processId)> onStart;
 };
 
 struct ProcessRun {
