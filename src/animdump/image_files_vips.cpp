@@ -13,16 +13,17 @@
 #include <system_error>
 #include <vector>
 
-#include "animdump/frame_picture.h"
 #include "animdump/image_files.h"
 #include "platform/tool_platform.h"
 
 namespace animdump {
 namespace {
 
+using animconv::cubeColour;
 using animconv::kFrameHeight;
 using animconv::kFramePixels;
 using animconv::kFrameWidth;
+using animconv::Rgb;
 using vips::VImage;
 
 constexpr std::size_t kRgbBytes = 3;
@@ -80,7 +81,15 @@ void removeFile(const std::string& path) {
 
 }  // namespace
 
-bool openGif(const char* path, GifWriter& gif, std::string& error) {
+GifWriter::~GifWriter() {
+    if (file_ != nullptr) {
+        delete static_cast<GifFrames*>(file_);
+        file_ = nullptr;
+        removeFile(path_);
+    }
+}
+
+bool GifWriter::open(const char* path, std::string& error) {
     if (!startLibrary(error)) {
         return false;
     }
@@ -91,44 +100,49 @@ bool openGif(const char* path, GifWriter& gif, std::string& error) {
         return false;
     }
     std::fclose(probe);
-    gif.file = new GifFrames;
-    gif.path = path;
+    file_ = new GifFrames;
+    path_ = path;
     return true;
 }
 
-bool addGifFrame(GifWriter& gif, const FrameIndices& frame, std::uint16_t delay, std::string& error) {
-    auto* frames = static_cast<GifFrames*>(gif.file);
+bool GifWriter::addFrame(const FrameIndices& frame, std::uint16_t delay, std::string& error) {
+    auto* frames = static_cast<GifFrames*>(file_);
     try {
         frames->indices.insert(frames->indices.end(), frame.values, frame.values + kFramePixels);
         frames->delaysMs.push_back(int{delay} * kMillisecondsPerHundredth);
     } catch (const std::bad_alloc&) {
         error = "not enough memory for the frames";
-        delete frames;
-        gif.file = nullptr;
-        removeFile(gif.path);
-        return false;
+        return abandon(error);
     }
     return true;
 }
 
-bool closeGif(GifWriter& gif, std::string& error) {
-    std::unique_ptr<GifFrames> frames(static_cast<GifFrames*>(gif.file));
-    gif.file = nullptr;
+bool GifWriter::close(std::string& error) {
+    auto* frames = static_cast<GifFrames*>(file_);
     try {
         VImage image = rgbImageOf(frames->indices.data(), frames->indices.size()).copy();
         image.set("page-height", kFrameHeight);
         image.set("delay", frames->delaysMs);
         image.set("loop", 0);  // forever
-        image.gifsave(gif.path.c_str(), VImage::option()
-                                            ->set("dither", 0.0)
-                                            ->set("keep_duplicate_frames", true)
-                                            ->set("keep", VIPS_FOREIGN_KEEP_NONE));
+        image.gifsave(path_.c_str(), VImage::option()
+                                         ->set("dither", 0.0)
+                                         ->set("keep_duplicate_frames", true)
+                                         ->set("keep", VIPS_FOREIGN_KEEP_NONE));
     } catch (const vips::VError&) {
         error = libraryReason();
-        removeFile(gif.path);
-        return false;
+        return abandon(error);
     }
+    delete frames;
+    file_ = nullptr;
     return true;
+}
+
+// The frames dropped and the file removed; `error` is kept.
+bool GifWriter::abandon(std::string&) {
+    delete static_cast<GifFrames*>(file_);
+    file_ = nullptr;
+    removeFile(path_);
+    return false;
 }
 
 bool writePng(const std::string& path, const FrameIndices& frame, std::string& error) {

@@ -29,32 +29,31 @@ enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 // The first bytes of the file, as many as animconv reads (the rest taken as zero), decoded by animconv's own
 // input step when it accepts them.
 BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
+    // Read through the tools' file layer (UTF-8 names, read with others), not animconv's readInput, whose
+    // layer is animconv's own (names in the ANSI code page and no sharing on Windows).
     std::error_code code;
     if (std::filesystem::is_directory(toolplatform::pathOf(path), code)) {
         reason = "is a directory";
         return BmpOutcome::unreadable;
     }
-    std::FILE* file = toolplatform::openFile(path, "rb");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "rb"),
+                                                               &std::fclose);
     if (file == nullptr) {
         reason = std::string("cannot open: ") + std::strerror(errno);
         return BmpOutcome::unreadable;
     }
-    thread_local std::vector<std::uint8_t> buffer(animconv::kInputCapacity);
-    const std::size_t got = std::fread(buffer.data(), 1, animconv::kInputCapacity, file);
-    const bool failed = std::ferror(file) != 0;
-    const int readErrno = errno;
-    std::fclose(file);
-    if (failed) {
-        reason = std::string("cannot read: ") + std::strerror(readErrno);
+    thread_local const auto input = std::make_unique<animconv::InputBuffer>();
+    const std::size_t got = std::fread(input->bytes, 1, sizeof input->bytes, file.get());
+    if (std::ferror(file.get()) != 0) {
+        reason = std::string("cannot read: ") + std::strerror(errno);
         return BmpOutcome::unreadable;
     }
     if (got == 0) {
         reason = "empty file";
         return BmpOutcome::unreadable;
     }
-    std::memset(buffer.data() + got, 0, animconv::kInputCapacity - got);
-    return animconv::decodeInput(buffer.data(), animconv::kInputCapacity, frame) ==
-                   animconv::InputStatus::decoded
+    std::memset(input->bytes + got, 0, sizeof input->bytes - got);
+    return animconv::decodeInput(input->bytes, sizeof input->bytes, frame) == animconv::InputStatus::decoded
                ? BmpOutcome::accepted
                : BmpOutcome::notForAnimconv;
 }
@@ -212,18 +211,17 @@ VImage thumbnailFromFile(const std::string& path, const FitSettings& settings) {
 // The fitted frame's pixels in the decoder's blue, green, red, 0 layout.
 void toFrame(const VImage& image, FrameBuffer& frame) {
     std::size_t size = 0;
-    auto* rgb = static_cast<std::uint8_t*>(image.write_to_memory(&size));
-    if (size == kFramePixels * 3) {
-        for (std::size_t i = 0; i < kFramePixels; ++i) {
-            frame.pixels[i * kPixelBytes] = rgb[i * 3 + 2];
-            frame.pixels[i * kPixelBytes + 1] = rgb[i * 3 + 1];
-            frame.pixels[i * kPixelBytes + 2] = rgb[i * 3];
-            frame.pixels[i * kPixelBytes + 3] = 0;
-        }
-    }
-    g_free(rgb);
+    const std::unique_ptr<std::uint8_t, decltype(&g_free)> memory(
+        static_cast<std::uint8_t*>(image.write_to_memory(&size)), &g_free);
     if (size != kFramePixels * 3) {
         throw vips::VError("the fitted frame has an unexpected size");
+    }
+    const std::uint8_t* rgb = memory.get();
+    for (std::size_t i = 0; i < kFramePixels; ++i) {
+        frame.pixels[i * kPixelBytes] = rgb[i * 3 + 2];
+        frame.pixels[i * kPixelBytes + 1] = rgb[i * 3 + 1];
+        frame.pixels[i * kPixelBytes + 2] = rgb[i * 3];
+        frame.pixels[i * kPixelBytes + 3] = 0;
     }
 }
 
