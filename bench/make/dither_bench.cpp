@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "make/dither.h"
+#include "viewed_colour.h"
 
 namespace {
 
@@ -38,7 +39,6 @@ constexpr int kHeight = 170;
 constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
 
 using RgbFrame = std::vector<std::uint8_t>;  // kPixels x (red, green, blue)
-using Plane = std::vector<std::array<float, 3>>;
 
 // ---- Content -----------------------------------------------------------------------------------------
 
@@ -232,78 +232,6 @@ std::vector<RgbFrame> contentOf(const std::string& kind) {
 
 // ---- Measure -----------------------------------------------------------------------------------------
 
-float linearOf(int component) {
-    const double v = component / 255.0;
-    return static_cast<float>(v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
-}
-
-// Blurred CIELAB of an 8-bit RGB frame.
-Plane perceived(const std::uint8_t* rgb, std::size_t stride) {
-    static const auto linear = [] {
-        std::array<float, 256> table{};
-        for (int v = 0; v < 256; ++v) {
-            table[static_cast<std::size_t>(v)] = linearOf(v);
-        }
-        return table;
-    }();
-    static const auto taps = [] {
-        std::array<float, 7> t{};
-        float sum = 0;
-        for (int k = -3; k <= 3; ++k) {
-            t[static_cast<std::size_t>(k + 3)] = static_cast<float>(std::exp(-0.5 * k * k));
-            sum += t[static_cast<std::size_t>(k + 3)];
-        }
-        for (float& tap : t) {
-            tap /= sum;
-        }
-        return t;
-    }();
-    Plane in(kPixels);
-    for (std::size_t i = 0; i < kPixels; ++i) {
-        for (std::size_t c = 0; c < 3; ++c) {
-            in[i][c] = linear[rgb[i * stride + c]];
-        }
-    }
-    auto pass = [&](const Plane& from, bool horizontal) {
-        Plane to(kPixels);
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                std::array<float, 3> total{};
-                for (int k = -3; k <= 3; ++k) {
-                    const int sx = horizontal ? std::clamp(x + k, 0, kWidth - 1) : x;
-                    const int sy = horizontal ? y : std::clamp(y + k, 0, kHeight - 1);
-                    const auto& p = from[static_cast<std::size_t>(sy * kWidth + sx)];
-                    for (std::size_t c = 0; c < 3; ++c) {
-                        total[c] += taps[static_cast<std::size_t>(k + 3)] * p[c];
-                    }
-                }
-                to[static_cast<std::size_t>(y * kWidth + x)] = total;
-            }
-        }
-        return to;
-    };
-    Plane lab = pass(pass(in, true), false);
-    for (auto& p : lab) {
-        const double x = 0.4124564 * p[0] + 0.3575761 * p[1] + 0.1804375 * p[2];
-        const double y = 0.2126729 * p[0] + 0.7151522 * p[1] + 0.0721750 * p[2];
-        const double z = 0.0193339 * p[0] + 0.1191920 * p[1] + 0.9503041 * p[2];
-        auto f = [](double t) {
-            return t > 216.0 / 24389.0 ? std::cbrt(t) : (24389.0 / 27.0 * t + 16.0) / 116.0;
-        };
-        const double fx = f(x / 0.95047);
-        const double fy = f(y);
-        const double fz = f(z / 1.08883);
-        p = {static_cast<float>(116.0 * fy - 16.0), static_cast<float>(500.0 * (fx - fy)),
-             static_cast<float>(200.0 * (fy - fz))};
-    }
-    return lab;
-}
-
-float distance(const std::array<float, 3>& a, const std::array<float, 3>& b) {
-    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
-                     (a[2] - b[2]) * (a[2] - b[2]));
-}
-
 // The stream's size in delta mode: run records over cube indices, 0xFE where a pixel equals the previous
 // frame's, then the terminator.
 struct StreamCount {
@@ -353,8 +281,8 @@ Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
     double deltaE = 0;
     double flicker = 0;
     double seconds = 0;
-    Plane lastSource;
-    Plane lastStream;
+    benchview::LabFrame lastSource;
+    benchview::LabFrame lastStream;
     for (std::size_t n = 0; n < sources.size(); ++n) {
         const RgbFrame& source = sources[n];
         for (std::size_t i = 0; i < kPixels; ++i) {
@@ -374,20 +302,20 @@ Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
             rgb[i * 3 + 1] = static_cast<std::uint8_t>(frame->pixels[i * 4 + 1] / 51 * 51);
             rgb[i * 3 + 2] = static_cast<std::uint8_t>(frame->pixels[i * 4] / 51 * 51);
         }
-        Plane sourceLab = perceived(source.data(), 3);
-        Plane streamLab = perceived(rgb.data(), 3);
+        benchview::LabFrame sourceLab = benchview::viewedFrame(source.data(), 3);
+        benchview::LabFrame streamLab = benchview::viewedFrame(rgb.data(), 3);
         double frameDelta = 0;
         double frameFlicker = 0;
         for (std::size_t i = 0; i < kPixels; ++i) {
-            frameDelta += distance(sourceLab[i], streamLab[i]);
+            frameDelta += benchview::deltaE(sourceLab[i], streamLab[i]);
             if (n > 0) {
-                std::array<float, 3> made{};
-                std::array<float, 3> wanted{};
+                benchview::Lab made{};
+                benchview::Lab wanted{};
                 for (std::size_t c = 0; c < 3; ++c) {
                     made[c] = streamLab[i][c] - lastStream[i][c];
                     wanted[c] = sourceLab[i][c] - lastSource[i][c];
                 }
-                frameFlicker += distance(made, wanted);
+                frameFlicker += benchview::deltaE(made, wanted);
             }
         }
         deltaE += frameDelta / kPixels;
