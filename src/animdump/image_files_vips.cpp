@@ -30,7 +30,8 @@ constexpr std::size_t kRgbBytes = 3;
 constexpr int kMillisecondsPerHundredth = 10;
 
 struct GifFrames {
-    std::vector<std::uint8_t> indices;  // every frame's pixels, one below the other
+    std::uint8_t shown[kFramePixels] = {};  // the frame as the planned images have drawn it so far
+    std::vector<std::uint8_t> indices;      // every image's whole frame, one below the other
     std::vector<int> delaysMs;
 };
 
@@ -89,7 +90,8 @@ GifWriter::~GifWriter() {
     }
 }
 
-bool GifWriter::open(const char* path, std::string& error) {
+// The colour table is libvips' to choose: it holds the colours used, which are at most the cube's 216.
+bool GifWriter::open(const char* path, const GifPalette&, std::string& error) {
     if (!startLibrary(error)) {
         return false;
     }
@@ -105,11 +107,24 @@ bool GifWriter::open(const char* path, std::string& error) {
     return true;
 }
 
-bool GifWriter::addFrame(const FrameIndices& frame, std::uint16_t delay, std::string& error) {
+// The planned image drawn over the frame shown so far (its transparent pixels leave it as it was): libvips
+// takes whole frames and finds the changed rectangles itself.
+bool GifWriter::addImage(const GifImage& image, std::string& error) {
     auto* frames = static_cast<GifFrames*>(file_);
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* values =
+            image.pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width);
+        std::uint8_t* row = frames->shown + static_cast<std::size_t>(image.top + y) * kFrameWidth +
+                            static_cast<std::size_t>(image.left);
+        for (int x = 0; x < image.width; ++x) {
+            if (!image.hasTransparency || values[x] != kGifTransparentIndex) {
+                row[x] = values[x];
+            }
+        }
+    }
     try {
-        frames->indices.insert(frames->indices.end(), frame.values, frame.values + kFramePixels);
-        frames->delaysMs.push_back(int{delay} * kMillisecondsPerHundredth);
+        frames->indices.insert(frames->indices.end(), frames->shown, frames->shown + kFramePixels);
+        frames->delaysMs.push_back(int{image.delay} * kMillisecondsPerHundredth);
     } catch (const std::bad_alloc&) {
         error = "not enough memory for the frames";
         return abandon(error);
