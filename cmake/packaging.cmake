@@ -32,7 +32,6 @@ if(WIN32)
                  NEWLINE_STYLE CRLF)
   file(GLOB sample_frames ${PROJECT_SOURCE_DIR}/examples/*.bmp)
   list(SORT sample_frames)
-  # The entries in a fixed order, each with a fixed time stamp, so that the same files give the same zip.
   set(zip_entries ${windows_zip_name}/animconv.exe)
   foreach(tool ${windows_tools})
     list(APPEND zip_entries ${windows_zip_name}/${tool}.exe)
@@ -59,6 +58,23 @@ if(WIN32)
   if(windows_tools)
     set(dll_copy ${ANIMCONV_LIBVIPS_DLL})
   endif()
+  # The entries in a fixed order with a fixed time stamp. Info-ZIP's zip -X stores nothing else of the staged
+  # files, so the same files give the same zip; CMake's tar would add their access and change times.
+  find_program(ANIMCONV_ZIP zip)
+  set(zip_time "2026-01-01 00:00:00")
+  if(ANIMCONV_ZIP)
+    set(pack_commands
+        COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_BINARY_DIR}/windows-zip ${CMAKE_COMMAND} -E env TZ=UTC touch -d
+                "${zip_time}" ${zip_entries}
+        COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_BINARY_DIR}/windows-zip ${CMAKE_COMMAND} -E env TZ=UTC
+                ${ANIMCONV_ZIP} -X -D -q ${windows_zip} ${zip_entries})
+  else()
+    message(STATUS "zip (Debian package zip) not found: windows_zip packs with CMake, whose zip holds the files' "
+                   "access times and so differs from run to run")
+    set(pack_commands
+        COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_BINARY_DIR}/windows-zip ${CMAKE_COMMAND} -E tar cf ${windows_zip}
+                --format=zip "--mtime=${zip_time} UTC" ${zip_entries})
+  endif()
   add_custom_command(
     OUTPUT ${windows_zip}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${PROJECT_BINARY_DIR}/windows-zip ${windows_zip}
@@ -67,8 +83,7 @@ if(WIN32)
             ${PROJECT_BINARY_DIR}/README-windows.txt ${windows_stage}
     ${copy_licences}
     COMMAND ${CMAKE_COMMAND} -E copy ${sample_frames} ${windows_stage}/examples
-    COMMAND ${CMAKE_COMMAND} -E chdir ${PROJECT_BINARY_DIR}/windows-zip ${CMAKE_COMMAND} -E tar cf ${windows_zip}
-            --format=zip "--mtime=2026-01-01 00:00:00 UTC" ${zip_entries}
+    ${pack_commands}
     DEPENDS animconv ${windows_tools} ${PROJECT_BINARY_DIR}/README-windows.txt ${sample_frames} ${windows_licences}
     COMMENT "Packing ${windows_zip_name}.zip"
     VERBATIM)

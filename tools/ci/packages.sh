@@ -14,7 +14,7 @@ fail() {
     exit 1
 }
 
-needed=(cmake ninja-build g++ dpkg-dev lintian man-db unzip libgif-dev libpng-dev libvips-dev
+needed=(cmake ninja-build g++ dpkg-dev lintian man-db zip unzip libgif-dev libpng-dev libvips-dev
     g++-mingw-w64-x86-64-posix wine64)
 # npm fetches the Windows build's libvips: Debian's unless a Node.js installation brings its own.
 command -v npm >/dev/null || needed+=(npm)
