@@ -21,6 +21,7 @@ enum class Option {
     framesDir,
     maxPixels,
     quiet,
+    verbose,
     help,
     version
 };
@@ -45,6 +46,7 @@ constexpr OptionName kOptions[] = {
     {"frames-dir", 0, Option::framesDir, true},
     {"max-pixels", 0, Option::maxPixels, true},
     {"quiet", 'q', Option::quiet, false},
+    {"verbose", 'v', Option::verbose, false},
     {"help", 'h', Option::help, false},
     {"version", 'V', Option::version, false},
 };
@@ -189,6 +191,9 @@ bool applyOption(const OptionName& name, const std::string& shown, const std::st
         case Option::quiet:
             options.quiet = true;
             return true;
+        case Option::verbose:
+            options.verbose = true;
+            return true;
         case Option::help:
         case Option::version:
             return true;
@@ -293,6 +298,7 @@ std::string helpText() {
            "                          use0xfe over them gives the same stream\n"
            "      --max-pixels=N      refuse images larger than N pixels (default 100000000)\n"
            "  -q, --quiet             no progress line and no summary\n"
+           "  -v, --verbose           after a failure's line, the image library's own words\n"
            "  -h, --help              show this help and exit\n"
            "  -V, --version           show the version and exit\n"
            "\n"

@@ -2,13 +2,17 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+
+#include "animdump/stream_reader.h"
 
 namespace animmake {
 namespace {
@@ -37,19 +41,31 @@ void undoOutput() {
     }
 }
 
+pthread_t mainThread;
+
 extern "C" void onInterrupt(int signal) {
+    if (pthread_equal(pthread_self(), mainThread) == 0) {
+        // A thread that did not inherit the held signals: the main thread runs the undo, between its writes.
+        ::pthread_kill(mainThread, signal);
+        return;
+    }
     undoOutput();
     ::_exit(128 + signal);
+}
+
+sigset_t interruptSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
 }
 
 // The signals are held while the undo state changes, so the handler never sees it half set.
 class HoldInterrupts {
   public:
     HoldInterrupts() {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
+        const sigset_t set = interruptSignals();
         pthread_sigmask(SIG_BLOCK, &set, &previous_);
     }
     ~HoldInterrupts() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
@@ -62,6 +78,46 @@ class HoldInterrupts {
 
 std::string reasonOf(int error) {
     return std::strerror(error);
+}
+
+// The first fault of the file as a stream, read with the rules of what animconv writes ("frame 2 at byte
+// 64602: truncated: ..."); empty for a whole stream. An empty file is a stream of no frames.
+bool readWholeStream(int descriptor, off_t length, std::string& fault) {
+    if (length == 0) {
+        return true;
+    }
+    const std::size_t size = static_cast<std::size_t>(length);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (mapped == MAP_FAILED) {
+        fault = std::string("cannot be read: ") + reasonOf(errno);
+        return false;
+    }
+    const animdump::StreamView stream{static_cast<const std::uint8_t*>(mapped), size};
+    animdump::ReadRules rules;
+    rules.rejectLongFormUnder128 = true;
+    animdump::FrameSummary frame;
+    animdump::ProblemReport report;
+    std::size_t offset = 0;
+    for (std::size_t number = 1; offset < size; ++number) {
+        rules.firstOfRun = number == 1;
+        if (animdump::readFrame(stream, offset, number, rules, frame, report, nullptr) !=
+            animdump::Problem::none) {
+            break;
+        }
+        offset += frame.bytes;
+    }
+    ::munmap(mapped, size);
+    if (report.problem == animdump::Problem::none) {
+        return true;
+    }
+    // "invalid: frame N at byte M: ...\n" without its verdict word and line end.
+    fault = animdump::verdictLine(report);
+    fault.erase(0, fault.find(' ') + 1);
+    while (!fault.empty() && fault.back() == '\n') {
+        fault.pop_back();
+    }
+    fault = "not an animation stream: " + fault;
+    return false;
 }
 
 bool openForAppend(const std::string& path, std::string& error) {
@@ -79,6 +135,13 @@ bool openForAppend(const std::string& path, std::string& error) {
     const off_t end = ::lseek(descriptor, 0, SEEK_END);
     if (end < 0) {
         error = path + ": cannot append to the stream: " + reasonOf(errno);
+        ::close(descriptor);
+        return false;
+    }
+    // Appended after a cut frame or to another kind of file, the frames would be lost in it.
+    std::string fault;
+    if (!readWholeStream(descriptor, end, fault)) {
+        error = path + ": " + fault + "; it was left as it was";
         ::close(descriptor);
         return false;
     }
@@ -125,16 +188,22 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
 }  // namespace
 
 void installInterruptHandlers() {
+    const sigset_t set = interruptSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    mainThread = pthread_self();
     struct sigaction action {};
     action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
+    action.sa_mask = set;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
     // A closed reader of standard error must not end the run half way; the write fails instead.
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGXFSZ, SIG_IGN);
+}
+
+void takeInterrupts() {
+    const sigset_t set = interruptSignals();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 bool openStream(const std::string& path, OutputMode mode, std::string& error) {
