@@ -2,37 +2,16 @@
 
 #include <vips/vips.h>
 
-#include <csignal>
 #include <exception>
 #include <new>
 
 #include "make/dither.h"
+#include "make/held_interrupts.h"
 
 namespace animmake {
 namespace {
 
 constexpr std::size_t kFramesQueuedPerInput = 3;
-
-// Interrupts are taken by the main thread, which writes the stream, so that the handler never cuts the
-// stream back while a frame write is under way in another thread. Workers and the libvips threads they
-// start inherit the mask held while they are started; the main thread's own mask comes back however the
-// start ends.
-class InterruptsHeldForNewThreads {
-  public:
-    InterruptsHeldForNewThreads() {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &set, &previous_);
-    }
-    ~InterruptsHeldForNewThreads() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    InterruptsHeldForNewThreads(const InterruptsHeldForNewThreads&) = delete;
-    InterruptsHeldForNewThreads& operator=(const InterruptsHeldForNewThreads&) = delete;
-
-  private:
-    sigset_t previous_{};
-};
 
 // libvips keeps per-thread buffers for a thread that used it; they go before the thread does.
 class ImageLibraryThread {
@@ -67,7 +46,10 @@ FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const FitSett
       dither_(dither),
       window_(std::size_t{workers} * 2),
       slots_(window_) {
-    const InterruptsHeldForNewThreads held;
+    // Interrupts are taken by the main thread, which writes the stream, so that the handler never cuts the
+    // stream back while a frame write is under way in another thread: workers and the libvips threads they
+    // start inherit them held.
+    const HeldInterrupts held;
     try {
         threads_.reserve(workers);
         for (unsigned i = 0; i < workers; ++i) {

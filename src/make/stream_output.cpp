@@ -13,12 +13,14 @@
 #include <cstring>
 
 #include "animdump/stream_reader.h"
+#include "make/held_interrupts.h"
 
 namespace animmake {
 namespace {
 
 // Read by the signal handler, so plain storage set before the handler can see it: the handler may only
-// make async-signal-safe calls (unlink, ftruncate, _exit).
+// make async-signal-safe calls (unlink, ftruncate, _exit). The signals are held (HeldInterrupts) while the
+// undo state changes, so the handler never sees it half set.
 enum class Undo : int { nothing, removeTemporary, cutBack };
 volatile std::sig_atomic_t undoKind = static_cast<int>(Undo::nothing);
 char temporaryPath[PATH_MAX + 32];
@@ -52,29 +54,6 @@ extern "C" void onInterrupt(int signal) {
     undoOutput();
     ::_exit(128 + signal);
 }
-
-sigset_t interruptSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    return set;
-}
-
-// The signals are held while the undo state changes, so the handler never sees it half set.
-class HoldInterrupts {
-  public:
-    HoldInterrupts() {
-        const sigset_t set = interruptSignals();
-        pthread_sigmask(SIG_BLOCK, &set, &previous_);
-    }
-    ~HoldInterrupts() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    HoldInterrupts(const HoldInterrupts&) = delete;
-    HoldInterrupts& operator=(const HoldInterrupts&) = delete;
-
-  private:
-    sigset_t previous_{};
-};
 
 std::string reasonOf(int error) {
     return std::strerror(error);
@@ -121,7 +100,7 @@ bool readWholeStream(int descriptor, off_t length, std::string& fault) {
 }
 
 bool openForAppend(const std::string& path, std::string& error) {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         error = path + ": cannot open the stream: " + reasonOf(errno);
@@ -168,7 +147,7 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
         error = path + ": the stream's name is too long";
         return false;
     }
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     std::memcpy(temporaryPath, pattern.c_str(), pattern.size() + 1);
     const int descriptor = ::mkstemp(temporaryPath);
     if (descriptor < 0) {
@@ -222,7 +201,7 @@ bool writeStreamFrame(const animconv::EncodedFrame& frame, std::string& error) {
 }
 
 bool finishStream(std::string& error) {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     if (static_cast<Undo>(undoKind) == Undo::cutBack) {
         undoKind = static_cast<int>(Undo::nothing);
         ::close(streamDescriptor);
@@ -248,7 +227,7 @@ bool finishStream(std::string& error) {
 }
 
 void abandonStream() {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     undoOutput();
     if (streamDescriptor >= 0) {
         ::close(streamDescriptor);
