@@ -33,8 +33,9 @@ while [[ $# -gt 0 ]]; do
     esac
 done
 animmake=$build/animmake
-make_frames=$build/bench/make/make_photo_frames
-[[ -x $make_frames ]] || make_frames=$root/build/bench/make/make_photo_frames
+# The inputs come from the plain build's generator when there is one: only animmake is under test.
+make_frames=$root/build/bench/make/make_photo_frames
+[[ -x $make_frames ]] || make_frames=$build/bench/make/make_photo_frames
 for program in "$animmake" "$make_frames"; do
     [[ -x $program ]] || { echo "missing $program: build it first" >&2; exit 2; }
 done
@@ -55,11 +56,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 [[ -n $log ]] || log=$work/log
 mkdir -p "$log" "$work/short/j" "$work/long"
-# The inputs are made without the sanitizer's options: only animmake is under test.
-env -u ASAN_OPTIONS -u TSAN_OPTIONS "$make_frames" 320 240 4 "$work/short" png >/dev/null
-env -u ASAN_OPTIONS -u TSAN_OPTIONS "$make_frames" 320 240 4 "$work/short/j" jpg >/dev/null
+env -u ASAN_OPTIONS -u TSAN_OPTIONS "$make_frames" 320 240 4 "$work/short" png >/dev/null || exit 2
+env -u ASAN_OPTIONS -u TSAN_OPTIONS "$make_frames" 320 240 4 "$work/short/j" jpg >/dev/null || exit 2
 mv "$work/short/j"/*.jpg "$work/short/" && rmdir "$work/short/j"
-env -u ASAN_OPTIONS -u TSAN_OPTIONS "$make_frames" "${size%x*}" "${size#*x}" "$frames" "$work/long" png >/dev/null
+env -u ASAN_OPTIONS -u TSAN_OPTIONS "$make_frames" "${size%x*}" "${size#*x}" "$frames" "$work/long" png >/dev/null || exit 2
 
 # KIND COUNT INPUT: COUNT runs; each non-zero status is counted and its standard error kept in the log.
 runs() {

@@ -320,6 +320,9 @@ std::string plainReason(const std::string& libraryText) {
     if (mentions({"out of memory", "cannot allocate", "unable to allocate", "memory allocation"})) {
         return "out of memory";
     }
+    if (mentions({"unable to create thread"})) {
+        return "cannot start a worker thread";
+    }
     if (mentions({"improper image header", "no decode delegate", "not a known", "unknown file format",
                   "unsupported file format"})) {
         return kNotAnImage;
