@@ -302,8 +302,12 @@ std::string helpText() {
            "  -h, --help              show this help and exit\n"
            "  -V, --version           show the version and exit\n"
            "\n"
+           "No input is ever written: an output that is an input (however it is spelt) is\n"
+           "refused before anything is opened.\n"
+           "\n"
            "Exit status: 0 done, 1 an input or the output failed (STREAM untouched),\n"
-           "2 usage error, 130/143 interrupted (STREAM untouched).\n";
+           "2 usage error or an output that is an input, 130/143 interrupted (STREAM\n"
+           "untouched).\n";
 }
 
 std::string versionText() {
