@@ -12,7 +12,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "animdump/stream_reader.h"
+#include "convert/stream_reader.h"
 #include "make/held_interrupts.h"
 
 namespace animmake {
@@ -71,26 +71,26 @@ bool readWholeStream(int descriptor, off_t length, std::string& fault) {
         fault = std::string("cannot be read: ") + reasonOf(errno);
         return false;
     }
-    const animdump::StreamView stream{static_cast<const std::uint8_t*>(mapped), size};
-    animdump::ReadRules rules;
+    const animconv::StreamView stream{static_cast<const std::uint8_t*>(mapped), size};
+    animconv::ReadRules rules;
     rules.rejectLongFormUnder128 = true;
-    animdump::FrameSummary frame;
-    animdump::ProblemReport report;
+    animconv::FrameSummary frame;
+    animconv::ProblemReport report;
     std::size_t offset = 0;
     for (std::size_t number = 1; offset < size; ++number) {
         rules.firstOfRun = number == 1;
-        if (animdump::readFrame(stream, offset, number, rules, frame, report, nullptr) !=
-            animdump::Problem::none) {
+        if (animconv::readFrame(stream, offset, number, rules, frame, report, nullptr) !=
+            animconv::Problem::none) {
             break;
         }
         offset += frame.bytes;
     }
     ::munmap(mapped, size);
-    if (report.problem == animdump::Problem::none) {
+    if (report.problem == animconv::Problem::none) {
         return true;
     }
     // "invalid: frame N at byte M: ...\n" without its verdict word and line end.
-    fault = animdump::verdictLine(report);
+    fault = animconv::verdictLine(report);
     fault.erase(0, fault.find(' ') + 1);
     while (!fault.empty() && fault.back() == '\n') {
         fault.pop_back();
@@ -159,7 +159,6 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
     ::umask(mask);
     (void)::fchmod(descriptor, 0666 & ~mask);
     streamDescriptor = descriptor;
-    finalPath = path;
     undoKind = static_cast<int>(Undo::removeTemporary);
     return true;
 }

@@ -119,7 +119,7 @@ TEST(AnimmakeSafety, WorkerThreadsThatCannotStartFailCleanly) {
     const std::string folder = scratch.path();
     photoLike(64, 48, 0).pngsave((folder + "/photo.png").c_str());
     writeBytes(folder + "/out.bin", {1, 2, 3});
-    const ProcessResult result = dumptest::runProgram(
+    const ProcessResult result = testsupport::runProgram(
         "/usr/bin/prlimit", {"--stack=68719476736", ANIMMAKE_PATH, "-q", "-f", "-o", "out.bin", "photo.png"},
         folder);
     EXPECT_EQ(result.status, 1);
