@@ -1,12 +1,41 @@
 #include "make/frame_pipeline.h"
 
+#include <vips/vips.h>
+
+#include <exception>
+#include <new>
+
 #include "make/dither.h"
-#include "make/stream_output.h"
+#include "make/held_interrupts.h"
 
 namespace animmake {
 namespace {
 
 constexpr std::size_t kFramesQueuedPerInput = 3;
+
+// libvips keeps per-thread buffers for a thread that used it; they go before the thread does.
+class ImageLibraryThread {
+  public:
+    ImageLibraryThread() = default;
+    ~ImageLibraryThread() { vips_thread_shutdown(); }
+    ImageLibraryThread(const ImageLibraryThread&) = delete;
+    ImageLibraryThread& operator=(const ImageLibraryThread&) = delete;
+};
+
+LoadFailure failureOf(const std::exception_ptr& thrown) {
+    LoadFailure failure;
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const std::bad_alloc&) {
+        failure.reason = "out of memory";
+    } catch (const std::exception& error) {
+        failure.reason = "cannot be processed: an unexpected error";
+        failure.libraryText = error.what();
+    } catch (...) {
+        failure.reason = "cannot be processed: an unexpected error";
+    }
+    return failure;
+}
 
 }  // namespace
 
@@ -17,21 +46,35 @@ FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const FitSett
       dither_(dither),
       window_(std::size_t{workers} * 2),
       slots_(window_) {
-    startWithoutInterrupts([this, workers] {
+    // Interrupts are taken by the main thread, which writes the stream, so that the handler never cuts the
+    // stream back while a frame write is under way in another thread: workers and the libvips threads they
+    // start inherit them held.
+    const HeldInterrupts held;
+    try {
+        threads_.reserve(workers);
         for (unsigned i = 0; i < workers; ++i) {
             threads_.emplace_back([this] { work(); });
         }
-    });
+    } catch (...) {
+        stopAndJoin();  // the workers already started; the destructor does not run for a failed constructor
+        throw;
+    }
 }
 
 FramePipeline::~FramePipeline() {
+    stopAndJoin();
+}
+
+void FramePipeline::stopAndJoin() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     changed_.notify_all();
     for (std::thread& thread : threads_) {
-        thread.join();
+        if (thread.joinable()) {
+            thread.join();
+        }
     }
 }
 
@@ -46,7 +89,31 @@ bool FramePipeline::deliver(Slot& slot, PipelineFrame frame) {
     return true;
 }
 
+void FramePipeline::workOn(std::size_t input, Slot& slot) {
+    LoadFailure failure;
+    bool loaded = false;
+    try {
+        loaded = loadFrames(
+            inputs_[input].path, settings_,
+            [&](std::unique_ptr<animconv::FrameBuffer> pixels, int delayMs) {
+                ditherFrame(*pixels, dither_);
+                return deliver(slot, PipelineFrame{std::move(pixels), delayMs});
+            },
+            failure);
+    } catch (...) {
+        failure = failureOf(std::current_exception());
+    }
+    {
+        std::lock_guard lock(mutex_);
+        slot.done = true;
+        slot.failed = !loaded;
+        slot.failure = std::move(failure);
+    }
+    changed_.notify_all();
+}
+
 void FramePipeline::work() {
+    const ImageLibraryThread imageLibrary;
     for (;;) {
         std::size_t input = 0;
         {
@@ -59,26 +126,11 @@ void FramePipeline::work() {
             }
             input = nextToClaim_++;
         }
-        Slot& slot = slots_[input % window_];
-        std::string reason;
-        const bool loaded = loadFrames(
-            inputs_[input].path, settings_,
-            [&](std::unique_ptr<animconv::FrameBuffer> pixels, int delayMs) {
-                ditherFrame(*pixels, dither_);
-                return deliver(slot, PipelineFrame{std::move(pixels), delayMs});
-            },
-            reason);
-        {
-            std::lock_guard lock(mutex_);
-            slot.done = true;
-            slot.failed = !loaded;
-            slot.reason = reason;
-        }
-        changed_.notify_all();
+        workOn(input, slots_[input % window_]);
     }
 }
 
-FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, std::string& reason) {
+FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, LoadFailure& failure) {
     Slot& slot = slots_[input % window_];
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !slot.frames.empty() || slot.done; });
@@ -89,7 +141,7 @@ FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame,
         return Next::frame;
     }
     if (slot.failed) {
-        reason = slot.reason;
+        failure = slot.failure;
         return Next::failed;
     }
     return Next::inputDone;

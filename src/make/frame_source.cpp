@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <system_error>
 #include <vector>
 
@@ -23,6 +24,8 @@ using animconv::kFramePixels;
 using animconv::kFrameWidth;
 using animconv::kPixelBytes;
 using vips::VImage;
+
+constexpr const char* kNotAnImage = "not an image or video file";
 
 enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 
@@ -49,23 +52,13 @@ BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::stri
         return BmpOutcome::unreadable;
     }
     if (got == 0) {
-        reason = "empty file";
+        reason = "the file is empty";
         return BmpOutcome::unreadable;
     }
     std::memset(input->bytes + got, 0, sizeof input->bytes - got);
     return animconv::decodeInput(input->bytes, sizeof input->bytes, frame) == animconv::InputStatus::decoded
                ? BmpOutcome::accepted
                : BmpOutcome::notForAnimconv;
-}
-
-// libvips' message, first line only, as the reason.
-std::string firstLine(const char* text) {
-    std::string line(text);
-    const std::size_t end = line.find('\n');
-    if (end != std::string::npos) {
-        line.resize(end);
-    }
-    return line;
 }
 
 std::vector<double> backgroundOf(const FitSettings& settings) {
@@ -233,7 +226,7 @@ bool loadWithVips(const std::string& path, const FitSettings& settings, const Fr
                   std::string& reason) {
     if (vips_foreign_find_load(path.c_str()) == nullptr) {
         vips_error_clear();
-        reason = "not an image file (no libvips loader recognises it)";
+        reason = kNotAnImage;
         return false;
     }
     // The header alone: nothing is decoded before the size check. Read top to bottom once when decoded.
@@ -299,8 +292,34 @@ void configureImageLibrary() {
     vips_concurrency_set(1);
 }
 
+std::string plainReason(const std::string& libraryText) {
+    std::string text = libraryText;
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    const auto mentions = [&](std::initializer_list<const char*> words) {
+        return std::any_of(words.begin(), words.end(),
+                           [&](const char* word) { return text.find(word) != std::string::npos; });
+    };
+    if (mentions({"premature end", "unexpected end", "end of file", "end of input", "truncated", "read error",
+                  "not enough data", "short read", "eof"})) {
+        return "the file ends early";
+    }
+    if (mentions({"out of memory", "cannot allocate", "unable to allocate", "memory allocation"})) {
+        return "out of memory";
+    }
+    if (mentions({"unable to create thread"})) {
+        return "cannot start a worker thread";
+    }
+    if (mentions({"improper image header", "no decode delegate", "not a known", "unknown file format",
+                  "unsupported file format"})) {
+        return kNotAnImage;
+    }
+    return "corrupt image data";
+}
+
 bool loadFrames(const std::string& path, const FitSettings& settings, const FrameSink& sink,
-                std::string& reason) {
+                LoadFailure& failure) {
+    std::string& reason = failure.reason;
     auto frame = std::make_unique<FrameBuffer>();
     switch (tryAnimconvBmp(path, *frame, reason)) {
         case BmpOutcome::accepted:
@@ -314,7 +333,11 @@ bool loadFrames(const std::string& path, const FitSettings& settings, const Fram
     try {
         return loadWithVips(path, settings, sink, reason);
     } catch (const vips::VError& error) {
-        reason = "cannot load: " + firstLine(error.what());
+        failure.libraryText = error.what();
+        while (!failure.libraryText.empty() && failure.libraryText.back() == '\n') {
+            failure.libraryText.pop_back();
+        }
+        reason = plainReason(failure.libraryText);
         vips_error_clear();
         return false;
     }

@@ -24,9 +24,19 @@ constexpr int kNoDelay = -1;
 // stops the input early.
 using FrameSink = std::function<bool(std::unique_ptr<animconv::FrameBuffer> frame, int delayMs)>;
 
-// Returns false with `reason` (one line, without the input's name) when the input cannot be used.
+// Why an input cannot be used: a plain reason (one line, without the input's name) and, when a library
+// gave one, the library's own text for --verbose.
+struct LoadFailure {
+    std::string reason;
+    std::string libraryText;
+};
+
+// Returns false with `failure` filled when the input cannot be used.
 bool loadFrames(const std::string& path, const FitSettings& settings, const FrameSink& sink,
-                std::string& reason);
+                LoadFailure& failure);
+
+// A library's error text in plain words: "the file ends early", "not an image or video file", ...
+std::string plainReason(const std::string& libraryText);
 
 // Once per process, before the first load: small operation cache, one libvips thread per pipeline.
 void configureImageLibrary();

@@ -6,8 +6,14 @@
 // with 143, as SIGINT and SIGTERM do on Linux).
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
 #include <string>
+#include <vector>
 
+#include "make/held_interrupts.h"
+#include "make/stream_check.h"
 #include "make/stream_output.h"
 #include "platform/win32_text.h"
 
@@ -21,21 +27,17 @@ constexpr UINT kTerminateStatus = 143;
 
 enum class Undo { nothing, removeTemporary, cutBack };
 
-CRITICAL_SECTION undoLock;
+// Taken by HeldInterrupts and by the control handler; made before main runs.
+struct UndoLock {
+    UndoLock() { InitializeCriticalSection(&section); }
+    CRITICAL_SECTION section;
+} undoLock;
 Undo undoKind = Undo::nothing;
 HANDLE stream = INVALID_HANDLE_VALUE;
 std::wstring temporaryPath;
 std::wstring finalWidePath;
 LARGE_INTEGER startLength{};
 std::string finalPath;
-
-class HoldInterrupts {
-  public:
-    HoldInterrupts() { EnterCriticalSection(&undoLock); }
-    ~HoldInterrupts() { LeaveCriticalSection(&undoLock); }
-    HoldInterrupts(const HoldInterrupts&) = delete;
-    HoldInterrupts& operator=(const HoldInterrupts&) = delete;
-};
 
 // Called with the lock held, in the control handler too.
 void undoOutput() {
@@ -61,15 +63,43 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
         status = kInterruptStatus;
     }
-    EnterCriticalSection(&undoLock);
+    EnterCriticalSection(&undoLock.section);
     undoOutput();
     // No DLL detach and no waiting for the other threads: they may hold libvips' or the C library's locks.
     TerminateProcess(GetCurrentProcess(), status);
     return TRUE;
 }
 
+// The stream as it is, read whole, checked as on Linux.
+bool readWholeStream(HANDLE handle, LARGE_INTEGER length, std::string& fault) {
+    if (length.QuadPart == 0) {
+        return true;
+    }
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(length.QuadPart));
+    } catch (const std::bad_alloc&) {
+        fault = "cannot be read: not enough memory";
+        return false;
+    }
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1U << 30));
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(got);
+        at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(got) >> 32);
+        DWORD read = 0;
+        if (ReadFile(handle, bytes.data() + got, part, &read, &at) == 0 || read == 0) {
+            fault = "cannot be read: " + toolplatform::systemReason(GetLastError());
+            return false;
+        }
+        got += read;
+    }
+    return isWholeStream(bytes.data(), bytes.size(), fault);
+}
+
 bool openForAppend(const std::string& path, std::string& error) {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     const HANDLE handle = CreateFileW(wideOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -82,6 +112,12 @@ bool openForAppend(const std::string& path, std::string& error) {
     LARGE_INTEGER end{};
     if (SetFilePointerEx(handle, LARGE_INTEGER{}, &end, FILE_END) == 0) {
         error = path + ": cannot append to the stream: " + toolplatform::systemReason(GetLastError());
+        CloseHandle(handle);
+        return false;
+    }
+    std::string fault;
+    if (!readWholeStream(handle, end, fault)) {
+        error = path + ": " + fault + "; it was left as it was";
         CloseHandle(handle);
         return false;
     }
@@ -104,7 +140,7 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
             return false;
         }
     }
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     // A name of our own beside the stream: the process id and a counter, until one is free.
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
         const std::wstring candidate = widePath + L".animmake-" + std::to_wstring(GetCurrentProcessId()) +
@@ -131,14 +167,22 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
 
 }  // namespace
 
+struct HeldInterrupts::Saved {};
+
+HeldInterrupts::HeldInterrupts() {
+    EnterCriticalSection(&undoLock.section);
+}
+
+HeldInterrupts::~HeldInterrupts() {
+    LeaveCriticalSection(&undoLock.section);
+}
+
 void installInterruptHandlers() {
-    InitializeCriticalSection(&undoLock);
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }
 
-void startWithoutInterrupts(const std::function<void()>& startThreads) {
-    // The console control handler has a thread of its own; the frame writes hold its lock instead.
-    startThreads();
+void takeInterrupts() {
+    // Nothing is held until now: the control handler never runs on a thread that writes the stream.
 }
 
 bool openStream(const std::string& path, OutputMode mode, std::string& error) {
@@ -147,7 +191,7 @@ bool openStream(const std::string& path, OutputMode mode, std::string& error) {
 }
 
 bool writeStreamFrame(const animconv::EncodedFrame& frame, std::string& error) {
-    HoldInterrupts hold;  // a cut-back never races a write
+    HeldInterrupts hold;  // a cut-back never races a write
     DWORD written = 0;
     if (WriteFile(stream, frame.bytes, static_cast<DWORD>(frame.length), &written, nullptr) == 0 ||
         written != frame.length) {
@@ -162,7 +206,7 @@ bool writeStreamFrame(const animconv::EncodedFrame& frame, std::string& error) {
 }
 
 bool finishStream(std::string& error) {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     if (undoKind == Undo::cutBack) {
         undoKind = Undo::nothing;
         CloseHandle(stream);
@@ -188,7 +232,7 @@ bool finishStream(std::string& error) {
 }
 
 void abandonStream() {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     undoOutput();
     if (stream != INVALID_HANDLE_VALUE) {
         CloseHandle(stream);

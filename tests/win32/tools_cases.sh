@@ -90,13 +90,15 @@ check "-a: the same stream" cmp -s linux-append.bin win-append.bin
 # The refusals: the same status and message, nothing touched.
 mkdir folder.bin
 for refusal in "-o stream.bin frame-01.bmp" "-o folder.bin frame-01.bmp" "--fit sideways -o x.bin frame-01.bmp" \
-    "-o x.bin" "-o x.bin missing.png" "-o x.bin @missing-list"; do
+    "-o x.bin" "-o x.bin missing.png" "-o x.bin @missing-list" "-a -o bad.png frame-01.bmp" \
+    "-f -o frame-01.bmp frame-02.bmp frame-01.bmp"; do
     # shellcheck disable=SC2086
     run win-refusal win_make -q $refusal
     # shellcheck disable=SC2086
     run linux-refusal "$linux/animmake" -q $refusal
     check "refused like Linux: animmake $refusal" eval "same_run win-refusal linux-refusal &&
-        cmp -s stream.bin sample.bin && [[ ! -e x.bin ]]"
+        cmp -s stream.bin sample.bin && [[ ! -e x.bin ]] && cmp -s bad.png <(printf 'not an image\\n') &&
+        cmp -s frame-01.bmp \"$root/examples/frame-01.bmp\""
 done
 
 # Ctrl-C mid-run: the stream as it was, status 130.
