@@ -11,8 +11,8 @@ constexpr std::size_t kFramesQueuedPerInput = 3;
 
 }  // namespace
 
-FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const FitSettings& settings, Dither dither,
-                             unsigned workers)
+FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings,
+                             Dither dither, unsigned workers)
     : inputs_(inputs),
       settings_(settings),
       dither_(dither),
@@ -70,18 +70,21 @@ void FramePipeline::work() {
         }
         Slot& slot = slots_[input % window_];
         std::string reason;
+        std::string notice;
+        SourceSettings settings = settings_;
+        settings.video.fixedWait = settings.video.fixedWait || inputs_[input].wait >= 0;
         const bool loaded = loadFrames(
-            inputs_[input].path, settings_,
-            [&](std::unique_ptr<animconv::FrameBuffer> pixels, int delayMs) {
-                ditherFrame(*pixels, dither_);
-                return deliver(slot, PipelineFrame{std::move(pixels), delayMs});
+            inputs_[input].path, settings,
+            [&](PipelineFrame frame) {
+                ditherFrame(*frame.pixels, dither_);
+                return deliver(slot, std::move(frame));
             },
-            reason);
+            reason, notice);
         {
             std::lock_guard lock(mutex_);
             slot.done = true;
             slot.failed = !loaded;
-            slot.reason = reason;
+            slot.reason = loaded ? notice : reason;
         }
         changed_.notify_all();
     }
@@ -97,11 +100,8 @@ FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame,
         changed_.notify_all();
         return Next::frame;
     }
-    if (slot.failed) {
-        reason = slot.reason;
-        return Next::failed;
-    }
-    return Next::inputDone;
+    reason = slot.reason;
+    return slot.failed ? Next::failed : Next::inputDone;
 }
 
 void FramePipeline::advance() {

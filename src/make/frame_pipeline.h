@@ -18,22 +18,19 @@
 
 namespace animmake {
 
-struct PipelineFrame {
-    std::unique_ptr<animconv::FrameBuffer> pixels;
-    int delayMs = kNoDelay;
-};
+using PipelineFrame = SourceFrame;
 
 class FramePipeline {
   public:
-    FramePipeline(const std::vector<InputItem>& inputs, const FitSettings& settings, Dither dither,
+    FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, Dither dither,
                   unsigned workers);
     ~FramePipeline();
     FramePipeline(const FramePipeline&) = delete;
     FramePipeline& operator=(const FramePipeline&) = delete;
 
     enum class Next { frame, inputDone, failed };
-    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end, or its
-    // failure with `reason`.
+    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with `reason`
+    // holding a notice when it was used only in part), or its failure with `reason`.
     Next next(std::size_t input, PipelineFrame& frame, std::string& reason);
     // After inputDone or failed: frees the input's slot for an input further on.
     void advance();
@@ -43,13 +40,13 @@ class FramePipeline {
         std::deque<PipelineFrame> frames;
         bool done = false;
         bool failed = false;
-        std::string reason;
+        std::string reason;  // or the notice of an input used in part
     };
     void work();
     bool deliver(Slot& slot, PipelineFrame frame);
 
     const std::vector<InputItem>& inputs_;
-    const FitSettings settings_;
+    const SourceSettings settings_;
     const Dither dither_;
     std::size_t window_;
     std::vector<Slot> slots_;

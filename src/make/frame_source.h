@@ -1,7 +1,9 @@
 // One input file turned into fitted 190x170 frames: a BMP that animconv accepts through the project's own
-// reader, anything else through libvips (shrink-on-load, ICC to sRGB, alpha flattened, fitted).
+// reader, a video through video_source.h, anything else through libvips (shrink-on-load, ICC to sRGB, alpha
+// flattened, fitted).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,21 +14,31 @@
 
 namespace animmake {
 
-struct FitSettings {
+struct SourceSettings {
     Fit fit = Fit::contain;
     Rgb8 background;
     std::uint64_t maxPixels = 0;
+    VideoSettings video;
 };
 
 constexpr int kNoDelay = -1;
 
-// Receives each frame in order with its own delay in milliseconds (kNoDelay for a still). Returning false
-// stops the input early.
-using FrameSink = std::function<bool(std::unique_ptr<animconv::FrameBuffer> frame, int delayMs)>;
+struct SourceFrame {
+    std::unique_ptr<animconv::FrameBuffer> pixels;
+    int delayMs = kNoDelay;       // the frame's own delay; kNoDelay for a still
+    std::size_t inputFrames = 0;  // the frames this input is expected to give, when known; else 0
+};
 
-// Returns false with `reason` (one line, without the input's name) when the input cannot be used.
-bool loadFrames(const std::string& path, const FitSettings& settings, const FrameSink& sink,
-                std::string& reason);
+// Receives each frame in order. Returning false stops the input early.
+using FrameSink = std::function<bool(SourceFrame frame)>;
+
+// Returns false with `reason` (one line, without the input's name) when the input cannot be used; true
+// with `notice` set when it was used only in part.
+bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
+                std::string& reason, std::string& notice);
+
+// The scale each axis needs for the fit of a width x height picture.
+void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY);
 
 // Once per process, before the first load: small operation cache, one libvips thread per pipeline.
 void configureImageLibrary();

@@ -211,7 +211,7 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
 
     const BadInput cases[] = {
         {{"missing.png"}, "missing.png: cannot open: No such file or directory", 1},
-        {{"notes.txt"}, "notes.txt: not an image file (no libvips loader recognises it)", 1},
+        {{"notes.txt"}, "notes.txt: not an image or video file", 1},
         {{"empty.png"}, "empty.png: empty file", 1},
         {{"noimages"}, "noimages: no image files in the directory", 1},
         {{"@nothing.txt"}, "nothing.txt: the list names no inputs", 1},
