@@ -14,13 +14,13 @@ set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/../.."
 build=build
-seconds_long=10
+clip_seconds=10
 repeats=3
 memory=yes
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --build) build=$2; shift 2 ;;
-        --seconds) seconds_long=$2; shift 2 ;;
+        --seconds) clip_seconds=$2; shift 2 ;;
         --repeats) repeats=$2; shift 2 ;;
         --no-memory) memory=no; shift ;;
         *) echo "unknown argument $1" >&2; exit 2 ;;
@@ -30,14 +30,7 @@ command -v ffmpeg >/dev/null || tools/ci/install_packages.sh ffmpeg
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-elapsed() {  # COMMAND...: wall-clock seconds of the command
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc -l
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+source bench/make/timing.sh
 frames_of() { "$build/animdump" "$1" | awk '/^total:/ { print $2 }'; }
 
 two_step() {  # CLIP
@@ -50,7 +43,7 @@ direct() { "$build/animmake" -q -f -o "$work/direct.bin" "$1"; }
 clip() {  # NAME SIZE CODEC_OPTIONS... : S seconds of the pattern
     local name=$1 size=$2
     shift 2
-    ffmpeg -v error -y -f lavfi -i "testsrc2=size=$size:rate=30,noise=alls=12:allf=t" -t "$seconds_long" \
+    ffmpeg -v error -y -f lavfi -i "testsrc2=size=$size:rate=30,noise=alls=12:allf=t" -t "$clip_seconds" \
         -pix_fmt yuv420p "$@" "$work/$name"
 }
 
@@ -61,8 +54,8 @@ printf '%-22s %8s %10s %10s %12s %12s %7s\n' clip frames "two-step" direct "two-
 for name in h264-1080p.mp4 vp9-720p.webm; do
     two=() one=()
     for ((r = 0; r < repeats; ++r)); do
-        two+=("$(elapsed two_step "$work/$name")")
-        one+=("$(elapsed direct "$work/$name")")
+        two+=("$(seconds two_step "$work/$name")")
+        one+=("$(seconds direct "$work/$name")")
     done
     frames=$(frames_of "$work/direct.bin")
     [[ $frames == "$(frames_of "$work/two-step.bin")" ]] || { echo "frame counts differ" >&2; exit 1; }
