@@ -169,6 +169,9 @@ int clockwiseQuarterTurns(const AVStream& stream) {
 }
 
 // Scaling a decoded picture straight to the size the fit shows it at, then placing it, turned, in the frame.
+// The fitted picture is at most this many pixels (16 frames' worth).
+constexpr std::int64_t kLargestShown = std::int64_t{16} * kFrameWidth * kFrameHeight;
+
 class FrameFitter {
   public:
     FrameFitter(const SourceSettings& settings, int quarterTurns, AVRational streamAspect)
@@ -225,6 +228,10 @@ class FrameFitter {
         fitScales(pictureWidth, pictureHeight, settings_.fit, scaleX, scaleY);
         shownWidth_ = std::max(1, static_cast<int>(std::lround(pictureWidth * scaleX)));
         shownHeight_ = std::max(1, static_cast<int>(std::lround(pictureHeight * scaleY)));
+        // Cover enlarges one axis past the frame; a sliver-shaped picture would need a huge scaled copy.
+        if (std::int64_t{shownWidth_} * shownHeight_ > kLargestShown) {
+            return false;
+        }
         scaledWidth_ = sideways ? shownHeight_ : shownWidth_;
         scaledHeight_ = sideways ? shownWidth_ : shownHeight_;
         // Reducing: swscale's bilinear filter widens with the reduction (an antialiasing tent, as for
@@ -419,6 +426,14 @@ class VideoReader {
             return false;
         }
         const AVCodecParameters& parameters = *stream_->codecpar;
+        const std::uint64_t pixels =
+            std::uint64_t(std::max(0, parameters.width)) * std::uint64_t(std::max(0, parameters.height));
+        if (pixels > settings_.maxPixels) {
+            reason = "the video has " + std::to_string(parameters.width) + "x" +
+                     std::to_string(parameters.height) + " pixels, more than --max-pixels " +
+                     std::to_string(settings_.maxPixels);
+            return false;
+        }
         const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
         if (codec == nullptr) {
             reason = std::string("cannot decode its video: this FFmpeg build has no decoder for ") +
@@ -479,7 +494,7 @@ class VideoReader {
         double rate = settings_.video.fpsNumerator > 0
                           ? static_cast<double>(settings_.video.fpsNumerator) /
                                 static_cast<double>(settings_.video.fpsDenominator)
-                          : 1.0 / (static_cast<double>(frameDuration_) * av_q2d(timeBase_));
+                          : av_q2d(stream_->avg_frame_rate);
         if (!settings_.video.fixedWait) {
             rate = std::min(rate, 1000.0 / settings_.video.waitUnitMs);
         }
@@ -573,8 +588,9 @@ class VideoReader {
         auto frame = std::make_unique<FrameBuffer>();
         if (!fitter_->fit(*pending_, *frame)) {
             const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(pending_->format));
-            reason = std::string("cannot convert the video's pictures (pixel format ") +
-                     (name != nullptr ? name : "unknown") + ")";
+            reason = "cannot fit the video's " + std::to_string(pending_->width) + "x" +
+                     std::to_string(pending_->height) + " " + (name != nullptr ? name : "unknown") +
+                     " pictures into the frame";
             return false;
         }
         if (!sink_(SourceFrame{std::move(frame), wait * settings_.video.waitUnitMs, expected_})) {
