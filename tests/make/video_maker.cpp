@@ -68,6 +68,12 @@ void writeVideo(const std::string& path, const VideoSpec& spec) {
     }
     ASSERT_GE(avcodec_open2(encoder, codec, nullptr), 0);
     avcodec_parameters_from_context(stream->codecpar, encoder);
+    if (spec.labelledAs != nullptr) {
+        const AVCodecDescriptor* label = avcodec_descriptor_get_by_name(spec.labelledAs);
+        ASSERT_NE(label, nullptr) << spec.labelledAs;
+        stream->codecpar->codec_id = label->id;
+        stream->codecpar->codec_tag = 0;
+    }
     stream->time_base = AVRational{spec.timeBaseNum, spec.timeBaseDen};
     stream->sample_aspect_ratio = encoder->sample_aspect_ratio;
     if (spec.clockwiseRotation != 0) {
@@ -127,37 +133,6 @@ void writeVideo(const std::string& path, const VideoSpec& spec) {
 bool hasDecoder(const char* codec) {
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get_by_name(codec);
     return descriptor != nullptr && avcodec_find_decoder(descriptor->id) != nullptr;
-}
-
-void writeJunkVideo(const std::string& path, const char* codec) {
-    const AVCodecDescriptor* descriptor = avcodec_descriptor_get_by_name(codec);
-    ASSERT_NE(descriptor, nullptr) << codec;
-    AVFormatContext* output = nullptr;
-    ASSERT_GE(avformat_alloc_output_context2(&output, nullptr, nullptr, path.c_str()), 0);
-    AVStream* stream = avformat_new_stream(output, nullptr);
-    stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
-    stream->codecpar->codec_id = descriptor->id;
-    stream->codecpar->width = 64;
-    stream->codecpar->height = 48;
-    stream->time_base = AVRational{1, 25};
-    ASSERT_GE(avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
-    ASSERT_GE(avformat_write_header(output, nullptr), 0);
-    for (int i = 0; i < 5; ++i) {
-        AVPacket* packet = av_packet_alloc();
-        ASSERT_GE(av_new_packet(packet, 64), 0);
-        for (int at = 0; at < 64; ++at) {
-            packet->data[at] = static_cast<std::uint8_t>(at * 37 + i);
-        }
-        packet->pts = packet->dts = i;
-        packet->duration = 1;
-        packet->flags = AV_PKT_FLAG_KEY;
-        av_packet_rescale_ts(packet, AVRational{1, 25}, stream->time_base);
-        ASSERT_GE(av_interleaved_write_frame(output, packet), 0);
-        av_packet_free(&packet);
-    }
-    ASSERT_GE(av_write_trailer(output), 0);
-    avio_closep(&output->pb);
-    avformat_free_context(output);
 }
 
 }  // namespace maketest

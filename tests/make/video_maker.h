@@ -26,6 +26,8 @@ struct VideoSpec {
     const char* codec = "mpeg4";
     // Frames whose packets are replaced by junk bytes after encoding.
     std::vector<int> junkFrames;
+    // The codec the container names instead of the one encoded (an FFmpeg codec name).
+    const char* labelledAs = nullptr;
     // The colour of pixel (x, y) of frame `index`; by default a grey that changes with the frame.
     std::function<Rgb(int index, int x, int y)> paint;
 };
@@ -34,8 +36,5 @@ struct VideoSpec {
 void writeVideo(const std::string& path, const VideoSpec& spec);
 
 bool hasDecoder(const char* codec);
-
-// Five packets of junk bytes labelled as `codec` (an FFmpeg codec name), in the file name's container.
-void writeJunkVideo(const std::string& path, const char* codec);
 
 }  // namespace maketest

@@ -184,7 +184,9 @@ TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
     // Its index comes last: the first half has frames but no index.
     writeBytes(folder + "/cut.mp4", Bytes(whole.begin(), whole.begin() + long(whole.size() / 2)));
     writeVideo(folder + "/good.mkv", atRate(1, 30, 30));
-    writeJunkVideo(folder + "/junk.mkv", "mpeg4");
+    VideoSpec junk = atRate(1, 30, 5);
+    junk.junkFrames = {0, 1, 2, 3, 4};
+    writeVideo(folder + "/junk.mkv", junk);
     // Sound alone: one second of silence as 8 kHz 8-bit WAV.
     Bytes wav = {'R', 'I', 'F', 'F', 0x64, 0x1f, 0,   0,   'W', 'A',  'V',  'E',  'f', 'm',  't',
                  ' ', 16,  0,   0,   0,    1,    0,   1,   0,   0x40, 0x1f, 0,    0,   0x40, 0x1f,
@@ -206,7 +208,9 @@ TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
     };
     // Debian's FFmpeg has no AVS2 decoder (that needs libdavs2), but Matroska can carry it.
     if (!hasDecoder("avs2")) {
-        writeJunkVideo(folder + "/avs2.mkv", "avs2");
+        VideoSpec avs2 = atRate(1, 30, 5);
+        avs2.labelledAs = "avs2";
+        writeVideo(folder + "/avs2.mkv", avs2);
         cases.push_back({{"good.mkv", "avs2.mkv"},
                          "avs2.mkv: cannot decode its video: this FFmpeg build has no decoder for avs2"});
     }
