@@ -73,6 +73,13 @@ void FramePipeline::work() {
         std::string notice;
         SourceSettings settings = settings_;
         settings.video.fixedWait = settings.video.fixedWait || inputs_[input].wait >= 0;
+        // A video decodes once the consumer has reached it, so that videos in the window ahead do not each
+        // hold a decoder's memory; the consumer never waits on an input that waits on it.
+        settings.awaitVideoTurn = [this, input] {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return stopping_ || consumerAt_ >= input; });
+            return !stopping_;
+        };
         const bool loaded = loadFrames(
             inputs_[input].path, settings,
             [&](PipelineFrame frame) {

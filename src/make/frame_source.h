@@ -19,6 +19,9 @@ struct SourceSettings {
     Rgb8 background;
     std::uint64_t maxPixels = 0;
     VideoSettings video;
+    // Called by a video before it opens its decoder; false stops the input. The pipeline lets one video
+    // at a time hold a decoder (a 1080p decoder's frames take tens of MiB); unset, videos never wait.
+    std::function<bool()> awaitVideoTurn;
 };
 
 constexpr int kNoDelay = -1;

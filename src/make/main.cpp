@@ -122,7 +122,7 @@ struct Totals {
 
 // Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
 int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, Totals& totals) {
-    SourceSettings settings{options.fit, options.background, options.maxPixels, options.video};
+    SourceSettings settings{options.fit, options.background, options.maxPixels, options.video, {}};
     settings.video.waitUnitMs = options.waitUnitMs;
     settings.video.fixedWait = options.wait != kWaitNotGiven;
     // One worker more than cores: a worker waiting on its file or on libvips' hand-over leaves a core idle

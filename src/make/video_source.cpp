@@ -328,6 +328,9 @@ class VideoReader {
     VideoReader(const SourceSettings& settings, const FrameSink& sink) : settings_(settings), sink_(sink) {}
 
     bool read(const std::string& path, std::string& reason, std::string& notice) {
+        if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
+            return true;  // the run is stopping
+        }
         if (!open(path, reason)) {
             return false;
         }
