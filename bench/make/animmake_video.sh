@@ -4,7 +4,7 @@
 # each, frames a second (frames written over wall-clock seconds) and the ratio of the medians. Then animmake's
 # peak resident memory (/usr/bin/time -v) on 1 and 10 minutes of 1920x1080 H.264.
 #
-#   bench/make/animmake_video.sh [--build DIR] [--seconds S] [--repeats R] [--no-memory]
+#   bench/make/animmake_video.sh [--build DIR] [--seconds S] [--repeats R] [--no-speed] [--no-memory]
 #
 # Clips (made here with ffmpeg's command line, installed when missing): S seconds of 1920x1080 H.264 and of
 # 1280x720 VP9 at 30 fps, a moving test pattern with film-like noise so that every frame costs decoding;
@@ -16,12 +16,14 @@ cd "$(dirname "$0")/../.."
 build=build
 clip_seconds=10
 repeats=3
+speed=yes
 memory=yes
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --build) build=$2; shift 2 ;;
         --seconds) clip_seconds=$2; shift 2 ;;
         --repeats) repeats=$2; shift 2 ;;
+        --no-speed) speed=no; shift ;;
         --no-memory) memory=no; shift ;;
         *) echo "unknown argument $1" >&2; exit 2 ;;
     esac
@@ -47,24 +49,27 @@ clip() {  # NAME SIZE CODEC_OPTIONS... : S seconds of the pattern
         -pix_fmt yuv420p "$@" "$work/$name"
 }
 
-clip h264-1080p.mp4 1920x1080 -c:v libx264 -preset veryfast -crf 23
-clip vp9-720p.webm 1280x720 -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 2M
+speed_runs() {
+    clip h264-1080p.mp4 1920x1080 -c:v libx264 -preset veryfast -crf 23
+    clip vp9-720p.webm 1280x720 -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 2M
 
-printf '%-22s %8s %10s %10s %12s %12s %7s\n' clip frames "two-step" direct "two-step/s" "direct/s" ratio
-for name in h264-1080p.mp4 vp9-720p.webm; do
-    two=() one=()
-    for ((r = 0; r < repeats; ++r)); do
-        two+=("$(seconds two_step "$work/$name")")
-        one+=("$(seconds direct "$work/$name")")
+    printf '%-22s %8s %10s %10s %12s %12s %7s\n' clip frames "two-step" direct "two-step/s" "direct/s" ratio
+    for name in h264-1080p.mp4 vp9-720p.webm; do
+        two=() one=()
+        for ((r = 0; r < repeats; ++r)); do
+            two+=("$(seconds two_step "$work/$name")")
+            one+=("$(seconds direct "$work/$name")")
+        done
+        frames=$(frames_of "$work/direct.bin")
+        [[ $frames == "$(frames_of "$work/two-step.bin")" ]] || { echo "frame counts differ" >&2; exit 1; }
+        two_median=$(printf '%s\n' "${two[@]}" | median)
+        one_median=$(printf '%s\n' "${one[@]}" | median)
+        printf '%-22s %8s %9.2fs %9.2fs %12.1f %12.1f %6.2fx\n' "$name" "$frames" "$two_median" "$one_median" \
+            "$(echo "$frames / $two_median" | bc -l)" "$(echo "$frames / $one_median" | bc -l)" \
+            "$(echo "$two_median / $one_median" | bc -l)"
     done
-    frames=$(frames_of "$work/direct.bin")
-    [[ $frames == "$(frames_of "$work/two-step.bin")" ]] || { echo "frame counts differ" >&2; exit 1; }
-    two_median=$(printf '%s\n' "${two[@]}" | median)
-    one_median=$(printf '%s\n' "${one[@]}" | median)
-    printf '%-22s %8s %9.2fs %9.2fs %12.1f %12.1f %6.2fx\n' "$name" "$frames" "$two_median" "$one_median" \
-        "$(echo "$frames / $two_median" | bc -l)" "$(echo "$frames / $one_median" | bc -l)" \
-        "$(echo "$two_median / $one_median" | bc -l)"
-done
+}
+if [[ $speed == yes ]]; then speed_runs; fi
 
 [[ $memory == yes ]] || exit 0
 ffmpeg -v error -y -f lavfi -i "testsrc2=size=1920x1080:rate=30" -t 60 -pix_fmt yuv420p -c:v libx264 \
