@@ -38,7 +38,7 @@ bool isVideoFile(const std::string& path) {
 
 bool loadVideoFrames(const std::string&, const SourceSettings&, const FrameSink&, std::string& reason,
                      std::string&) {
-    reason = "a video, and this animmake was built without video support (FFmpeg's libraries)";
+    reason = "a video, but this animmake was built without video input (FFmpeg's libraries)";
     return false;
 }
 
