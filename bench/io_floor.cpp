@@ -18,9 +18,9 @@
 #include <string_view>
 #include <vector>
 
-#include "animdump/stream_reader.h"
 #include "convert/convert_frame.h"
 #include "convert/stream_format.h"
+#include "convert/stream_reader.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ using animconv::kMaxFrameBytes;
 unsigned char inputBuffer[kInputCapacity];
 unsigned char frameBytes[kMaxFrameBytes];
 
-// Each frame's length, read with animdump's stream reader.
+// Each frame's length, read with the project's stream reader.
 int printFrameSizes(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
@@ -42,12 +42,12 @@ int printFrameSizes(const char* path) {
         bytes.push_back(static_cast<std::uint8_t>(byte));
     }
     std::fclose(file);
-    const animdump::StreamView stream{bytes.data(), bytes.size()};
+    const animconv::StreamView stream{bytes.data(), bytes.size()};
     for (std::size_t offset = 0, number = 1; offset < bytes.size(); ++number) {
-        animdump::FrameSummary frame;
-        animdump::ProblemReport report;
-        if (animdump::readFrame(stream, offset, number, frame, report, nullptr) != animdump::Problem::none) {
-            std::fputs(animdump::verdictLine(report).c_str(), stderr);
+        animconv::FrameSummary frame;
+        animconv::ProblemReport report;
+        if (animconv::readFrame(stream, offset, number, frame, report, nullptr) != animconv::Problem::none) {
+            std::fputs(animconv::verdictLine(report).c_str(), stderr);
             return 1;
         }
         std::printf("%zu\n", frame.bytes);

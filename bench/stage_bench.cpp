@@ -73,11 +73,11 @@ void runEncode(benchmark::State& state, bool delta) {
     const auto before = decodedFrame(kind, 0);
     const auto frame = decodedFrame(kind, 1);
     auto encoded = std::make_unique<animconv::EncodedFrame>();
-    animconv::resetFrameState();
-    animconv::deltaMode = delta;
-    animconv::rememberFrame(*before);
+    auto encoder = std::make_unique<animconv::EncoderState>();
+    encoder->deltaMode = delta;
+    animconv::rememberFrame(*encoder, *before);
     for (auto _ : state) {
-        animconv::encodeFrame(*frame, 10, *encoded);
+        animconv::encodeFrame(*encoder, *frame, 10, *encoded);
         benchmark::DoNotOptimize(encoded->length);
         benchmark::ClobberMemory();
     }
@@ -95,8 +95,9 @@ void BM_EncodeDelta(benchmark::State& state) {
 
 void BM_RememberFrame(benchmark::State& state) {
     const auto frame = decodedFrame(kindArgument(state), 1);
+    auto encoder = std::make_unique<animconv::EncoderState>();
     for (auto _ : state) {
-        animconv::rememberFrame(*frame);
+        animconv::rememberFrame(*encoder, *frame);
         benchmark::ClobberMemory();
     }
     setPixelRate(state);
@@ -108,15 +109,15 @@ void BM_FrameInMemory(benchmark::State& state) {
     const std::vector<std::uint8_t> inputs[2] = {fileAtDepth(kind, 0, 24), fileAtDepth(kind, 1, 24)};
     auto frame = std::make_unique<FrameBuffer>();
     auto encoded = std::make_unique<animconv::EncodedFrame>();
-    animconv::resetFrameState();
-    animconv::deltaMode = true;
+    auto encoder = std::make_unique<animconv::EncoderState>();
+    encoder->deltaMode = true;
     std::size_t next = 0;
     for (auto _ : state) {
         const std::vector<std::uint8_t>& input = inputs[next];
         next ^= 1;
         benchmark::DoNotOptimize(animconv::decodeInput(input.data(), input.size(), *frame));
-        animconv::encodeFrame(*frame, 10, *encoded);
-        animconv::rememberFrame(*frame);
+        animconv::encodeFrame(*encoder, *frame, 10, *encoded);
+        animconv::rememberFrame(*encoder, *frame);
         benchmark::DoNotOptimize(encoded->length);
         benchmark::ClobberMemory();
     }

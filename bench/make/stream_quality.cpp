@@ -14,8 +14,8 @@
 #include <iterator>
 #include <vector>
 
-#include "animdump/frame_picture.h"
-#include "animdump/stream_reader.h"
+#include "convert/stream_format.h"
+#include "convert/stream_reader.h"
 
 namespace {
 
@@ -85,17 +85,17 @@ int main(int argc, char** argv) {
     std::ifstream file(argv[1], std::ios::binary);
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                                           std::istreambuf_iterator<char>());
-    const animdump::StreamView stream{bytes.data(), bytes.size()};
-    static animdump::FrameIndices indices;
+    const animconv::StreamView stream{bytes.data(), bytes.size()};
+    static animconv::FrameIndices indices;
     std::size_t offset = 0;
     std::size_t frames = 0;
     std::size_t unchanged = 0;
     double totalDelta = 0;
     for (int source = 2; source < argc; ++source) {
-        animdump::FrameSummary summary;
-        animdump::ProblemReport report;
-        if (offset >= bytes.size() || animdump::readFrame(stream, offset, frames + 1, summary, report,
-                                                          &indices) != animdump::Problem::none) {
+        animconv::FrameSummary summary;
+        animconv::ProblemReport report;
+        if (offset >= bytes.size() || animconv::readFrame(stream, offset, frames + 1, summary, report,
+                                                          &indices) != animconv::Problem::none) {
             std::fprintf(stderr, "stream_quality: the stream has no valid frame %zu\n", frames + 1);
             return 1;
         }
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
         Plane original(kPixels);
         Plane made(kPixels);
         for (std::size_t i = 0; i < kPixels; ++i) {
-            const animdump::Rgb colour = animdump::cubeColour(indices.values[i]);
+            const animconv::Rgb colour = animconv::cubeColour(indices.values[i]);
             made[i] = {linearOf(colour.red), linearOf(colour.green), linearOf(colour.blue)};
             original[i] = {linearOf(rgb[i * 3]), linearOf(rgb[i * 3 + 1]), linearOf(rgb[i * 3 + 2])};
         }

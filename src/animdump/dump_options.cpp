@@ -2,13 +2,15 @@
 
 #include <cstring>
 
+#include "convert/option_table.h"
+
 namespace animdump {
 namespace {
 
 constexpr std::uint32_t kLargestDelayScale = 1000 * 1000;  // a factor of 1000
 constexpr std::size_t kLargestFrameNumber = 1000 * 1000 * 1000;
 
-enum class Option { none, gif, png, delayScale, show, play, help, version };
+enum class Option { gif, png, delayScale, show, play, help, version };
 
 struct OptionName {
     const char* longName;
@@ -27,23 +29,29 @@ constexpr OptionName kOptions[] = {
     {"version", 'V', Option::version, false},
 };
 
-const OptionName* findLong(const char* name, std::size_t length) {
+const OptionName* findShort(char name) {
     for (const OptionName& candidate : kOptions) {
-        if (std::strlen(candidate.longName) == length &&
-            std::strncmp(candidate.longName, name, length) == 0) {
+        if (candidate.shortName != 0 && candidate.shortName == name) {
             return &candidate;
         }
     }
     return nullptr;
 }
 
-const OptionName* findShort(char name) {
+const OptionName* findLong(const std::string& name) {
     for (const OptionName& candidate : kOptions) {
-        if (candidate.shortName == name) {
+        if (name == candidate.longName) {
             return &candidate;
         }
     }
     return nullptr;
+}
+
+// "--name" of an argument "--name" or "--name=value".
+std::string longNameOf(const char* argument) {
+    const char* equals = std::strchr(argument, '=');
+    return equals != nullptr ? std::string(argument, static_cast<std::size_t>(equals - argument))
+                             : std::string(argument);
 }
 
 // A decimal factor with at most three decimals, such as 2, 0.5 or 1.25, in thousandths.
@@ -103,81 +111,70 @@ OptionsResult usageError(std::string& error, const std::string& reason) {
 
 }  // namespace
 
-OptionsResult parseDumpOptions(int count, const char* const* arguments, DumpOptions& options,
-                               std::string& error) {
-    bool optionsEnded = false;
+OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std::string& error) {
+    const animconv::GetoptTable table(kOptions);
+    constexpr int kLongOnly = animconv::GetoptTable::kLongOnly;
+
     bool delayScaleGiven = false;
-    for (int i = 0; i < count; ++i) {
-        const char* argument = arguments[i];
-        if (optionsEnded || argument[0] != '-' || argument[1] == '\0') {
-            if (options.streamPath != nullptr) {
-                return usageError(error, std::string("extra operand '") + argument + "'");
-            }
-            options.streamPath = argument;
-            continue;
+    opterr = 0;  // the reasons are worded here, on one line
+    optind = 0;  // 0 makes glibc start afresh
+    for (;;) {
+        int longIndex = -1;
+        const int code =
+            getopt_long(argc, argv, table.shortOptions.c_str(), table.longOptions.data(), &longIndex);
+        if (code == -1) {
+            break;
         }
-        if (std::strcmp(argument, "--") == 0) {
-            optionsEnded = true;
-            continue;
+        if (code == '?' && optopt != 0 && findShort(static_cast<char>(optopt)) == nullptr &&
+            optopt < kLongOnly) {
+            return usageError(error, std::string("invalid option '-") + static_cast<char>(optopt) + "'");
         }
-        const OptionName* option = nullptr;
-        const char* value = nullptr;
-        std::string shownName;
-        if (argument[1] == '-') {
-            const char* name = argument + 2;
-            const char* equals = std::strchr(name, '=');
-            const std::size_t nameLength =
-                equals != nullptr ? static_cast<std::size_t>(equals - name) : std::strlen(name);
-            option = findLong(name, nameLength);
-            shownName = std::string("--") + std::string(name, nameLength);
-            if (option == nullptr) {
-                return usageError(error, "unrecognized option '" + shownName + "'");
+        if (code == '?' || code == ':') {
+            // An unknown long option, a value given to one that takes none, or a missing value: the argument
+            // concerned is the last one taken.
+            const char* argument = argv[optind - 1];
+            if (std::strncmp(argument, "--", 2) != 0) {
+                return usageError(error,
+                                  std::string("option '-") + static_cast<char>(optopt) + "' needs a value");
             }
-            if (equals != nullptr) {
-                if (!option->takesValue) {
-                    return usageError(error, "option '" + shownName + "' takes no value");
-                }
-                value = equals + 1;
+            const std::string shown = longNameOf(argument);
+            if (optopt == 0 || findLong(shown.substr(2)) == nullptr) {
+                return usageError(error, "unrecognized option '" + shown + "'");
             }
-        } else {
-            option = findShort(argument[1]);
-            shownName = std::string("-") + argument[1];
-            if (option == nullptr) {
-                return usageError(error, "invalid option '" + shownName + "'");
-            }
-            if (argument[2] != '\0') {
-                if (!option->takesValue) {
-                    return usageError(error, "option '" + shownName + "' takes no value");
-                }
-                value = argument + 2;
+            return usageError(error,
+                              "option '" + shown + (code == ':' ? "' needs a value" : "' takes no value"));
+        }
+        const OptionName* name = longIndex >= 0 ? &kOptions[longIndex] : findShort(static_cast<char>(code));
+        std::string shown = std::string("-") + name->shortName;
+        if (longIndex >= 0) {
+            // Long names are taken whole: an abbreviation is refused.
+            const bool separateValue = optarg != nullptr && optarg == argv[optind - 1];
+            shown = longNameOf(argv[optind - (separateValue ? 2 : 1)]);
+            if (shown.substr(2) != name->longName) {
+                return usageError(error, "unrecognized option '" + shown + "'");
             }
         }
-        if (option->takesValue && value == nullptr) {
-            if (i + 1 == count) {
-                return usageError(error, "option '" + shownName + "' needs a value");
-            }
-            value = arguments[++i];
-        }
-        switch (option->option) {
+        const char* value = optarg;
+        switch (name->option) {
             case Option::help:
                 return OptionsResult::help;
             case Option::version:
                 return OptionsResult::version;
             case Option::gif:
                 if (options.gifPath != nullptr) {
-                    return usageError(error, "option '" + shownName + "' given twice");
+                    return usageError(error, "option '" + shown + "' given twice");
                 }
                 options.gifPath = value;
                 break;
             case Option::png:
                 if (options.pngFolder != nullptr) {
-                    return usageError(error, "option '" + shownName + "' given twice");
+                    return usageError(error, "option '" + shown + "' given twice");
                 }
                 options.pngFolder = value;
                 break;
             case Option::delayScale:
                 if (delayScaleGiven) {
-                    return usageError(error, "option '" + shownName + "' given twice");
+                    return usageError(error, "option '" + shown + "' given twice");
                 }
                 if (!parseScale(value, options.delayScale)) {
                     return usageError(error, std::string("invalid delay scale '") + value +
@@ -187,7 +184,7 @@ OptionsResult parseDumpOptions(int count, const char* const* arguments, DumpOpti
                 break;
             case Option::show:
                 if (options.showFrame != 0) {
-                    return usageError(error, "option '" + shownName + "' given twice");
+                    return usageError(error, "option '" + shown + "' given twice");
                 }
                 if (!parseFrameNumber(value, options.showFrame)) {
                     return usageError(error, std::string("invalid frame number '") + value + "' (1 or more)");
@@ -196,13 +193,15 @@ OptionsResult parseDumpOptions(int count, const char* const* arguments, DumpOpti
             case Option::play:
                 options.play = true;
                 break;
-            case Option::none:
-                break;
         }
     }
-    if (options.streamPath == nullptr) {
+    if (optind == argc) {
         return usageError(error, "missing FILE operand");
     }
+    if (optind + 1 < argc) {
+        return usageError(error, std::string("extra operand '") + argv[optind + 1] + "'");
+    }
+    options.streamPath = argv[optind];
     if (delayScaleGiven && options.gifPath == nullptr && !options.play) {
         return usageError(error, "option '--delay-scale' needs '--gif' or '--play'");
     }

@@ -18,10 +18,9 @@ struct DumpOptions {
 
 enum class OptionsResult { run, help, version, usageError };
 
-// Reads the arguments after the program name. Options may come before and after FILE; "--" ends them.
-// On usageError `error` holds the one-line reason.
-OptionsResult parseDumpOptions(int count, const char* const* arguments, DumpOptions& options,
-                               std::string& error);
+// Reads the command line with getopt_long. Options may come before and after FILE; "--" ends them; long
+// names are taken whole. On usageError `error` holds the one-line reason.
+OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std::string& error);
 
 // The texts of --help and --version.
 std::string helpText();

@@ -7,7 +7,6 @@ namespace {
 
 using animconv::cubeBlueLevel;
 using animconv::cubeGreenLevel;
-using animconv::cubeLevelValue;
 using animconv::cubeRedLevel;
 using animconv::kCubeLevels;
 using animconv::kFrameHeight;
@@ -25,12 +24,7 @@ int terminalColour(std::uint8_t index) {
            kCubeLevels * cubeGreenLevel(index) + cubeBlueLevel(index);
 }
 
-Rgb cubeColour(std::uint8_t index) {
-    return Rgb{cubeLevelValue(cubeRedLevel(index)), cubeLevelValue(cubeGreenLevel(index)),
-               cubeLevelValue(cubeBlueLevel(index))};
-}
-
-std::string terminalPicture(const FrameIndices& frame) {
+std::string terminalPicture(const animconv::FrameIndices& frame) {
     std::string picture;
     char cell[48];
     for (int y = 0; y < kFrameHeight; y += 2) {

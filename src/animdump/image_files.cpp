@@ -6,30 +6,26 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-#include "animdump/frame_picture.h"
+#include <vector>
 
 namespace animdump {
 namespace {
 
+using animconv::cubeColour;
 using animconv::kFirstCubeIndex;
 using animconv::kFrameHeight;
+using animconv::kFramePixels;
 using animconv::kFrameWidth;
 using animconv::kLastCubeIndex;
+using animconv::Rgb;
 
 constexpr int kColourMapEntries = 256;
 constexpr int kColourResolution = 8;
-constexpr std::uint32_t kDelayScaleUnit = 1000;
-constexpr std::uint32_t kLongestGifDelay = 0xFFFF;
 
 // The application extension that makes viewers loop the animation: "NETSCAPE2.0", then sub-block 1 with a
 // loop count of 0 (forever).
 constexpr char kLoopApplication[] = "NETSCAPE2.0";
 constexpr GifByteType kLoopForever[] = {1, 0, 0};
-
-GifFileType* gifFile(GifWriter& gif) {
-    return static_cast<GifFileType*>(gif.file);
-}
 
 // The library writes through this, so the file is created with the usual permissions and its close is seen.
 int writeGifBytes(GifFileType* file, const GifByteType* bytes, int count) {
@@ -37,14 +33,24 @@ int writeGifBytes(GifFileType* file, const GifByteType* bytes, int count) {
     return static_cast<int>(std::fwrite(bytes, 1, static_cast<std::size_t>(count), output));
 }
 
+}  // namespace
+
+GifWriter::~GifWriter() {
+    if (file_ != nullptr) {
+        std::string ignored;
+        finish(ignored);
+        std::remove(path_.c_str());
+    }
+}
+
 // Ends the library's writer and closes the file; false when either failed.
-bool finishGif(GifWriter& gif, std::string& error) {
-    GifFileType* file = gifFile(gif);
+bool GifWriter::finish(std::string& error) {
+    auto* file = static_cast<GifFileType*>(file_);
     std::FILE* output = static_cast<std::FILE*>(file->UserData);
     int code = 0;
     const bool gifClosed = EGifCloseFile(file, &code) != GIF_ERROR;
     const bool fileClosed = std::fclose(output) == 0;
-    gif.file = nullptr;
+    file_ = nullptr;
     if (!gifClosed) {
         error = GifErrorString(code);
     } else if (!fileClosed) {
@@ -53,26 +59,18 @@ bool finishGif(GifWriter& gif, std::string& error) {
     return gifClosed && fileClosed;
 }
 
-bool abandonGif(GifWriter& gif, std::string& error) {
+bool GifWriter::abandon(std::string& error) {
     std::string ignored;
-    const int code = gifFile(gif)->Error;
+    const int code = static_cast<GifFileType*>(file_)->Error;
     const int systemError = errno;
-    finishGif(gif, ignored);
+    finish(ignored);
     error = code == E_GIF_ERR_WRITE_FAILED && systemError != 0 ? std::strerror(systemError)
                                                                : GifErrorString(code);
-    std::remove(gif.path.c_str());
+    std::remove(path_.c_str());
     return false;
 }
 
-}  // namespace
-
-std::uint16_t gifDelay(std::uint8_t waitByte, std::uint32_t scaleThousandths) {
-    const std::uint64_t scaled =
-        (std::uint64_t{waitByte} * scaleThousandths + kDelayScaleUnit / 2) / kDelayScaleUnit;
-    return static_cast<std::uint16_t>(scaled < kLongestGifDelay ? scaled : kLongestGifDelay);
-}
-
-bool openGif(const char* path, GifWriter& gif, std::string& error) {
+bool GifWriter::open(const char* path, std::string& error) {
     std::FILE* output = std::fopen(path, "wb");
     if (output == nullptr) {
         error = std::strerror(errno);
@@ -86,8 +84,8 @@ bool openGif(const char* path, GifWriter& gif, std::string& error) {
         std::remove(path);
         return false;
     }
-    gif.file = file;
-    gif.path = path;
+    file_ = file;
+    path_ = path;
 
     GifColorType colours[kColourMapEntries] = {};
     for (int index = kFirstCubeIndex; index <= kLastCubeIndex; ++index) {
@@ -97,7 +95,7 @@ bool openGif(const char* path, GifWriter& gif, std::string& error) {
     ColorMapObject* colourMap = GifMakeMapObject(kColourMapEntries, colours);
     if (colourMap == nullptr) {
         file->Error = E_GIF_ERR_NOT_ENOUGH_MEM;
-        return abandonGif(gif, error);
+        return abandon(error);
     }
     EGifSetGifVersion(file, true);  // the delays live in GIF89a extensions
     const int screenStatus =
@@ -108,13 +106,13 @@ bool openGif(const char* path, GifWriter& gif, std::string& error) {
             GIF_ERROR ||
         EGifPutExtensionBlock(file, static_cast<int>(sizeof kLoopForever), kLoopForever) == GIF_ERROR ||
         EGifPutExtensionTrailer(file) == GIF_ERROR) {
-        return abandonGif(gif, error);
+        return abandon(error);
     }
     return true;
 }
 
-bool addGifFrame(GifWriter& gif, const FrameIndices& frame, std::uint16_t delay, std::string& error) {
-    GifFileType* file = gifFile(gif);
+bool GifWriter::addFrame(const FrameIndices& frame, std::uint16_t delay, std::string& error) {
+    auto* file = static_cast<GifFileType*>(file_);
     GraphicsControlBlock control{};
     control.DisposalMode = DISPOSE_DO_NOT;
     control.UserInputFlag = false;
@@ -125,21 +123,21 @@ bool addGifFrame(GifWriter& gif, const FrameIndices& frame, std::uint16_t delay,
     if (EGifPutExtension(file, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extensionLength), extension) ==
             GIF_ERROR ||
         EGifPutImageDesc(file, 0, 0, kFrameWidth, kFrameHeight, false, nullptr) == GIF_ERROR) {
-        return abandonGif(gif, error);
+        return abandon(error);
     }
     GifPixelType row[kFrameWidth];
     for (int y = 0; y < kFrameHeight; ++y) {
         std::memcpy(row, frame.values + static_cast<std::size_t>(y) * kFrameWidth, sizeof row);
         if (EGifPutLine(file, row, kFrameWidth) == GIF_ERROR) {
-            return abandonGif(gif, error);
+            return abandon(error);
         }
     }
     return true;
 }
 
-bool closeGif(GifWriter& gif, std::string& error) {
-    if (!finishGif(gif, error)) {
-        std::remove(gif.path.c_str());
+bool GifWriter::close(std::string& error) {
+    if (!finish(error)) {
+        std::remove(path_.c_str());
         return false;
     }
     return true;
@@ -147,7 +145,7 @@ bool closeGif(GifWriter& gif, std::string& error) {
 
 bool writePng(const std::string& path, const FrameIndices& frame, std::string& error) {
     constexpr std::size_t kRgbBytes = 3;
-    std::uint8_t rgb[kFramePixels * kRgbBytes];
+    std::vector<std::uint8_t> rgb(kFramePixels * kRgbBytes);
     for (std::size_t i = 0; i < kFramePixels; ++i) {
         const Rgb colour = cubeColour(frame.values[i]);
         rgb[i * kRgbBytes] = colour.red;
@@ -160,7 +158,7 @@ bool writePng(const std::string& path, const FrameIndices& frame, std::string& e
     image.width = kFrameWidth;
     image.height = kFrameHeight;
     image.format = PNG_FORMAT_RGB;
-    if (png_image_write_to_file(&image, path.c_str(), 0, rgb, 0, nullptr) == 0) {
+    if (png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
         error = image.message;
         png_image_free(&image);
         return false;

@@ -4,25 +4,34 @@
 #include <cstdint>
 #include <string>
 
-#include "animdump/stream_reader.h"
+#include "convert/stream_reader.h"
 
 namespace animdump {
 
-// The GIF delay in hundredths of a second for a wait byte: wait x scale / 1000, rounded to the nearest
-// hundredth, at most 65,535.
-std::uint16_t gifDelay(std::uint8_t waitByte, std::uint32_t scaleThousandths);
+using animconv::FrameIndices;
 
 // An animated GIF being written: one full 190x170 image per frame, the colour map index of each pixel being
-// its colour cube index, looping forever.
-struct GifWriter {
-    void* file = nullptr;  // the library's GifFileType
-    std::string path;
-};
+// its colour cube index, looping forever. Each call returns false with `error` set on failure; after a
+// failure, and when the writer goes without close(), the file is closed and removed.
+class GifWriter {
+  public:
+    GifWriter() = default;
+    ~GifWriter();
+    GifWriter(const GifWriter&) = delete;
+    GifWriter& operator=(const GifWriter&) = delete;
 
-// Each returns false with `error` set on failure; after a failure the writer is closed and the file removed.
-bool openGif(const char* path, GifWriter& gif, std::string& error);
-bool addGifFrame(GifWriter& gif, const FrameIndices& frame, std::uint16_t delay, std::string& error);
-bool closeGif(GifWriter& gif, std::string& error);
+    bool open(const char* path, std::string& error);
+    bool addFrame(const FrameIndices& frame, std::uint16_t delay, std::string& error);
+    bool close(std::string& error);
+    bool isOpen() const { return file_ != nullptr; }
+
+  private:
+    bool finish(std::string& error);
+    bool abandon(std::string& error);
+
+    void* file_ = nullptr;  // the library's GifFileType
+    std::string path_;
+};
 
 // One frame as an 8-bit RGB PNG.
 bool writePng(const std::string& path, const FrameIndices& frame, std::string& error);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -10,12 +11,13 @@
 #include "animdump/dump_options.h"
 #include "animdump/frame_picture.h"
 #include "animdump/image_files.h"
-#include "animdump/stream_reader.h"
+#include "animdump/stream_report.h"
 #include "animdump/terminal_player.h"
 
 namespace {
 
 using namespace animdump;
+using namespace animconv;
 
 constexpr int kExitValid = 0;
 constexpr int kExitInvalid = 1;
@@ -33,22 +35,21 @@ int complain(const std::string& text) {
 }
 
 bool readWholeFile(const char* path, std::vector<std::uint8_t>& bytes, std::string& error) {
-    std::FILE* file = std::fopen(path, "rb");
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), &std::fclose);
     if (file == nullptr) {
         error = std::strerror(errno);
         return false;
     }
     std::uint8_t chunk[65536];
     std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
         bytes.insert(bytes.end(), chunk, chunk + got);
     }
-    const bool failed = std::ferror(file) != 0;
-    if (failed) {
+    if (std::ferror(file.get()) != 0) {
         error = std::strerror(errno);
+        return false;
     }
-    std::fclose(file);
-    return !failed;
+    return true;
 }
 
 // The folder for the PNG files: used when it exists, created (one level) when it does not.
@@ -74,8 +75,9 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
     if (options.pngFolder != nullptr && !prepareFolder(options.pngFolder, error)) {
         return complain(error);
     }
+    // A GIF left unfinished by a failure below is closed and removed by its writer.
     GifWriter gif;
-    if (options.gifPath != nullptr && !openGif(options.gifPath, gif, error)) {
+    if (options.gifPath != nullptr && !gif.open(options.gifPath, error)) {
         return complain(std::string("cannot write '") + options.gifPath + "': " + error);
     }
     static FrameIndices pixels{};
@@ -85,18 +87,12 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
         ProblemReport report;
         readFrame(stream, offset, number, frame, report, &pixels);
         offset += frame.bytes;
-        if (gif.file != nullptr &&
-            !addGifFrame(gif, pixels, gifDelay(frame.waitByte, options.delayScale), error)) {
+        if (gif.isOpen() && !gif.addFrame(pixels, gifDelay(frame.waitByte, options.delayScale), error)) {
             return complain(std::string("cannot write '") + options.gifPath + "': " + error);
         }
         if (options.pngFolder != nullptr) {
             const std::string path = std::string(options.pngFolder) + "/" + pngName(number);
             if (!writePng(path, pixels, error)) {
-                if (gif.file != nullptr) {
-                    std::string ignored;
-                    closeGif(gif, ignored);
-                    std::remove(options.gifPath);
-                }
                 return complain("cannot write '" + path + "': " + error);
             }
         }
@@ -104,7 +100,7 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
             writeOut(terminalPicture(pixels));
         }
     }
-    if (gif.file != nullptr && !closeGif(gif, error)) {
+    if (gif.isOpen() && !gif.close(error)) {
         return complain(std::string("cannot write '") + options.gifPath + "': " + error);
     }
     return kExitValid;
@@ -113,7 +109,7 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
 int runDump(int argc, char** argv) {
     DumpOptions options;
     std::string error;
-    switch (parseDumpOptions(argc - 1, argv + 1, options, error)) {
+    switch (parseDumpOptions(argc, argv, options, error)) {
         case OptionsResult::help:
             writeOut(helpText());
             return kExitValid;

@@ -15,12 +15,16 @@
 #include <iterator>
 
 #include "animdump/frame_picture.h"
-#include "animdump/image_files.h"
 
 namespace animdump {
 namespace {
 
+using animconv::FrameIndices;
+using animconv::FrameSummary;
+using animconv::gifDelay;
 using animconv::kFrameWidth;
+using animconv::ProblemReport;
+using animconv::StreamView;
 
 constexpr const char* kEnterScreen = "\x1B[?1049h\x1B[?25l";  // alternate screen, cursor hidden
 constexpr const char* kLeaveScreen = "\x1B[0m\x1B[?25h\x1B[?1049l";
@@ -215,7 +219,10 @@ Player::Event Player::waitUntil(std::int64_t deadline) {
         pollfd watched[2] = {{signalPipe[0], POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
         const nfds_t count = keyboardOpen_ ? 2 : 1;
         if (poll(watched, count, static_cast<int>(std::min<std::int64_t>(remaining, 1000))) < 0) {
-            continue;  // interrupted by a signal, whose report is in the pipe
+            if (errno == EINTR) {
+                continue;  // interrupted by a signal, whose report is in the pipe
+            }
+            return Event::failed;
         }
         unsigned char number = 0;
         while (read(signalPipe[0], &number, 1) == 1) {

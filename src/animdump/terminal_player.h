@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "animdump/stream_reader.h"
+#include "convert/stream_reader.h"
 
 namespace animdump {
 
@@ -22,6 +22,7 @@ bool terminalCanPlay(std::string& error);
 // Ends on q, restoring the terminal (alternate screen, cursor, colours, input mode), and returns true; on
 // SIGINT, SIGTERM or SIGHUP it restores the terminal and ends the process by that signal. Returns false with
 // `error` set when the terminal cannot be written.
-bool playStream(StreamView stream, std::size_t frames, std::uint32_t delayScale, std::string& error);
+bool playStream(animconv::StreamView stream, std::size_t frames, std::uint32_t delayScale,
+                std::string& error);
 
 }  // namespace animdump

@@ -30,9 +30,9 @@ void runTool(Arguments arguments) {
     }
     const char* mode = arguments.values[1];
     if (std::strcmp(mode, kDeltaKeyword) == 0) {
-        deltaMode = true;
+        frameState.deltaMode = true;
     } else if (std::strcmp(mode, kPlainKeyword) == 0) {
-        deltaMode = false;
+        frameState.deltaMode = false;
     } else {
         failArguments(messages::kUnknownMode, mode);
     }

@@ -19,6 +19,39 @@ std::uint16_t readLe16(const std::uint8_t* at) {
     return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
 }
 
+void writeLe16(std::uint8_t* at, std::uint32_t value) {
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void writeLe32(std::uint8_t* at, std::uint32_t value) {
+    writeLe16(at, value & 0xFFFF);
+    writeLe16(at + 2, value >> 16);
+}
+
+constexpr std::size_t kTableEntries = 256;
+constexpr std::size_t kTableEntryBytes = 4;
+
+struct EncodedLayout {
+    std::uint64_t stride = 0;
+    std::uint64_t pixelStart = 0;
+    std::uint64_t total = 0;
+};
+
+// False for a depth other than 8 and 24 or a file past the header's 32-bit size field.
+bool encodedLayout(std::uint32_t width, std::uint32_t height, std::uint16_t bitsPerPixel,
+                   EncodedLayout& layout) {
+    if ((bitsPerPixel != 8 && bitsPerPixel != 24) || width == 0 || height == 0 || height > 0x7FFFFFFF) {
+        return false;
+    }
+    const std::uint64_t rowBytes = std::uint64_t{width} * (bitsPerPixel / 8U);
+    layout.stride = (rowBytes + 3) / 4 * 4;
+    layout.pixelStart =
+        kFileHeaderLength + kInfoHeaderSize + (bitsPerPixel == 8 ? kTableEntries * kTableEntryBytes : 0);
+    layout.total = layout.pixelStart + layout.stride * height;
+    return layout.total <= 0xFFFFFFFF;
+}
+
 std::uint32_t readLe32(const std::uint8_t* at) {
     return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
            (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
@@ -249,6 +282,51 @@ int bmpDecode(const std::uint8_t* buffer, std::size_t length, std::uint8_t* out,
         }
     }
     return 0;
+}
+
+std::size_t bmpEncodedSize(std::uint32_t width, std::uint32_t height, std::uint16_t bitsPerPixel) {
+    EncodedLayout layout;
+    return encodedLayout(width, height, bitsPerPixel, layout) ? static_cast<std::size_t>(layout.total) : 0;
+}
+
+std::size_t bmpEncode(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height,
+                      std::uint16_t bitsPerPixel, const std::uint8_t* palette, std::uint8_t* out,
+                      std::size_t capacity) {
+    EncodedLayout layout;
+    if (!encodedLayout(width, height, bitsPerPixel, layout) || layout.total > capacity) {
+        return 0;
+    }
+    const bool indexed = bitsPerPixel == 8;
+    const auto total = static_cast<std::size_t>(layout.total);
+    const auto stride = static_cast<std::size_t>(layout.stride);
+    std::memset(out, 0, total);
+    out[0] = 'B';
+    out[1] = 'M';
+    writeLe32(out + 2, static_cast<std::uint32_t>(total));
+    writeLe32(out + 10, static_cast<std::uint32_t>(layout.pixelStart));
+    writeLe32(out + 14, kInfoHeaderSize);
+    writeLe32(out + 18, width);
+    writeLe32(out + 22, height);  // positive: bottom-up
+    writeLe16(out + 26, 1);
+    writeLe16(out + 28, bitsPerPixel);
+    writeLe32(out + 34, static_cast<std::uint32_t>(stride * height));
+    if (indexed) {
+        writeLe32(out + 46, kTableEntries);
+        std::memcpy(out + kFileHeaderLength + kInfoHeaderSize, palette, kTableEntries * kTableEntryBytes);
+    }
+    const std::size_t inputRow = std::size_t{width} * (indexed ? 1 : kOutputPixelBytes);
+    for (std::size_t y = 0; y < height; ++y) {
+        std::uint8_t* row = out + layout.pixelStart + (height - 1 - y) * stride;
+        const std::uint8_t* source = pixels + y * inputRow;
+        if (indexed) {
+            std::memcpy(row, source, width);
+            continue;
+        }
+        for (std::size_t x = 0; x < width; ++x) {
+            std::memcpy(row + x * 3, source + x * kOutputPixelBytes, 3);
+        }
+    }
+    return total;
 }
 
 }  // namespace animconv

@@ -1,4 +1,4 @@
-// BMP images held whole in memory: header validation and decoding into 4-byte pixels.
+// BMP images held whole in memory: header validation and decoding into 4-byte pixels, and writing.
 // Nothing here prints or touches files: buffer in, pixels out, status back.
 #pragma once
 
@@ -37,5 +37,17 @@ int bmpGetInfo(const std::uint8_t* buffer, std::size_t length, BmpInfo& info);
 // 1 for an invalid header, an unsupported depth, a width or height below 1, or a colour table that runs
 // past the buffer; nothing is written on failure.
 int bmpDecode(const std::uint8_t* buffer, std::size_t length, std::uint8_t* out, std::size_t rowGap);
+
+// Bytes of a bottom-up BMP with the 40-byte header: 24-bit, or 8-bit with a 256-entry colour table.
+// 0 for another depth or a size that does not fit the header's 32-bit fields.
+std::size_t bmpEncodedSize(std::uint32_t width, std::uint32_t height, std::uint16_t bitsPerPixel);
+
+// Writes a BMP of bmpEncodedSize bytes into `out`. 24-bit: `pixels` are blue, green, red, x (4 bytes, as the
+// decoder writes them), `palette` unused. 8-bit: `pixels` are one colour table index each and `palette`
+// holds 256 entries of blue, green, red, 0. Top row first, rows contiguous. Returns the bytes written, 0
+// (nothing written) when `capacity` is too small or the depth or size is not supported.
+std::size_t bmpEncode(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height,
+                      std::uint16_t bitsPerPixel, const std::uint8_t* palette, std::uint8_t* out,
+                      std::size_t capacity);
 
 }  // namespace animconv

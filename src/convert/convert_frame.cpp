@@ -11,10 +11,13 @@
 #include "platform/platform.h"
 
 namespace animconv {
+
+EncoderState frameState;
+
 namespace {
 
 // Fixed storage for one call at a time; kept static so that no frame-sized buffer lands on the stack.
-std::uint8_t inputBuffer[kInputCapacity];
+InputBuffer inputBuffer;
 FrameBuffer currentFrame;
 EncodedFrame encodedFrame;
 
@@ -24,6 +27,18 @@ EncodedFrame encodedFrame;
 }
 
 }  // namespace
+
+bool readInput(const char* path, InputBuffer& input, std::size_t& got) {
+    platform::File file;
+    if (!platform::openForReading(path, file)) {
+        return false;
+    }
+    // Only the bytes past the end are cleared: the read overwrites the rest.
+    got = platform::readFile(file, input.bytes, sizeof input.bytes);
+    std::memset(input.bytes + got, 0, sizeof input.bytes - got);
+    platform::closeFile(file);
+    return true;
+}
 
 InputStatus decodeInput(const std::uint8_t* input, std::size_t length, FrameBuffer& frame) {
     BmpInfo info;
@@ -40,18 +55,13 @@ InputStatus decodeInput(const std::uint8_t* input, std::size_t length, FrameBuff
 }
 
 void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t waitByte) {
-    platform::File input;
-    if (!platform::openForReading(inputPath, input)) {
+    std::size_t got = 0;
+    if (!readInput(inputPath, inputBuffer, got)) {
         console::formattedMessage(messages::kCannotOpenInput, inputPath);
         platform::exitProcess(kExitFrameFailure);
     }
-    // Bytes past the end of a short file read as zero; the header check counts the whole buffer. Only they
-    // are cleared: the read overwrites the rest.
-    const std::size_t got = platform::readFile(input, inputBuffer, sizeof inputBuffer);
-    std::memset(inputBuffer + got, 0, sizeof inputBuffer - got);
-    platform::closeFile(input);
 
-    switch (decodeInput(inputBuffer, sizeof inputBuffer, currentFrame)) {
+    switch (decodeInput(inputBuffer.bytes, sizeof inputBuffer.bytes, currentFrame)) {
         case InputStatus::decoded:
             break;
         case InputStatus::notBmp:
@@ -69,7 +79,7 @@ void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t wa
     }
     console::formattedMessage(messages::kConverting, inputPath);
 
-    encodeFrame(currentFrame, waitByte, encodedFrame);
+    encodeFrame(frameState, currentFrame, waitByte, encodedFrame);
     if (!platform::writeFile(output, encodedFrame.bytes, encodedFrame.length)) {
         // A partial frame would make every later frame unreadable: leave only whole frames behind.
         platform::truncateFile(output, lengthBeforeFrame);
@@ -80,7 +90,7 @@ void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t wa
     console::lineMessage(messages::kDone);
     platform::closeFile(output);
 
-    rememberFrame(currentFrame);
+    rememberFrame(frameState, currentFrame);
 }
 
 }  // namespace animconv

@@ -5,10 +5,6 @@
 
 namespace animconv {
 
-bool deltaMode = false;
-FrameBuffer previousFrame{};
-bool havePreviousFrame = false;
-
 namespace {
 
 // A component's cube level by multiply and shift: equal to component / 51 for all 256 values (checked
@@ -28,8 +24,8 @@ constexpr bool fastCubeLevelIsExact() {
 }
 static_assert(fastCubeLevelIsExact());
 
-// Blue is the most significant digit of the index, red the least.
-std::uint8_t cubeIndexOf(std::uint16_t blue, std::uint16_t green, std::uint16_t red) {
+// cubeIndexOf of stream_format.h, in the 16-bit arithmetic that vectorizes.
+std::uint8_t fastCubeIndexOf(std::uint16_t blue, std::uint16_t green, std::uint16_t red) {
     return static_cast<std::uint8_t>(kFirstCubeIndex + 36 * fastCubeLevel(blue) + 6 * fastCubeLevel(green) +
                                      fastCubeLevel(red));
 }
@@ -61,26 +57,29 @@ std::uint8_t* appendRun(std::uint8_t* at, std::uint8_t value, std::uint16_t coun
     return at + kLongRunRecordBytes;
 }
 
-// Pixel values of the frame being encoded, in scan order, with one byte in front and a block of sentinel
-// bytes behind. The byte in front repeats the first value and the sentinels equal no value, so the run
-// boundaries are exactly where a value differs from the one before it, the last one at the frame's end.
-constexpr std::size_t kBoundaryBlock = 64;
-constexpr std::size_t kValuesBefore = 8;  // keeps the scan's 8-byte loads at value -1 inside the array
-std::uint8_t valueBuffer[kValuesBefore + kFramePixels + kBoundaryBlock];
-std::uint8_t* const pixelValues = valueBuffer + kValuesBefore;
+// The scratch holds the pixel values with one byte in front and a block of sentinel bytes behind. The byte
+// in front repeats the first value and the sentinels equal no value, so the run boundaries are exactly where
+// a value differs from the one before it, the last one at the frame's end.
+constexpr std::size_t kBoundaryBlock = kScratchAfter;
+static_assert(kScratchBefore >= 8, "the scan's 8-byte loads at value -1 stay inside the scratch");
 
+// Returns the number of unchanged markers written.
 template <bool kDelta>
-void quantizeFrame(const std::uint8_t* __restrict pixels, const std::uint8_t* __restrict before) {
-    std::uint8_t* __restrict values = pixelValues;
+std::size_t quantizeFrame(const std::uint8_t* __restrict pixels, const std::uint8_t* __restrict before,
+                          std::uint8_t* __restrict values) {
+    std::size_t unchanged = 0;
     for (std::size_t i = 0; i < kFramePixels; ++i) {
         const std::uint8_t* pixel = pixels + i * kPixelBytes;
-        const std::uint8_t index = cubeIndexOf(pixel[0], pixel[1], pixel[2]);
+        const std::uint8_t index = fastCubeIndexOf(pixel[0], pixel[1], pixel[2]);
         if constexpr (kDelta) {
-            values[i] = sameColour(pixel, before + i * kPixelBytes) ? kUnchangedMarker : index;
+            const bool same = sameColour(pixel, before + i * kPixelBytes);
+            values[i] = same ? kUnchangedMarker : index;
+            unchanged += same ? 1 : 0;
         } else {
             values[i] = index;
         }
     }
+    return unchanged;
 }
 
 // One bit per value of an 8-value group: set where the value differs from the one before it.
@@ -117,7 +116,7 @@ std::uint8_t* appendSingleRuns(std::uint8_t* __restrict at, const std::uint8_t* 
 
 // Each run ends where the next begins: the boundaries are found 64 values at a time and walked by their
 // lowest set bit, so the run scan takes no branch per value.
-std::uint8_t* appendRuns(std::uint8_t* at) {
+std::uint8_t* appendRuns(std::uint8_t* pixelValues, std::uint8_t* at) {
     pixelValues[-1] = pixelValues[0];
     std::memset(pixelValues + kFramePixels, kTerminatorMarker, kBoundaryBlock);
     std::size_t runStart = 0;
@@ -147,18 +146,18 @@ std::uint8_t* appendRuns(std::uint8_t* at) {
 
 }  // namespace
 
-std::uint8_t quantizePixel(const FrameBuffer& frame, int x, int y) {
+std::uint8_t quantizePixel(const EncoderState& state, const FrameBuffer& frame, int x, int y) {
     const std::size_t offset =
         (static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x)) * kPixelBytes;
     const std::uint8_t* pixel = frame.pixels + offset;
-    if (deltaMode && havePreviousFrame) {
+    if (state.deltaMode && state.havePreviousFrame) {
         // Colours are compared, not indices: a small change within one cube cell still writes its index.
-        const std::uint8_t* before = previousFrame.pixels + offset;
+        const std::uint8_t* before = state.previousFrame.pixels + offset;
         if (sameColour(pixel, before)) {
             return kUnchangedMarker;
         }
     }
-    return cubeIndexOf(pixel[0], pixel[1], pixel[2]);
+    return fastCubeIndexOf(pixel[0], pixel[1], pixel[2]);
 }
 
 void writeRun(EncodedFrame& output, std::uint8_t value, std::uint16_t count) {
@@ -166,27 +165,20 @@ void writeRun(EncodedFrame& output, std::uint8_t value, std::uint16_t count) {
         static_cast<std::size_t>(appendRun(output.bytes + output.length, value, count) - output.bytes);
 }
 
-void encodeFrame(const FrameBuffer& frame, std::uint8_t waitByte, EncodedFrame& output) {
-    if (deltaMode && havePreviousFrame) {
-        quantizeFrame<true>(frame.pixels, previousFrame.pixels);
-    } else {
-        quantizeFrame<false>(frame.pixels, previousFrame.pixels);
-    }
-    std::uint8_t* at = appendRuns(output.bytes);
+void encodeFrame(EncoderState& state, const FrameBuffer& frame, std::uint8_t waitByte, EncodedFrame& output) {
+    std::uint8_t* values = state.scratch + kScratchBefore;
+    output.unchangedPixels = state.deltaMode && state.havePreviousFrame
+                                 ? quantizeFrame<true>(frame.pixels, state.previousFrame.pixels, values)
+                                 : quantizeFrame<false>(frame.pixels, state.previousFrame.pixels, values);
+    std::uint8_t* at = appendRuns(values, output.bytes);
     at[0] = kTerminatorMarker;
     at[1] = waitByte;
     output.length = static_cast<std::size_t>(at + kTerminatorBytes - output.bytes);
 }
 
-void resetFrameState() {
-    deltaMode = false;
-    havePreviousFrame = false;
-    std::memset(previousFrame.pixels, 0, kFrameBytes);
-}
-
-void rememberFrame(const FrameBuffer& frame) {
-    std::memcpy(previousFrame.pixels, frame.pixels, kFrameBytes);
-    havePreviousFrame = true;
+void rememberFrame(EncoderState& state, const FrameBuffer& frame) {
+    std::memcpy(state.previousFrame.pixels, frame.pixels, kFrameBytes);
+    state.havePreviousFrame = true;
 }
 
 }  // namespace animconv

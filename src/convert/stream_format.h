@@ -54,4 +54,23 @@ constexpr std::uint8_t cubeLevelValue(std::uint8_t level) {
     return static_cast<std::uint8_t>(level * kCubeStep);
 }
 
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+// The colour every source pixel of colour cube index `index` was quantized to.
+constexpr Rgb cubeColour(std::uint8_t index) {
+    return Rgb{cubeLevelValue(cubeRedLevel(index)), cubeLevelValue(cubeGreenLevel(index)),
+               cubeLevelValue(cubeBlueLevel(index))};
+}
+
+// The colour cube index of a colour: blue is its most significant digit, red the least.
+constexpr std::uint8_t cubeIndexOf(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+    return static_cast<std::uint8_t>(kFirstCubeIndex + kCubeLevels * kCubeLevels * cubeLevel(blue) +
+                                     kCubeLevels * cubeLevel(green) + cubeLevel(red));
+}
+
 }  // namespace animconv

@@ -11,8 +11,8 @@ using animconv::kFrameHeight;
 using animconv::kFrameWidth;
 using animconv::kPixelBytes;
 
-constexpr int kLevels = 6;
-constexpr int kStep = 51;
+constexpr int kLevels = animconv::kCubeLevels;
+constexpr int kStep = animconv::kCubeStep;
 
 double linearOf(int component) {
     const double v = component / 255.0;

@@ -1,15 +1,13 @@
 #include "make/frame_source.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <vips/vips8>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "convert/convert_frame.h"
@@ -30,43 +28,21 @@ enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 // The first bytes of the file, as many as animconv reads (the rest taken as zero), decoded by animconv's own
 // input step when it accepts them.
 BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        reason = std::string("cannot open: ") + std::strerror(errno);
-        return BmpOutcome::unreadable;
-    }
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-        reason =
-            S_ISDIR(status.st_mode) ? "is a directory" : std::string("cannot open: ") + std::strerror(errno);
-        ::close(descriptor);
-        return BmpOutcome::unreadable;
-    }
-    thread_local std::vector<std::uint8_t> buffer(animconv::kInputCapacity);
+    thread_local const auto input = std::make_unique<animconv::InputBuffer>();
     std::size_t got = 0;
-    while (got < animconv::kInputCapacity) {
-        const ssize_t part = ::read(descriptor, buffer.data() + got, animconv::kInputCapacity - got);
-        if (part < 0 && errno == EINTR) {
-            continue;
-        }
-        if (part < 0) {
-            reason = std::string("cannot read: ") + std::strerror(errno);
-            ::close(descriptor);
-            return BmpOutcome::unreadable;
-        }
-        if (part == 0) {
-            break;
-        }
-        got += static_cast<std::size_t>(part);
+    if (!animconv::readInput(path.c_str(), *input, got)) {
+        const int openErrno = errno;
+        std::error_code code;
+        reason = std::filesystem::is_directory(path, code)
+                     ? std::string("is a directory")
+                     : std::string("cannot open: ") + std::strerror(openErrno);
+        return BmpOutcome::unreadable;
     }
-    ::close(descriptor);
     if (got == 0) {
         reason = "empty file";
         return BmpOutcome::unreadable;
     }
-    std::memset(buffer.data() + got, 0, animconv::kInputCapacity - got);
-    return animconv::decodeInput(buffer.data(), animconv::kInputCapacity, frame) ==
-                   animconv::InputStatus::decoded
+    return animconv::decodeInput(input->bytes, sizeof input->bytes, frame) == animconv::InputStatus::decoded
                ? BmpOutcome::accepted
                : BmpOutcome::notForAnimconv;
 }
@@ -213,18 +189,17 @@ VImage thumbnailFromFile(const std::string& path, const SourceSettings& settings
 // The fitted frame's pixels in the decoder's blue, green, red, 0 layout.
 void toFrame(const VImage& image, FrameBuffer& frame) {
     std::size_t size = 0;
-    auto* rgb = static_cast<std::uint8_t*>(image.write_to_memory(&size));
-    if (size == kFramePixels * 3) {
-        for (std::size_t i = 0; i < kFramePixels; ++i) {
-            frame.pixels[i * kPixelBytes] = rgb[i * 3 + 2];
-            frame.pixels[i * kPixelBytes + 1] = rgb[i * 3 + 1];
-            frame.pixels[i * kPixelBytes + 2] = rgb[i * 3];
-            frame.pixels[i * kPixelBytes + 3] = 0;
-        }
-    }
-    g_free(rgb);
+    const std::unique_ptr<std::uint8_t, decltype(&g_free)> memory(
+        static_cast<std::uint8_t*>(image.write_to_memory(&size)), &g_free);
     if (size != kFramePixels * 3) {
         throw vips::VError("the fitted frame has an unexpected size");
+    }
+    const std::uint8_t* rgb = memory.get();
+    for (std::size_t i = 0; i < kFramePixels; ++i) {
+        frame.pixels[i * kPixelBytes] = rgb[i * 3 + 2];
+        frame.pixels[i * kPixelBytes + 1] = rgb[i * 3 + 1];
+        frame.pixels[i * kPixelBytes + 2] = rgb[i * 3];
+        frame.pixels[i * kPixelBytes + 3] = 0;
     }
 }
 

@@ -48,26 +48,6 @@ std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, int d
     return static_cast<std::uint8_t>(std::clamp(units, 1L, 255L));
 }
 
-std::size_t unchangedPixelsOf(const animconv::EncodedFrame& frame) {
-    std::size_t unchanged = 0;
-    std::size_t at = 0;
-    while (at + 2 <= frame.length && frame.bytes[at] != animconv::kTerminatorMarker) {
-        const std::uint8_t value = frame.bytes[at];
-        std::size_t count = 0;
-        if ((frame.bytes[at + 1] & animconv::kShortRunFlag) != 0) {
-            count = frame.bytes[at + 1] & animconv::kLongestShortRun;
-            at += animconv::kShortRunRecordBytes;
-        } else {
-            count = (std::size_t{frame.bytes[at + 1]} << 8) | frame.bytes[at + 2];
-            at += animconv::kLongRunRecordBytes;
-        }
-        if (value == animconv::kUnchangedMarker) {
-            unchanged += count;
-        }
-    }
-    return unchanged;
-}
-
 class Progress {
   public:
     Progress(bool shown, std::size_t inputs) : shown_(shown), inputs_(inputs), start_(Clock::now()) {}
@@ -130,6 +110,8 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U) + 1;
     FramePipeline pipeline(inputs, settings, options.dither, workers);
     Progress progress(!options.quiet && ::isatty(STDERR_FILENO) == 1, inputs.size());
+    static animconv::EncoderState encoder;
+    encoder.deltaMode = options.delta;
     static animconv::EncodedFrame encoded;
     const BmpDepth depth = options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8;
     std::string error;
@@ -150,8 +132,9 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
                 }
                 break;
             }
-            animconv::encodeFrame(*frame.pixels, waitByteOf(inputs[input], options, frame.delayMs), encoded);
-            animconv::rememberFrame(*frame.pixels);
+            animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame.delayMs),
+                                  encoded);
+            animconv::rememberFrame(encoder, *frame.pixels);
             if (!writeStreamFrame(encoded, error)) {
                 progress.clear();
                 return fail(error);
@@ -164,7 +147,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
                 return fail(error);
             }
             totals.bytes += encoded.length;
-            totals.unchanged += unchangedPixelsOf(encoded);
+            totals.unchanged += encoded.unchangedPixels;
             progress.update(input, totals.frames, ++inputFrame, frame.inputFrames);
         }
         pipeline.advance();
@@ -208,7 +191,6 @@ int runMake(int argc, char** argv) {
     if (!openStream(options.streamPath, options.outputMode, error)) {
         return fail(error);
     }
-    animconv::deltaMode = options.delta;
     Totals totals;
     const auto start = Clock::now();
     const int status = encodeAll(inputs, options, totals);

@@ -1,9 +1,8 @@
 #include "make/make_options.h"
 
-#include <getopt.h>
-
 #include <cstring>
-#include <iterator>
+
+#include "convert/option_table.h"
 
 namespace animmake {
 namespace {
@@ -293,22 +292,8 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
             return OptionsResult::version;
         }
     }
-    // getopt_long's view of kOptions: a short option answers with its letter, a long-only one with
-    // kLongOnly plus its place in the table. The leading ':' reports a missing value apart.
-    constexpr int kLongOnly = 256;
-    std::vector<option> longOptions;
-    std::string shortOptions = ":";
-    for (std::size_t i = 0; i < std::size(kOptions); ++i) {
-        const OptionName& entry = kOptions[i];
-        const int code = entry.shortName != 0 ? entry.shortName : kLongOnly + static_cast<int>(i);
-        longOptions.push_back(
-            {entry.longName, entry.takesValue ? required_argument : no_argument, nullptr, code});
-        if (entry.shortName != 0) {
-            shortOptions += entry.shortName;
-            shortOptions += entry.takesValue ? ":" : "";
-        }
-    }
-    longOptions.push_back({nullptr, 0, nullptr, 0});
+    const animconv::GetoptTable table(kOptions);
+    constexpr int kLongOnly = animconv::GetoptTable::kLongOnly;
     const auto entryOf = [&](int code) {
         return code >= kLongOnly ? &kOptions[code - kLongOnly] : findShort(static_cast<char>(code));
     };
@@ -316,7 +301,8 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
     opterr = 0;  // the reasons are worded here, on one line
     optind = 0;  // 0 makes glibc start afresh
     for (;;) {
-        const int code = getopt_long(argc, argv, shortOptions.c_str(), longOptions.data(), nullptr);
+        const int code =
+            getopt_long(argc, argv, table.shortOptions.c_str(), table.longOptions.data(), nullptr);
         if (code == -1) {
             break;
         }

@@ -117,7 +117,6 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
     ::umask(mask);
     (void)::fchmod(descriptor, 0666 & ~mask);
     streamDescriptor = descriptor;
-    finalPath = path;
     undoKind = static_cast<int>(Undo::removeTemporary);
     return true;
 }

@@ -10,10 +10,12 @@
 #include <filesystem>
 
 #include "bmp/bmp.h"
-#include "test_support.h"
+#include "stream_frames.h"
 
 namespace dumptest {
 namespace {
+
+using namespace testsupport;
 
 using Colours = std::vector<Rgb>;
 
@@ -48,7 +50,7 @@ GifContents readGif(const std::string& path) {
         const ColorMapObject* map =
             image.ImageDesc.ColorMap != nullptr ? image.ImageDesc.ColorMap : gif->SColorMap;
         Colours colours;
-        for (std::size_t p = 0; p < animdump::kFramePixels; ++p) {
+        for (std::size_t p = 0; p < animconv::kFramePixels; ++p) {
             const GifColorType& c = map->Colors[image.RasterBits[p]];
             colours.push_back(Rgb{c.Red, c.Green, c.Blue});
         }
@@ -120,7 +122,7 @@ TEST(GifDelay, WaitByteTimesScaleRoundedToHundredths) {
         {255, 256000, 65280},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(animdump::gifDelay(c.wait, c.scale), c.delay) << int{c.wait} << " x " << c.scale;
+        EXPECT_EQ(animconv::gifDelay(c.wait, c.scale), c.delay) << int{c.wait} << " x " << c.scale;
     }
 }
 
@@ -129,7 +131,7 @@ TEST(AnimdumpImages, GifAndPngMatchTheQuantizedSources) {
     const std::string& folder = scratch.path();
     const std::string streamPath = folder + "/anim.bin";
     const std::vector<SourceFrame> frames = mixedDepthFrames();
-    ASSERT_EQ(convertFrames(frames, "use0xfe", streamPath, folder).status, 0);
+    ASSERT_EQ(convertFrames(ANIMCONV_PATH, frames, "use0xfe", streamPath, folder).status, 0);
 
     const std::string gifPath = folder + "/anim.gif";
     const std::string pngFolder = folder + "/frames";
@@ -167,7 +169,7 @@ TEST(AnimdumpImages, SampleAnimation) {
         arguments.push_back(std::to_string(i * 5));
         std::vector<std::uint8_t> bmp = readFile(path).value_or(Bytes{});
         ASSERT_FALSE(bmp.empty()) << path;
-        std::vector<std::uint8_t> pixels(animdump::kFramePixels * 4);
+        std::vector<std::uint8_t> pixels(animconv::kFramePixels * 4);
         ASSERT_EQ(animconv::bmpDecode(bmp.data(), bmp.size(), pixels.data(), 0), 0) << path;
         Colours colours;
         for (std::size_t p = 0; p < pixels.size(); p += 4) {

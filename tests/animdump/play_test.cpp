@@ -13,10 +13,12 @@
 #include <functional>
 #include <utility>
 
-#include "test_support.h"
+#include "stream_frames.h"
 
 namespace dumptest {
 namespace {
+
+using namespace testsupport;
 
 using Bytes = std::vector<std::uint8_t>;
 

@@ -3,10 +3,12 @@
 
 #include <filesystem>
 
-#include "test_support.h"
+#include "stream_frames.h"
 
 namespace dumptest {
 namespace {
+
+using namespace testsupport;
 
 using Bytes = std::vector<std::uint8_t>;
 

@@ -2,10 +2,13 @@
 // quantized colour of its source pixel.
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "animdump/stream_report.h"
+#include "stream_frames.h"
 
 namespace dumptest {
 namespace {
+
+using namespace testsupport;
 
 class RoundTrip : public ::testing::TestWithParam<const char*> {};
 
@@ -14,12 +17,12 @@ TEST_P(RoundTrip, EveryPixelIsTheQuantizedSourceColour) {
     const std::string& folder = scratch.path();
     const std::string streamPath = folder + "/anim.bin";
     const std::vector<SourceFrame> frames = mixedDepthFrames();
-    ASSERT_EQ(convertFrames(frames, GetParam(), streamPath, folder).status, 0);
+    ASSERT_EQ(convertFrames(ANIMCONV_PATH, frames, GetParam(), streamPath, folder).status, 0);
 
     const std::vector<std::uint8_t> stream = readFile(streamPath).value_or(Bytes{});
     std::string report;
     animdump::StreamTotals totals;
-    ASSERT_EQ(animdump::checkStream({stream.data(), stream.size()}, totals, report), animdump::Problem::none)
+    ASSERT_EQ(animdump::checkStream({stream.data(), stream.size()}, totals, report), animconv::Problem::none)
         << report;
     ASSERT_EQ(totals.frames, frames.size());
 
@@ -27,7 +30,7 @@ TEST_P(RoundTrip, EveryPixelIsTheQuantizedSourceColour) {
     ASSERT_EQ(decoded.size(), frames.size());
     for (std::size_t f = 0; f < frames.size(); ++f) {
         std::size_t mismatches = 0;
-        for (std::size_t i = 0; i < animdump::kFramePixels; ++i) {
+        for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
             if (!(decoded[f].colours[i] == frames[f].quantized[i])) {
                 ++mismatches;
             }
@@ -42,11 +45,11 @@ TEST_P(RoundTrip, EveryPixelIsTheQuantizedSourceColour) {
     std::vector<std::size_t> unchanged;
     std::size_t offset = 0;
     for (std::size_t f = 0; f < frames.size(); ++f) {
-        animdump::FrameSummary summary;
-        animdump::ProblemReport problem;
+        animconv::FrameSummary summary;
+        animconv::ProblemReport problem;
         ASSERT_EQ(
-            animdump::readFrame({stream.data(), stream.size()}, offset, f + 1, summary, problem, nullptr),
-            animdump::Problem::none);
+            animconv::readFrame({stream.data(), stream.size()}, offset, f + 1, summary, problem, nullptr),
+            animconv::Problem::none);
         offset += summary.bytes;
         unchanged.push_back(summary.unchangedPixels);
         EXPECT_EQ(summary.waitByte, frames[f].wait);
@@ -55,8 +58,8 @@ TEST_P(RoundTrip, EveryPixelIsTheQuantizedSourceColour) {
         }
     }
     if (delta) {
-        EXPECT_EQ(unchanged[2], animdump::kFramePixels - kFrame3ChangedPixels);
-        EXPECT_EQ(unchanged[5], animdump::kFramePixels - 1);
+        EXPECT_EQ(unchanged[2], animconv::kFramePixels - kFrame3ChangedPixels);
+        EXPECT_EQ(unchanged[5], animconv::kFramePixels - 1);
     }
 }
 

@@ -1,12 +1,16 @@
-#include "animdump/stream_reader.h"
+#include "convert/stream_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
+#include "animdump/stream_report.h"
+
 namespace animdump {
 namespace {
+
+using namespace animconv;
 
 using Bytes = std::vector<std::uint8_t>;
 

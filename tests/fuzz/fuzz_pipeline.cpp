@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "animdump/stream_reader.h"
 #include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
+#include "convert/stream_reader.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -17,8 +17,9 @@ using namespace animconv;
 
 std::uint8_t inputBuffer[kInputCapacity];
 FrameBuffer frames[2];
+EncoderState encoder;
 EncodedFrame encoded;
-animdump::FrameIndices values;
+animconv::FrameIndices values;
 
 // The file as the converter reads it, zero past its end, then the converter's own checks and decode.
 bool decodeFrame(const std::uint8_t* file, std::size_t size, FrameBuffer& frame) {
@@ -33,17 +34,18 @@ const std::uint8_t* pixelAt(const FrameBuffer& frame, std::size_t index) {
 
 // Encodes `frame`, checks the stream bytes, and makes it the previous frame as the converter does.
 void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::uint8_t waitByte) {
-    encodeFrame(frame, waitByte, encoded);
-    animdump::ReadRules rules;
+    encodeFrame(encoder, frame, waitByte, encoded);
+    animconv::ReadRules rules;
     rules.firstOfRun = previous == nullptr;
     rules.keepMarkers = true;
     rules.rejectLongFormUnder128 = true;
-    animdump::FrameSummary summary;
-    animdump::ProblemReport report;
-    FUZZ_CHECK(animdump::readFrame({encoded.bytes, encoded.length}, 0, 1, rules, summary, report, &values) ==
-               animdump::Problem::none);
+    animconv::FrameSummary summary;
+    animconv::ProblemReport report;
+    FUZZ_CHECK(animconv::readFrame({encoded.bytes, encoded.length}, 0, 1, rules, summary, report, &values) ==
+               animconv::Problem::none);
     FUZZ_CHECK(summary.bytes == encoded.length);
     FUZZ_CHECK(summary.waitByte == waitByte);
+    FUZZ_CHECK(summary.unchangedPixels == encoded.unchangedPixels);
     for (std::size_t i = 0; i < kFramePixels; ++i) {
         const std::uint8_t* pixel = pixelAt(frame, i);
         const bool same = previous != nullptr && std::memcmp(pixel, pixelAt(*previous, i), 3) == 0;
@@ -53,7 +55,7 @@ void encodeAndCheck(const FrameBuffer& frame, const FrameBuffer* previous, std::
             FUZZ_CHECK(values.values[i] == 16 + 36 * (pixel[0] / 51) + 6 * (pixel[1] / 51) + pixel[2] / 51);
         }
     }
-    rememberFrame(frame);
+    rememberFrame(encoder, frame);
 }
 
 }  // namespace
@@ -75,13 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto firstWait = static_cast<std::uint8_t>(size);
     const auto secondWait = static_cast<std::uint8_t>(size >> 8);
 
-    resetFrameState();
-    deltaMode = true;
+    encoder.havePreviousFrame = false;
+    encoder.deltaMode = true;
     encodeAndCheck(frames[0], nullptr, firstWait);
     if (haveSecond) {
         encodeAndCheck(frames[1], &frames[0], secondWait);
         // The same frame after a previous one, in plain mode: every pixel gets its index.
-        deltaMode = false;
+        encoder.deltaMode = false;
         encodeAndCheck(frames[1], nullptr, secondWait);
     }
     return 0;

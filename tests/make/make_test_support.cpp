@@ -1,8 +1,7 @@
 #include "make_test_support.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <signal.h>
 
 #include <chrono>
 #include <thread>
@@ -20,7 +19,7 @@ void writeBytes(const std::string& path, const Bytes& bytes) {
 }
 
 ProcessResult animmake(const std::vector<std::string>& arguments, const std::string& folder) {
-    return dumptest::runProgram(ANIMMAKE_PATH, arguments, folder);
+    return testsupport::runProgram(ANIMMAKE_PATH, arguments, folder);
 }
 
 VImage photoLike(int width, int height, int shift) {
@@ -55,34 +54,24 @@ void saveAnimatedGif(const std::vector<VImage>& pages, const std::vector<int>& d
 }
 
 std::vector<StreamFrame> readStream(const std::string& path) {
-    return dumptest::decodeStream(readBytes(path));
+    return testsupport::decodeStream(readBytes(path));
 }
 
 int interruptedRun(const std::vector<std::string>& arguments, const std::string& folder, int signal,
                    bool (*ready)(const std::string& folder)) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::chdir(folder.c_str()) != 0) {
-            ::_exit(99);
+    testsupport::ProcessOptions options;
+    options.onStart = [&](int child) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!ready(folder) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(ANIMMAKE_PATH));
-        for (const std::string& argument : arguments) {
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(ANIMMAKE_PATH, argv.data());
-        ::_exit(98);
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!ready(folder) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    EXPECT_TRUE(ready(folder)) << "the run never reached the point to interrupt";
-    ::kill(child, signal);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        EXPECT_TRUE(ready(folder)) << "the run never reached the point to interrupt";
+        ::kill(child, signal);
+    };
+    std::vector<std::string> all{ANIMMAKE_PATH};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    const testsupport::ProcessRun run = testsupport::runProcess(ANIMMAKE_PATH, all, folder, options);
+    return run.exited ? static_cast<int>(run.status) : -1;
 }
 
 }  // namespace maketest

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "../animdump/test_support.h"
+#include "stream_frames.h"
 
 namespace maketest {
 
-using dumptest::ProcessResult;
-using dumptest::Rgb;
 using testsupport::Bytes;
 using testsupport::FreshFolder;
+using testsupport::ProcessResult;
+using testsupport::Rgb;
 
 // The file's bytes; none when it is missing.
 Bytes readBytes(const std::string& path);
@@ -34,7 +34,7 @@ vips::VImage solid(int width, int height, Rgb colour);
 void saveAnimatedGif(const std::vector<vips::VImage>& pages, const std::vector<int>& delaysMs,
                      const std::string& path);
 
-using StreamFrame = dumptest::DecodedFrame;
+using StreamFrame = testsupport::DecodedFrame;
 
 // Every frame of a stream that must be valid.
 std::vector<StreamFrame> readStream(const std::string& path);

@@ -10,7 +10,7 @@ namespace {
 
 using vips::VImage;
 
-std::string listOfFrames(const std::string& folder, const std::vector<dumptest::SourceFrame>& frames) {
+std::string listOfFrames(const std::string& folder, const std::vector<testsupport::SourceFrame>& frames) {
     std::string list;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const std::string path = folder + "/source-" + std::to_string(i + 1) + ".bmp";
@@ -22,14 +22,14 @@ std::string listOfFrames(const std::string& folder, const std::vector<dumptest::
 
 // BMPs of every depth animconv accepts: with --dither none the same bytes as animconv, in both modes.
 TEST(AnimmakeParity, AcceptedBmpsGiveAnimconvsBytes) {
-    const std::vector<dumptest::SourceFrame> frames = dumptest::mixedDepthFrames();
+    const std::vector<testsupport::SourceFrame> frames = testsupport::mixedDepthFrames();
     for (const bool delta : {true, false}) {
         const FreshFolder scratch;
         const std::string folder = scratch.path();
-        ASSERT_EQ(
-            dumptest::convertFrames(frames, delta ? "use0xfe" : "no0xfe", folder + "/animconv.bin", folder)
-                .status,
-            0);
+        ASSERT_EQ(testsupport::convertFrames(ANIMCONV_PATH, frames, delta ? "use0xfe" : "no0xfe",
+                                             folder + "/animconv.bin", folder)
+                      .status,
+                  0);
         std::vector<std::string> arguments = {"-q", "--dither",     "none",
                                               "-o", "animmake.bin", listOfFrames(folder, frames)};
         if (!delta) {
@@ -62,7 +62,7 @@ TEST(AnimmakeParity, FramesDirRoundTripsThroughAnimconv) {
             arguments.push_back("bmps/frame-00000" + std::to_string(i) + ".bmp");
             arguments.push_back("7");
         }
-        ASSERT_EQ(dumptest::runProgram(ANIMCONV_PATH, arguments, folder).status, 0);
+        ASSERT_EQ(testsupport::runProgram(ANIMCONV_PATH, arguments, folder).status, 0);
         EXPECT_EQ(readBytes(folder + "/animmake.bin"), readBytes(folder + "/animconv.bin"));
         EXPECT_FALSE(std::filesystem::exists(folder + "/bmps/frame-000005.bmp"));
     }

@@ -157,6 +157,9 @@ ProcessRun runProcess(const std::string& program, const std::vector<std::string>
         closeEnd(report.readEnd);
         return result;
     }
+    if (options.onStart) {
+        options.onStart(child);
+    }
 
     const bool finished =
         drain(output, errors, result.output, result.errors, recording ? &result.outputWrites : nullptr);
@@ -187,6 +190,14 @@ ProcessRun runProcess(const std::string& program, const std::vector<std::string>
                          ::strsignal(WTERMSIG(waitStatus)) + ")";
     }
     return result;
+}
+
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder) {
+    std::vector<std::string> all{program};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    const ProcessRun run = runProcess(program, all, folder);
+    return {run.exited ? static_cast<int>(run.status) : -1, run.output, run.errors};
 }
 
 }  // namespace testsupport

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct ProcessOptions {
     std::optional<std::uint64_t> fileSizeLimit;
     // "NAME=value" entries added to the test's own environment.
     std::vector<std::string> environment;
+    // Called once the program has started, before its output is collected, with its process id: for a test
+    // that signals the program part way.
+    std::function<void(int processId)> onStart;
 };
 
 struct ProcessRun {
@@ -39,5 +43,16 @@ struct ProcessRun {
 // standard input.
 ProcessRun runProcess(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& folder, const ProcessOptions& options = {});
+
+// What most tests look at: the exit status (-1 when the program did not run to its exit) and both outputs.
+struct ProcessResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `arguments` after argument 0 (the program's own path) in `folder`.
+ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder);
 
 }  // namespace testsupport

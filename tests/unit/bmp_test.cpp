@@ -311,5 +311,55 @@ TEST(BmpDecode, TableRunningPastTheBufferFailsWithoutWriting) {
     EXPECT_EQ(decode(exact, out), 0) << "a table ending exactly at the buffer's end is read";
 }
 
+// What bmpEncode writes reads back through bmpDecode as the pixels it was given; odd widths get row padding.
+TEST(BmpEncode, RoundTripsThroughTheDecoder) {
+    struct Case {
+        std::uint32_t width, height;
+        std::uint16_t bits;
+        std::size_t size;
+    };
+    const Case cases[] = {
+        {190, 170, 24, 97'294},       {190, 170, 8, 14 + 40 + 1024 + 192 * 170},
+        {5, 3, 24, 14 + 40 + 16 * 3}, {5, 3, 8, 14 + 40 + 1024 + 8 * 3},
+        {1, 1, 24, 14 + 40 + 4},
+    };
+    Bytes palette(256 * 4);
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        palette[i] = i % 4 == 3 ? 0 : static_cast<std::uint8_t>(i * 7 + 1);
+    }
+    for (const Case& c : cases) {
+        const std::size_t pixels = std::size_t{c.width} * c.height;
+        Bytes source(pixels * (c.bits == 8 ? 1 : 4));
+        for (std::size_t i = 0; i < source.size(); ++i) {
+            source[i] = static_cast<std::uint8_t>(i * 13 + 5);
+        }
+        Bytes expected(pixels * 4);
+        for (std::size_t p = 0; p < pixels; ++p) {
+            const std::uint8_t* colour = c.bits == 8 ? &palette[source[p] * 4U] : &source[p * 4];
+            expected[p * 4] = colour[0];
+            expected[p * 4 + 1] = colour[1];
+            expected[p * 4 + 2] = colour[2];
+            expected[p * 4 + 3] = 0;
+        }
+        ASSERT_EQ(bmpEncodedSize(c.width, c.height, c.bits), c.size) << c.width << "x" << c.height;
+        Bytes file(c.size);
+        EXPECT_EQ(
+            bmpEncode(source.data(), c.width, c.height, c.bits, palette.data(), file.data(), c.size - 1), 0u)
+            << "one byte short";
+        ASSERT_EQ(
+            bmpEncode(source.data(), c.width, c.height, c.bits, palette.data(), file.data(), file.size()),
+            c.size);
+        BmpInfo info;
+        ASSERT_EQ(bmpGetInfo(file.data(), file.size(), info), 1);
+        EXPECT_EQ(info.width, c.width);
+        EXPECT_EQ(info.height, static_cast<std::int32_t>(c.height)) << "bottom-up";
+        Bytes decoded(pixels * 4);
+        ASSERT_EQ(decode(file, decoded), 0);
+        EXPECT_EQ(decoded, expected) << c.width << "x" << c.height << " at " << c.bits << " bits";
+    }
+    EXPECT_EQ(bmpEncodedSize(190, 170, 4), 0u) << "only 8 and 24 bits";
+    EXPECT_EQ(bmpEncodedSize(0x40000000, 4, 24), 0u) << "past the 32-bit size field";
+}
+
 }  // namespace
 }  // namespace animconv

@@ -135,11 +135,8 @@ std::vector<std::unique_ptr<FrameBuffer>> testSequence() {
 
 class EncoderEquivalence : public ::testing::TestWithParam<bool> {
   protected:
-    void SetUp() override {
-        resetFrameState();
-        deltaMode = GetParam();
-    }
-    void TearDown() override { resetFrameState(); }
+    void SetUp() override { state->deltaMode = GetParam(); }
+    std::unique_ptr<EncoderState> state = std::make_unique<EncoderState>();
 };
 
 TEST_P(EncoderEquivalence, MatchesReferenceFrameAfterFrame) {
@@ -148,10 +145,16 @@ TEST_P(EncoderEquivalence, MatchesReferenceFrameAfterFrame) {
     testsupport::ReferenceStream reference(GetParam() ? testsupport::Mode::delta : testsupport::Mode::plain);
     for (std::size_t n = 0; n < frames.size(); ++n) {
         const auto wait = static_cast<std::uint8_t>(n * 37);
-        encodeFrame(*frames[n], wait, *encoded);
+        encodeFrame(*state, *frames[n], wait, *encoded);
         const Bytes expected = reference.nextFrame(pictureOf(*frames[n]), wait);
         ASSERT_EQ(Bytes(encoded->bytes, encoded->bytes + encoded->length), expected) << "frame " << n;
-        rememberFrame(*frames[n]);
+        std::size_t unchanged = 0;
+        for (std::size_t i = 0; GetParam() && n > 0 && i < kFramePixels; ++i) {
+            unchanged +=
+                std::memcmp(frames[n]->pixels + i * 4, frames[n - 1]->pixels + i * 4, 3) == 0 ? 1U : 0U;
+        }
+        EXPECT_EQ(encoded->unchangedPixels, unchanged) << "frame " << n;
+        rememberFrame(*state, *frames[n]);
     }
 }
 
@@ -167,10 +170,10 @@ TEST_P(EncoderEquivalence, QuantizePixelMatchesReference) {
                 const bool unchanged =
                     delta && previous != nullptr && std::memcmp(p, previous->pixels + i * 4, 3) == 0;
                 const std::uint8_t expected = unchanged ? 0xFE : testsupport::cubeIndexOf({p[0], p[1], p[2]});
-                ASSERT_EQ(quantizePixel(*frames[n], x, y), expected) << n << " at " << x << "," << y;
+                ASSERT_EQ(quantizePixel(*state, *frames[n], x, y), expected) << n << " at " << x << "," << y;
             }
         }
-        rememberFrame(*frames[n]);
+        rememberFrame(*state, *frames[n]);
     }
 }
 
@@ -178,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(BothModes, EncoderEquivalence, ::testing::Values(false,
                          [](const auto& param) { return param.param ? "use0xfe" : "no0xfe"; });
 
 TEST(EncoderEquivalence, EveryComponentValueGetsItsLevel) {
-    deltaMode = false;
+    const auto state = std::make_unique<EncoderState>();
     auto frame = std::make_unique<FrameBuffer>();
     for (int value = 0; value < 256; ++value) {
         const auto v = static_cast<std::uint8_t>(value);
@@ -186,9 +189,9 @@ TEST(EncoderEquivalence, EveryComponentValueGetsItsLevel) {
         setPixel(*frame, 1, 0, v, 0);
         setPixel(*frame, 2, 0, 0, v);
         const int level = value / 51;
-        EXPECT_EQ(quantizePixel(*frame, 0, 0), 16 + 36 * level) << value;
-        EXPECT_EQ(quantizePixel(*frame, 1, 0), 16 + 6 * level) << value;
-        EXPECT_EQ(quantizePixel(*frame, 2, 0), 16 + level) << value;
+        EXPECT_EQ(quantizePixel(*state, *frame, 0, 0), 16 + 36 * level) << value;
+        EXPECT_EQ(quantizePixel(*state, *frame, 1, 0), 16 + 6 * level) << value;
+        EXPECT_EQ(quantizePixel(*state, *frame, 2, 0), 16 + level) << value;
     }
 }
 

@@ -14,10 +14,10 @@ struct Colour {
     std::uint8_t blue, green, red;
 };
 
-// The encoder's process-wide state, reset for each test.
+// A fresh encoder state for each test.
 class FrameEncoderTest : public testing::Test {
   protected:
-    void SetUp() override { resetFrameState(); }
+    std::unique_ptr<EncoderState> state = std::make_unique<EncoderState>();
 
     static std::unique_ptr<FrameBuffer> filled(Colour colour) {
         auto frame = std::make_unique<FrameBuffer>();
@@ -35,9 +35,9 @@ class FrameEncoderTest : public testing::Test {
         at[3] = 0;
     }
 
-    static Bytes encode(const FrameBuffer& frame, std::uint8_t wait) {
+    Bytes encode(const FrameBuffer& frame, std::uint8_t wait) const {
         auto output = std::make_unique<EncodedFrame>();
-        encodeFrame(frame, wait, *output);
+        encodeFrame(*state, frame, wait, *output);
         return Bytes(output->bytes, output->bytes + output->length);
     }
 };
@@ -62,7 +62,7 @@ TEST_F(FrameEncoderTest, QuantizesOnTheSixLevelCube) {
     for (const Case& c : cases) {
         auto frame = std::make_unique<FrameBuffer>();
         set(*frame, 0, c.colour);
-        EXPECT_EQ(quantizePixel(*frame, 0, 0), c.index)
+        EXPECT_EQ(quantizePixel(*state, *frame, 0, 0), c.index)
             << int{c.colour.blue} << "," << int{c.colour.green} << "," << int{c.colour.red};
     }
 }
@@ -112,10 +112,10 @@ TEST_F(FrameEncoderTest, EveryPixelItsOwnRunFillsTheLargestFrame) {
 }
 
 TEST_F(FrameEncoderTest, DeltaModeMarksPixelsEqualToThePreviousFrame) {
-    deltaMode = true;
+    state->deltaMode = true;
     auto first = filled({10, 20, 30});
     EXPECT_EQ(encode(*first, 1), (Bytes{16, 0x7E, 0x2C, 0xFF, 1})) << "the first frame has no marker";
-    rememberFrame(*first);
+    rememberFrame(*state, *first);
 
     EXPECT_EQ(encode(*first, 2), (Bytes{0xFE, 0x7E, 0x2C, 0xFF, 2})) << "the same image again";
 
@@ -125,9 +125,9 @@ TEST_F(FrameEncoderTest, DeltaModeMarksPixelsEqualToThePreviousFrame) {
 }
 
 TEST_F(FrameEncoderTest, DeltaModeComparesColoursNotIndices) {
-    deltaMode = true;
+    state->deltaMode = true;
     auto first = filled({10, 20, 30});
-    rememberFrame(*first);
+    rememberFrame(*state, *first);
     auto second = filled({10, 20, 30});
     set(*second, 0, {11, 20, 30});  // same cube cell, different colour
     EXPECT_EQ(encode(*second, 0), (Bytes{16, 0x81, 0xFE, 0x7E, 0x2B, 0xFF, 0}));
@@ -136,10 +136,23 @@ TEST_F(FrameEncoderTest, DeltaModeComparesColoursNotIndices) {
 TEST_F(FrameEncoderTest, PlainModeNeverMarksAndStillRemembers) {
     auto frame = filled({0, 255, 0});
     const Bytes once = encode(*frame, 4);
-    rememberFrame(*frame);
-    EXPECT_TRUE(havePreviousFrame);
+    rememberFrame(*state, *frame);
+    EXPECT_TRUE(state->havePreviousFrame);
     EXPECT_EQ(encode(*frame, 4), once);
     EXPECT_EQ(once, (Bytes{46, 0x7E, 0x2C, 0xFF, 4}));
+}
+
+TEST_F(FrameEncoderTest, EachStateHasItsOwnPreviousFrame) {
+    state->deltaMode = true;
+    auto frame = filled({10, 20, 30});
+    rememberFrame(*state, *frame);
+    auto other = std::make_unique<EncoderState>();
+    other->deltaMode = true;
+    auto output = std::make_unique<EncodedFrame>();
+    encodeFrame(*other, *frame, 1, *output);
+    EXPECT_EQ(Bytes(output->bytes, output->bytes + output->length), (Bytes{16, 0x7E, 0x2C, 0xFF, 1}));
+    EXPECT_EQ(output->unchangedPixels, 0u);
+    EXPECT_EQ(encode(*frame, 1), (Bytes{0xFE, 0x7E, 0x2C, 0xFF, 1}));
 }
 
 }  // namespace

@@ -14,13 +14,8 @@ fail() {
     exit 1
 }
 
-# animmake is part of the package wherever its sources are.
-with_animmake=false
-[[ -d src/make ]] && with_animmake=true
-
-needed=(cmake ninja-build g++ dpkg-dev lintian man-db unzip libgif-dev libpng-dev
+needed=(cmake ninja-build g++ dpkg-dev lintian man-db unzip libgif-dev libpng-dev libvips-dev
     g++-mingw-w64-x86-64-posix wine64)
-$with_animmake && needed+=(libvips-dev)
 # The package lists fresh, so that apt-get can fetch whatever the .deb depends on.
 say "apt-get update"
 apt-get update -qq
@@ -51,8 +46,7 @@ deb="build-package/animconv_${version}_amd64.deb"
 [[ -f $deb ]] || fail "cpack made no $deb"
 
 say "contents of $deb ($(stat -c %s "$deb") bytes)"
-programs=(animconv animdump)
-$with_animmake && programs+=(animmake)
+programs=(animconv animdump animmake)
 expected=(./usr/share/doc/animconv/changelog.gz ./usr/share/doc/animconv/copyright)
 for program in "${programs[@]}"; do
     expected+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
@@ -64,8 +58,7 @@ diff <(printf '%s\n' "${expected[@]}" | sort) <(dpkg-deb -c "$deb" | awk '$1 !~ 
 say "dependencies"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
-libraries=(libc6 libstdc++6 libgif7 libpng16-16)
-$with_animmake && libraries+=(libvips42)
+libraries=(libc6 libstdc++6 libgif7 libpng16-16 libvips42)
 for library in "${libraries[@]}"; do
     [[ ", $depends," == *", $library "* ]] || fail "Depends lacks $library"
 done
@@ -97,14 +90,12 @@ grep -qx 'total: 12 frames, .*' "$work/check.txt" || fail "animdump does not cou
 [[ "$(head -c 6 "$work/anim.gif")" == GIF89a ]] || fail "the GIF preview is no GIF"
 [[ -f "$work/frames/frame-0012.png" ]] || fail "animdump wrote no PNG frames"
 [[ "$(animdump --version)" == "animdump (animconv) $version" ]] || fail "animdump --version is not $version"
-if $with_animmake; then
-    animmake -q -o "$work/made.bin" "$work/frames" || fail "animmake failed on the PNG folder"
-    animdump --gif "$work/made.gif" "$work/made.bin" >"$work/made.txt" ||
-        fail "animmake's stream is invalid: $(tail -n 1 "$work/made.txt")"
-    grep -qx 'total: 12 frames, .*' "$work/made.txt" || fail "animmake's stream does not hold 12 frames"
-    [[ "$(head -c 6 "$work/made.gif")" == GIF89a ]] || fail "the GIF preview of animmake's stream is no GIF"
-    [[ "$(animmake --version)" == *" $version" ]] || fail "animmake --version does not end in $version"
-fi
+animmake -q -o "$work/made.bin" "$work/frames" || fail "animmake failed on the PNG folder"
+animdump --gif "$work/made.gif" "$work/made.bin" >"$work/made.txt" ||
+    fail "animmake's stream is invalid: $(tail -n 1 "$work/made.txt")"
+grep -qx 'total: 12 frames, .*' "$work/made.txt" || fail "animmake's stream does not hold 12 frames"
+[[ "$(head -c 6 "$work/made.gif")" == GIF89a ]] || fail "the GIF preview of animmake's stream is no GIF"
+[[ "$(animmake --version)" == *" $version" ]] || fail "animmake --version does not end in $version"
 tail -n 2 "$work/check.txt"
 
 say "man pages"

@@ -1,17 +1,12 @@
-#include "test_support.h"
+#include "stream_frames.h"
 
 #include <gtest/gtest.h>
 
 #include "bmp_writer.h"
-#include "process.h"
+#include "reference_stream.h"
 
-namespace dumptest {
+namespace testsupport {
 namespace {
-
-using bmpwriter::Bgr;
-
-constexpr std::uint32_t kWidth = 190;
-constexpr std::uint32_t kHeight = 170;
 
 std::uint8_t cut(std::uint8_t component) {
     return static_cast<std::uint8_t>(component / 51 * 51);
@@ -53,14 +48,6 @@ SourceFrame indexedFrame(const std::vector<std::uint8_t>& indices, const std::ve
 }
 
 }  // namespace
-
-ProcessResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder) {
-    std::vector<std::string> all{program};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    const ProcessRun run = runProcess(program, all, folder);
-    return {run.exited ? static_cast<int>(run.status) : -1, run.output, run.errors};
-}
 
 std::vector<SourceFrame> mixedDepthFrames() {
     const std::size_t pixels = std::size_t{kWidth} * kHeight;
@@ -112,8 +99,9 @@ std::vector<SourceFrame> mixedDepthFrames() {
     };
 }
 
-ProcessResult convertFrames(const std::vector<SourceFrame>& frames, const std::string& mode,
-                            const std::string& streamPath, const std::string& folder) {
+ProcessResult convertFrames(const std::string& animconv, const std::vector<SourceFrame>& frames,
+                            const std::string& mode, const std::string& streamPath,
+                            const std::string& folder) {
     std::vector<std::string> arguments = {mode, streamPath};
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const std::string path = folder + "/source-" + std::to_string(i + 1) + ".bmp";
@@ -121,25 +109,25 @@ ProcessResult convertFrames(const std::vector<SourceFrame>& frames, const std::s
         arguments.push_back(path);
         arguments.push_back(std::to_string(frames[i].wait));
     }
-    return runProgram(ANIMCONV_PATH, arguments, folder);
+    return runProgram(animconv, arguments, folder);
 }
 
 std::vector<DecodedFrame> decodeStream(const std::vector<std::uint8_t>& stream) {
-    const animdump::StreamView view{stream.data(), stream.size()};
+    const animconv::StreamView view{stream.data(), stream.size()};
     std::vector<DecodedFrame> frames;
-    static animdump::FrameIndices pixels;
+    static animconv::FrameIndices pixels;
     std::size_t offset = 0;
     while (offset < stream.size()) {
-        animdump::FrameSummary summary;
-        animdump::ProblemReport report;
-        if (animdump::readFrame(view, offset, frames.size() + 1, summary, report, &pixels) !=
-            animdump::Problem::none) {
-            ADD_FAILURE() << animdump::verdictLine(report);
+        animconv::FrameSummary summary;
+        animconv::ProblemReport report;
+        if (animconv::readFrame(view, offset, frames.size() + 1, summary, report, &pixels) !=
+            animconv::Problem::none) {
+            ADD_FAILURE() << animconv::verdictLine(report);
             break;
         }
         DecodedFrame frame;
         for (std::uint8_t index : pixels.values) {
-            frame.colours.push_back(animdump::cubeColour(index));
+            frame.colours.push_back(animconv::cubeColour(index));
         }
         frame.waitByte = summary.waitByte;
         frame.unchangedPixels = summary.unchangedPixels;
@@ -149,4 +137,4 @@ std::vector<DecodedFrame> decodeStream(const std::vector<std::uint8_t>& stream) 
     return frames;
 }
 
-}  // namespace dumptest
+}  // namespace testsupport

@@ -1,4 +1,5 @@
-// Reading an animation stream back: frame by frame, each frame checked as it is walked.
+// Reading an animation stream back: frame by frame, each frame checked as it is walked. Every program that
+// reads a stream (animdump, animmake's tests, the fuzz targets, the benchmarks) uses this one reader.
 #pragma once
 
 #include <cstddef>
@@ -7,9 +8,7 @@
 
 #include "convert/stream_format.h"
 
-namespace animdump {
-
-using animconv::kFramePixels;
+namespace animconv {
 
 // A whole stream held in memory.
 struct StreamView {
@@ -72,25 +71,15 @@ struct ReadRules {
 Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, const ReadRules& rules,
                   FrameSummary& summary, ProblemReport& report, FrameIndices* pixels);
 
-// animdump's rules: frame 1 is the first of a run, markers are resolved, either record form is read.
+// The default rules: frame 1 is the first of a run, markers are resolved, either record form is read.
 Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, FrameSummary& summary,
                   ProblemReport& report, FrameIndices* pixels);
 
-struct StreamTotals {
-    std::size_t frames = 0;
-    std::size_t bytes = 0;
-    std::size_t runs = 0;
-    std::size_t unchangedPixels = 0;
-};
-
-// Checks the whole stream and writes the report: a table with one row per frame, the totals and the
-// verdict line. Returns the first problem, or Problem::none for a valid stream.
-Problem checkStream(StreamView stream, StreamTotals& totals, std::string& reportText);
-
-// The report's lines, each ending in a line feed.
-std::string tableHeading();
-std::string tableRow(const FrameSummary& frame);
-std::string totalsLine(const StreamTotals& totals);
+// The problem as one line ending in a line feed: "valid", or "invalid: frame N at byte M: " and the reason.
 std::string verdictLine(const ProblemReport& report);
 
-}  // namespace animdump
+// How long a frame shows, in hundredths of a second: wait byte x scale / 1000, rounded to the nearest
+// hundredth, at most 65,535 (the longest GIF delay).
+std::uint16_t gifDelay(std::uint8_t waitByte, std::uint32_t scaleThousandths);
+
+}  // namespace animconv

@@ -1,21 +1,14 @@
-#include "animdump/stream_reader.h"
+#include "convert/stream_reader.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-namespace animdump {
+namespace animconv {
 namespace {
 
-using animconv::isCubeIndex;
-using animconv::kLongestShortRun;
-using animconv::kLongRunHighMask;
-using animconv::kLongRunRecordBytes;
-using animconv::kShortRunFlag;
-using animconv::kShortRunRecordBytes;
-using animconv::kTerminatorBytes;
-using animconv::kTerminatorMarker;
-using animconv::kUnchangedMarker;
+constexpr std::uint32_t kDelayScaleUnit = 1000;
+constexpr std::uint32_t kLongestGifDelay = 0xFFFF;
 
 Problem fail(ProblemReport& report, Problem problem) {
     report.problem = problem;
@@ -29,10 +22,6 @@ std::string format(const char* pattern, ...) {
     const int length = std::vsnprintf(text, sizeof text, pattern, arguments);
     va_end(arguments);
     return length < 0 ? std::string() : std::string(text);
-}
-
-std::string counted(std::size_t count, const char* singular, const char* plural) {
-    return format("%zu %s", count, count == 1 ? singular : plural);
 }
 
 }  // namespace
@@ -125,43 +114,6 @@ Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, con
     }
 }
 
-Problem checkStream(StreamView stream, StreamTotals& totals, std::string& reportText) {
-    totals = StreamTotals{};
-    reportText = tableHeading();
-    ProblemReport report;
-    std::size_t offset = 0;
-    while (offset < stream.length) {
-        FrameSummary frame;
-        if (readFrame(stream, offset, totals.frames + 1, frame, report, nullptr) != Problem::none) {
-            break;
-        }
-        reportText += tableRow(frame);
-        ++totals.frames;
-        totals.bytes += frame.bytes;
-        totals.runs += frame.runs;
-        totals.unchangedPixels += frame.unchangedPixels;
-        offset += frame.bytes;
-    }
-    reportText += totalsLine(totals);
-    reportText += verdictLine(report);
-    return report.problem;
-}
-
-std::string tableHeading() {
-    return format("%5s  %10s  %6s  %5s  %9s  %4s\n", "frame", "offset", "bytes", "runs", "unchanged", "wait");
-}
-
-std::string tableRow(const FrameSummary& frame) {
-    return format("%5zu  %10zu  %6zu  %5zu  %9zu  %4u\n", frame.number, frame.offset, frame.bytes, frame.runs,
-                  frame.unchangedPixels, static_cast<unsigned>(frame.waitByte));
-}
-
-std::string totalsLine(const StreamTotals& totals) {
-    return "total: " + counted(totals.frames, "frame", "frames") + ", " +
-           counted(totals.bytes, "byte", "bytes") + ", " + counted(totals.runs, "run", "runs") + ", " +
-           counted(totals.unchangedPixels, "unchanged pixel", "unchanged pixels") + "\n";
-}
-
 std::string verdictLine(const ProblemReport& report) {
     const std::size_t at = report.byteOffset;
     const std::size_t before = report.pixelsBefore;
@@ -214,4 +166,10 @@ std::string verdictLine(const ProblemReport& report) {
     return format("invalid: frame %zu at byte %zu: ", report.frameNumber, report.frameOffset) + detail + "\n";
 }
 
-}  // namespace animdump
+std::uint16_t gifDelay(std::uint8_t waitByte, std::uint32_t scaleThousandths) {
+    const std::uint64_t scaled =
+        (std::uint64_t{waitByte} * scaleThousandths + kDelayScaleUnit / 2) / kDelayScaleUnit;
+    return static_cast<std::uint16_t>(scaled < kLongestGifDelay ? scaled : kLongestGifDelay);
+}
+
+}  // namespace animconv

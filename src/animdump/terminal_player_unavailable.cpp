@@ -1,0 +1,21 @@
+// --play where the build has no POSIX terminal: refused before anything is written.
+#include "animdump/terminal_player.h"
+
+namespace animdump {
+namespace {
+
+constexpr const char* kUnavailable = "--play is not available in this build: it needs a POSIX terminal";
+
+}  // namespace
+
+bool terminalCanPlay(std::string& error) {
+    error = kUnavailable;
+    return false;
+}
+
+bool playStream(animconv::StreamView, std::size_t, std::uint32_t, std::string& error) {
+    error = kUnavailable;
+    return false;
+}
+
+}  // namespace animdump
