@@ -6,9 +6,6 @@
 //   stream_quality STREAM SOURCE.png...
 #include <vips/vips8>
 
-#include <algorithm>
-#include <array>
-#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -16,64 +13,13 @@
 
 #include "convert/stream_format.h"
 #include "convert/stream_reader.h"
+#include "viewed_colour.h"
 
 namespace {
 
 constexpr int kWidth = 190;
 constexpr int kHeight = 170;
 constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
-
-using Plane = std::vector<std::array<double, 3>>;
-
-double linearOf(double component) {
-    const double v = component / 255.0;
-    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-}
-
-// Separable Gaussian, sigma 1, taps -3..3, coordinates clamped at the edges.
-Plane blurred(const Plane& in) {
-    std::array<double, 7> taps{};
-    double sum = 0;
-    for (int k = -3; k <= 3; ++k) {
-        taps[static_cast<std::size_t>(k + 3)] = std::exp(-0.5 * k * k);
-        sum += taps[static_cast<std::size_t>(k + 3)];
-    }
-    for (double& tap : taps) {
-        tap /= sum;
-    }
-    auto pass = [&](const Plane& from, bool horizontal) {
-        Plane to(kPixels);
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                std::array<double, 3> total{};
-                for (int k = -3; k <= 3; ++k) {
-                    const int sx = horizontal ? std::clamp(x + k, 0, kWidth - 1) : x;
-                    const int sy = horizontal ? y : std::clamp(y + k, 0, kHeight - 1);
-                    const auto& p = from[static_cast<std::size_t>(sy * kWidth + sx)];
-                    for (std::size_t c = 0; c < 3; ++c) {
-                        total[c] += taps[static_cast<std::size_t>(k + 3)] * p[c];
-                    }
-                }
-                to[static_cast<std::size_t>(y * kWidth + x)] = total;
-            }
-        }
-        return to;
-    };
-    return pass(pass(in, true), false);
-}
-
-std::array<double, 3> labOf(const std::array<double, 3>& rgb) {
-    const double x = 0.4124564 * rgb[0] + 0.3575761 * rgb[1] + 0.1804375 * rgb[2];
-    const double y = 0.2126729 * rgb[0] + 0.7151522 * rgb[1] + 0.0721750 * rgb[2];
-    const double z = 0.0193339 * rgb[0] + 0.1191920 * rgb[1] + 0.9503041 * rgb[2];
-    auto f = [](double t) {
-        return t > 216.0 / 24389.0 ? std::cbrt(t) : (24389.0 / 27.0 * t + 16.0) / 116.0;
-    };
-    const double fx = f(x / 0.95047);
-    const double fy = f(y / 1.0);
-    const double fz = f(z / 1.08883);
-    return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
-}
 
 }  // namespace
 
@@ -112,21 +58,18 @@ int main(int argc, char** argv) {
         picture = picture.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_UCHAR);
         std::size_t size = 0;
         auto* rgb = static_cast<std::uint8_t*>(picture.write_to_memory(&size));
-        Plane original(kPixels);
-        Plane made(kPixels);
+        std::vector<std::uint8_t> made(kPixels * 3);
         for (std::size_t i = 0; i < kPixels; ++i) {
             const animconv::Rgb colour = animconv::cubeColour(indices.values[i]);
-            made[i] = {linearOf(colour.red), linearOf(colour.green), linearOf(colour.blue)};
-            original[i] = {linearOf(rgb[i * 3]), linearOf(rgb[i * 3 + 1]), linearOf(rgb[i * 3 + 2])};
+            made[i * 3] = colour.red;
+            made[i * 3 + 1] = colour.green;
+            made[i * 3 + 2] = colour.blue;
         }
+        const benchview::LabFrame a = benchview::viewedFrame(rgb, 3);
         g_free(rgb);
-        const Plane a = blurred(original);
-        const Plane b = blurred(made);
+        const benchview::LabFrame b = benchview::viewedFrame(made.data(), 3);
         for (std::size_t i = 0; i < kPixels; ++i) {
-            const auto la = labOf(a[i]);
-            const auto lb = labOf(b[i]);
-            totalDelta += std::sqrt((la[0] - lb[0]) * (la[0] - lb[0]) + (la[1] - lb[1]) * (la[1] - lb[1]) +
-                                    (la[2] - lb[2]) * (la[2] - lb[2]));
+            totalDelta += benchview::deltaE(a[i], b[i]);
         }
     }
     if (offset != bytes.size()) {

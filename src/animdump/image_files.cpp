@@ -12,11 +12,9 @@ namespace animdump {
 namespace {
 
 using animconv::cubeColour;
-using animconv::kFirstCubeIndex;
 using animconv::kFrameHeight;
 using animconv::kFramePixels;
 using animconv::kFrameWidth;
-using animconv::kLastCubeIndex;
 using animconv::Rgb;
 
 constexpr int kColourMapEntries = 256;
@@ -70,7 +68,7 @@ bool GifWriter::abandon(std::string& error) {
     return false;
 }
 
-bool GifWriter::open(const char* path, std::string& error) {
+bool GifWriter::open(const char* path, const GifPalette& palette, std::string& error) {
     std::FILE* output = std::fopen(path, "wb");
     if (output == nullptr) {
         error = std::strerror(errno);
@@ -86,13 +84,16 @@ bool GifWriter::open(const char* path, std::string& error) {
     }
     file_ = file;
     path_ = path;
+    palette_ = palette;
 
     GifColorType colours[kColourMapEntries] = {};
-    for (int index = kFirstCubeIndex; index <= kLastCubeIndex; ++index) {
-        const Rgb colour = cubeColour(static_cast<std::uint8_t>(index));
-        colours[index] = GifColorType{colour.red, colour.green, colour.blue};
+    for (int slot = 0; slot < palette.entries; ++slot) {
+        if (slot != palette.transparentSlot) {
+            const Rgb colour = cubeColour(palette.indexAt[slot]);
+            colours[slot] = GifColorType{colour.red, colour.green, colour.blue};
+        }
     }
-    ColorMapObject* colourMap = GifMakeMapObject(kColourMapEntries, colours);
+    ColorMapObject* colourMap = GifMakeMapObject(1 << palette.bits, colours);
     if (colourMap == nullptr) {
         file->Error = E_GIF_ERR_NOT_ENOUGH_MEM;
         return abandon(error);
@@ -111,24 +112,29 @@ bool GifWriter::open(const char* path, std::string& error) {
     return true;
 }
 
-bool GifWriter::addFrame(const FrameIndices& frame, std::uint16_t delay, std::string& error) {
+bool GifWriter::addImage(const GifImage& image, std::string& error) {
     auto* file = static_cast<GifFileType*>(file_);
     GraphicsControlBlock control{};
-    control.DisposalMode = DISPOSE_DO_NOT;
+    control.DisposalMode = DISPOSE_DO_NOT;  // the next image is drawn over this one
     control.UserInputFlag = false;
-    control.DelayTime = delay;
-    control.TransparentColor = NO_TRANSPARENT_COLOR;
+    control.DelayTime = image.delay;
+    control.TransparentColor = image.hasTransparency ? palette_.transparentSlot : NO_TRANSPARENT_COLOR;
     GifByteType extension[4];
     const std::size_t extensionLength = EGifGCBToExtension(&control, extension);
     if (EGifPutExtension(file, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(extensionLength), extension) ==
             GIF_ERROR ||
-        EGifPutImageDesc(file, 0, 0, kFrameWidth, kFrameHeight, false, nullptr) == GIF_ERROR) {
+        EGifPutImageDesc(file, image.left, image.top, image.width, image.height, false, nullptr) ==
+            GIF_ERROR) {
         return abandon(error);
     }
     GifPixelType row[kFrameWidth];
-    for (int y = 0; y < kFrameHeight; ++y) {
-        std::memcpy(row, frame.values + static_cast<std::size_t>(y) * kFrameWidth, sizeof row);
-        if (EGifPutLine(file, row, kFrameWidth) == GIF_ERROR) {
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* values =
+            image.pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width);
+        for (int x = 0; x < image.width; ++x) {
+            row[x] = palette_.slotOf[values[x]];
+        }
+        if (EGifPutLine(file, row, image.width) == GIF_ERROR) {
             return abandon(error);
         }
     }

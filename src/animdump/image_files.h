@@ -4,15 +4,16 @@
 #include <cstdint>
 #include <string>
 
+#include "animdump/gif_images.h"
 #include "convert/stream_reader.h"
 
 namespace animdump {
 
 using animconv::FrameIndices;
 
-// An animated GIF being written: one full 190x170 image per frame, the colour map index of each pixel being
-// its colour cube index, looping forever. Each call returns false with `error` set on failure; after a
-// failure, and when the writer goes without close(), the file is closed and removed.
+// An animated GIF being written, looping forever, from the images a GifImagePlanner gives: its colour table
+// holds the palette's colours. Each call returns false with `error` set on failure; after a failure, and
+// when the writer goes without close(), the file is closed and removed.
 class GifWriter {
   public:
     GifWriter() = default;
@@ -20,8 +21,8 @@ class GifWriter {
     GifWriter(const GifWriter&) = delete;
     GifWriter& operator=(const GifWriter&) = delete;
 
-    bool open(const char* path, std::string& error);
-    bool addFrame(const FrameIndices& frame, std::uint16_t delay, std::string& error);
+    bool open(const char* path, const GifPalette& palette, std::string& error);
+    bool addImage(const GifImage& image, std::string& error);
     bool close(std::string& error);
     bool isOpen() const { return file_ != nullptr; }
 
@@ -31,6 +32,7 @@ class GifWriter {
 
     void* file_ = nullptr;  // the library's GifFileType
     std::string path_;
+    GifPalette palette_;
 };
 
 // One frame as an 8-bit RGB PNG.

@@ -69,26 +69,70 @@ bool prepareFolder(const char* folder, std::string& error) {
     return true;
 }
 
-// The stream has been checked and holds `frames` valid frames, so every frame below reads without a problem.
+ReadRules markersKept(std::size_t number) {
+    ReadRules rules;
+    rules.firstOfRun = number == 1;
+    rules.keepMarkers = true;
+    return rules;
+}
+
+// Reads frame `number` at `offset` into `marked` (its unchanged markers kept) and `pixels` (the picture it
+// shows). The stream has been checked, so every frame reads without a problem.
+FrameSummary readShownFrame(StreamView stream, std::size_t offset, std::size_t number, FrameIndices& marked,
+                            FrameIndices& pixels) {
+    FrameSummary frame;
+    ProblemReport report;
+    readFrame(stream, offset, number, markersKept(number), frame, report, &marked);
+    for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
+        if (marked.values[i] != animconv::kUnchangedMarker) {
+            pixels.values[i] = marked.values[i];
+        }
+    }
+    return frame;
+}
+
+// The GIF's colour table: the colours some frame shows.
+GifPalette paletteOfStream(StreamView stream, std::size_t frames, FrameIndices& scratch) {
+    bool used[256] = {};
+    std::size_t offset = 0;
+    for (std::size_t number = 1; number <= frames; ++number) {
+        FrameSummary frame;
+        ProblemReport report;
+        readFrame(stream, offset, number, markersKept(number), frame, report, &scratch);
+        offset += frame.bytes;
+        for (const std::uint8_t value : scratch.values) {
+            used[value] = true;
+        }
+    }
+    return paletteFor(used);
+}
+
+// The stream has been checked and holds `frames` valid frames.
 int writeImages(StreamView stream, std::size_t frames, const DumpOptions& options) {
     std::string error;
     if (options.pngFolder != nullptr && !prepareFolder(options.pngFolder, error)) {
         return complain(error);
     }
+    static FrameIndices marked{};
+    static FrameIndices pixels{};
     // A GIF left unfinished by a failure below is closed and removed by its writer.
     GifWriter gif;
-    if (options.gifPath != nullptr && !gif.open(options.gifPath, error)) {
+    if (options.gifPath != nullptr &&
+        !gif.open(options.gifPath, paletteOfStream(stream, frames, marked), error)) {
         return complain(std::string("cannot write '") + options.gifPath + "': " + error);
     }
-    static FrameIndices pixels{};
+    static GifImagePlanner planner;
+    static GifImage image;
+    const auto gifFailed = [&] {
+        return complain(std::string("cannot write '") + options.gifPath + "': " + error);
+    };
     std::size_t offset = 0;
     for (std::size_t number = 1; number <= frames; ++number) {
-        FrameSummary frame;
-        ProblemReport report;
-        readFrame(stream, offset, number, frame, report, &pixels);
+        const FrameSummary frame = readShownFrame(stream, offset, number, marked, pixels);
         offset += frame.bytes;
-        if (gif.isOpen() && !gif.addFrame(pixels, gifDelay(frame.waitByte, options.delayScale), error)) {
-            return complain(std::string("cannot write '") + options.gifPath + "': " + error);
+        if (gif.isOpen() && planner.add(marked.values, gifDelay(frame.waitByte, options.delayScale), image) &&
+            !gif.addImage(image, error)) {
+            return gifFailed();
         }
         if (options.pngFolder != nullptr) {
             const std::string path = std::string(options.pngFolder) + "/" + pngName(number);
@@ -100,8 +144,8 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
             writeOut(terminalPicture(pixels));
         }
     }
-    if (gif.isOpen() && !gif.close(error)) {
-        return complain(std::string("cannot write '") + options.gifPath + "': " + error);
+    if (gif.isOpen() && ((planner.finish(image) && !gif.addImage(image, error)) || !gif.close(error))) {
+        return gifFailed();
     }
     return kExitValid;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 
@@ -22,6 +23,7 @@ using Colours = std::vector<Rgb>;
 struct GifContents {
     std::vector<Colours> frames;
     std::vector<int> delays;
+    std::vector<std::array<int, 4>> places;  // left, top, width, height of each image
     bool loops = false;
     std::string signature;
 };
@@ -41,23 +43,33 @@ GifContents readGif(const std::string& path) {
     }
     EXPECT_EQ(gif->SWidth, 190);
     EXPECT_EQ(gif->SHeight, 170);
+    // Each image is drawn over what the previous ones left (animdump's images are never disposed), its
+    // transparent pixels keeping it.
+    Colours canvas(animconv::kFramePixels);
     for (int i = 0; i < gif->ImageCount; ++i) {
         const SavedImage& image = gif->SavedImages[i];
-        EXPECT_EQ(image.ImageDesc.Left, 0);
-        EXPECT_EQ(image.ImageDesc.Top, 0);
-        EXPECT_EQ(image.ImageDesc.Width, 190);
-        EXPECT_EQ(image.ImageDesc.Height, 170);
-        const ColorMapObject* map =
-            image.ImageDesc.ColorMap != nullptr ? image.ImageDesc.ColorMap : gif->SColorMap;
-        Colours colours;
-        for (std::size_t p = 0; p < animconv::kFramePixels; ++p) {
-            const GifColorType& c = map->Colors[image.RasterBits[p]];
-            colours.push_back(Rgb{c.Red, c.Green, c.Blue});
-        }
-        contents.frames.push_back(colours);
+        const GifImageDesc& place = image.ImageDesc;
+        EXPECT_TRUE(place.Left >= 0 && place.Top >= 0 && place.Left + place.Width <= 190 &&
+                    place.Top + place.Height <= 170)
+            << "image " << i;
+        const ColorMapObject* map = place.ColorMap != nullptr ? place.ColorMap : gif->SColorMap;
         GraphicsControlBlock control;
-        contents.delays.push_back(DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK ? control.DelayTime
-                                                                                      : -1);
+        const bool haveControl = DGifSavedExtensionToGCB(gif, i, &control) == GIF_OK;
+        EXPECT_TRUE(!haveControl || control.DisposalMode == DISPOSE_DO_NOT) << "image " << i;
+        for (int y = 0; y < place.Height; ++y) {
+            for (int x = 0; x < place.Width; ++x) {
+                const GifByteType slot = image.RasterBits[y * place.Width + x];
+                if (haveControl && slot == control.TransparentColor) {
+                    continue;
+                }
+                const GifColorType& c = map->Colors[slot];
+                canvas[static_cast<std::size_t>((place.Top + y) * 190 + place.Left + x)] =
+                    Rgb{c.Red, c.Green, c.Blue};
+            }
+        }
+        contents.frames.push_back(canvas);
+        contents.places.push_back({place.Left, place.Top, place.Width, place.Height});
+        contents.delays.push_back(haveControl ? control.DelayTime : -1);
         for (int e = 0; e + 1 < image.ExtensionBlockCount; ++e) {
             const ExtensionBlock& block = image.ExtensionBlocks[e];
             const ExtensionBlock& next = image.ExtensionBlocks[e + 1];
@@ -130,7 +142,10 @@ TEST(AnimdumpImages, GifAndPngMatchTheQuantizedSources) {
     const FreshFolder scratch;
     const std::string& folder = scratch.path();
     const std::string streamPath = folder + "/anim.bin";
-    const std::vector<SourceFrame> frames = mixedDepthFrames();
+    // A last frame that changes nothing: the GIF shows the one before it for both delays.
+    std::vector<SourceFrame> frames = mixedDepthFrames();
+    frames.push_back(frames.back());
+    frames.back().wait = 9;
     ASSERT_EQ(convertFrames(ANIMCONV_PATH, frames, "use0xfe", streamPath, folder).status, 0);
 
     const std::string gifPath = folder + "/anim.gif";
@@ -143,10 +158,18 @@ TEST(AnimdumpImages, GifAndPngMatchTheQuantizedSources) {
     const GifContents gif = readGif(gifPath);
     EXPECT_EQ(gif.signature, "GIF89a");
     EXPECT_TRUE(gif.loops);
-    ASSERT_EQ(gif.frames.size(), frames.size());
+    ASSERT_EQ(gif.frames.size(), frames.size() - 1);
+    // Frames after the first store the rectangle around their changed pixels.
+    EXPECT_EQ(gif.places[0], (std::array<int, 4>{0, 0, 190, 170}));
+    EXPECT_EQ(gif.places[2], (std::array<int, 4>{20, 30, 40, 50}));
+    EXPECT_EQ(gif.places[5], (std::array<int, 4>{5, 0, 1, 1}));
     for (std::size_t f = 0; f < frames.size(); ++f) {
-        EXPECT_EQ(mismatches(gif.frames[f], frames[f].quantized), 0u) << "GIF frame " << f + 1;
-        EXPECT_EQ(gif.delays[f], (frames[f].wait * 3 + 1) / 2) << "GIF frame " << f + 1;
+        const auto delay = [&](std::size_t frame) { return (frames[frame].wait * 3 + 1) / 2; };
+        if (f + 1 < frames.size()) {
+            EXPECT_EQ(mismatches(gif.frames[f], frames[f].quantized), 0u) << "GIF frame " << f + 1;
+            EXPECT_EQ(gif.delays[f], f + 2 < frames.size() ? delay(f) : delay(f) + delay(f + 1))
+                << "GIF frame " << f + 1;
+        }
         EXPECT_EQ(mismatches(readPng(pngFolder + "/" + animdump::pngName(f + 1)), frames[f].quantized), 0u)
             << "PNG frame " << f + 1;
     }
