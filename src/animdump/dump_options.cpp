@@ -235,7 +235,7 @@ std::string helpText() {
 }
 
 std::string versionText() {
-    return "animdump (animconv) " ANIMCONV_VERSION "\n";
+    return "animdump " ANIMCONV_VERSION "\n";
 }
 
 }  // namespace animdump

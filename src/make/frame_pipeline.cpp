@@ -1,13 +1,41 @@
 #include "make/frame_pipeline.h"
 
-#include <csignal>
+#include <vips/vips.h>
+
+#include <exception>
+#include <new>
 
 #include "make/dither.h"
+#include "make/held_interrupts.h"
 
 namespace animmake {
 namespace {
 
 constexpr std::size_t kFramesQueuedPerInput = 3;
+
+// libvips keeps per-thread buffers for a thread that used it; they go before the thread does.
+class ImageLibraryThread {
+  public:
+    ImageLibraryThread() = default;
+    ~ImageLibraryThread() { vips_thread_shutdown(); }
+    ImageLibraryThread(const ImageLibraryThread&) = delete;
+    ImageLibraryThread& operator=(const ImageLibraryThread&) = delete;
+};
+
+LoadFailure failureOf(const std::exception_ptr& thrown) {
+    LoadFailure failure;
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const std::bad_alloc&) {
+        failure.reason = "out of memory";
+    } catch (const std::exception& error) {
+        failure.reason = "cannot be processed: an unexpected error";
+        failure.libraryText = error.what();
+    } catch (...) {
+        failure.reason = "cannot be processed: an unexpected error";
+    }
+    return failure;
+}
 
 }  // namespace
 
@@ -19,28 +47,34 @@ FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const SourceS
       window_(std::size_t{workers} * 2),
       slots_(window_) {
     // Interrupts are taken by the main thread, which writes the stream, so that the handler never cuts the
-    // stream back while a frame write is under way in another thread. Workers and the libvips threads they
-    // start inherit the mask.
-    sigset_t set;
-    sigset_t previous;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set, &previous);
-    for (unsigned i = 0; i < workers; ++i) {
-        threads_.emplace_back([this] { work(); });
+    // stream back while a frame write is under way in another thread: workers and the libvips threads they
+    // start inherit them held.
+    const HeldInterrupts held;
+    try {
+        threads_.reserve(workers);
+        for (unsigned i = 0; i < workers; ++i) {
+            threads_.emplace_back([this] { work(); });
+        }
+    } catch (...) {
+        stopAndJoin();  // the workers already started; the destructor does not run for a failed constructor
+        throw;
     }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 FramePipeline::~FramePipeline() {
+    stopAndJoin();
+}
+
+void FramePipeline::stopAndJoin() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     changed_.notify_all();
     for (std::thread& thread : threads_) {
-        thread.join();
+        if (thread.joinable()) {
+            thread.join();
+        }
     }
 }
 
@@ -55,7 +89,44 @@ bool FramePipeline::deliver(Slot& slot, PipelineFrame frame) {
     return true;
 }
 
+void FramePipeline::workOn(std::size_t input, Slot& slot) {
+    LoadFailure failure;
+    std::string notice;
+    bool loaded = false;
+    SourceSettings settings = settings_;
+    settings.video.fixedWait = settings.video.fixedWait || inputs_[input].wait >= 0;
+    // A video decodes once the consumer has reached it, so that videos in the window ahead do not each
+    // hold a decoder's memory; the consumer never waits on an input that waits on it.
+    settings.awaitVideoTurn = [this, input] {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || consumerAt_ >= input; });
+        return !stopping_;
+    };
+    try {
+        loaded = loadFrames(
+            inputs_[input].path, settings,
+            [&](PipelineFrame frame) {
+                ditherFrame(*frame.pixels, dither_);
+                return deliver(slot, std::move(frame));
+            },
+            failure, notice);
+    } catch (...) {
+        failure = failureOf(std::current_exception());
+    }
+    if (loaded) {
+        failure = LoadFailure{notice, ""};
+    }
+    {
+        std::lock_guard lock(mutex_);
+        slot.done = true;
+        slot.failed = !loaded;
+        slot.failure = std::move(failure);
+    }
+    changed_.notify_all();
+}
+
 void FramePipeline::work() {
+    const ImageLibraryThread imageLibrary;
     for (;;) {
         std::size_t input = 0;
         {
@@ -68,36 +139,11 @@ void FramePipeline::work() {
             }
             input = nextToClaim_++;
         }
-        Slot& slot = slots_[input % window_];
-        std::string reason;
-        std::string notice;
-        SourceSettings settings = settings_;
-        settings.video.fixedWait = settings.video.fixedWait || inputs_[input].wait >= 0;
-        // A video decodes once the consumer has reached it, so that videos in the window ahead do not each
-        // hold a decoder's memory; the consumer never waits on an input that waits on it.
-        settings.awaitVideoTurn = [this, input] {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stopping_ || consumerAt_ >= input; });
-            return !stopping_;
-        };
-        const bool loaded = loadFrames(
-            inputs_[input].path, settings,
-            [&](PipelineFrame frame) {
-                ditherFrame(*frame.pixels, dither_);
-                return deliver(slot, std::move(frame));
-            },
-            reason, notice);
-        {
-            std::lock_guard lock(mutex_);
-            slot.done = true;
-            slot.failed = !loaded;
-            slot.reason = loaded ? notice : reason;
-        }
-        changed_.notify_all();
+        workOn(input, slots_[input % window_]);
     }
 }
 
-FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, std::string& reason) {
+FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, LoadFailure& failure) {
     Slot& slot = slots_[input % window_];
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !slot.frames.empty() || slot.done; });
@@ -107,7 +153,7 @@ FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame,
         changed_.notify_all();
         return Next::frame;
     }
-    reason = slot.reason;
+    failure = slot.failure;
     return slot.failed ? Next::failed : Next::inputDone;
 }
 

@@ -1,6 +1,7 @@
 // Decoding, fitting and dithering in parallel, delivered in input order: worker threads each take the next
 // input while it lies within a small window ahead of the consumer, and queue at most a few frames of it.
-// Frames in flight are thus bounded by window x queue, whatever the number of inputs or pages.
+// Frames in flight are thus bounded by window x queue, whatever the number of inputs or pages. Whatever a
+// worker meets, a failed load or an exception, reaches the consumer as that input's failure.
 #pragma once
 
 #include <condition_variable>
@@ -29,9 +30,10 @@ class FramePipeline {
     FramePipeline& operator=(const FramePipeline&) = delete;
 
     enum class Next { frame, inputDone, failed };
-    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with `reason`
-    // holding a notice when it was used only in part), or its failure with `reason`.
-    Next next(std::size_t input, PipelineFrame& frame, std::string& reason);
+    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with
+    // `failure.reason` holding a notice when it was used only in part), or its failure (a load that failed,
+    // or anything thrown while the input was worked on).
+    Next next(std::size_t input, PipelineFrame& frame, LoadFailure& failure);
     // After inputDone or failed: frees the input's slot for an input further on.
     void advance();
 
@@ -40,10 +42,12 @@ class FramePipeline {
         std::deque<PipelineFrame> frames;
         bool done = false;
         bool failed = false;
-        std::string reason;  // or the notice of an input used in part
+        LoadFailure failure;  // or, in its reason, the notice of an input used in part
     };
     void work();
+    void workOn(std::size_t input, Slot& slot);
     bool deliver(Slot& slot, PipelineFrame frame);
+    void stopAndJoin();
 
     const std::vector<InputItem>& inputs_;
     const SourceSettings settings_;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <system_error>
 #include <vector>
 
@@ -22,6 +23,8 @@ using animconv::kFramePixels;
 using animconv::kFrameWidth;
 using animconv::kPixelBytes;
 using vips::VImage;
+
+constexpr const char* kNotAnImage = "not an image or video file";
 
 enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 
@@ -39,22 +42,12 @@ BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::stri
         return BmpOutcome::unreadable;
     }
     if (got == 0) {
-        reason = "empty file";
+        reason = "the file is empty";
         return BmpOutcome::unreadable;
     }
     return animconv::decodeInput(input->bytes, sizeof input->bytes, frame) == animconv::InputStatus::decoded
                ? BmpOutcome::accepted
                : BmpOutcome::notForAnimconv;
-}
-
-// libvips' message, first line only, as the reason.
-std::string firstLine(const char* text) {
-    std::string line(text);
-    const std::size_t end = line.find('\n');
-    if (end != std::string::npos) {
-        line.resize(end);
-    }
-    return line;
 }
 
 std::vector<double> backgroundOf(const SourceSettings& settings) {
@@ -287,8 +280,34 @@ void configureImageLibrary() {
     vips_concurrency_set(1);
 }
 
+std::string plainReason(const std::string& libraryText) {
+    std::string text = libraryText;
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    const auto mentions = [&](std::initializer_list<const char*> words) {
+        return std::any_of(words.begin(), words.end(),
+                           [&](const char* word) { return text.find(word) != std::string::npos; });
+    };
+    if (mentions({"premature end", "unexpected end", "end of file", "end of input", "truncated", "read error",
+                  "not enough data", "short read", "eof"})) {
+        return "the file ends early";
+    }
+    if (mentions({"out of memory", "cannot allocate", "unable to allocate", "memory allocation"})) {
+        return "out of memory";
+    }
+    if (mentions({"unable to create thread"})) {
+        return "cannot start a worker thread";
+    }
+    if (mentions({"improper image header", "no decode delegate", "not a known", "unknown file format",
+                  "unsupported file format"})) {
+        return kNotAnImage;
+    }
+    return "corrupt image data";
+}
+
 bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                std::string& reason, std::string& notice) {
+                LoadFailure& failure, std::string& notice) {
+    std::string& reason = failure.reason;
     auto frame = std::make_unique<FrameBuffer>();
     switch (tryAnimconvBmp(path, *frame, reason)) {
         case BmpOutcome::accepted:
@@ -308,13 +327,17 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
         return loadVideoFrames(path, settings, sink, reason, notice);
     }
     if (loader == nullptr) {
-        reason = "not an image or video file";
+        reason = kNotAnImage;
         return false;
     }
     try {
         return loadWithVips(path, settings, sink, reason);
     } catch (const vips::VError& error) {
-        reason = "cannot load: " + firstLine(error.what());
+        failure.libraryText = error.what();
+        while (!failure.libraryText.empty() && failure.libraryText.back() == '\n') {
+            failure.libraryText.pop_back();
+        }
+        reason = plainReason(failure.libraryText);
         vips_error_clear();
         return false;
     }

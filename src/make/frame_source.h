@@ -35,10 +35,20 @@ struct SourceFrame {
 // Receives each frame in order. Returning false stops the input early.
 using FrameSink = std::function<bool(SourceFrame frame)>;
 
-// Returns false with `reason` (one line, without the input's name) when the input cannot be used; true
-// with `notice` set when it was used only in part.
+// Why an input cannot be used: a plain reason (one line, without the input's name) and, when a library
+// gave one, the library's own text for --verbose.
+struct LoadFailure {
+    std::string reason;
+    std::string libraryText;
+};
+
+// Returns false with `failure` filled when the input cannot be used; true with `notice` set when it was
+// used only in part.
 bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                std::string& reason, std::string& notice);
+                LoadFailure& failure, std::string& notice);
+
+// A library's error text in plain words: "the file ends early", "not an image or video file", ...
+std::string plainReason(const std::string& libraryText);
 
 // The scale each axis needs for the fit of a width x height picture.
 void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY);

@@ -7,7 +7,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "make/frames_dir.h"
 #include "make/input_list.h"
 #include "make/make_options.h"
+#include "make/output_guard.h"
 #include "make/stream_output.h"
 #include "make/video_source.h"
 
@@ -28,10 +32,69 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-int fail(const std::string& message) {
+bool verbose = false;
+
+int fail(const std::string& message, int status = kExitFailed) {
     std::fprintf(stderr, "animmake: %s\n", message.c_str());
+    return status;
+}
+
+// With --verbose, the library's own words after the plain line, each line of them marked as such.
+void showLibraryText(const std::string& text) {
+    std::size_t start = 0;
+    while (verbose && start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end;
+        if (end > start) {
+            std::fprintf(stderr, "animmake:   library: %.*s\n", static_cast<int>(end - start),
+                         text.c_str() + start);
+        }
+        start = end + 1;
+    }
+}
+
+int failLoading(const std::string& input, const LoadFailure& failure) {
+    fail(input + ": " + failure.reason);
+    showLibraryText(failure.libraryText);
     return kExitFailed;
 }
+
+// What the main thread met while the frames were made, as one line.
+int failThrown(const std::exception_ptr& thrown) {
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory; the stream was left as it was");
+    } catch (const std::system_error& error) {
+        return fail(std::string("cannot start the worker threads (") + error.code().message() +
+                    "); the stream was left as it was");
+    } catch (const std::exception& error) {
+        fail("an unexpected error; the stream was left as it was");
+        showLibraryText(error.what());
+        return kExitFailed;
+    } catch (...) {
+        return fail("an unexpected error; the stream was left as it was");
+    }
+}
+
+// libvips from its start to its shutdown, which comes on every way out of runMake after everything that
+// used it: the pipeline's threads joined, every image released. libvips' own threads are stopped with it,
+// so none is left running while the process exits.
+class ImageLibrary {
+  public:
+    explicit ImageLibrary(const char* program) : started_(VIPS_INIT(program) == 0) {}
+    ~ImageLibrary() {
+        if (started_) {
+            vips_shutdown();
+        }
+    }
+    ImageLibrary(const ImageLibrary&) = delete;
+    ImageLibrary& operator=(const ImageLibrary&) = delete;
+    bool started() const { return started_; }
+
+  private:
+    bool started_;
+};
 
 // The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units.
 std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, int delayMs) {
@@ -119,16 +182,17 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
         std::size_t inputFrame = 0;
         for (;;) {
             PipelineFrame frame;
-            std::string reason;
-            const FramePipeline::Next next = pipeline.next(input, frame, reason);
+            LoadFailure failure;
+            const FramePipeline::Next next = pipeline.next(input, frame, failure);
             if (next == FramePipeline::Next::failed) {
                 progress.clear();
-                return fail(inputs[input].path + ": " + reason);
+                return failLoading(inputs[input].path, failure);
             }
             if (next == FramePipeline::Next::inputDone) {
-                if (!reason.empty()) {
+                if (!failure.reason.empty()) {  // a notice: the input was used in part
                     progress.clear();
-                    std::fprintf(stderr, "animmake: %s: %s\n", inputs[input].path.c_str(), reason.c_str());
+                    std::fprintf(stderr, "animmake: %s: %s\n", inputs[input].path.c_str(),
+                                 failure.reason.c_str());
                 }
                 break;
             }
@@ -158,7 +222,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
 }
 
 int runMake(int argc, char** argv) {
-    installInterruptHandlers();
+    installInterruptHandlers();  // held until the libraries have started their threads
     MakeOptions options;
     std::string error;
     switch (parseMakeOptions(argc, argv, options, error)) {
@@ -175,15 +239,23 @@ int runMake(int argc, char** argv) {
         case OptionsResult::run:
             break;
     }
-    if (VIPS_INIT(argv[0]) != 0) {
-        return fail(std::string("cannot start libvips: ") + vips_error_buffer());
+    verbose = options.verbose;
+    const ImageLibrary imageLibrary(argv[0]);
+    if (!imageLibrary.started()) {
+        fail("cannot start the image library (libvips)");
+        showLibraryText(vips_error_buffer());
+        return kExitFailed;
     }
     configureImageLibrary();
     configureVideoLibrary();
+    takeInterrupts();
 
     std::vector<InputItem> inputs;
     if (!expandInputs(options.inputs, inputs, error)) {
         return fail(error);
+    }
+    if (!outputsSpareInputs(options, inputs, error)) {
+        return fail(error, kExitUsage);
     }
     if (!options.framesDir.empty() && !prepareFramesDir(options.framesDir, error)) {
         return fail(error);
@@ -193,7 +265,12 @@ int runMake(int argc, char** argv) {
     }
     Totals totals;
     const auto start = Clock::now();
-    const int status = encodeAll(inputs, options, totals);
+    int status = kExitFailed;
+    try {
+        status = encodeAll(inputs, options, totals);
+    } catch (...) {
+        status = failThrown(std::current_exception());
+    }
     if (status != kExitDone) {
         abandonStream();
         return status;
@@ -217,5 +294,10 @@ int runMake(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return runMake(argc, argv);
+    try {
+        return runMake(argc, argv);
+    } catch (...) {
+        // Before any output was opened (reading the inputs, say): nothing to undo.
+        return failThrown(std::current_exception());
+    }
 }

@@ -23,6 +23,7 @@ enum class Option {
     framesDir,
     maxPixels,
     quiet,
+    verbose,
     help,
     version
 };
@@ -50,6 +51,7 @@ constexpr OptionName kOptions[] = {
     {"frames-dir", 0, Option::framesDir, true},
     {"max-pixels", 0, Option::maxPixels, true},
     {"quiet", 'q', Option::quiet, false},
+    {"verbose", 'v', Option::verbose, false},
     {"help", 'h', Option::help, false},
     {"version", 'V', Option::version, false},
 };
@@ -273,6 +275,9 @@ bool applyOption(const OptionName& name, const std::string& shown, const std::st
         case Option::quiet:
             options.quiet = true;
             return true;
+        case Option::verbose:
+            options.verbose = true;
+            return true;
         case Option::help:
         case Option::version:
             return true;
@@ -373,11 +378,16 @@ std::string helpText() {
            "      --max-pixels=N      refuse images and videos of more than N pixels a frame\n"
            "                          (default 100000000)\n"
            "  -q, --quiet             no progress line and no summary\n"
+           "  -v, --verbose           after a failure's line, the image library's own words\n"
            "  -h, --help              show this help and exit\n"
            "  -V, --version           show the version and exit\n"
            "\n"
+           "No input is ever written: an output that is an input (however it is spelt) is\n"
+           "refused before anything is opened.\n"
+           "\n"
            "Exit status: 0 done, 1 an input or the output failed (STREAM untouched),\n"
-           "2 usage error, 130/143 interrupted (STREAM untouched).\n";
+           "2 usage error or an output that is an input, 130/143 interrupted (STREAM\n"
+           "untouched).\n";
 }
 
 std::string versionText() {

@@ -46,6 +46,7 @@ struct MakeOptions {
     std::string framesDir;
     std::uint64_t maxPixels = 100'000'000;
     bool quiet = false;
+    bool verbose = false;  // a library's own text after a failure's plain line
     std::vector<std::string> inputs;
 };
 

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,11 +12,15 @@
 #include <csignal>
 #include <cstring>
 
+#include "convert/stream_reader.h"
+#include "make/held_interrupts.h"
+
 namespace animmake {
 namespace {
 
 // Read by the signal handler, so plain storage set before the handler can see it: the handler may only
-// make async-signal-safe calls (unlink, ftruncate, _exit).
+// make async-signal-safe calls (unlink, ftruncate, _exit). The signals are held (HeldInterrupts) while the
+// undo state changes, so the handler never sees it half set.
 enum class Undo : int { nothing, removeTemporary, cutBack };
 volatile std::sig_atomic_t undoKind = static_cast<int>(Undo::nothing);
 char temporaryPath[PATH_MAX + 32];
@@ -37,35 +43,64 @@ void undoOutput() {
     }
 }
 
+pthread_t mainThread;
+
 extern "C" void onInterrupt(int signal) {
+    if (pthread_equal(pthread_self(), mainThread) == 0) {
+        // A thread that did not inherit the held signals: the main thread runs the undo, between its writes.
+        ::pthread_kill(mainThread, signal);
+        return;
+    }
     undoOutput();
     ::_exit(128 + signal);
 }
-
-// The signals are held while the undo state changes, so the handler never sees it half set.
-class HoldInterrupts {
-  public:
-    HoldInterrupts() {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, SIGINT);
-        sigaddset(&set, SIGTERM);
-        pthread_sigmask(SIG_BLOCK, &set, &previous_);
-    }
-    ~HoldInterrupts() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    HoldInterrupts(const HoldInterrupts&) = delete;
-    HoldInterrupts& operator=(const HoldInterrupts&) = delete;
-
-  private:
-    sigset_t previous_{};
-};
 
 std::string reasonOf(int error) {
     return std::strerror(error);
 }
 
+// The first fault of the file as a stream, read with the rules of what animconv writes ("frame 2 at byte
+// 64602: truncated: ..."); empty for a whole stream. An empty file is a stream of no frames.
+bool readWholeStream(int descriptor, off_t length, std::string& fault) {
+    if (length == 0) {
+        return true;
+    }
+    const std::size_t size = static_cast<std::size_t>(length);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    if (mapped == MAP_FAILED) {
+        fault = std::string("cannot be read: ") + reasonOf(errno);
+        return false;
+    }
+    const animconv::StreamView stream{static_cast<const std::uint8_t*>(mapped), size};
+    animconv::ReadRules rules;
+    rules.rejectLongFormUnder128 = true;
+    animconv::FrameSummary frame;
+    animconv::ProblemReport report;
+    std::size_t offset = 0;
+    for (std::size_t number = 1; offset < size; ++number) {
+        rules.firstOfRun = number == 1;
+        if (animconv::readFrame(stream, offset, number, rules, frame, report, nullptr) !=
+            animconv::Problem::none) {
+            break;
+        }
+        offset += frame.bytes;
+    }
+    ::munmap(mapped, size);
+    if (report.problem == animconv::Problem::none) {
+        return true;
+    }
+    // "invalid: frame N at byte M: ...\n" without its verdict word and line end.
+    fault = animconv::verdictLine(report);
+    fault.erase(0, fault.find(' ') + 1);
+    while (!fault.empty() && fault.back() == '\n') {
+        fault.pop_back();
+    }
+    fault = "not an animation stream: " + fault;
+    return false;
+}
+
 bool openForAppend(const std::string& path, std::string& error) {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         error = path + ": cannot open the stream: " + reasonOf(errno);
@@ -79,6 +114,13 @@ bool openForAppend(const std::string& path, std::string& error) {
     const off_t end = ::lseek(descriptor, 0, SEEK_END);
     if (end < 0) {
         error = path + ": cannot append to the stream: " + reasonOf(errno);
+        ::close(descriptor);
+        return false;
+    }
+    // Appended after a cut frame or to another kind of file, the frames would be lost in it.
+    std::string fault;
+    if (!readWholeStream(descriptor, end, fault)) {
+        error = path + ": " + fault + "; it was left as it was";
         ::close(descriptor);
         return false;
     }
@@ -105,7 +147,7 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
         error = path + ": the stream's name is too long";
         return false;
     }
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     std::memcpy(temporaryPath, pattern.c_str(), pattern.size() + 1);
     const int descriptor = ::mkstemp(temporaryPath);
     if (descriptor < 0) {
@@ -124,16 +166,22 @@ bool openTemporary(const std::string& path, OutputMode mode, std::string& error)
 }  // namespace
 
 void installInterruptHandlers() {
+    const sigset_t set = interruptSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    mainThread = pthread_self();
     struct sigaction action {};
     action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaddset(&action.sa_mask, SIGINT);
-    sigaddset(&action.sa_mask, SIGTERM);
+    action.sa_mask = set;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
     // A closed reader of standard error must not end the run half way; the write fails instead.
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGXFSZ, SIG_IGN);
+}
+
+void takeInterrupts() {
+    const sigset_t set = interruptSignals();
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 bool openStream(const std::string& path, OutputMode mode, std::string& error) {
@@ -152,7 +200,7 @@ bool writeStreamFrame(const animconv::EncodedFrame& frame, std::string& error) {
 }
 
 bool finishStream(std::string& error) {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     if (static_cast<Undo>(undoKind) == Undo::cutBack) {
         undoKind = static_cast<int>(Undo::nothing);
         ::close(streamDescriptor);
@@ -178,7 +226,7 @@ bool finishStream(std::string& error) {
 }
 
 void abandonStream() {
-    HoldInterrupts hold;
+    HeldInterrupts hold;
     undoOutput();
     if (streamDescriptor >= 0) {
         ::close(streamDescriptor);

@@ -10,9 +10,11 @@
 
 namespace animmake {
 
-// SIGINT and SIGTERM undo the open output (see below) and end the process with 130 or 143. Installed
-// before anything is opened.
+// SIGINT and SIGTERM undo the open output (see below) and end the process with 130 or 143. Installed first
+// thing in main, which then holds them until takeInterrupts(): every thread started in between (glib's,
+// libvips') inherits them held, so that only the main thread, which writes the stream, ever takes them.
 void installInterruptHandlers();
+void takeInterrupts();
 
 // Opens the output for `mode`. False with `error` (one line, naming the stream) when it cannot be used:
 // an existing non-empty stream in create mode, a folder, a lock held by another run, no permission.

@@ -74,7 +74,7 @@ TEST(AnimdumpCommandLine, HelpAndVersionGoToStandardOutput) {
     for (const char* option : {"--version", "-V"}) {
         const ProcessResult result = animdump({option}, folder);
         EXPECT_EQ(result.status, 0);
-        EXPECT_EQ(result.out, "animdump (animconv) " ANIMCONV_VERSION "\n");
+        EXPECT_EQ(result.out, "animdump " ANIMCONV_VERSION "\n");
         EXPECT_EQ(result.err, "");
     }
 }

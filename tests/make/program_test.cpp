@@ -212,7 +212,12 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
     const BadInput cases[] = {
         {{"missing.png"}, "missing.png: cannot open: No such file or directory", 1},
         {{"notes.txt"}, "notes.txt: not an image or video file", 1},
-        {{"empty.png"}, "empty.png: empty file", 1},
+        {{"empty.png"}, "empty.png: the file is empty", 1},
+        {{"cut.png"}, "cut.png: the file ends early", 1},
+        {{"cut.jpg"}, "cut.jpg: the file ends early", 1},
+        {{"--verbose", "cut.jpg"},
+         "cut.jpg: the file ends early\nanimmake:   library: VipsJpeg: Premature end of input file",
+         1},
         {{"noimages"}, "noimages: no image files in the directory", 1},
         {{"@nothing.txt"}, "nothing.txt: the list names no inputs", 1},
         {{"--max-pixels", "1999999", "big.png"},
@@ -231,15 +236,6 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
         const ProcessResult result = animmake(arguments, folder);
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.err, "animmake: " + c.error + "\n");
-        EXPECT_EQ(readBytes(folder + "/out.bin"), (std::vector<std::uint8_t>{1, 2, 3}));
-    }
-    // Truncated files: the reason comes from libvips; the line names the input and says it cannot load.
-    for (const char* cut : {"cut.png", "cut.jpg"}) {
-        writeBytes(folder + "/out.bin", {1, 2, 3});
-        const ProcessResult result = animmake({"-f", "-o", "out.bin", "good.png", cut}, folder);
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err.rfind("animmake: " + std::string(cut) + ": cannot load: ", 0), 0u) << result.err;
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
         EXPECT_EQ(readBytes(folder + "/out.bin"), (std::vector<std::uint8_t>{1, 2, 3}));
     }
     EXPECT_EQ(animmake({"-o", "out.bin", "good.png"}, folder).err,
@@ -270,8 +266,11 @@ bool temporaryHasFrames(const std::string& folder) {
     return false;
 }
 
+// One whole frame of cube index 16 (a run of 32,300 pixels in the 3-byte form), so that -a may extend it.
+const Bytes kOneFrameStream = {16, 0x7E, 0x2C, 0xFF, 10};
+
 bool appendHasFrames(const std::string& folder) {
-    return std::filesystem::file_size(folder + "/out.bin") > 3;
+    return std::filesystem::file_size(folder + "/out.bin") > kOneFrameStream.size();
 }
 
 class AnimmakeInterrupted : public ::testing::TestWithParam<int> {};
@@ -287,11 +286,11 @@ TEST_P(AnimmakeInterrupted, LeavesTheStreamAsItWas) {
     writeBytes(folder + "/list.txt", std::vector<std::uint8_t>(list.begin(), list.end()));
     for (const char* mode : {"-f", "-a"}) {
         SCOPED_TRACE(mode);
-        writeBytes(folder + "/out.bin", {1, 2, 3});
+        writeBytes(folder + "/out.bin", kOneFrameStream);
         const int status = interruptedRun({"-q", mode, "-o", "out.bin", "@list.txt"}, folder, GetParam(),
                                           std::string(mode) == "-f" ? temporaryHasFrames : appendHasFrames);
         EXPECT_EQ(status, 128 + GetParam());
-        EXPECT_EQ(readBytes(folder + "/out.bin"), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_EQ(readBytes(folder + "/out.bin"), kOneFrameStream);
         EXPECT_FALSE(temporaryHasFrames(folder));
     }
 }

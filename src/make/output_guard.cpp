@@ -1,0 +1,134 @@
+#include "make/output_guard.h"
+
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <utility>
+
+#include "make/file_identity.h"
+#include "make/frames_dir.h"
+
+namespace animmake {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Files and folders by identity, each with the name it was given by.
+class KnownFiles {
+  public:
+    void add(const std::string& path, const std::string& name) {
+        FileIdentity identity;
+        if (identityOf(path, EntryOrTarget::target, identity)) {
+            names_.emplace(key(identity), name);
+        }
+    }
+    const std::string* find(const FileIdentity& identity) const {
+        const auto found = names_.find(key(identity));
+        return found == names_.end() ? nullptr : &found->second;
+    }
+
+  private:
+    static std::pair<std::uint64_t, std::uint64_t> key(const FileIdentity& identity) {
+        return {identity.device, identity.file};
+    }
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> names_;
+};
+
+std::string folderOf(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+// The directory entry a name ends in, with the folders on its way resolved: `a/../b/f` and `b/f` agree, a
+// link and the file it points at do not.
+std::string entryOf(const std::string& path) {
+    std::error_code code;
+    const fs::path folder = fs::canonical(folderOf(path), code);
+    return code ? path : (folder / fs::path(path).filename()).string();
+}
+
+std::string resolvedOf(const std::string& path) {
+    std::error_code code;
+    const fs::path resolved = fs::canonical(path, code);
+    return code ? path : resolved.string();
+}
+
+bool refuse(std::string& error, const std::string& output, const std::string& what,
+            const std::string& input) {
+    error = output + ": " + what + " " + input + "; nothing was written";
+    return false;
+}
+
+// Renaming over the stream's name replaces that entry alone: harmless when it is a symbolic link, or a hard
+// link other than the input's own name (the input keeps its data under its name).
+bool streamSparesInputs(const std::string& stream, OutputMode mode, const KnownFiles& files,
+                        std::string& error) {
+    FileIdentity identity;
+    if (mode == OutputMode::append) {
+        if (!identityOf(stream, EntryOrTarget::target, identity)) {
+            return true;
+        }
+        const std::string* input = files.find(identity);
+        return input == nullptr || refuse(error, stream, "the stream to append to is the input", *input);
+    }
+    if (!identityOf(stream, EntryOrTarget::entry, identity) || identity.symbolicLink) {
+        return true;
+    }
+    const std::string* input = files.find(identity);
+    if (input == nullptr || (identity.links > 1 && entryOf(stream) != resolvedOf(*input))) {
+        return true;
+    }
+    return refuse(error, stream, "the stream would replace the input", *input);
+}
+
+bool isFrameFileName(const std::string& name) {
+    return name.size() == frameFileName(1).size() && name.rfind("frame-", 0) == 0 &&
+           name.find(".bmp") == name.size() - 4;
+}
+
+bool framesDirSparesInputs(const std::string& folder, const KnownFiles& files, const KnownFiles& folders,
+                           std::string& error) {
+    FileIdentity identity;
+    if (!identityOf(folder, EntryOrTarget::target, identity)) {
+        return true;  // created afresh
+    }
+    if (const std::string* input = folders.find(identity)) {
+        return refuse(error, folder, "the frames folder holds inputs:", *input);
+    }
+    // A frame file that is a link to an input elsewhere would be written through.
+    std::error_code code;
+    for (const auto& entry : fs::directory_iterator(folder, code)) {
+        const std::string name = entry.path().filename().string();
+        FileIdentity frame;
+        if (isFrameFileName(name) && identityOf(entry.path().string(), EntryOrTarget::target, frame)) {
+            if (const std::string* input = files.find(frame)) {
+                return refuse(error, entry.path().string(), "the frame file is the input", *input);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool outputsSpareInputs(const MakeOptions& options, const std::vector<InputItem>& inputs,
+                        std::string& error) {
+    KnownFiles files;
+    KnownFiles folders;
+    for (const InputItem& input : inputs) {
+        files.add(input.path, input.path);
+        folders.add(folderOf(input.path), input.path);
+        folders.add(folderOf(resolvedOf(input.path)), input.path);
+    }
+    for (const std::string& operand : options.inputs) {
+        if (operand.size() > 1 && operand[0] == '@' && operand != "@-") {
+            files.add(operand.substr(1), operand.substr(1));
+        } else {
+            folders.add(operand, operand);  // a file operand is no folder and never matches one
+        }
+    }
+    return streamSparesInputs(options.streamPath, options.outputMode, files, error) &&
+           (options.framesDir.empty() || framesDirSparesInputs(options.framesDir, files, folders, error));
+}
+
+}  // namespace animmake
