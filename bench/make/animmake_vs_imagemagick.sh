@@ -25,14 +25,7 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-seconds() {  # COMMAND...: wall-clock seconds of the command
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc -l
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+source "$(dirname "$0")/timing.sh"
 
 imagemagick_options=(-format bmp -resize 190x170 -background black -gravity center -extent 190x170
     -ordered-dither o8x8,6 -type truecolor -define bmp:format=bmp3)

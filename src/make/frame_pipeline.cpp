@@ -39,8 +39,8 @@ LoadFailure failureOf(const std::exception_ptr& thrown) {
 
 }  // namespace
 
-FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const FitSettings& settings, Dither dither,
-                             unsigned workers)
+FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings,
+                             Dither dither, unsigned workers)
     : inputs_(inputs),
       settings_(settings),
       dither_(dither),
@@ -91,17 +91,30 @@ bool FramePipeline::deliver(Slot& slot, PipelineFrame frame) {
 
 void FramePipeline::workOn(std::size_t input, Slot& slot) {
     LoadFailure failure;
+    std::string notice;
     bool loaded = false;
+    SourceSettings settings = settings_;
+    settings.video.fixedWait = settings.video.fixedWait || inputs_[input].wait >= 0;
+    // A video decodes once the consumer has reached it, so that videos in the window ahead do not each
+    // hold a decoder's memory; the consumer never waits on an input that waits on it.
+    settings.awaitVideoTurn = [this, input] {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || consumerAt_ >= input; });
+        return !stopping_;
+    };
     try {
         loaded = loadFrames(
-            inputs_[input].path, settings_,
-            [&](std::unique_ptr<animconv::FrameBuffer> pixels, int delayMs) {
-                ditherFrame(*pixels, dither_);
-                return deliver(slot, PipelineFrame{std::move(pixels), delayMs});
+            inputs_[input].path, settings,
+            [&](PipelineFrame frame) {
+                ditherFrame(*frame.pixels, dither_);
+                return deliver(slot, std::move(frame));
             },
-            failure);
+            failure, notice);
     } catch (...) {
         failure = failureOf(std::current_exception());
+    }
+    if (loaded) {
+        failure = LoadFailure{notice, ""};
     }
     {
         std::lock_guard lock(mutex_);
@@ -140,11 +153,8 @@ FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame,
         changed_.notify_all();
         return Next::frame;
     }
-    if (slot.failed) {
-        failure = slot.failure;
-        return Next::failed;
-    }
-    return Next::inputDone;
+    failure = slot.failure;
+    return slot.failed ? Next::failed : Next::inputDone;
 }
 
 void FramePipeline::advance() {

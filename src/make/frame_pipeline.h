@@ -19,22 +19,20 @@
 
 namespace animmake {
 
-struct PipelineFrame {
-    std::unique_ptr<animconv::FrameBuffer> pixels;
-    int delayMs = kNoDelay;
-};
+using PipelineFrame = SourceFrame;
 
 class FramePipeline {
   public:
-    FramePipeline(const std::vector<InputItem>& inputs, const FitSettings& settings, Dither dither,
+    FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, Dither dither,
                   unsigned workers);
     ~FramePipeline();
     FramePipeline(const FramePipeline&) = delete;
     FramePipeline& operator=(const FramePipeline&) = delete;
 
     enum class Next { frame, inputDone, failed };
-    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end, or its
-    // failure (a load that failed, or anything thrown while the input was worked on).
+    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with
+    // `failure.reason` holding a notice when it was used only in part), or its failure (a load that failed,
+    // or anything thrown while the input was worked on).
     Next next(std::size_t input, PipelineFrame& frame, LoadFailure& failure);
     // After inputDone or failed: frees the input's slot for an input further on.
     void advance();
@@ -44,7 +42,7 @@ class FramePipeline {
         std::deque<PipelineFrame> frames;
         bool done = false;
         bool failed = false;
-        LoadFailure failure;
+        LoadFailure failure;  // or, in its reason, the notice of an input used in part
     };
     void work();
     void workOn(std::size_t input, Slot& slot);
@@ -52,7 +50,7 @@ class FramePipeline {
     void stopAndJoin();
 
     const std::vector<InputItem>& inputs_;
-    const FitSettings settings_;
+    const SourceSettings settings_;
     const Dither dither_;
     std::size_t window_;
     std::vector<Slot> slots_;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/convert_frame.h"
+#include "make/video_source.h"
 #include "platform/tool_platform.h"
 
 namespace animmake {
@@ -61,7 +62,7 @@ BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::stri
                : BmpOutcome::notForAnimconv;
 }
 
-std::vector<double> backgroundOf(const FitSettings& settings) {
+std::vector<double> backgroundOf(const SourceSettings& settings) {
     return {static_cast<double>(settings.background.red), static_cast<double>(settings.background.green),
             static_cast<double>(settings.background.blue)};
 }
@@ -78,7 +79,7 @@ bool shrinksOnLoad(const std::string& loader) {
 }
 
 // sRGB through the embedded ICC profile when there is one, 8 bits, alpha flattened onto the background.
-VImage srgbFlattened(VImage image, const FitSettings& settings) {
+VImage srgbFlattened(VImage image, const SourceSettings& settings) {
     if (image.get_typeof(VIPS_META_ICC_NAME) != 0) {
         image = image.icc_transform("srgb", VImage::option()->set("embedded", true)->set("depth", 8));
     }
@@ -97,17 +98,6 @@ VImage srgbFlattened(VImage image, const FitSettings& settings) {
     return image;
 }
 
-// The scale each axis needs for the fit.
-void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY) {
-    scaleX = kFrameWidth / width;
-    scaleY = kFrameHeight / height;
-    if (fit == Fit::contain) {
-        scaleX = scaleY = std::min(scaleX, scaleY);
-    } else if (fit == Fit::cover) {
-        scaleX = scaleY = std::max(scaleX, scaleY);
-    }
-}
-
 // Scaled for the fit. Reducing runs one tent (linear) filter as wide as the reduction on each axis, an
 // antialiasing low-pass in a single pass over the decoded rows; only reductions above kWidestTent first take
 // a box average by whole factors, to bound the filter's width. Measured on 1280x720 PNGs it adds 0.8 ms a
@@ -115,7 +105,7 @@ void fitScales(double width, double height, Fit fit, double& scaleX, double& sca
 // Enlarging uses Lanczos 3.
 constexpr double kWidestTent = 12.0;
 
-VImage resampled(VImage image, const FitSettings& settings) {
+VImage resampled(VImage image, const SourceSettings& settings) {
     const double width = image.width();
     const double height = image.height();
     if (image.width() == kFrameWidth && image.height() == kFrameHeight) {
@@ -145,7 +135,7 @@ VImage resampled(VImage image, const FitSettings& settings) {
 }
 
 // Centred in the frame: cropped where larger (cover), bars of the background where smaller (contain).
-VImage placed(VImage image, const FitSettings& settings) {
+VImage placed(VImage image, const SourceSettings& settings) {
     if (image.width() > kFrameWidth || image.height() > kFrameHeight) {
         const int width = std::min(image.width(), kFrameWidth);
         const int height = std::min(image.height(), kFrameHeight);
@@ -164,7 +154,7 @@ VImage placed(VImage image, const FitSettings& settings) {
 // A JPEG decoded at 1/2, 1/4 or 1/8 of its size where the fit allows (the decoder then skips most of its
 // work), turned upright by its orientation tag, then fitted as any other image. Measured on 1920x1080
 // JPEGs: a third less work than libvips' thumbnail, which keeps a larger margin before its own filter.
-VImage jpegFitted(const std::string& path, const VImage& header, const FitSettings& settings) {
+VImage jpegFitted(const std::string& path, const VImage& header, const SourceSettings& settings) {
     const int orientation =
         header.get_typeof(VIPS_META_ORIENTATION) != 0 ? header.get_int(VIPS_META_ORIENTATION) : 1;
     const bool turned = orientation >= 5 && orientation <= 8;  // width and height swap
@@ -190,7 +180,7 @@ VImage jpegFitted(const std::string& path, const VImage& header, const FitSettin
     return placed(resampled(srgbFlattened(image, settings), settings), settings);
 }
 
-VImage thumbnailFromFile(const std::string& path, const FitSettings& settings) {
+VImage thumbnailFromFile(const std::string& path, const SourceSettings& settings) {
     vips::VOption* options =
         VImage::option()->set("height", kFrameHeight)->set("fail_on", VIPS_FAIL_ON_ERROR);
     if (settings.fit == Fit::cover) {
@@ -222,13 +212,8 @@ bool isAnimationLoader(const std::string& loader) {
     return loader.rfind("gifload", 0) == 0 || loader.rfind("webpload", 0) == 0;
 }
 
-bool loadWithVips(const std::string& path, const FitSettings& settings, const FrameSink& sink,
+bool loadWithVips(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
                   std::string& reason) {
-    if (vips_foreign_find_load(path.c_str()) == nullptr) {
-        vips_error_clear();
-        reason = kNotAnImage;
-        return false;
-    }
     // The header alone: nothing is decoded before the size check. Read top to bottom once when decoded.
     const VImage header = VImage::new_from_file(
         path.c_str(),
@@ -251,7 +236,7 @@ bool loadWithVips(const std::string& path, const FitSettings& settings, const Fr
         } else {
             toFrame(placed(resampled(srgbFlattened(header, settings), settings), settings), *frame);
         }
-        sink(std::move(frame), kNoDelay);
+        sink(SourceFrame{std::move(frame), kNoDelay, 1});
         return true;
     }
     // All pages, composited by the loader, read top to bottom once: one page is fitted at a time.
@@ -272,14 +257,29 @@ bool loadWithVips(const std::string& path, const FitSettings& settings, const Fr
         const int delay = static_cast<std::size_t>(page) < delays.size()
                               ? delays[static_cast<std::size_t>(page)]
                               : kNoDelay;
-        if (!sink(std::move(frame), delay)) {
+        if (!sink(SourceFrame{std::move(frame), delay, static_cast<std::size_t>(count)})) {
             return true;
         }
     }
     return true;
 }
 
+// libvips' last resort: ImageMagick claims nearly any file, videos included.
+bool isMagickLoader(const char* loader) {
+    return std::strstr(loader, "Magick") != nullptr;
+}
+
 }  // namespace
+
+void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY) {
+    scaleX = kFrameWidth / width;
+    scaleY = kFrameHeight / height;
+    if (fit == Fit::contain) {
+        scaleX = scaleY = std::min(scaleX, scaleY);
+    } else if (fit == Fit::cover) {
+        scaleX = scaleY = std::max(scaleX, scaleY);
+    }
+}
 
 void configureImageLibrary() {
     // Every failure is reported once, as one line naming the input; libvips' own warnings would repeat it.
@@ -317,18 +317,30 @@ std::string plainReason(const std::string& libraryText) {
     return "corrupt image data";
 }
 
-bool loadFrames(const std::string& path, const FitSettings& settings, const FrameSink& sink,
-                LoadFailure& failure) {
+bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
+                LoadFailure& failure, std::string& notice) {
     std::string& reason = failure.reason;
     auto frame = std::make_unique<FrameBuffer>();
     switch (tryAnimconvBmp(path, *frame, reason)) {
         case BmpOutcome::accepted:
-            sink(std::move(frame), kNoDelay);
+            sink(SourceFrame{std::move(frame), kNoDelay, 1});
             return true;
         case BmpOutcome::unreadable:
             return false;
         case BmpOutcome::notForAnimconv:
             break;
+    }
+    // Images libvips reads itself stay images; anything else that is a media container is a video.
+    const char* loader = vips_foreign_find_load(path.c_str());
+    if (loader == nullptr) {
+        vips_error_clear();
+    }
+    if ((loader == nullptr || isMagickLoader(loader)) && isVideoFile(path)) {
+        return loadVideoFrames(path, settings, sink, reason, notice);
+    }
+    if (loader == nullptr) {
+        reason = kNotAnImage;
+        return false;
     }
     try {
         return loadWithVips(path, settings, sink, reason);

@@ -1,4 +1,4 @@
-// animmake: ordinary images in, an animation stream out, through the project's encoder.
+// animmake: ordinary images and videos in, an animation stream out, through the project's encoder.
 #include <vips/vips8>
 
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include "make/make_options.h"
 #include "make/output_guard.h"
 #include "make/stream_output.h"
+#include "make/video_source.h"
 #include "platform/tool_platform.h"
 
 namespace {
@@ -112,7 +113,9 @@ class Progress {
   public:
     Progress(bool shown, std::size_t inputs) : shown_(shown), inputs_(inputs), start_(Clock::now()) {}
 
-    void update(std::size_t inputsDone, std::size_t frames) {
+    // `inputFrame` of `inputFrames` (0 when unknown) of the input under way; `inputsDone` inputs before it.
+    void update(std::size_t inputsDone, std::size_t frames, std::size_t inputFrame = 0,
+                std::size_t inputFrames = 0) {
         if (!shown_) {
             return;
         }
@@ -123,11 +126,17 @@ class Progress {
         lastShown_ = now;
         const double seconds = elapsed();
         const double perSecond = seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
-        const double left = inputsDone > 0 ? seconds * static_cast<double>(inputs_ - inputsDone) /
-                                                 static_cast<double>(inputsDone)
-                                           : 0.0;
-        std::fprintf(stderr, "\ranimmake: %zu frames, input %zu/%zu, %.1f frames/s, %.0f s left   ", frames,
-                     inputsDone, inputs_, perSecond, left);
+        // The share of the work done: whole inputs, plus the part of the current one where its length is
+        // known (a video's frames).
+        double done = static_cast<double>(inputsDone);
+        std::string within;
+        if (inputFrames > 1 && inputsDone < inputs_) {
+            done += std::min(1.0, static_cast<double>(inputFrame) / static_cast<double>(inputFrames));
+            within = ", frame " + std::to_string(inputFrame) + "/" + std::to_string(inputFrames);
+        }
+        const double left = done > 0 ? seconds * (static_cast<double>(inputs_) - done) / done : 0.0;
+        std::fprintf(stderr, "\ranimmake: %zu frames, input %zu/%zu%s, %.1f frames/s, %.0f s left   ", frames,
+                     std::min(inputsDone + 1, inputs_), inputs_, within.c_str(), perSecond, left);
         std::fflush(stderr);
     }
 
@@ -135,7 +144,7 @@ class Progress {
     void clear() {
         if (shown_) {
             std::fputc('\r', stderr);
-            std::fprintf(stderr, "%78s\r", "");
+            std::fprintf(stderr, "%100s\r", "");
         }
     }
 
@@ -154,7 +163,9 @@ struct Totals {
 
 // Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
 int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, Totals& totals) {
-    const FitSettings settings{options.fit, options.background, options.maxPixels};
+    SourceSettings settings{options.fit, options.background, options.maxPixels, options.video, {}};
+    settings.video.waitUnitMs = options.waitUnitMs;
+    settings.video.fixedWait = options.wait != kWaitNotGiven;
     // One worker more than cores: a worker waiting on its file or on libvips' hand-over leaves a core idle
     // otherwise (measured on 2 cores: 1280x720 PNGs 12% faster with 3 workers than with 2).
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U) + 1;
@@ -166,6 +177,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     const BmpDepth depth = options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8;
     std::string error;
     for (std::size_t input = 0; input < inputs.size(); ++input) {
+        std::size_t inputFrame = 0;
         for (;;) {
             PipelineFrame frame;
             LoadFailure failure;
@@ -175,6 +187,11 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
                 return failLoading(inputs[input].path, failure);
             }
             if (next == FramePipeline::Next::inputDone) {
+                if (!failure.reason.empty()) {  // a notice: the input was used in part
+                    progress.clear();
+                    std::fprintf(stderr, "animmake: %s: %s\n", inputs[input].path.c_str(),
+                                 failure.reason.c_str());
+                }
                 break;
             }
             animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame.delayMs),
@@ -193,7 +210,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             }
             totals.bytes += encoded.length;
             totals.unchanged += encoded.unchangedPixels;
-            progress.update(input, totals.frames);
+            progress.update(input, totals.frames, ++inputFrame, frame.inputFrames);
         }
         pipeline.advance();
         progress.update(input + 1, totals.frames);
@@ -228,6 +245,7 @@ int runMake(int argc, char** argv) {
         return kExitFailed;
     }
     configureImageLibrary();
+    configureVideoLibrary();
     takeInterrupts();
 
     std::vector<InputItem> inputs;

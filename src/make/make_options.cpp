@@ -14,6 +14,9 @@ enum class Option {
     noDelta,
     wait,
     waitUnit,
+    fps,
+    start,
+    duration,
     fit,
     background,
     dither,
@@ -39,6 +42,9 @@ constexpr OptionName kOptions[] = {
     {"no-delta", 0, Option::noDelta, false},
     {"wait", 'w', Option::wait, true},
     {"wait-unit", 0, Option::waitUnit, true},
+    {"fps", 0, Option::fps, true},
+    {"start", 0, Option::start, true},
+    {"duration", 0, Option::duration, true},
     {"fit", 0, Option::fit, true},
     {"background", 0, Option::background, true},
     {"dither", 0, Option::dither, true},
@@ -72,6 +78,63 @@ bool parseNumber(const std::string& text, std::uint64_t largest, std::uint64_t& 
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
     return value <= largest;
+}
+
+// Digits with at most `maxDecimals` after an optional point: a fraction whose denominator is a power of ten.
+bool parseDecimal(const std::string& text, int maxDecimals, std::int64_t& numerator,
+                  std::int64_t& denominator) {
+    const std::size_t point = text.find('.');
+    const std::string whole = text.substr(0, point);
+    const std::string decimals = point == std::string::npos ? "" : text.substr(point + 1);
+    std::uint64_t wholeValue = 0;
+    if (whole.size() > 9 || !parseNumber(whole, 999'999'999, wholeValue)) {
+        return false;
+    }
+    if (point != std::string::npos && (decimals.empty() || decimals.size() > std::size_t(maxDecimals))) {
+        return false;
+    }
+    numerator = static_cast<std::int64_t>(wholeValue);
+    denominator = 1;
+    for (char c : decimals) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        numerator = numerator * 10 + (c - '0');
+        denominator *= 10;
+    }
+    return true;
+}
+
+// Seconds ("90", "2.5") or [hh:]mm:ss[.ffffff] ("1:30", "01:02:03.25"), in microseconds.
+bool parseTime(const std::string& text, std::int64_t& microseconds) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (std::size_t colon = text.find(':'); colon != std::string::npos; colon = text.find(':', from)) {
+        parts.push_back(text.substr(from, colon - from));
+        from = colon + 1;
+    }
+    parts.push_back(text.substr(from));
+    if (parts.size() > 3) {
+        return false;
+    }
+    std::int64_t numerator = 0;
+    std::int64_t denominator = 1;
+    if (!parseDecimal(parts.back(), 6, numerator, denominator) ||
+        (parts.size() > 1 && numerator >= 60 * denominator)) {
+        return false;
+    }
+    std::int64_t minutes = 0;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        std::uint64_t value = 0;
+        // Minutes below 60 when hours stand before them.
+        const std::uint64_t largest = parts.size() == 3 && i == 1 ? 59 : 999'999;
+        if (!parseNumber(parts[i], largest, value)) {
+            return false;
+        }
+        minutes = minutes * 60 + static_cast<std::int64_t>(value);
+    }
+    microseconds = minutes * 60'000'000 + numerator * (1'000'000 / denominator);
+    return true;
 }
 
 int hexDigit(char c) {
@@ -147,6 +210,28 @@ bool applyOption(const OptionName& name, const std::string& shown, const std::st
                 return invalid("milliseconds, 1 to 60000");
             }
             options.waitUnitMs = static_cast<int>(number);
+            return true;
+        case Option::fps: {
+            std::int64_t numerator = 0;
+            std::int64_t denominator = 1;
+            if (!parseDecimal(value, 3, numerator, denominator) || numerator == 0 ||
+                numerator > 1000 * denominator) {
+                return invalid("frames a second, above 0 and up to 1000");
+            }
+            options.video.fpsNumerator = numerator;
+            options.video.fpsDenominator = denominator;
+            return true;
+        }
+        case Option::start:
+            if (!parseTime(value, options.video.startMicroseconds)) {
+                return invalid("seconds or [hh:]mm:ss[.fff]");
+            }
+            return true;
+        case Option::duration:
+            if (!parseTime(value, options.video.durationMicroseconds) ||
+                options.video.durationMicroseconds == 0) {
+                return invalid("seconds or [hh:]mm:ss[.fff], above 0");
+            }
             return true;
         case Option::fit:
             if (value == "contain") {
@@ -258,21 +343,29 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
 
 std::string helpText() {
     return "Usage: animmake [OPTION]... -o STREAM INPUT...\n"
-           "Turn ordinary images into an animation stream: each input is fitted to 190x170,\n"
-           "put onto the 6x6x6 colour cube and encoded as animconv does.\n"
+           "Turn ordinary images and videos into an animation stream: each frame is fitted to\n"
+           "190x170, put onto the 6x6x6 colour cube and encoded as animconv does.\n"
            "\n"
            "INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
-           "all of its frames), a directory (its images in natural order: f2 before f10), or\n"
-           "@LIST: one input per line, optionally followed by a tab and that frame's wait\n"
-           "byte (@- reads the list from standard input).\n"
+           "all of its frames), a video (MP4, MOV, MKV, WebM, AVI, ...: its frames at its own\n"
+           "timing), a directory (its images in natural order: f2 before f10), or @LIST: one\n"
+           "input per line, optionally followed by a tab and that input's wait byte (@- reads\n"
+           "the list from standard input).\n"
            "\n"
            "  -o, --output=STREAM     the stream to write (required)\n"
            "  -f, --force             replace an existing non-empty STREAM\n"
            "  -a, --append            append to STREAM, all or nothing, under an exclusive lock\n"
            "      --no-delta          no unchanged marker (0xFE); every pixel written\n"
            "  -w, --wait=N            wait byte of every frame, 0 to 255 (default 10; an\n"
-           "                          animated input's own delays are used when not given)\n"
-           "      --wait-unit=MS      milliseconds per wait unit for those delays (default 10)\n"
+           "                          animated input's or a video's own timing is used when\n"
+           "                          not given)\n"
+           "      --wait-unit=MS      milliseconds per wait unit for that timing (default 10);\n"
+           "                          a video's frames shorter than a unit are dropped evenly\n"
+           "      --fps=N             take N frames a second of each video (N up to 1000,\n"
+           "                          decimals allowed): the frame on screen at each tick\n"
+           "      --start=TIME        begin each video at TIME: seconds (12.5) or\n"
+           "                          [hh:]mm:ss[.fff] (1:02.5)\n"
+           "      --duration=TIME     take at most TIME of each video\n"
            "      --fit=MODE          contain (default: whole picture, centred, with bars),\n"
            "                          cover (fills the frame, centred crop) or stretch\n"
            "      --background=#RRGGBB  colour of the bars and behind transparency (default black)\n"
@@ -282,7 +375,8 @@ std::string helpText() {
            "                          whose source did not change, which defeats delta)\n"
            "      --frames-dir=DIR    also write every frame as a 190x170 BMP into DIR; animconv\n"
            "                          use0xfe over them gives the same stream\n"
-           "      --max-pixels=N      refuse images larger than N pixels (default 100000000)\n"
+           "      --max-pixels=N      refuse images and videos of more than N pixels a frame\n"
+           "                          (default 100000000)\n"
            "  -q, --quiet             no progress line and no summary\n"
            "  -v, --verbose           after a failure's line, the image library's own words\n"
            "  -h, --help              show this help and exit\n"

@@ -18,6 +18,19 @@ struct Rgb8 {
 };
 
 constexpr int kWaitNotGiven = -1;
+constexpr std::int64_t kWholeVideo = -1;
+
+// How video inputs are sampled and trimmed.
+struct VideoSettings {
+    int waitUnitMs = 10;
+    // Frames a second as a fraction (--fps); 0 takes the video's own frames.
+    std::int64_t fpsNumerator = 0;
+    std::int64_t fpsDenominator = 1;
+    std::int64_t startMicroseconds = 0;
+    std::int64_t durationMicroseconds = kWholeVideo;
+    // With a fixed wait byte (--wait, a list's wait) every frame is kept, however short.
+    bool fixedWait = false;
+};
 constexpr int kDefaultWait = 10;
 
 struct MakeOptions {
@@ -26,6 +39,7 @@ struct MakeOptions {
     bool delta = true;
     int wait = kWaitNotGiven;  // 0..255 when given
     int waitUnitMs = 10;
+    VideoSettings video;  // waitUnitMs and fixedWait are set from the fields above when a run starts
     Fit fit = Fit::contain;
     Rgb8 background;
     Dither dither = Dither::ordered;

@@ -46,6 +46,15 @@ TEST(AnimmakeOptions, ResultsAndReasons) {
         {{"-f", "-a", "-o", "s", "a"},
          OptionsResult::usageError,
          "'--force' and '--append' exclude each other"},
+        {{"-o", "s", "--fps", "0", "a"},
+         OptionsResult::usageError,
+         "invalid value '0' for '--fps' (frames a second, above 0 and up to 1000)"},
+        {{"-o", "s", "--start", "1:60", "a"},
+         OptionsResult::usageError,
+         "invalid value '1:60' for '--start' (seconds or [hh:]mm:ss[.fff])"},
+        {{"-o", "s", "--duration", "0", "a"},
+         OptionsResult::usageError,
+         "invalid value '0' for '--duration' (seconds or [hh:]mm:ss[.fff], above 0)"},
         {{"a.png"}, OptionsResult::usageError, "missing '-o STREAM'"},
         {{"-o", "s.bin"}, OptionsResult::usageError, "missing INPUT operand"},
     };
@@ -72,6 +81,35 @@ TEST(AnimmakeOptions, ValuesLandAndInputsKeepTheirOrder) {
     EXPECT_EQ(options.background.red, 0x0a);
     EXPECT_EQ(options.background.blue, 0x0c);
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"b.png", "-c.png", "a.png"}));
+}
+
+// Seconds or [hh:]mm:ss[.fff], as --start and --duration take them; -1 marks a refused text.
+TEST(AnimmakeOptions, TimesInSecondsOrClockForm) {
+    const std::pair<const char*, std::int64_t> cases[] = {
+        {"90", 90'000'000},
+        {"2.5", 2'500'000},
+        {"0.000001", 1},
+        {"1:30", 90'000'000},
+        {"61:00", 3'660'000'000},
+        {"01:02:03.25", 3'723'250'000},
+        {"1:60", -1},
+        {"1:02:60", -1},
+        {"1:60:00", -1},
+        {"1.", -1},
+        {".5", -1},
+        {"1:2:3:4", -1},
+        {"-1", -1},
+        {"1e3", -1},
+        {"0.0000001", -1},
+        {"", -1},
+    };
+    for (const auto& [text, microseconds] : cases) {
+        SCOPED_TRACE(text);
+        animmake::MakeOptions options;
+        std::string error;
+        const OptionsResult result = parse({"-o", "s", "--start", text, "a"}, options, error);
+        EXPECT_EQ(result == OptionsResult::run ? options.video.startMicroseconds : -1, microseconds);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,239 @@
+// animmake on videos made in the test: waits that follow the video's clock, rotation and aspect, trimming,
+// and bad videos refused with the stream untouched.
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "video_maker.h"
+
+namespace maketest {
+namespace {
+
+std::vector<int> waitsOf(const std::vector<StreamFrame>& frames) {
+    std::vector<int> waits;
+    for (const StreamFrame& frame : frames) {
+        waits.push_back(frame.waitByte);
+    }
+    return waits;
+}
+
+struct TimingCase {
+    const char* name;
+    VideoSpec video;
+    std::vector<std::string> options;
+    std::size_t frames;
+    std::vector<int> firstWaits;
+    int waitSum;
+};
+
+VideoSpec atRate(int timeBaseNum, int timeBaseDen, int frames) {
+    VideoSpec spec;
+    spec.timeBaseNum = timeBaseNum;
+    spec.timeBaseDen = timeBaseDen;
+    spec.frames = frames;
+    return spec;
+}
+
+VideoSpec withStamps(std::vector<std::int64_t> stampsMs) {
+    VideoSpec spec = atRate(1, 1000, static_cast<int>(stampsMs.size()));
+    spec.stamps = std::move(stampsMs);
+    return spec;
+}
+
+// Waits are the video's own frame times in units, rounded so that their sum keeps its clock; frames shorter
+// than a unit are dropped, not given a wait of 0.
+TEST(AnimmakeVideo, WaitsFollowTheVideosClock) {
+    const TimingCase cases[] = {
+        {"30 fps", atRate(1, 30, 30), {}, 30, {3, 4, 3, 3, 4, 3}, 100},
+        // 100 frames last 3.3367 s.
+        {"29.97 fps", atRate(1001, 30000, 100), {}, 100, {3, 4, 3, 3, 4, 3}, 334},
+        {"60 fps", atRate(1, 60, 60), {}, 60, {2, 1, 2, 2, 1, 2}, 100},
+        {"120 fps: a frame in six dropped", atRate(1, 120, 120), {}, 100, {1, 1, 1, 1, 1, 1}, 100},
+        {"30 fps in 20 ms units", atRate(1, 30, 30), {"--wait-unit", "20"}, 30, {2, 1, 2, 2, 1, 2}, 50},
+        {"--fps 10 of 30", atRate(1, 30, 30), {"--fps", "10"}, 10, {10, 10, 10}, 100},
+        // 1.001 s: the frame on screen at each of the ticks 0/7 .. 7/7 s.
+        {"--fps 7 of 29.97",
+         atRate(1001, 30000, 30),
+         {"--fps", "7"},
+         8,
+         {14, 15, 14, 14, 14, 15, 14, 14},
+         114},
+        {"--fps 12.5 of 25", atRate(1, 25, 25), {"--fps", "12.5"}, 13, {8, 8, 8}, 104},
+        {"--wait keeps every frame", atRate(1, 120, 12), {"-w", "5"}, 12, {5, 5, 5}, 60},
+        {"variable rate", withStamps({0, 40, 50, 130, 200, 203, 260}), {}, 6, {4, 1, 8, 7, 6, 6}, 32},
+        {"clamped above 255", withStamps({0, 4000, 4100}), {}, 3, {255, 10, 10}, 275},
+    };
+    for (const TimingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FreshFolder scratch;
+        const std::string folder = scratch.path();
+        writeVideo(folder + "/clip.mkv", c.video);
+        std::vector<std::string> arguments = c.options;
+        arguments.insert(arguments.end(), {"-q", "-o", "out.bin", "clip.mkv"});
+        const ProcessResult result = animmake(arguments, folder);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::vector<int> waits = waitsOf(readStream(folder + "/out.bin"));
+        EXPECT_EQ(waits.size(), c.frames);
+        EXPECT_EQ(std::vector<int>(waits.begin(),
+                                   waits.begin() + long(std::min(waits.size(), c.firstWaits.size()))),
+                  c.firstWaits);
+        EXPECT_EQ(std::accumulate(waits.begin(), waits.end(), 0), c.waitSum);
+    }
+}
+
+const Rgb kRed{255, 0, 0};
+const Rgb kGreen{0, 255, 0};
+const Rgb kBlue{0, 0, 255};
+
+// The channel that stands out, so that the video's and the dither's small errors do not matter.
+char hueOf(const Rgb& colour) {
+    if (colour.red > 150 && colour.green < 100 && colour.blue < 100) {
+        return 'r';
+    }
+    if (colour.green > 150 && colour.red < 100 && colour.blue < 100) {
+        return 'g';
+    }
+    if (colour.blue > 150 && colour.red < 100 && colour.green < 100) {
+        return 'b';
+    }
+    return colour == Rgb{0, 0, 0} ? '-' : '?';
+}
+
+struct PictureCase {
+    const char* name;
+    int width, height, rotation, aspectNum, aspectDen;
+    // Pixels of the frame and the hue each must show ('-' the black bars).
+    std::vector<std::tuple<int, int, char>> probes;
+};
+
+// Top half red, bottom half blue, shown as a player would: turned by the display matrix, pixels widened by
+// the sample aspect ratio, then fitted (contain) into 190x170.
+TEST(AnimmakeVideo, RotationAndSampleAspectAreApplied) {
+    const PictureCase cases[] = {
+        // 160x90 as is: 190x107 with bars above and below.
+        {"upright", 160, 90, 0, 1, 1, {{95, 10, '-'}, {95, 50, 'r'}, {95, 120, 'b'}, {95, 160, '-'}}},
+        // A phone's portrait clip: turned clockwise, the top goes right: 96x170 with bars left and right.
+        {"90", 160, 90, 90, 1, 1, {{20, 85, '-'}, {70, 85, 'b'}, {120, 85, 'r'}, {170, 85, '-'}}},
+        {"180", 160, 90, 180, 1, 1, {{95, 50, 'b'}, {95, 120, 'r'}}},
+        {"270", 160, 90, 270, 1, 1, {{20, 85, '-'}, {70, 85, 'r'}, {120, 85, 'b'}, {170, 85, '-'}}},
+        // 80x90 stored, pixels twice as wide as high: shown as 160x90.
+        {"aspect 2:1", 80, 90, 0, 2, 1, {{95, 10, '-'}, {20, 50, 'r'}, {170, 120, 'b'}, {95, 160, '-'}}},
+    };
+    for (const PictureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FreshFolder scratch;
+        const std::string folder = scratch.path();
+        VideoSpec spec = atRate(1, 25, 3);
+        spec.width = c.width;
+        spec.height = c.height;
+        spec.clockwiseRotation = c.rotation;
+        spec.sampleAspectNum = c.aspectNum;
+        spec.sampleAspectDen = c.aspectDen;
+        spec.paint = [&](int, int, int y) { return y < c.height / 2 ? kRed : kBlue; };
+        writeVideo(folder + "/clip.mp4", spec);
+        const ProcessResult result = animmake({"-q", "-o", "out.bin", "clip.mp4"}, folder);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::vector<StreamFrame> frames = readStream(folder + "/out.bin");
+        ASSERT_EQ(frames.size(), 3u);
+        for (const auto& [x, y, hue] : c.probes) {
+            EXPECT_EQ(hueOf(frames[2].colours[std::size_t(y * 190 + x)]), hue) << x << "," << y;
+        }
+    }
+}
+
+// Red, green, blue for a second each at 30 fps: --start and --duration take the frames of the range, each
+// range counted from its own start (seeking to the key frame before --start, then decoding up to it).
+TEST(AnimmakeVideo, StartAndDurationTrim) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    VideoSpec spec = atRate(1, 30, 90);
+    spec.paint = [](int index, int, int) { return index < 30 ? kRed : index < 60 ? kGreen : kBlue; };
+    writeVideo(folder + "/clip.mp4", spec);
+    struct TrimCase {
+        std::vector<std::string> options;
+        std::size_t frames;
+        int waitSum;
+        char first, last;
+    };
+    const TrimCase cases[] = {
+        {{"--start", "1", "--duration", "1"}, 30, 100, 'g', 'g'},
+        {{"--start", "0:01.5"}, 45, 150, 'g', 'b'},
+        {{"--duration", "00:00:00.5"}, 15, 50, 'r', 'r'},
+        {{"--start", "1.98", "--fps", "10"}, 11, 110, 'g', 'b'},
+    };
+    for (const TrimCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.options));
+        std::vector<std::string> arguments = c.options;
+        arguments.insert(arguments.end(), {"-q", "-f", "-o", "out.bin", "clip.mp4"});
+        const ProcessResult result = animmake(arguments, folder);
+        ASSERT_EQ(result.status, 0) << result.err;
+        const std::vector<StreamFrame> frames = readStream(folder + "/out.bin");
+        const std::vector<int> waits = waitsOf(frames);
+        ASSERT_EQ(frames.size(), c.frames);
+        EXPECT_EQ(std::accumulate(waits.begin(), waits.end(), 0), c.waitSum);
+        EXPECT_EQ(hueOf(frames.front().colours[85 * 190 + 95]), c.first);
+        EXPECT_EQ(hueOf(frames.back().colours[85 * 190 + 95]), c.last);
+    }
+}
+
+TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    writeVideo(folder + "/good.mp4", atRate(1, 30, 30));
+    const Bytes whole = readBytes(folder + "/good.mp4");
+    // Its index comes last: the first half has frames but no index.
+    writeBytes(folder + "/cut.mp4", Bytes(whole.begin(), whole.begin() + long(whole.size() / 2)));
+    writeVideo(folder + "/good.mkv", atRate(1, 30, 30));
+    VideoSpec junk = atRate(1, 30, 5);
+    junk.junkFrames = {0, 1, 2, 3, 4};
+    writeVideo(folder + "/junk.mkv", junk);
+    // Sound alone: one second of silence as 8 kHz 8-bit WAV.
+    Bytes wav = {'R', 'I', 'F', 'F', 0x64, 0x1f, 0,   0,   'W', 'A',  'V',  'E',  'f', 'm',  't',
+                 ' ', 16,  0,   0,   0,    1,    0,   1,   0,   0x40, 0x1f, 0,    0,   0x40, 0x1f,
+                 0,   0,   1,   0,   8,    0,    'd', 'a', 't', 'a',  0x40, 0x1f, 0,   0};
+    wav.resize(wav.size() + 8000, 0x80);
+    writeBytes(folder + "/sound.wav", wav);
+
+    struct BadVideo {
+        std::vector<std::string> arguments;
+        std::string error;  // after "animmake: "
+    };
+    std::vector<BadVideo> cases = {
+        {{"good.mkv", "cut.mp4"},
+         "cut.mp4: cannot read the video: the file is cut short or damaged (its header is unreadable)"},
+        {{"good.mkv", "junk.mkv"}, "junk.mkv: no frame of the video could be decoded (the file is damaged)"},
+        {{"good.mkv", "sound.wav"}, "sound.wav: no video stream: the file holds only sound"},
+        {{"--start", "5", "good.mp4"},
+         "good.mp4: no frames to take: --start 5.000 s lies past the video's end"},
+    };
+    // Debian's FFmpeg has no AVS2 decoder (that needs libdavs2), but Matroska can carry it.
+    if (!hasDecoder("avs2")) {
+        VideoSpec avs2 = atRate(1, 30, 5);
+        avs2.labelledAs = "avs2";
+        writeVideo(folder + "/avs2.mkv", avs2);
+        cases.push_back({{"good.mkv", "avs2.mkv"},
+                         "avs2.mkv: cannot decode its video: this FFmpeg build has no decoder for avs2"});
+    }
+    for (const BadVideo& c : cases) {
+        SCOPED_TRACE(c.error);
+        writeBytes(folder + "/out.bin", {1, 2, 3});
+        std::vector<std::string> arguments = {"-f", "-o", "out.bin"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const ProcessResult result = animmake(arguments, folder);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "animmake: " + c.error + "\n");
+        EXPECT_EQ(readBytes(folder + "/out.bin"), (Bytes{1, 2, 3}));
+    }
+    // Damage within an otherwise good file: said in one line, and the rest of the video is taken.
+    VideoSpec damaged = atRate(1, 30, 30);
+    damaged.junkFrames = {12, 13};
+    writeVideo(folder + "/damaged.mkv", damaged);
+    const ProcessResult result = animmake({"-q", "-f", "-o", "out.bin", "damaged.mkv"}, folder);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err,
+              "animmake: damaged.mkv: the video is damaged: 2 frames left out; the rest is in the stream\n");
+    EXPECT_EQ(readStream(folder + "/out.bin").size(), 28u);
+}
+
+}  // namespace
+}  // namespace maketest
