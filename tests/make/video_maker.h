@@ -11,7 +11,7 @@
 
 namespace maketest {
 
-struct VideoSpec {
+struct ClipPlan {
     int width = 64;
     int height = 48;
     // Frames at pts 0, 1, 2, ... in this time base (a constant rate of den/num frames a second) unless
@@ -33,7 +33,7 @@ struct VideoSpec {
 };
 
 // Writes the video (the container from the file name's extension); fails the test when it cannot.
-void writeVideo(const std::string& path, const VideoSpec& spec);
+void writeVideo(const std::string& path, const ClipPlan& clip);
 
 bool hasDecoder(const char* codec);
 

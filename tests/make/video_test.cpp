@@ -19,25 +19,25 @@ std::vector<int> waitsOf(const std::vector<StreamFrame>& frames) {
 
 struct TimingCase {
     const char* name;
-    VideoSpec video;
+    ClipPlan video;
     std::vector<std::string> options;
     std::size_t frames;
     std::vector<int> firstWaits;
     int waitSum;
 };
 
-VideoSpec atRate(int timeBaseNum, int timeBaseDen, int frames) {
-    VideoSpec spec;
-    spec.timeBaseNum = timeBaseNum;
-    spec.timeBaseDen = timeBaseDen;
-    spec.frames = frames;
-    return spec;
+ClipPlan atRate(int timeBaseNum, int timeBaseDen, int frames) {
+    ClipPlan clip;
+    clip.timeBaseNum = timeBaseNum;
+    clip.timeBaseDen = timeBaseDen;
+    clip.frames = frames;
+    return clip;
 }
 
-VideoSpec withStamps(std::vector<std::int64_t> stampsMs) {
-    VideoSpec spec = atRate(1, 1000, static_cast<int>(stampsMs.size()));
-    spec.stamps = std::move(stampsMs);
-    return spec;
+ClipPlan withStamps(std::vector<std::int64_t> stampsMs) {
+    ClipPlan clip = atRate(1, 1000, static_cast<int>(stampsMs.size()));
+    clip.stamps = std::move(stampsMs);
+    return clip;
 }
 
 // Waits are the video's own frame times in units, rounded so that their sum keeps its clock; frames shorter
@@ -123,14 +123,14 @@ TEST(AnimmakeVideo, RotationAndSampleAspectAreApplied) {
         SCOPED_TRACE(c.name);
         const FreshFolder scratch;
         const std::string folder = scratch.path();
-        VideoSpec spec = atRate(1, 25, 3);
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.clockwiseRotation = c.rotation;
-        spec.sampleAspectNum = c.aspectNum;
-        spec.sampleAspectDen = c.aspectDen;
-        spec.paint = [&](int, int, int y) { return y < c.height / 2 ? kRed : kBlue; };
-        writeVideo(folder + "/clip.mp4", spec);
+        ClipPlan clip = atRate(1, 25, 3);
+        clip.width = c.width;
+        clip.height = c.height;
+        clip.clockwiseRotation = c.rotation;
+        clip.sampleAspectNum = c.aspectNum;
+        clip.sampleAspectDen = c.aspectDen;
+        clip.paint = [&](int, int, int y) { return y < c.height / 2 ? kRed : kBlue; };
+        writeVideo(folder + "/clip.mp4", clip);
         const ProcessResult result = animmake({"-q", "-o", "out.bin", "clip.mp4"}, folder);
         ASSERT_EQ(result.status, 0) << result.err;
         const std::vector<StreamFrame> frames = readStream(folder + "/out.bin");
@@ -146,9 +146,9 @@ TEST(AnimmakeVideo, RotationAndSampleAspectAreApplied) {
 TEST(AnimmakeVideo, StartAndDurationTrim) {
     const FreshFolder scratch;
     const std::string folder = scratch.path();
-    VideoSpec spec = atRate(1, 30, 90);
-    spec.paint = [](int index, int, int) { return index < 30 ? kRed : index < 60 ? kGreen : kBlue; };
-    writeVideo(folder + "/clip.mp4", spec);
+    ClipPlan clip = atRate(1, 30, 90);
+    clip.paint = [](int index, int, int) { return index < 30 ? kRed : index < 60 ? kGreen : kBlue; };
+    writeVideo(folder + "/clip.mp4", clip);
     struct TrimCase {
         std::vector<std::string> options;
         std::size_t frames;
@@ -184,7 +184,7 @@ TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
     // Its index comes last: the first half has frames but no index.
     writeBytes(folder + "/cut.mp4", Bytes(whole.begin(), whole.begin() + long(whole.size() / 2)));
     writeVideo(folder + "/good.mkv", atRate(1, 30, 30));
-    VideoSpec junk = atRate(1, 30, 5);
+    ClipPlan junk = atRate(1, 30, 5);
     junk.junkFrames = {0, 1, 2, 3, 4};
     writeVideo(folder + "/junk.mkv", junk);
     // Sound alone: one second of silence as 8 kHz 8-bit WAV.
@@ -208,7 +208,7 @@ TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
     };
     // Debian's FFmpeg has no AVS2 decoder (that needs libdavs2), but Matroska can carry it.
     if (!hasDecoder("avs2")) {
-        VideoSpec avs2 = atRate(1, 30, 5);
+        ClipPlan avs2 = atRate(1, 30, 5);
         avs2.labelledAs = "avs2";
         writeVideo(folder + "/avs2.mkv", avs2);
         cases.push_back({{"good.mkv", "avs2.mkv"},
@@ -225,7 +225,7 @@ TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
         EXPECT_EQ(readBytes(folder + "/out.bin"), (Bytes{1, 2, 3}));
     }
     // Damage within an otherwise good file: said in one line, and the rest of the video is taken.
-    VideoSpec damaged = atRate(1, 30, 30);
+    ClipPlan damaged = atRate(1, 30, 30);
     damaged.junkFrames = {12, 13};
     writeVideo(folder + "/damaged.mkv", damaged);
     const ProcessResult result = animmake({"-q", "-f", "-o", "out.bin", "damaged.mkv"}, folder);
