@@ -1,5 +1,6 @@
 #include "make/dither.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -8,6 +9,7 @@ namespace animmake {
 namespace {
 
 using animconv::kFrameHeight;
+using animconv::kFramePixels;
 using animconv::kFrameWidth;
 using animconv::kPixelBytes;
 
@@ -100,6 +102,18 @@ std::uint8_t levelValue(int level) {
     return static_cast<std::uint8_t>(level * kStep);
 }
 
+// The level closest to a linear value.
+int nearestLevel(const DitherTables& t, float wanted) {
+    int best = 0;
+    for (int level = 1; level < kLevels; ++level) {
+        if (std::fabs(t.levelLinear[static_cast<std::size_t>(level)] - wanted) <
+            std::fabs(t.levelLinear[static_cast<std::size_t>(best)] - wanted)) {
+            best = level;
+        }
+    }
+    return best;
+}
+
 void orderedFrame(animconv::FrameBuffer& frame) {
     const DitherTables& t = tables();
     for (int y = 0; y < kFrameHeight; ++y) {
@@ -134,15 +148,8 @@ void diffusionFrame(animconv::FrameBuffer& frame) {
                 (static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x)) * kPixelBytes;
             for (std::size_t c = 0; c < 3; ++c) {
                 const auto at = [&](int column) { return static_cast<std::size_t>(column + 1) * 3 + c; };
-                float wanted = t.linear[pixel[c]] + current[at(x)];
-                wanted = std::fmin(1.0F, std::fmax(0.0F, wanted));
-                int best = 0;
-                for (int level = 1; level < kLevels; ++level) {
-                    if (std::fabs(t.levelLinear[static_cast<std::size_t>(level)] - wanted) <
-                        std::fabs(t.levelLinear[static_cast<std::size_t>(best)] - wanted)) {
-                        best = level;
-                    }
-                }
+                const float wanted = std::fmin(1.0F, std::fmax(0.0F, t.linear[pixel[c]] + current[at(x)]));
+                const int best = nearestLevel(t, wanted);
                 const float error = wanted - t.levelLinear[static_cast<std::size_t>(best)];
                 current[at(x + direction)] += error * (7.0F / 16.0F);
                 next[at(x - direction)] += error * (3.0F / 16.0F);
@@ -156,7 +163,314 @@ void diffusionFrame(animconv::FrameBuffer& frame) {
     }
 }
 
+// ---- The steady dither ----------------------------------------------------------------------------------
+
+// Motion is judged per 10x10 block: a block's mean change averages a phone's sensor noise out, and a small
+// moving thing still stands out in it. Which pixels of a moved block take new levels is judged per pixel.
+constexpr int kBlock = 10;
+constexpr int kBlockColumns = kFrameWidth / kBlock;
+constexpr int kBlockRows = kFrameHeight / kBlock;
+constexpr int kBlocks = kBlockColumns * kBlockRows;
+static_assert(kFrameWidth % kBlock == 0 && kFrameHeight % kBlock == 0);
+constexpr std::size_t kComponents = kFramePixels * 3;
+
+// The thresholds below were tuned on bench/make/dither_bench's kinds of content; changes are in component
+// codes after a 3x3 box blur.
+constexpr float kBlockMoved = 2.0F;  // mean change of a block that has moved (a phone's noise mostly less)
+constexpr int kPeakMoved = 24;       // or the largest unblurred change (a small thing appearing)
+constexpr float kPixelMoved = 8.0F;  // a pixel of a moved block that changed less keeps its levels...
+constexpr float kPixelBack = 4.0F;   // ...and one that changed more takes them back only below this
+constexpr int kSettleFrames = 3;     // frames a block stands still before it is diffused again
+// A pan: more than 40% of the textured blocks changed over the last kHistory frames by more than 1.5x
+// their change from one frame to the next, plus 0.4 codes. Noise changes as much in one frame as in
+// eight; a pan of a sixteenth of a pixel a frame, too slow to see, has moved half a pixel in eight.
+constexpr int kHistory = 8;
+constexpr float kPanGain = 1.5F;
+constexpr float kPanMargin = 0.4F;
+constexpr int kPanPercent = 40;
+constexpr float kPanKept = 2.0F;  // while panning, a block that changed less keeps its levels
+// A flat block: 70% of its pixels equal both their left and upper neighbours. When a quarter of the
+// blocks are flat, the frame is drawn (a screen, a cartoon) and ordered everywhere: its text and edges
+// change in steps, and diffusing them again after every step would double the stream.
+constexpr int kFlatPercent = 70;
+constexpr int kDrawnPercent = 25;
+
+struct BlockTable {
+    std::array<std::uint16_t, kFramePixels> blockOfPixel{};
+    BlockTable() {
+        for (std::size_t p = 0; p < kFramePixels; ++p) {
+            const std::size_t x = p % kFrameWidth;
+            const std::size_t y = p / kFrameWidth;
+            blockOfPixel[p] = static_cast<std::uint16_t>((y / kBlock) * kBlockColumns + x / kBlock);
+        }
+    }
+};
+
+std::size_t blockOf(std::size_t pixel) {
+    static const BlockTable table;
+    return table.blockOfPixel[pixel];
+}
+
+// What a pixel's levels become in this frame.
+enum class PixelAction : std::uint8_t { restore, order, diffuse };
+
+using Components = std::array<std::uint8_t, kComponents>;
+
+// How far one picture lies from another, after a 3x3 box blur that averages noise out but keeps a moved
+// edge or texture: per pixel, the largest component's change; per block, the mean over its pixels and
+// components, and the largest unblurred change.
+struct Difference {
+    std::array<float, kFramePixels> pixel{};  // filled only when asked for
+    std::array<float, kBlocks> block{};
+    std::array<int, kBlocks> peak{};
+
+    void measure(const Components& a, const Components& b, bool perPixel) {
+        constexpr std::size_t kRow = kFrameWidth * 3;
+        // Horizontal 3-sums of the change, three rows at a time: row r at r % 3.
+        std::array<std::array<std::int32_t, kRow>, 3> sums{};
+        std::array<std::int32_t, kBlocks> totals{};
+        peak.fill(0);
+        const auto sumRow = [&](std::size_t y) {
+            std::array<std::int32_t, kRow>& out = sums[y % 3];
+            const std::uint8_t* rowA = &a[y * kRow];
+            const std::uint8_t* rowB = &b[y * kRow];
+            const std::size_t blockRow = (y / kBlock) * kBlockColumns;
+            for (std::size_t x = 0; x < kFrameWidth; ++x) {
+                const std::size_t left = x > 0 ? x - 1 : x;
+                const std::size_t right = x + 1 < kFrameWidth ? x + 1 : x;
+                int& top = peak[blockRow + x / kBlock];
+                for (std::size_t c = 0; c < 3; ++c) {
+                    const int here = rowA[x * 3 + c] - rowB[x * 3 + c];
+                    top = std::max(top, std::abs(here));
+                    out[x * 3 + c] = rowA[left * 3 + c] - rowB[left * 3 + c] + here + rowA[right * 3 + c] -
+                                     rowB[right * 3 + c];
+                }
+            }
+        };
+        sumRow(0);
+        for (std::size_t y = 0; y < kFrameHeight; ++y) {
+            if (y + 1 < kFrameHeight) {
+                sumRow(y + 1);
+            }
+            const auto& up = sums[(y > 0 ? y - 1 : y) % 3];
+            const auto& here = sums[y % 3];
+            const auto& down = sums[(y + 1 < kFrameHeight ? y + 1 : y) % 3];
+            const std::size_t blockRow = (y / kBlock) * kBlockColumns;
+            for (std::size_t x = 0; x < kFrameWidth; ++x) {
+                std::int32_t total = 0;
+                std::int32_t largest = 0;
+                for (std::size_t c = 0; c < 3; ++c) {
+                    const std::size_t i = x * 3 + c;
+                    const std::int32_t sum = std::abs(up[i] + here[i] + down[i]);
+                    total += sum;
+                    largest = std::max(largest, sum);
+                }
+                if (perPixel) {
+                    pixel[y * kFrameWidth + x] = static_cast<float>(largest) / 9.0F;
+                }
+                totals[blockRow + x / kBlock] += total;
+            }
+        }
+        for (std::size_t i = 0; i < kBlocks; ++i) {
+            block[i] = static_cast<float>(totals[i]) / static_cast<float>(kBlock * kBlock * 3 * 9);
+        }
+    }
+};
+
 }  // namespace
+
+struct SteadyDither::State {
+    std::size_t frameNumber = 0;
+    Components source{};
+    std::array<Components, kHistory> history{};  // the last sources, frame n at n % kHistory
+    Components levels{};
+    // The background: the source each pixel's diffused levels were chosen for, and those levels. A pixel
+    // whose source comes back to its background (a moving thing has passed) takes those levels back.
+    Components backgroundSource{};
+    Components backgroundLevels{};
+    std::array<PixelAction, kFramePixels> action{};
+    std::array<bool, kFramePixels> away{};  // ordered in the last frame: off its background
+    std::array<bool, kBlocks> flat{};
+    std::array<int, kBlocks> stillFrames{};
+    Difference fromBackground;
+    Difference fromPrevious;
+    Difference fromEarlier;
+    int framesSincePan = kSettleFrames;  // the first frames are not a pan
+
+    void findFlat() {
+        std::array<int, kBlocks> same{};
+        for (std::size_t y = 1; y < kFrameHeight; ++y) {
+            for (std::size_t x = 1; x < kFrameWidth; ++x) {
+                const std::size_t i = (y * kFrameWidth + x) * 3;
+                const auto equal = [&](std::size_t j) {
+                    return source[i] == source[j] && source[i + 1] == source[j + 1] &&
+                           source[i + 2] == source[j + 2];
+                };
+                if (equal(i - 3) && equal(i - kFrameWidth * 3)) {
+                    ++same[blockOf(i / 3)];
+                }
+            }
+        }
+        int flatBlocks = 0;
+        for (std::size_t b = 0; b < kBlocks; ++b) {
+            flat[b] = same[b] * 100 >= kFlatPercent * kBlock * kBlock;
+            flatBlocks += flat[b] ? 1 : 0;
+        }
+        if (flatBlocks * 100 >= kDrawnPercent * kBlocks) {
+            flat.fill(true);
+        }
+    }
+
+    bool panning(bool earlierKnown) const {
+        if (!earlierKnown) {
+            return false;
+        }
+        int drifting = 0;
+        int textured = 0;
+        for (std::size_t b = 0; b < kBlocks; ++b) {
+            if (!flat[b]) {
+                ++textured;
+                drifting += fromEarlier.block[b] > kPanGain * fromPrevious.block[b] + kPanMargin ? 1 : 0;
+            }
+        }
+        return drifting * 100 > kPanPercent * textured;
+    }
+
+    void decide() {
+        findFlat();
+        if (frameNumber == 0) {
+            for (std::size_t p = 0; p < kFramePixels; ++p) {
+                action[p] = flat[blockOf(p)] ? PixelAction::order : PixelAction::diffuse;
+            }
+            return;
+        }
+        fromBackground.measure(source, backgroundSource, true);
+        fromPrevious.measure(source, history[(frameNumber - 1) % kHistory], false);
+        const bool earlierKnown = frameNumber >= kHistory;
+        if (earlierKnown) {
+            fromEarlier.measure(source, history[frameNumber % kHistory], false);
+        }
+        framesSincePan = panning(earlierKnown) ? 0 : framesSincePan + 1;
+        for (std::size_t b = 0; b < kBlocks; ++b) {
+            const bool still = fromPrevious.block[b] <= kBlockMoved && fromPrevious.peak[b] <= kPeakMoved &&
+                               (!earlierKnown || fromEarlier.block[b] <= kBlockMoved);
+            stillFrames[b] = still ? stillFrames[b] + 1 : 0;
+        }
+        for (std::size_t p = 0; p < kFramePixels; ++p) {
+            const std::size_t b = blockOf(p);
+            if (flat[b]) {
+                action[p] = PixelAction::order;
+            } else if (framesSincePan < kSettleFrames) {
+                // Held levels would lag a drifting picture; ordered levels move with it.
+                action[p] = fromBackground.block[b] <= kPanKept ? PixelAction::restore : PixelAction::order;
+            } else if (std::equal(&source[p * 3], &source[p * 3 + 3], &backgroundSource[p * 3])) {
+                action[p] = PixelAction::restore;  // a source that never changed never changes the stream
+            } else if ((fromBackground.block[b] <= kBlockMoved && fromBackground.peak[b] <= kPeakMoved) ||
+                       fromBackground.pixel[p] <= (away[p] ? kPixelBack : kPixelMoved)) {
+                action[p] = PixelAction::restore;
+            } else {
+                // A moving thing is ordered: its levels stay put wherever it does, and it leaves no
+                // diffused trail. Once it has come to rest, it is diffused and becomes background.
+                action[p] = stillFrames[b] >= kSettleFrames ? PixelAction::diffuse : PixelAction::order;
+            }
+        }
+    }
+
+    void orderAndRestore() {
+        for (std::size_t p = 0; p < kFramePixels; ++p) {
+            away[p] = action[p] == PixelAction::order;
+            if (action[p] == PixelAction::order) {
+                const int x = static_cast<int>(p % kFrameWidth);
+                const int y = static_cast<int>(p / kFrameWidth);
+                for (std::size_t c = 0; c < 3; ++c) {
+                    levels[p * 3 + c] = static_cast<std::uint8_t>(orderedLevel(source[p * 3 + c], x, y));
+                }
+            } else if (action[p] == PixelAction::restore) {
+                std::copy_n(&backgroundLevels[p * 3], 3, &levels[p * 3]);
+            }
+        }
+    }
+
+    bool diffused(int x, int y) const {
+        return x >= 0 && x < kFrameWidth && y < kFrameHeight &&
+               action[static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x)] ==
+                   PixelAction::diffuse;
+    }
+
+    // Serpentine Floyd-Steinberg in linear light over the pixels being diffused; the error goes only to
+    // neighbours being diffused too, their weights scaled up to the whole error. The diffused levels
+    // become those pixels' background.
+    void diffuse() {
+        const DitherTables& t = tables();
+        constexpr std::size_t kRow = (kFrameWidth + 2) * 3;
+        std::array<float, kRow> current{};
+        std::array<float, kRow> next{};
+        struct Share {
+            int dx;
+            int dy;
+            float weight;
+        };
+        for (int y = 0; y < kFrameHeight; ++y) {
+            const bool leftToRight = (y % 2) == 0;
+            const int direction = leftToRight ? 1 : -1;
+            const Share shares[] = {
+                {direction, 0, 7.0F}, {-direction, 1, 3.0F}, {0, 1, 5.0F}, {direction, 1, 1.0F}};
+            next.fill(0.0F);
+            for (int step = 0; step < kFrameWidth; ++step) {
+                const int x = leftToRight ? step : kFrameWidth - 1 - step;
+                if (!diffused(x, y)) {
+                    continue;
+                }
+                float weights = 0.0F;
+                for (const Share& share : shares) {
+                    weights += diffused(x + share.dx, y + share.dy) ? share.weight : 0.0F;
+                }
+                const std::size_t i =
+                    (static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x)) * 3;
+                for (std::size_t c = 0; c < 3; ++c) {
+                    const auto at = [&](int column) { return static_cast<std::size_t>(column + 1) * 3 + c; };
+                    const float wanted =
+                        std::fmin(1.0F, std::fmax(0.0F, t.linear[source[i + c]] + current[at(x)]));
+                    const int best = nearestLevel(t, wanted);
+                    if (weights > 0.0F) {
+                        const float scale =
+                            (wanted - t.levelLinear[static_cast<std::size_t>(best)]) / weights;
+                        for (const Share& share : shares) {
+                            if (diffused(x + share.dx, y + share.dy)) {
+                                (share.dy == 0 ? current : next)[at(x + share.dx)] += scale * share.weight;
+                            }
+                        }
+                    }
+                    levels[i + c] = static_cast<std::uint8_t>(best);
+                    backgroundLevels[i + c] = static_cast<std::uint8_t>(best);
+                    backgroundSource[i + c] = source[i + c];
+                }
+            }
+            current = next;
+        }
+    }
+};
+
+SteadyDither::SteadyDither() : state_(std::make_unique<State>()) {}
+SteadyDither::~SteadyDither() = default;
+
+void SteadyDither::apply(animconv::FrameBuffer& frame) {
+    State& s = *state_;
+    for (std::size_t p = 0; p < kFramePixels; ++p) {
+        std::copy_n(&frame.pixels[p * kPixelBytes], 3, &s.source[p * 3]);
+    }
+    s.decide();
+    s.orderAndRestore();
+    s.diffuse();
+    for (std::size_t p = 0; p < kFramePixels; ++p) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            frame.pixels[p * kPixelBytes + c] = levelValue(s.levels[p * 3 + c]);
+        }
+        frame.pixels[p * kPixelBytes + 3] = 0;
+    }
+    s.history[s.frameNumber % kHistory] = s.source;
+    ++s.frameNumber;
+}
 
 int orderedLevel(int component, int x, int y) {
     const DitherTables& t = tables();
@@ -175,6 +489,7 @@ void ditherFrame(animconv::FrameBuffer& frame, Dither dither) {
             diffusionFrame(frame);
             return;
         case Dither::none:
+        case Dither::steady:
             return;
     }
 }

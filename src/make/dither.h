@@ -2,13 +2,36 @@
 // truncation maps it back unchanged and delta mode compares the dithered colours.
 #pragma once
 
+#include <memory>
+
 #include "convert/frame_encoder.h"
 #include "make/make_options.h"
 
 namespace animmake {
 
 // Rewrites `frame` in place. Dither::none leaves it as it is: the encoder's truncation is the quantizer.
+// Dither::steady needs the frames before it and is SteadyDither's: here it leaves the frame as it is.
 void ditherFrame(animconv::FrameBuffer& frame, Dither dither);
+
+// Error diffusion that remembers what it chose. Where the source stands still, its pixels keep their
+// diffused levels (unchanged in delta mode, no crawling); what moves is ordered, so it stays put wherever
+// it stands and leaves no trail, and a pixel whose source comes back (a moving thing has passed) takes its
+// diffused levels back; what comes to rest is diffused again after a few frames. A pan is ordered as a
+// whole, except where it leaves the picture as it was, and so is a frame drawn in flat colours (a screen).
+// Frames go through one instance in stream order; the same frames give the same levels.
+class SteadyDither {
+  public:
+    SteadyDither();
+    ~SteadyDither();
+    SteadyDither(const SteadyDither&) = delete;
+    SteadyDither& operator=(const SteadyDither&) = delete;
+
+    void apply(animconv::FrameBuffer& frame);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The ordered dither of one component value at pixel (x, y): a level 0..5.
 int orderedLevel(int component, int x, int y);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/frame_encoder.h"
+#include "make/dither.h"
 #include "make/frame_pipeline.h"
 #include "make/frames_dir.h"
 #include "make/input_list.h"
@@ -175,6 +176,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     encoder.deltaMode = options.delta;
     static animconv::EncodedFrame encoded;
     const BmpDepth depth = options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8;
+    SteadyDither steady;  // remembers the frames before: it runs here, in stream order, not in the workers
     std::string error;
     for (std::size_t input = 0; input < inputs.size(); ++input) {
         std::size_t inputFrame = 0;
@@ -193,6 +195,9 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
                                  failure.reason.c_str());
                 }
                 break;
+            }
+            if (options.dither == Dither::steady) {
+                steady.apply(*frame.pixels);
             }
             animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame.delayMs),
                                   encoded);

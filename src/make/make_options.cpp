@@ -250,14 +250,16 @@ bool applyOption(const OptionName& name, const std::string& shown, const std::st
             }
             return true;
         case Option::dither:
-            if (value == "ordered") {
+            if (value == "steady") {
+                options.dither = Dither::steady;
+            } else if (value == "ordered") {
                 options.dither = Dither::ordered;
             } else if (value == "none") {
                 options.dither = Dither::none;
             } else if (value == "diffusion") {
                 options.dither = Dither::diffusion;
             } else {
-                return invalid("ordered, none or diffusion");
+                return invalid("steady, ordered, none or diffusion");
             }
             return true;
         case Option::framesDir:
@@ -369,7 +371,9 @@ std::string helpText() {
            "      --fit=MODE          contain (default: whole picture, centred, with bars),\n"
            "                          cover (fills the frame, centred crop) or stretch\n"
            "      --background=#RRGGBB  colour of the bars and behind transparency (default black)\n"
-           "      --dither=MODE       ordered (default: stable from frame to frame, so unchanged\n"
+           "      --dither=MODE       steady (default: error diffusion that keeps the levels it\n"
+           "                          chose where the source stands still, and orders what\n"
+           "                          moves), ordered (stable from frame to frame, so unchanged\n"
            "                          pixels stay unchanged), none (animconv's truncation) or\n"
            "                          diffusion (error diffusion, for stills: it changes pixels\n"
            "                          whose source did not change, which defeats delta)\n"

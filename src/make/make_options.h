@@ -8,7 +8,7 @@
 namespace animmake {
 
 enum class Fit { contain, cover, stretch };
-enum class Dither { ordered, none, diffusion };
+enum class Dither { steady, ordered, none, diffusion };
 enum class OutputMode { create, replace, append };
 
 struct Rgb8 {
@@ -42,7 +42,7 @@ struct MakeOptions {
     VideoSettings video;  // waitUnitMs and fixedWait are set from the fields above when a run starts
     Fit fit = Fit::contain;
     Rgb8 background;
-    Dither dither = Dither::ordered;
+    Dither dither = Dither::steady;
     std::string framesDir;
     std::uint64_t maxPixels = 100'000'000;
     bool quiet = false;

@@ -1,8 +1,10 @@
-// The ordered dither: exact cube levels, the mix decided in linear light, the same output for the same
-// source pixel whatever else changes.
+// The dithers: exact cube levels, the ordered mix decided in linear light, the same output for the same
+// source pixel whatever else changes, and the steady dither's memory of what it chose.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "make/dither.h"
 
@@ -62,6 +64,60 @@ TEST(OrderedDither, FramesHoldOnlyCubeColoursAndUnchangedSourcePixelsStayUnchang
         }
     }
     EXPECT_GT(differing, 0u);
+}
+
+// Frame n of a textured picture with a 24x24 square that moves 3 pixels a frame along row 60.
+void movingSquareFrame(animconv::FrameBuffer& frame, int n) {
+    for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
+        const std::size_t x = i % 190;
+        const std::size_t y = i / 190;
+        const bool inSquare = y >= 60 && y < 84 && x >= 20 + 3 * static_cast<std::size_t>(n) &&
+                              x < 44 + 3 * static_cast<std::size_t>(n);
+        for (std::size_t c = 0; c < 3; ++c) {
+            const std::size_t texture = (x * 7 + y * 13 + c * 29 + (x * y) % 17) % 40;
+            frame.pixels[i * 4 + c] =
+                static_cast<std::uint8_t>(inSquare ? 230 - texture : x + c * 20 + texture);
+        }
+        frame.pixels[i * 4 + 3] = 0;
+    }
+}
+
+TEST(SteadyDither, ExactLevelsTheSameLevelsForTheSameFramesAndStillRegionsNeverChange) {
+    constexpr int kFrames = 8;
+    animmake::SteadyDither first;
+    animmake::SteadyDither second;
+    static animconv::FrameBuffer frame;
+    static animconv::FrameBuffer again;
+    std::vector<std::uint8_t> firstFrame;
+    for (int n = 0; n < kFrames; ++n) {
+        SCOPED_TRACE(n);
+        movingSquareFrame(frame, n);
+        again = frame;
+        first.apply(frame);
+        second.apply(again);
+        ASSERT_TRUE(std::equal(frame.pixels, frame.pixels + sizeof frame.pixels, again.pixels));
+        if (n == 0) {
+            firstFrame.assign(frame.pixels, frame.pixels + sizeof frame.pixels);
+        }
+        std::size_t changed = 0;
+        for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                ASSERT_EQ(frame.pixels[i * 4 + c] % 51, 0) << i;
+            }
+            ASSERT_EQ(frame.pixels[i * 4 + 3], 0);
+            const bool same = std::equal(frame.pixels + i * 4, frame.pixels + i * 4 + 4, &firstFrame[i * 4]);
+            const std::size_t x = i % 190;
+            const std::size_t y = i / 190;
+            const bool onThePath = y >= 60 && y < 84 && x >= 20 && x < 44 + 3 * (kFrames - 1);
+            if (!same) {
+                ++changed;
+                EXPECT_TRUE(onThePath) << "x " << x << " y " << y;
+            }
+        }
+        if (n > 0) {
+            EXPECT_GT(changed, 0u);
+        }
+    }
 }
 
 }  // namespace
