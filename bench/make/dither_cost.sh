@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# What each dither costs animmake on the frames it is slowest to read: N 1280x720 PNG frames (made by
+# make_photo_frames), animmake with every dither and libvips decoding alone (vips_decode_floor), interleaved
+# R times in one run; prints the median seconds of each and its ratio to ordered's.
+#
+#   bench/make/dither_cost.sh [--build DIR] [--frames N] [--repeats R]
+set -euo pipefail
+export LC_ALL=C
+build=build
+frames=120
+repeats=5
+while [[ $# -gt 0 ]]; do
+    case "$1" in
+        --build) build=$2; shift 2 ;;
+        --frames) frames=$2; shift 2 ;;
+        --repeats) repeats=$2; shift 2 ;;
+        *) echo "unknown argument $1" >&2; exit 2 ;;
+    esac
+done
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+source "$(dirname "$0")/timing.sh"
+
+animmake() { "$build/animmake" -q -f --dither "$1" -o "$work/animmake.bin" "$work/frames"; }
+decode_floor() { "$build/bench/make/vips_decode_floor" "$work"/frames/*; }
+
+mkdir -p "$work/frames"
+"$build/bench/make/make_photo_frames" 1280 720 "$frames" "$work/frames" png
+dithers=(ordered steady none diffusion)
+declare -A times
+for ((r = 0; r < repeats; ++r)); do
+    for dither in "${dithers[@]}"; do
+        times[$dither]+="$(seconds animmake "$dither") "
+    done
+    times[decoding]+="$(seconds decode_floor) "
+done
+ordered=$(printf '%s\n' ${times[ordered]} | median)
+echo "1280x720 PNG, $frames frames, median of $repeats:"
+for name in "${dithers[@]}" decoding; do
+    median_seconds=$(printf '%s\n' ${times[$name]} | median)
+    printf '  %-10s %6.2f s  %.3f x ordered\n' "$name" "$median_seconds" "$(echo "$median_seconds / $ordered" | bc -l)"
+done
