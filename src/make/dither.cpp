@@ -181,14 +181,18 @@ constexpr int kPeakMoved = 24;       // or the largest unblurred change (a small
 constexpr float kPixelMoved = 8.0F;  // a pixel of a moved block that changed less keeps its levels...
 constexpr float kPixelBack = 4.0F;   // ...and one that changed more takes them back only below this
 constexpr int kSettleFrames = 3;     // frames a block stands still before it is diffused again
-// A pan: more than 40% of the textured blocks changed over the last kHistory frames by more than 1.5x
-// their change from one frame to the next, plus 0.4 codes. Noise changes as much in one frame as in
-// eight; a pan of a sixteenth of a pixel a frame, too slow to see, has moved half a pixel in eight.
+// A pan: more than 40% of the textured blocks changed over the last kHistory frames (or since a cut, if
+// that is nearer) by more than 1.5x their change from one frame to the next, plus 0.4 codes. Noise changes
+// as much in one frame as in eight; a pan of a sixteenth of a pixel a frame, too slow to see, has moved
+// half a pixel in eight.
 constexpr int kHistory = 8;
 constexpr float kPanGain = 1.5F;
 constexpr float kPanMargin = 0.4F;
 constexpr int kPanPercent = 40;
 constexpr float kPanKept = 2.0F;  // while panning, a block that changed less keeps its levels
+// A cut: a third of the textured blocks changed by more than 8 codes from the last frame, which did not.
+constexpr float kCutChange = 8.0F;
+constexpr int kCutPercent = 33;
 // A flat block: 70% of its pixels equal both their left and upper neighbours. When a quarter of the
 // blocks are flat, the frame is drawn (a screen, a cartoon) and ordered everywhere: its text and edges
 // change in steps, and diffusing them again after every step would double the stream.
@@ -296,6 +300,8 @@ struct SteadyDither::State {
     Difference fromPrevious;
     Difference fromEarlier;
     int framesSincePan = kSettleFrames;  // the first frames are not a pan
+    std::size_t lastCut = 0;             // the first frame is one
+    bool changedLast = false;            // the last frame changed most of the picture
 
     void findFlat() {
         std::array<int, kBlocks> same{};
@@ -346,15 +352,35 @@ struct SteadyDither::State {
         }
         fromBackground.measure(source, backgroundSource, true);
         fromPrevious.measure(source, history[(frameNumber - 1) % kHistory], false);
-        const bool earlierKnown = frameNumber >= kHistory;
+        // A cut: most of the picture changed at once after a frame that did not. The new picture is
+        // diffused at once, as a first frame is, and what came before the cut says nothing about motion.
+        int textured = 0;
+        int changed = 0;
+        for (std::size_t b = 0; b < kBlocks; ++b) {
+            textured += flat[b] ? 0 : 1;
+            changed += !flat[b] && fromPrevious.block[b] > kCutChange ? 1 : 0;
+        }
+        const bool changedNow = changed * 100 > kCutPercent * textured;
+        const bool cut = changedNow && !changedLast;
+        changedLast = changedNow;
+        if (cut) {
+            lastCut = frameNumber;
+        }
+        const std::size_t earlier =
+            std::max(frameNumber - std::min<std::size_t>(frameNumber, kHistory), lastCut);
+        const bool earlierKnown = frameNumber - earlier >= 2;
         if (earlierKnown) {
-            fromEarlier.measure(source, history[frameNumber % kHistory], false);
+            fromEarlier.measure(source, history[earlier % kHistory], false);
         }
         framesSincePan = panning(earlierKnown) ? 0 : framesSincePan + 1;
         for (std::size_t b = 0; b < kBlocks; ++b) {
             const bool still = fromPrevious.block[b] <= kBlockMoved && fromPrevious.peak[b] <= kPeakMoved &&
                                (!earlierKnown || fromEarlier.block[b] <= kBlockMoved);
             stillFrames[b] = still ? stillFrames[b] + 1 : 0;
+        }
+        if (cut) {
+            framesSincePan = kSettleFrames;
+            stillFrames.fill(kSettleFrames);
         }
         for (std::size_t p = 0; p < kFramePixels; ++p) {
             const std::size_t b = blockOf(p);
