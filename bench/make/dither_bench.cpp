@@ -229,7 +229,29 @@ std::vector<RgbFrame> screenContent() {
     return frames;
 }
 
+std::vector<RgbFrame> extraContent(const std::string& kind) {
+    std::vector<RgbFrame> frames;
+    const VImage a = scene(kWidth * kScale, kHeight * kScale, 7).copy_memory();
+    const VImage b = scene(kWidth * kScale, kHeight * kScale, 55).copy_memory();
+    for (int n = 0; n < 120; ++n) {
+        VImage picture;
+        if (kind == "fade") {
+            picture = (a * (1.0 - n / 160.0)).resize(1.0 / kScale);
+        } else if (kind == "cut") {
+            picture = ((n / 30) % 2 == 0 ? a : b).resize(1.0 / kScale);
+        } else {
+            const double zoom = 1.0 + n * 0.0025;
+            picture = a.resize(zoom / kScale).extract_area(0, 0, kWidth, kHeight);
+        }
+        frames.push_back(toFrame(picture));
+    }
+    return frames;
+}
+
 std::vector<RgbFrame> contentOf(const std::string& kind) {
+    if (kind == "fade" || kind == "cut" || kind == "zoom") {
+        return extraContent(kind);
+    }
     if (kind == "still" || kind == "phone") {
         return stillContent(kind == "phone");
     }
@@ -242,7 +264,8 @@ std::vector<RgbFrame> contentOf(const std::string& kind) {
     if (kind == "screen") {
         return screenContent();
     }
-    std::fprintf(stderr, "dither_bench: unknown content %s (still, phone, pan, creep, screen)\n",
+    std::fprintf(stderr,
+                 "dither_bench: unknown content %s (still, phone, pan, screen, creep, cut, fade, zoom)\n",
                  kind.c_str());
     return {};
 }
@@ -370,7 +393,7 @@ int main(int argc, char** argv) {
         }
         return sources.empty() ? 2 : 0;
     }
-    std::vector<std::string> kinds = {"still", "phone", "pan", "creep", "screen"};
+    std::vector<std::string> kinds = {"still", "phone", "pan", "screen", "creep", "cut", "fade", "zoom"};
     if (argc > 1) {
         kinds.assign(argv + 1, argv + argc);
     }
