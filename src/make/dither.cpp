@@ -230,27 +230,37 @@ struct Difference {
 
     void measure(const Components& a, const Components& b, bool perPixel) {
         constexpr std::size_t kRow = kFrameWidth * 3;
-        // Horizontal 3-sums of the change, three rows at a time: row r at r % 3.
-        std::array<std::array<std::int32_t, kRow>, 3> sums{};
+        constexpr std::size_t kSegment = kBlock * 3;  // one block's components in a row
+        // Horizontal 3-sums of the change, three rows at a time (row r at r % 3); plain loops over
+        // padded rows, which the compiler vectorises.
+        std::array<std::array<std::int16_t, kRow>, 3> sums{};
+        std::array<std::int16_t, kRow + 6> change{};  // one pixel of padding each side, repeating the edge
         std::array<std::int32_t, kBlocks> totals{};
         peak.fill(0);
         const auto sumRow = [&](std::size_t y) {
-            std::array<std::int32_t, kRow>& out = sums[y % 3];
             const std::uint8_t* rowA = &a[y * kRow];
             const std::uint8_t* rowB = &b[y * kRow];
+            for (std::size_t i = 0; i < kRow; ++i) {
+                change[i + 3] = static_cast<std::int16_t>(rowA[i] - rowB[i]);
+            }
+            for (std::size_t c = 0; c < 3; ++c) {
+                change[c] = change[3 + c];
+                change[kRow + 3 + c] = change[kRow + c];
+            }
+            std::array<std::int16_t, kRow>& out = sums[y % 3];
+            for (std::size_t i = 0; i < kRow; ++i) {
+                out[i] = static_cast<std::int16_t>(change[i] + change[i + 3] + change[i + 6]);
+            }
             const std::size_t blockRow = (y / kBlock) * kBlockColumns;
-            for (std::size_t x = 0; x < kFrameWidth; ++x) {
-                const std::size_t left = x > 0 ? x - 1 : x;
-                const std::size_t right = x + 1 < kFrameWidth ? x + 1 : x;
-                int& top = peak[blockRow + x / kBlock];
-                for (std::size_t c = 0; c < 3; ++c) {
-                    const int here = rowA[x * 3 + c] - rowB[x * 3 + c];
-                    top = std::max(top, std::abs(here));
-                    out[x * 3 + c] = rowA[left * 3 + c] - rowB[left * 3 + c] + here + rowA[right * 3 + c] -
-                                     rowB[right * 3 + c];
+            for (std::size_t column = 0; column < kBlockColumns; ++column) {
+                int top = peak[blockRow + column];
+                for (std::size_t i = column * kSegment; i < (column + 1) * kSegment; ++i) {
+                    top = std::max(top, std::abs(static_cast<int>(change[i + 3])));
                 }
+                peak[blockRow + column] = top;
             }
         };
+        std::array<std::int16_t, kRow> box{};
         sumRow(0);
         for (std::size_t y = 0; y < kFrameHeight; ++y) {
             if (y + 1 < kFrameHeight) {
@@ -259,20 +269,22 @@ struct Difference {
             const auto& up = sums[(y > 0 ? y - 1 : y) % 3];
             const auto& here = sums[y % 3];
             const auto& down = sums[(y + 1 < kFrameHeight ? y + 1 : y) % 3];
+            for (std::size_t i = 0; i < kRow; ++i) {
+                box[i] = static_cast<std::int16_t>(std::abs(up[i] + here[i] + down[i]));
+            }
             const std::size_t blockRow = (y / kBlock) * kBlockColumns;
-            for (std::size_t x = 0; x < kFrameWidth; ++x) {
+            for (std::size_t column = 0; column < kBlockColumns; ++column) {
                 std::int32_t total = 0;
-                std::int32_t largest = 0;
-                for (std::size_t c = 0; c < 3; ++c) {
-                    const std::size_t i = x * 3 + c;
-                    const std::int32_t sum = std::abs(up[i] + here[i] + down[i]);
-                    total += sum;
-                    largest = std::max(largest, sum);
+                for (std::size_t i = column * kSegment; i < (column + 1) * kSegment; ++i) {
+                    total += box[i];
                 }
-                if (perPixel) {
+                totals[blockRow + column] += total;
+            }
+            if (perPixel) {
+                for (std::size_t x = 0; x < kFrameWidth; ++x) {
+                    const int largest = std::max({box[x * 3], box[x * 3 + 1], box[x * 3 + 2]});
                     pixel[y * kFrameWidth + x] = static_cast<float>(largest) / 9.0F;
                 }
-                totals[blockRow + x / kBlock] += total;
             }
         }
         for (std::size_t i = 0; i < kBlocks; ++i) {
@@ -286,7 +298,8 @@ struct Difference {
 struct SteadyDither::State {
     std::size_t frameNumber = 0;
     Components source{};
-    std::array<Components, kHistory> history{};  // the last sources, frame n at n % kHistory
+    std::array<std::uint32_t, kFramePixels> colours{};  // the source's pixels as 0xRRGGBB, to compare whole
+    std::array<Components, kHistory> history{};         // the last sources, frame n at n % kHistory
     Components levels{};
     // The background: the source each pixel's diffused levels were chosen for, and those levels. A pixel
     // whose source comes back to its background (a moving thing has passed) takes those levels back.
@@ -306,15 +319,16 @@ struct SteadyDither::State {
     void findFlat() {
         std::array<int, kBlocks> same{};
         for (std::size_t y = 1; y < kFrameHeight; ++y) {
-            for (std::size_t x = 1; x < kFrameWidth; ++x) {
-                const std::size_t i = (y * kFrameWidth + x) * 3;
-                const auto equal = [&](std::size_t j) {
-                    return source[i] == source[j] && source[i + 1] == source[j + 1] &&
-                           source[i + 2] == source[j + 2];
-                };
-                if (equal(i - 3) && equal(i - kFrameWidth * 3)) {
-                    ++same[blockOf(i / 3)];
+            const std::uint32_t* row = &colours[y * kFrameWidth];
+            const std::uint32_t* above = row - kFrameWidth;
+            const std::size_t blockRow = (y / kBlock) * kBlockColumns;
+            for (std::size_t column = 0; column < kBlockColumns; ++column) {
+                int count = 0;
+                for (std::size_t x = std::max<std::size_t>(column * kBlock, 1); x < (column + 1) * kBlock;
+                     ++x) {
+                    count += (row[x] == row[x - 1]) & (row[x] == above[x]);
                 }
+                same[blockRow + column] += count;
             }
         }
         int flatBlocks = 0;
@@ -483,7 +497,10 @@ SteadyDither::~SteadyDither() = default;
 void SteadyDither::apply(animconv::FrameBuffer& frame) {
     State& s = *state_;
     for (std::size_t p = 0; p < kFramePixels; ++p) {
-        std::copy_n(&frame.pixels[p * kPixelBytes], 3, &s.source[p * 3]);
+        const std::uint8_t* pixel = &frame.pixels[p * kPixelBytes];
+        std::copy_n(pixel, 3, &s.source[p * 3]);
+        s.colours[p] = static_cast<std::uint32_t>(pixel[0]) | static_cast<std::uint32_t>(pixel[1]) << 8U |
+                       static_cast<std::uint32_t>(pixel[2]) << 16U;
     }
     s.decide();
     s.orderAndRestore();
