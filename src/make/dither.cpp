@@ -318,25 +318,78 @@ struct SteadyDither::State {
 
     void findFlat() {
         std::array<int, kBlocks> same{};
-        for (std::size_t y = 1; y < kFrameHeight; ++y) {
+        std::array<bool, kBlocks> uniform{};
+        uniform.fill(true);
+        for (std::size_t y = 0; y < kFrameHeight; ++y) {
             const std::uint32_t* row = &colours[y * kFrameWidth];
-            const std::uint32_t* above = row - kFrameWidth;
+            const std::uint32_t* above = y > 0 ? row - kFrameWidth : row;
             const std::size_t blockRow = (y / kBlock) * kBlockColumns;
             for (std::size_t column = 0; column < kBlockColumns; ++column) {
+                const std::uint32_t first =
+                    colours[(blockRow / kBlockColumns) * kBlock * kFrameWidth + column * kBlock];
                 int count = 0;
-                for (std::size_t x = std::max<std::size_t>(column * kBlock, 1); x < (column + 1) * kBlock;
-                     ++x) {
-                    count += (row[x] == row[x - 1]) & (row[x] == above[x]);
+                bool allFirst = true;
+                for (std::size_t x = column * kBlock; x < (column + 1) * kBlock; ++x) {
+                    const std::size_t left = x > 0 ? x - 1 : x;
+                    count += (y > 0) & (x > 0) & (row[x] == row[left]) & (row[x] == above[x]);
+                    allFirst &= row[x] == first;
                 }
                 same[blockRow + column] += count;
+                uniform[blockRow + column] = uniform[blockRow + column] && allFirst;
+            }
+        }
+        // Bars (a picture fitted into the frame, a letterboxed video) are whole rows or columns of
+        // one-colour blocks at the edges: they are flat, but they do not make the picture a drawn one.
+        std::array<bool, kBlocks> bar{};
+        const auto rowIsBar = [&](std::size_t r) {
+            return std::all_of(&uniform[r * kBlockColumns], &uniform[(r + 1) * kBlockColumns],
+                               [](bool u) { return u; });
+        };
+        const auto columnIsBar = [&](std::size_t c) {
+            for (std::size_t r = 0; r < kBlockRows; ++r) {
+                if (!uniform[r * kBlockColumns + c]) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        // Centred, as animmake and letterboxed videos place a picture: bars on both sides, within a block
+        // row or column of the same size (an empty terminal has only its bottom rows blank).
+        std::size_t top = 0;
+        while (top < kBlockRows && rowIsBar(top)) {
+            ++top;
+        }
+        std::size_t bottom = 0;
+        while (bottom < kBlockRows - top && rowIsBar(kBlockRows - 1 - bottom)) {
+            ++bottom;
+        }
+        if (top > 0 && bottom > 0 && top <= bottom + 1 && bottom <= top + 1) {
+            std::fill_n(bar.begin(), top * kBlockColumns, true);
+            std::fill_n(bar.end() - static_cast<std::ptrdiff_t>(bottom * kBlockColumns),
+                        bottom * kBlockColumns, true);
+        }
+        std::size_t left = 0;
+        while (left < kBlockColumns && columnIsBar(left)) {
+            ++left;
+        }
+        std::size_t right = 0;
+        while (right < kBlockColumns - left && columnIsBar(kBlockColumns - 1 - right)) {
+            ++right;
+        }
+        if (left > 0 && right > 0 && left <= right + 1 && right <= left + 1) {
+            for (std::size_t r = 0; r < kBlockRows; ++r) {
+                std::fill_n(&bar[r * kBlockColumns], left, true);
+                std::fill_n(&bar[(r + 1) * kBlockColumns - right], right, true);
             }
         }
         int flatBlocks = 0;
+        int pictureBlocks = 0;
         for (std::size_t b = 0; b < kBlocks; ++b) {
             flat[b] = same[b] * 100 >= kFlatPercent * kBlock * kBlock;
-            flatBlocks += flat[b] ? 1 : 0;
+            flatBlocks += flat[b] && !bar[b] ? 1 : 0;
+            pictureBlocks += bar[b] ? 0 : 1;
         }
-        if (flatBlocks * 100 >= kDrawnPercent * kBlocks) {
+        if (pictureBlocks > 0 && flatBlocks * 100 >= kDrawnPercent * pictureBlocks) {
             flat.fill(true);
         }
     }

@@ -120,4 +120,45 @@ TEST(SteadyDither, ExactLevelsTheSameLevelsForTheSameFramesAndStillRegionsNeverC
     }
 }
 
+// A frame drawn in flat colours is ordered as a whole; black bars around a photo do not make it one.
+TEST(SteadyDither, DrawnFramesAreOrderedAndBarsDoNotMakeAFrameDrawn) {
+    struct Case {
+        const char* name;
+        int barRows;    // black rows above and below the picture
+        bool textured;  // a photo-like picture, or a flat background with a few flat-coloured boxes
+        bool ordered;   // the whole frame comes out as --dither ordered gives it
+    };
+    const Case cases[] = {
+        {"photo", 0, true, false},
+        {"letterboxed photo", 32, true, false},
+        {"screen", 0, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        static animconv::FrameBuffer frame;
+        static animconv::FrameBuffer ordered;
+        movingSquareFrame(frame, 0);
+        for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
+            const std::size_t x = i % 190;
+            const std::size_t y = i / 190;
+            for (std::size_t ch = 0; ch < 3; ++ch) {
+                std::uint8_t& value = frame.pixels[i * 4 + ch];
+                if (!c.textured) {
+                    value =
+                        static_cast<std::uint8_t>((x / 20 + y / 12) % 3 == 0 ? 200 - 40 * ch : 30 + 5 * ch);
+                }
+                if (y < static_cast<std::size_t>(c.barRows) ||
+                    y >= 170 - static_cast<std::size_t>(c.barRows)) {
+                    value = 0;
+                }
+            }
+        }
+        ordered = frame;
+        animmake::ditherFrame(ordered, animmake::Dither::ordered);
+        animmake::SteadyDither steady;
+        steady.apply(frame);
+        EXPECT_EQ(std::equal(frame.pixels, frame.pixels + sizeof frame.pixels, ordered.pixels), c.ordered);
+    }
+}
+
 }  // namespace
