@@ -3,6 +3,8 @@
 //   phone   the same as a phone would film it: sensor noise (sigma 3) and lossy compression every frame
 //   pan     a slow pan across a photo-like scene, half a pixel a frame: every pixel moves (120 frames)
 //   creep   the same, a sixteenth of a pixel a frame: too slow to see between two frames (120 frames)
+//   cut, fade, zoom  a still scene cut to another every 30 frames; faded out; zoomed in slowly (120 frames)
+//   bars    the phone content as a 16:9 video fitted into the frame, black bars above and below
 //   screen  a terminal screen recording: typing, output bursts, scrolling, a blinking cursor (300 frames)
 //
 // Figures, per dither and kind:
@@ -248,9 +250,24 @@ std::vector<RgbFrame> extraContent(const std::string& kind) {
     return frames;
 }
 
+// The phone content as a 16:9 video placed in the frame: black bars above and below.
+std::vector<RgbFrame> barsContent() {
+    std::vector<RgbFrame> frames;
+    for (RgbFrame& frame : stillContent(true)) {
+        const VImage picture =
+            VImage::new_from_memory(frame.data(), frame.size(), kWidth, kHeight, 3, VIPS_FORMAT_UCHAR);
+        frames.push_back(toFrame(picture.resize(1.0, VImage::option()->set("vscale", 107.0 / kHeight))
+                                     .embed(0, (kHeight - 107) / 2, kWidth, kHeight)));
+    }
+    return frames;
+}
+
 std::vector<RgbFrame> contentOf(const std::string& kind) {
     if (kind == "fade" || kind == "cut" || kind == "zoom") {
         return extraContent(kind);
+    }
+    if (kind == "bars") {
+        return barsContent();
     }
     if (kind == "still" || kind == "phone") {
         return stillContent(kind == "phone");
@@ -264,9 +281,10 @@ std::vector<RgbFrame> contentOf(const std::string& kind) {
     if (kind == "screen") {
         return screenContent();
     }
-    std::fprintf(stderr,
-                 "dither_bench: unknown content %s (still, phone, pan, screen, creep, cut, fade, zoom)\n",
-                 kind.c_str());
+    std::fprintf(
+        stderr,
+        "dither_bench: unknown content %s (still, phone, pan, screen, creep, cut, fade, zoom, bars)\n",
+        kind.c_str());
     return {};
 }
 
@@ -393,7 +411,8 @@ int main(int argc, char** argv) {
         }
         return sources.empty() ? 2 : 0;
     }
-    std::vector<std::string> kinds = {"still", "phone", "pan", "screen", "creep", "cut", "fade", "zoom"};
+    std::vector<std::string> kinds = {"still", "phone", "pan",  "screen", "creep",
+                                      "cut",   "fade",  "zoom", "bars"};
     if (argc > 1) {
         kinds.assign(argv + 1, argv + argc);
     }
