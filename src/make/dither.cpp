@@ -237,9 +237,16 @@ struct Difference {
         std::array<std::int16_t, kRow + 6> change{};  // one pixel of padding each side, repeating the edge
         std::array<std::int32_t, kBlocks> totals{};
         peak.fill(0);
+        // A row the same in both adds nothing; where three in a row are, the box sums are all zero.
+        std::array<bool, kFrameHeight> same{};
         const auto sumRow = [&](std::size_t y) {
             const std::uint8_t* rowA = &a[y * kRow];
             const std::uint8_t* rowB = &b[y * kRow];
+            same[y] = std::equal(rowA, rowA + kRow, rowB);
+            if (same[y]) {
+                sums[y % 3].fill(0);
+                return;
+            }
             for (std::size_t i = 0; i < kRow; ++i) {
                 change[i + 3] = static_cast<std::int16_t>(rowA[i] - rowB[i]);
             }
@@ -265,6 +272,14 @@ struct Difference {
         for (std::size_t y = 0; y < kFrameHeight; ++y) {
             if (y + 1 < kFrameHeight) {
                 sumRow(y + 1);
+            }
+            const std::size_t above = y > 0 ? y - 1 : y;
+            const std::size_t below = y + 1 < kFrameHeight ? y + 1 : y;
+            if (same[above] && same[y] && same[below]) {
+                if (perPixel) {
+                    std::fill_n(&pixel[y * kFrameWidth], kFrameWidth, 0.0F);
+                }
+                continue;
             }
             const auto& up = sums[(y > 0 ? y - 1 : y) % 3];
             const auto& here = sums[y % 3];
@@ -320,18 +335,23 @@ struct SteadyDither::State {
         std::array<int, kBlocks> same{};
         std::array<bool, kBlocks> uniform{};
         uniform.fill(true);
+        std::array<std::uint8_t, kFrameWidth> equal{};  // per pixel of a row: the same as left and above
         for (std::size_t y = 0; y < kFrameHeight; ++y) {
             const std::uint32_t* row = &colours[y * kFrameWidth];
-            const std::uint32_t* above = y > 0 ? row - kFrameWidth : row;
             const std::size_t blockRow = (y / kBlock) * kBlockColumns;
+            if (y > 0) {
+                const std::uint32_t* above = row - kFrameWidth;
+                for (std::size_t x = 1; x < kFrameWidth; ++x) {
+                    equal[x] = static_cast<std::uint8_t>((row[x] == row[x - 1]) & (row[x] == above[x]));
+                }
+            }
+            const std::uint32_t* blockTop = &colours[(y / kBlock) * kBlock * kFrameWidth];
             for (std::size_t column = 0; column < kBlockColumns; ++column) {
-                const std::uint32_t first =
-                    colours[(blockRow / kBlockColumns) * kBlock * kFrameWidth + column * kBlock];
+                const std::uint32_t first = blockTop[column * kBlock];
                 int count = 0;
                 bool allFirst = true;
                 for (std::size_t x = column * kBlock; x < (column + 1) * kBlock; ++x) {
-                    const std::size_t left = x > 0 ? x - 1 : x;
-                    count += (y > 0) & (x > 0) & (row[x] == row[left]) & (row[x] == above[x]);
+                    count += equal[x];
                     allFirst &= row[x] == first;
                 }
                 same[blockRow + column] += count;
