@@ -13,7 +13,8 @@ namespace animmake {
 // Dither::steady needs the frames before it and is SteadyDither's: here it leaves the frame as it is.
 void ditherFrame(animconv::FrameBuffer& frame, Dither dither);
 
-// Error diffusion that remembers what it chose. Where the source stands still, its pixels keep their
+// Error diffusion that remembers what it chose. The first frame, and the first after a cut, is diffused
+// whole. Where the source stands still, its pixels keep their
 // diffused levels (unchanged in delta mode, no crawling); what moves is ordered, so it stays put wherever
 // it stands and leaves no trail, and a pixel whose source comes back (a moving thing has passed) takes its
 // diffused levels back; what comes to rest is diffused again after a few frames. A pan is ordered as a
