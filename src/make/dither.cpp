@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 namespace animmake {
 namespace {
@@ -375,32 +376,27 @@ struct SteadyDither::State {
         };
         // Centred, as animmake and letterboxed videos place a picture: bars on both sides, within a block
         // row or column of the same size (an empty terminal has only its bottom rows blank).
-        std::size_t top = 0;
-        while (top < kBlockRows && rowIsBar(top)) {
-            ++top;
-        }
-        std::size_t bottom = 0;
-        while (bottom < kBlockRows - top && rowIsBar(kBlockRows - 1 - bottom)) {
-            ++bottom;
-        }
-        if (top > 0 && bottom > 0 && top <= bottom + 1 && bottom <= top + 1) {
-            std::fill_n(bar.begin(), top * kBlockColumns, true);
-            std::fill_n(bar.end() - static_cast<std::ptrdiff_t>(bottom * kBlockColumns),
-                        bottom * kBlockColumns, true);
-        }
-        std::size_t left = 0;
-        while (left < kBlockColumns && columnIsBar(left)) {
-            ++left;
-        }
-        std::size_t right = 0;
-        while (right < kBlockColumns - left && columnIsBar(kBlockColumns - 1 - right)) {
-            ++right;
-        }
-        if (left > 0 && right > 0 && left <= right + 1 && right <= left + 1) {
-            for (std::size_t r = 0; r < kBlockRows; ++r) {
-                std::fill_n(&bar[r * kBlockColumns], left, true);
-                std::fill_n(&bar[(r + 1) * kBlockColumns - right], right, true);
+        // The bar lines at each end of `lines` block rows or columns, when they are centred; else none.
+        const auto centredBars = [](std::size_t lines, const auto& isBar) {
+            std::size_t near = 0;
+            while (near < lines && isBar(near)) {
+                ++near;
             }
+            std::size_t far = 0;
+            while (far < lines - near && isBar(lines - 1 - far)) {
+                ++far;
+            }
+            const bool centred = near > 0 && far > 0 && near <= far + 1 && far <= near + 1;
+            return centred ? std::pair{near, far} : std::pair<std::size_t, std::size_t>{0, 0};
+        };
+        const auto [top, bottom] = centredBars(kBlockRows, rowIsBar);
+        std::fill_n(bar.begin(), top * kBlockColumns, true);
+        std::fill_n(bar.end() - static_cast<std::ptrdiff_t>(bottom * kBlockColumns), bottom * kBlockColumns,
+                    true);
+        const auto [left, right] = centredBars(kBlockColumns, columnIsBar);
+        for (std::size_t r = 0; r < kBlockRows; ++r) {
+            std::fill_n(&bar[r * kBlockColumns], left, true);
+            std::fill_n(&bar[(r + 1) * kBlockColumns - right], right, true);
         }
         int flatBlocks = 0;
         int pictureBlocks = 0;
