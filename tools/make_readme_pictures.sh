@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Makes the README's pictures in docs/ from the project's own synthetic content:
 #   docs/sample.gif        the sample animation (examples/) converted by animconv, previewed by animdump --gif
+#   docs/animmake.gif      8 photo-like 24-bit frames (tools/frame_content.cpp) made into a stream by animmake
+#                          (the steady dither, as tools/demo.sh does), previewed by animdump --gif
 #   docs/dither-strip.png  frame 5 of an 8-frame photo-like sequence (tools/frame_content.cpp): the source,
 #                          animconv's truncation, animmake's steady (default) and ordered dithers and its error
 #                          diffusion, each with its stream's size and unchanged share over the sequence
@@ -70,6 +72,7 @@ run animconv use0xfe "$work/truncation.bin" "${arguments[@]}" >/dev/null
 run animmake -q -w 10 --dither steady -o "$work/steady.bin" "$work/photo"
 run animmake -q -w 10 --dither ordered -o "$work/ordered.bin" "$work/photo"
 run animmake -q -w 10 --dither diffusion -o "$work/diffusion.bin" "$work/photo"
+run animdump --gif "$out/animmake.gif" "$work/steady.bin" >/dev/null
 
 # "12,345 bytes, 67% unchanged" from animdump's totals line.
 figures() {
@@ -99,13 +102,13 @@ run readme_pictures strip "$out/dither-strip.png" "$shown" \
 
 if $check; then
     status=0
-    for picture in sample.gif dither-strip.png; do
+    for picture in sample.gif animmake.gif dither-strip.png; do
         if ! cmp -s "$out/$picture" "$root/docs/$picture"; then
             echo "docs/$picture is not what tools/make_readme_pictures.sh makes now: run it and commit docs/"
             status=1
         fi
     done
-    [[ $status -eq 0 ]] && echo "docs/sample.gif and docs/dither-strip.png are up to date"
+    [[ $status -eq 0 ]] && echo "docs/sample.gif, docs/animmake.gif and docs/dither-strip.png are up to date"
     exit $status
 fi
-echo "wrote $out/sample.gif and $out/dither-strip.png"
+echo "wrote $out/sample.gif, $out/animmake.gif and $out/dither-strip.png"
