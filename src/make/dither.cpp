@@ -563,7 +563,15 @@ struct SteadyDither::State {
 SteadyDither::SteadyDither() : state_(std::make_unique<State>()) {}
 SteadyDither::~SteadyDither() = default;
 
+void SteadyDither::passedOver() {
+    restart_ = true;
+}
+
 void SteadyDither::apply(animconv::FrameBuffer& frame) {
+    if (restart_) {
+        state_ = std::make_unique<State>();
+        restart_ = false;
+    }
     State& s = *state_;
     for (std::size_t p = 0; p < kFramePixels; ++p) {
         const std::uint8_t* pixel = &frame.pixels[p * kPixelBytes];

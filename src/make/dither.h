@@ -28,10 +28,14 @@ class SteadyDither {
     SteadyDither& operator=(const SteadyDither&) = delete;
 
     void apply(animconv::FrameBuffer& frame);
+    // A frame went out as it was (a stream input's, on the cube already): the next one applied is dithered
+    // as a first frame, since the levels remembered are no longer the frame before it.
+    void passedOver();
 
   private:
     struct State;
     std::unique_ptr<State> state_;
+    bool restart_ = false;
 };
 
 // The ordered dither of one component value at pixel (x, y): a level 0..5.

@@ -106,7 +106,9 @@ void FramePipeline::workOn(std::size_t input, Slot& slot) {
         loaded = loadFrames(
             inputs_[input].path, settings,
             [&](PipelineFrame frame) {
-                ditherFrame(*frame.pixels, dither_);
+                if (!frame.fromStream) {
+                    ditherFrame(*frame.pixels, dither_);
+                }
                 return deliver(slot, std::move(frame));
             },
             failure, notice);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/convert_frame.h"
+#include "make/stream_source.h"
 #include "make/video_source.h"
 #include "platform/tool_platform.h"
 
@@ -26,7 +27,7 @@ using animconv::kFrameWidth;
 using animconv::kPixelBytes;
 using vips::VImage;
 
-constexpr const char* kNotAnImage = "not an image or video file";
+constexpr const char* kNotAnImage = "not an image, video or stream file";
 
 enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 
@@ -330,6 +331,17 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
         case BmpOutcome::notForAnimconv:
             break;
     }
+    // Before libvips, whose ImageMagick fallback claims nearly any file.
+    std::string asStream;
+    switch (loadStreamFrames(path, settings, sink, asStream)) {
+        case StreamLoad::loaded:
+            return true;
+        case StreamLoad::failed:
+            reason = asStream;
+            return false;
+        case StreamLoad::notAStream:
+            break;
+    }
     // Images libvips reads itself stay images; anything else that is a media container is a video.
     const char* loader = vips_foreign_find_load(path.c_str());
     if (loader == nullptr) {
@@ -339,7 +351,7 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
         return loadVideoFrames(path, settings, sink, reason, notice);
     }
     if (loader == nullptr) {
-        reason = kNotAnImage;
+        reason = std::string(kNotAnImage) + " (read as a stream: " + asStream + ")";
         return false;
     }
     try {

@@ -1,6 +1,6 @@
 // One input file turned into fitted 190x170 frames: a BMP that animconv accepts through the project's own
-// reader, a video through video_source.h, anything else through libvips (shrink-on-load, ICC to sRGB, alpha
-// flattened, fitted).
+// reader, an animation stream through stream_source.h, a video through video_source.h, anything else
+// through libvips (shrink-on-load, ICC to sRGB, alpha flattened, fitted).
 #pragma once
 
 #include <cstddef>
@@ -30,6 +30,9 @@ struct SourceFrame {
     std::unique_ptr<animconv::FrameBuffer> pixels;
     int delayMs = kNoDelay;       // the frame's own delay; kNoDelay for a still
     std::size_t inputFrames = 0;  // the frames this input is expected to give, when known; else 0
+    // A stream input's frame: its pixels are cube colours already, which no dither may move, and its wait
+    // may be 0.
+    bool fromStream = false;
 };
 
 // Receives each frame in order. Returning false stops the input early.
@@ -47,7 +50,7 @@ struct LoadFailure {
 bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
                 LoadFailure& failure, std::string& notice);
 
-// A library's error text in plain words: "the file ends early", "not an image or video file", ...
+// A library's error text in plain words: "the file ends early", "corrupt image data", ...
 std::string plainReason(const std::string& libraryText);
 
 // The scale each axis needs for the fit of a width x height picture.

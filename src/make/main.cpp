@@ -95,8 +95,10 @@ class ImageLibrary {
     bool started_;
 };
 
-// The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units.
-std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, int delayMs) {
+// The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units (at least 1,
+// except for a stream's frame, whose wait 0 is its own).
+std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const PipelineFrame& frame) {
+    const int delayMs = frame.delayMs;
     if (item.wait >= 0) {
         return static_cast<std::uint8_t>(item.wait);
     }
@@ -107,7 +109,7 @@ std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, int d
         return kDefaultWait;
     }
     const long units = std::lround(static_cast<double>(delayMs) / options.waitUnitMs);
-    return static_cast<std::uint8_t>(std::clamp(units, 1L, 255L));
+    return static_cast<std::uint8_t>(std::clamp(units, frame.fromStream ? 0L : 1L, 255L));
 }
 
 class Progress {
@@ -196,11 +198,12 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
                 }
                 break;
             }
-            if (options.dither == Dither::steady) {
+            if (options.dither == Dither::steady && frame.fromStream) {
+                steady.passedOver();
+            } else if (options.dither == Dither::steady) {
                 steady.apply(*frame.pixels);
             }
-            animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame.delayMs),
-                                  encoded);
+            animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame), encoded);
             animconv::rememberFrame(encoder, *frame.pixels);
             if (!writeStreamFrame(encoded, error)) {
                 progress.clear();

@@ -18,6 +18,8 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "make/frame_clock.h"
+
 namespace animmake {
 namespace {
 
@@ -58,60 +60,6 @@ bool isImageDemuxer(const AVInputFormat& format) {
     return endsWith("_pipe") || name == "image2" || name == "gif" || name == "apng" || name == "ico" ||
            name == "tty";
 }
-
-// Wait units from a frame's end time, cumulatively rounded so that the waits add up to the video's clock;
-// with --fps the frame on screen at each tick is taken. A frame that would get no whole unit is dropped.
-class VideoClock {
-  public:
-    VideoClock(const VideoSettings& settings, AVRational timeBase)
-        : settings_(settings), timeBase_(timeBase) {}
-
-    // The wait of a frame shown until `end` (in the time base, counted from the start of the range taken),
-    // or 0 when it is dropped. The last frame of a range that gave none is kept whatever its length.
-    int waitUntil(std::int64_t end, bool last) {
-        const bool keepAnyway = last && kept_ == 0 && end > 0;
-        std::int64_t units = 0;
-        if (settings_.fpsNumerator > 0) {
-            // The ticks before `end`: the frame is on screen at those its start did not reach.
-            const std::int64_t ticks =
-                av_rescale_rnd(end, std::int64_t{timeBase_.num} * settings_.fpsNumerator,
-                               std::int64_t{timeBase_.den} * settings_.fpsDenominator, AV_ROUND_UP);
-            if (ticks <= ticksDone_ && !keepAnyway) {
-                return 0;
-            }
-            ticksDone_ = std::max(ticks, ticksDone_ + 1);
-            units = av_rescale_rnd(ticksDone_, settings_.fpsDenominator * 1000,
-                                   settings_.fpsNumerator * settings_.waitUnitMs, AV_ROUND_NEAR_INF);
-        } else {
-            if (end <= 0 && !keepAnyway) {
-                return 0;  // before the range
-            }
-            units = av_rescale_rnd(end, std::int64_t{timeBase_.num} * 1000,
-                                   std::int64_t{timeBase_.den} * settings_.waitUnitMs, AV_ROUND_NEAR_INF);
-        }
-        std::int64_t wait = units - unitsDone_;
-        if (settings_.fixedWait) {
-            wait = 1;  // the fixed wait byte replaces it
-        } else if (wait <= 0) {
-            if (!keepAnyway) {
-                return 0;
-            }
-            wait = 1;
-        }
-        unitsDone_ = std::max(units, unitsDone_ + 1);
-        ++kept_;
-        return static_cast<int>(std::min<std::int64_t>(wait, 255));
-    }
-
-    std::size_t kept() const { return kept_; }
-
-  private:
-    const VideoSettings settings_;
-    const AVRational timeBase_;
-    std::int64_t ticksDone_ = 0;
-    std::int64_t unitsDone_ = 0;
-    std::size_t kept_ = 0;
-};
 
 int swsColourspace(AVColorSpace space, int height) {
     switch (space) {
@@ -465,7 +413,7 @@ class VideoReader {
         if (settings_.video.durationMicroseconds != kWholeVideo) {
             end_ = av_rescale_q(settings_.video.durationMicroseconds, AVRational{1, 1'000'000}, timeBase_);
         }
-        clock_.emplace(settings_.video, timeBase_);
+        clock_.emplace(settings_.video, timeBase_.num, timeBase_.den);
         fitter_.emplace(settings_, clockwiseQuarterTurns(*stream_),
                         av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr));
         frameDuration_ = defaultFrameDuration();
@@ -611,7 +559,7 @@ class VideoReader {
     FramePointer pending_;
     AVStream* stream_ = nullptr;
     AVRational timeBase_{1, 1};
-    std::optional<VideoClock> clock_;
+    std::optional<FrameClock> clock_;
     std::optional<FrameFitter> fitter_;
     std::int64_t origin_ = 0;
     bool haveOrigin_ = false;

@@ -53,6 +53,23 @@ void saveAnimatedGif(const std::vector<VImage>& pages, const std::vector<int>& d
     stacked.gifsave(path.c_str(), VImage::option()->set("dither", 0.0));
 }
 
+bool makeStream(const std::string& folder, const std::string& name,
+                const std::vector<std::pair<VImage, int>>& pictures,
+                const std::vector<std::string>& options) {
+    std::string list;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const std::string picture = folder + "/" + name + "-" + std::to_string(i + 1) + ".png";
+        pictures[i].first.pngsave(picture.c_str());
+        list += picture + "\t" + std::to_string(pictures[i].second) + "\n";
+    }
+    writeBytes(folder + "/" + name + ".txt", Bytes(list.begin(), list.end()));
+    std::vector<std::string> arguments = options;
+    arguments.insert(arguments.end(), {"-q", "-f", "-o", name, "@" + name + ".txt"});
+    const ProcessResult result = animmake(arguments, folder);
+    EXPECT_EQ(result.status, 0) << name << ": " << result.err;
+    return result.status == 0;
+}
+
 std::vector<StreamFrame> readStream(const std::string& path) {
     return testsupport::decodeStream(readBytes(path));
 }

@@ -36,6 +36,12 @@ void saveAnimatedGif(const std::vector<vips::VImage>& pages, const std::vector<i
 
 using StreamFrame = testsupport::DecodedFrame;
 
+// A stream made by animmake from `pictures`, each with its wait byte (through a list), with `options` added:
+// written to folder/name. False, with the failure reported, when animmake fails.
+bool makeStream(const std::string& folder, const std::string& name,
+                const std::vector<std::pair<vips::VImage, int>>& pictures,
+                const std::vector<std::string>& options);
+
 // Every frame of a stream that must be valid.
 std::vector<StreamFrame> readStream(const std::string& path);
 

@@ -211,7 +211,11 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
 
     const BadInput cases[] = {
         {{"missing.png"}, "missing.png: cannot open: No such file or directory", 1},
-        {{"notes.txt"}, "notes.txt: not an image or video file", 1},
+        {{"notes.txt"},
+         "notes.txt: not an image, video or stream file (read as a stream: frame 1 at byte 0: the run of "
+         "28426 "
+         "pixels at byte 3 crosses the frame's end, after 25964 of 32300 pixels)",
+         1},
         {{"empty.png"}, "empty.png: the file is empty", 1},
         {{"cut.png"}, "cut.png: the file ends early", 1},
         {{"cut.jpg"}, "cut.jpg: the file ends early", 1},
