@@ -2,7 +2,7 @@
 # animmake.exe and animdump.exe under wine against the Linux build's animmake and animdump on the same
 # inputs: the same stream bytes (190x170 BMPs, PNGs and an animated GIF through the same dither), the same
 # reports, images with exactly the same pixels, Japanese names, a bad input and a refusal leaving the stream
-# untouched, -a (and a stream held by another run), and Ctrl-C (wine turns SIGINT into the console's Ctrl-C
+# untouched, streams as inputs, -a (and a stream held by another run), and Ctrl-C (wine turns SIGINT into the console's Ctrl-C
 # event).
 #   tests/win32/tools_cases.sh LINUX_BUILD WIN32_BUILD
 # Needs wine's prefix made and the ja_JP.UTF-8 locale (tools/ci/win32.sh sees to both).
@@ -86,6 +86,31 @@ cp sample.bin win-append.bin
 "$linux/animmake" -q -a -o linux-append.bin frame-02.bmp pngs/frame-0004.png
 win_make -q -a -o win-append.bin frame-02.bmp pngs/frame-0004.png
 check "-a: the same stream" cmp -s linux-append.bin win-append.bin
+
+# Streams as inputs: joined around a picture under each dither, retimed and trimmed, appended to a stream, and
+# a damaged one refused with the same line and the stream untouched.
+cp sample.bin 見本入力.bin
+for dither in steady ordered none diffusion; do
+    "$linux/animmake" -q --dither "$dither" -o "linux-join-$dither.bin" sample.bin frame-03.bmp 見本入力.bin
+    win_make -q --dither "$dither" -o "win-join-$dither.bin" sample.bin frame-03.bmp 見本入力.bin
+    check "streams joined around a picture, --dither $dither: the same stream" \
+        cmp -s "linux-join-$dither.bin" "win-join-$dither.bin"
+done
+"$linux/animmake" -q -w 3 --fps 20 --start 0.25 --duration 0.5 -o linux-trim.bin sample.bin
+win_make -q -w 3 --fps 20 --start 0.25 --duration 0.5 -o win-trim.bin sample.bin
+check "a stream retimed and trimmed: the same stream" cmp -s linux-trim.bin win-trim.bin
+cp sample.bin linux-append-stream.bin
+cp sample.bin win-append-stream.bin
+"$linux/animmake" -q -a -o linux-append-stream.bin 見本入力.bin
+win_make -q -a -o win-append-stream.bin 見本入力.bin
+check "-a with a stream input: the same stream" cmp -s linux-append-stream.bin win-append-stream.bin
+head -c 5000 sample.bin >damaged.bin
+cp sample.bin stream.bin
+run win-damaged win_make -q -f -o stream.bin frame-01.bmp damaged.bin
+run linux-damaged "$linux/animmake" -q -f -o stream.bin frame-01.bmp damaged.bin
+check "a damaged stream: the same line naming frame and byte, status 1, stream untouched" eval "
+    same_run win-damaged linux-damaged && grep -q 'damaged.bin: a damaged stream: frame [0-9]* at byte' win-damaged.err &&
+    cmp -s stream.bin sample.bin"
 
 # The refusals: the same status and message, nothing touched.
 mkdir folder.bin
