@@ -54,10 +54,11 @@ fi
 
 # ---- Runs -----------------------------------------------------------------------------------------------
 # One case: NAME PROGRAM ARGUMENTS... run in the build's folder; its stdout, stderr and status are kept.
+# The program is started under its bare name, which animconv's usage line repeats.
 run_case() {
     local build=$1 name=$2 program=$3
     shift 3
-    "$build/$program" "$@" >"out/$name.stdout" 2>"out/$name.stderr" </dev/null
+    (exec -a "$program" "$build/$program" "$@") >"out/$name.stdout" 2>"out/$name.stderr" </dev/null
     echo $? >"out/$name.status"
 }
 

@@ -3,6 +3,7 @@
 #include <vips/vips.h>
 
 #include <exception>
+#include <memory>
 #include <new>
 
 #include "make/dither.h"
@@ -89,7 +90,7 @@ bool FramePipeline::deliver(Slot& slot, PipelineFrame frame) {
     return true;
 }
 
-void FramePipeline::workOn(std::size_t input, Slot& slot) {
+void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
     LoadFailure failure;
     std::string notice;
     bool loaded = false;
@@ -106,7 +107,9 @@ void FramePipeline::workOn(std::size_t input, Slot& slot) {
         loaded = loadFrames(
             inputs_[input].path, settings,
             [&](PipelineFrame frame) {
-                ditherFrame(*frame.pixels, dither_);
+                if (dither) {
+                    dither->apply(*frame.pixels);
+                }
                 return deliver(slot, std::move(frame));
             },
             failure, notice);
@@ -127,6 +130,8 @@ void FramePipeline::workOn(std::size_t input, Slot& slot) {
 
 void FramePipeline::work() {
     const ImageLibraryThread imageLibrary;
+    // A dither that remembers the frames before runs on the consumer's thread, in stream order.
+    const std::unique_ptr<FrameDither> dither = ditherRemembers(dither_) ? nullptr : makeDither(dither_);
     for (;;) {
         std::size_t input = 0;
         {
@@ -139,7 +144,7 @@ void FramePipeline::work() {
             }
             input = nextToClaim_++;
         }
-        workOn(input, slots_[input % window_]);
+        workOn(input, slots_[input % window_], dither.get());
     }
 }
 

@@ -20,9 +20,11 @@
 namespace animmake {
 
 using PipelineFrame = SourceFrame;
+class FrameDither;
 
 class FramePipeline {
   public:
+    // The workers apply `dither` when it does not remember the frames before (ditherRemembers).
     FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, Dither dither,
                   unsigned workers);
     ~FramePipeline();
@@ -45,7 +47,7 @@ class FramePipeline {
         LoadFailure failure;  // or, in its reason, the notice of an input used in part
     };
     void work();
-    void workOn(std::size_t input, Slot& slot);
+    void workOn(std::size_t input, Slot& slot, FrameDither* dither);
     bool deliver(Slot& slot, PipelineFrame frame);
     void stopAndJoin();
 

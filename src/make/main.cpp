@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -176,7 +177,9 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     encoder.deltaMode = options.delta;
     static animconv::EncodedFrame encoded;
     const BmpDepth depth = options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8;
-    SteadyDither steady;  // remembers the frames before: it runs here, in stream order, not in the workers
+    // A dither that remembers the frames before runs here, in stream order; the workers apply the others.
+    const std::unique_ptr<FrameDither> inOrder =
+        ditherRemembers(options.dither) ? makeDither(options.dither) : nullptr;
     std::string error;
     for (std::size_t input = 0; input < inputs.size(); ++input) {
         std::size_t inputFrame = 0;
@@ -196,8 +199,8 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
                 }
                 break;
             }
-            if (options.dither == Dither::steady) {
-                steady.apply(*frame.pixels);
+            if (inOrder) {
+                inOrder->apply(*frame.pixels);
             }
             animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame.delayMs),
                                   encoded);

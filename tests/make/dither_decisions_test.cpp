@@ -21,7 +21,7 @@ using testsupport::SceneFrame;
 SceneFrame ordered(SceneFrame frame) {
     static animconv::FrameBuffer buffer;
     std::memcpy(buffer.pixels, frame.data(), sizeof buffer.pixels);
-    animmake::ditherFrame(buffer, animmake::Dither::ordered);
+    animmake::makeDither(animmake::Dither::ordered)->apply(buffer);
     frame.assign(buffer.pixels, buffer.pixels + sizeof buffer.pixels);
     return frame;
 }
