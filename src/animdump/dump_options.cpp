@@ -12,21 +12,33 @@ constexpr std::size_t kLargestFrameNumber = 1000 * 1000 * 1000;
 
 enum class Option { gif, png, delayScale, show, play, help, version };
 
+// One option: its names, the argument it takes (none: a flag) and its --help text (lines after the first at
+// the help column).
 struct OptionName {
     const char* longName;
-    char shortName;
+    char shortName;  // 0: long form only
     Option option;
-    bool takesValue;
+    const char* argument;
+    const char* help;
 };
 
+constexpr std::size_t kHelpColumn = 28;
+
 constexpr OptionName kOptions[] = {
-    {"gif", 'g', Option::gif, true},
-    {"png", 'p', Option::png, true},
-    {"delay-scale", 'd', Option::delayScale, true},
-    {"show", 's', Option::show, true},
-    {"play", '\0', Option::play, false},  // long form only
-    {"help", 'h', Option::help, false},
-    {"version", 'V', Option::version, false},
+    {"gif", 'g', Option::gif, "OUT.gif", "write all frames as one animated GIF"},
+    {"delay-scale", 'd', Option::delayScale, "FACTOR",
+     "GIF and --play delay = wait byte x FACTOR hundredths\n"
+     "of a second (default 1; 0 to 1000, at most 3 decimals)"},
+    {"png", 'p', Option::png, "DIR",
+     "write frame-0001.png, frame-0002.png, ... into DIR\n"
+     "(DIR is created when missing)"},
+    {"show", 's', Option::show, "N", "draw frame N (from 1) on the terminal after the table"},
+    {"play", 0, Option::play, nullptr,
+     "play the frames in a loop on a 256-colour terminal of\n"
+     "190x85 or more until q or Ctrl-C (each frame at least\n"
+     "0.01 s)"},
+    {"help", 'h', Option::help, nullptr, "show this help and exit"},
+    {"version", 'V', Option::version, nullptr, "show the version and exit"},
 };
 
 const OptionName* findShort(char name) {
@@ -212,18 +224,8 @@ std::string helpText() {
     return "Usage: animdump [OPTION]... FILE\n"
            "Check an animation stream written by animconv, list its frames and optionally\n"
            "render them as an animated GIF, as PNG images or on a 256-colour terminal.\n"
-           "\n"
-           "  -g, --gif=OUT.gif         write all frames as one animated GIF\n"
-           "  -d, --delay-scale=FACTOR  GIF and --play delay = wait byte x FACTOR hundredths\n"
-           "                            of a second (default 1; 0 to 1000, at most 3 decimals)\n"
-           "  -p, --png=DIR             write frame-0001.png, frame-0002.png, ... into DIR\n"
-           "                            (DIR is created when missing)\n"
-           "  -s, --show=N              draw frame N (from 1) on the terminal after the table\n"
-           "      --play                play the frames in a loop on a 256-colour terminal of\n"
-           "                            190x85 or more until q or Ctrl-C (each frame at least\n"
-           "                            0.01 s)\n"
-           "  -h, --help                show this help and exit\n"
-           "  -V, --version             show the version and exit\n"
+           "\n" +
+           animconv::optionRows(kOptions, kHelpColumn) +
            "\n"
            "The table has one row per frame: number, byte offset, bytes, run records,\n"
            "unchanged pixels (0xFE) and wait byte, then the totals and a verdict line,\n"

@@ -16,6 +16,7 @@
 #include "convert/frame_encoder.h"
 #include "make/frame_source.h"
 #include "make/input_list.h"
+#include "make/make_options.h"
 
 namespace animmake {
 
@@ -24,7 +25,8 @@ class FrameDither;
 
 class FramePipeline {
   public:
-    // The workers apply `dither` when it does not remember the frames before (ditherRemembers).
+    // The workers apply `dither` when it does not remember the frames before (ditherRemembers). `inputs`
+    // and `settings` outlive the pipeline.
     FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, Dither dither,
                   unsigned workers);
     ~FramePipeline();
@@ -52,7 +54,7 @@ class FramePipeline {
     void stopAndJoin();
 
     const std::vector<InputItem>& inputs_;
-    const SourceSettings settings_;
+    const SourceSettings& settings_;
     const Dither dither_;
     std::size_t window_;
     std::vector<Slot> slots_;

@@ -10,19 +10,9 @@
 #include <string>
 
 #include "convert/frame_encoder.h"
-#include "make/make_options.h"
+#include "make/source_settings.h"
 
 namespace animmake {
-
-struct SourceSettings {
-    Fit fit = Fit::contain;
-    Rgb8 background;
-    std::uint64_t maxPixels = 0;
-    VideoSettings video;
-    // Called by a video before it opens its decoder; false stops the input. The pipeline lets one video
-    // at a time hold a decoder (a 1080p decoder's frames take tens of MiB); unset, videos never wait.
-    std::function<bool()> awaitVideoTurn;
-};
 
 constexpr int kNoDelay = -1;
 

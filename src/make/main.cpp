@@ -107,7 +107,7 @@ std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, int d
     if (delayMs == kNoDelay) {
         return kDefaultWait;
     }
-    const long units = std::lround(static_cast<double>(delayMs) / options.waitUnitMs);
+    const long units = std::lround(static_cast<double>(delayMs) / options.source.video.waitUnitMs);
     return static_cast<std::uint8_t>(std::clamp(units, 1L, 255L));
 }
 
@@ -165,13 +165,10 @@ struct Totals {
 
 // Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
 int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, Totals& totals) {
-    SourceSettings settings{options.fit, options.background, options.maxPixels, options.video, {}};
-    settings.video.waitUnitMs = options.waitUnitMs;
-    settings.video.fixedWait = options.wait != kWaitNotGiven;
     // One worker more than cores: a worker waiting on its file or on libvips' hand-over leaves a core idle
     // otherwise (measured on 2 cores: 1280x720 PNGs 12% faster with 3 workers than with 2).
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U) + 1;
-    FramePipeline pipeline(inputs, settings, options.dither, workers);
+    FramePipeline pipeline(inputs, options.source, options.dither, workers);
     Progress progress(!options.quiet && toolplatform::isTerminal(stderr), inputs.size());
     static animconv::EncoderState encoder;
     encoder.deltaMode = options.delta;

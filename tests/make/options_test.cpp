@@ -76,10 +76,10 @@ TEST(AnimmakeOptions, ValuesLandAndInputsKeepTheirOrder) {
               OptionsResult::run)
         << error;
     EXPECT_EQ(options.streamPath, "s.bin");
-    EXPECT_EQ(options.fit, animmake::Fit::cover);
+    EXPECT_EQ(options.source.fit, animmake::Fit::cover);
     EXPECT_EQ(options.wait, 7);
-    EXPECT_EQ(options.background.red, 0x0a);
-    EXPECT_EQ(options.background.blue, 0x0c);
+    EXPECT_EQ(options.source.background.red, 0x0a);
+    EXPECT_EQ(options.source.background.blue, 0x0c);
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"b.png", "-c.png", "a.png"}));
 }
 
@@ -108,7 +108,7 @@ TEST(AnimmakeOptions, TimesInSecondsOrClockForm) {
         animmake::MakeOptions options;
         std::string error;
         const OptionsResult result = parse({"-o", "s", "--start", text, "a"}, options, error);
-        EXPECT_EQ(result == OptionsResult::run ? options.video.startMicroseconds : -1, microseconds);
+        EXPECT_EQ(result == OptionsResult::run ? options.source.video.startMicroseconds : -1, microseconds);
     }
 }
 
