@@ -43,7 +43,4 @@ std::string plainReason(const std::string& libraryText);
 // The scale each axis needs for the fit of a width x height picture.
 void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY);
 
-// Once per process, before the first load: small operation cache, one libvips thread per pipeline.
-void configureImageLibrary();
-
 }  // namespace animmake
