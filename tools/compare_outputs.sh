@@ -121,6 +121,22 @@ run_build() {
     run_case "$build" too-large animmake --max-pixels 1000 -o out/x.bin "$in/jpeg"
     run_case "$build" dump-missing animdump out/nothing.bin
     run_case "$build" dump-bad-scale animdump -d 2000 out/nodelta.bin
+    # Each option's refusals and the parse's own: every row of both option tables.
+    local refusals=(
+        "animmake --he" "animmake --vers -o x a" "animmake -f -a -o x a" "animmake -o" "animmake --output= a"
+        "animmake --fps 0 -o x a" "animmake --fps 1000.5 -o x a" "animmake --start 1:60 -o x a"
+        "animmake --duration 0 -o x a" "animmake --fit tile -o x a" "animmake --background #12345 -o x a"
+        "animmake --wait-unit 0 -o x a" "animmake --frames-dir= -o x a" "animmake --max-pixels 0 -o x a"
+        "animmake -x -o x a" "animmake --bogus -o x a" "animmake -o x" "animmake --no-delta=1 -o x a"
+        "animdump" "animdump a b" "animdump -g a.gif -g b.gif x" "animdump -p d -p e x" "animdump -s 0 x"
+        "animdump -s 1 -s 2 x" "animdump -d 1 x" "animdump -d 1 -d 2 -g a.gif x" "animdump --play=3 x"
+        "animdump --gi=a.gif x" "animdump -x x" "animdump --bogus x" "animdump -g" "animdump --png" "animdump --he"
+    )
+    local i=0
+    for refusal in "${refusals[@]}"; do
+        # shellcheck disable=SC2086 # the words are split on purpose
+        run_case "$build" "refusal-$((i++))" $refusal
+    done
     head -c 5000 out/nodelta.bin >out/truncated.bin
     run_case "$build" dump-truncated animdump out/truncated.bin
     # animconv on the sample frames, both modes.
