@@ -151,12 +151,13 @@ struct Totals {
     std::uint64_t unchanged = 0;
 };
 
-// Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
 // What the frames are encoded and written with, owned by the run (too large for a thread's stack).
 struct Encoding {
     animconv::EncoderState encoder;
     animconv::EncodedFrame encoded;
 };
+
+// Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
 
 int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, const Messages& messages,
               Totals& totals) {
@@ -238,8 +239,9 @@ int runMake(int argc, char** argv) {
             break;
     }
     const Messages messages(options.verbose);
-    // Every failure is reported once, as one line naming the input; libvips' own warnings would repeat
-    // it. One libvips thread per pipeline: the workers are the parallelism.
+    // Shut down on every way out of runMake, after the pipeline's threads and every image. Every failure is
+    // reported once, as one line naming the input; libvips' own warnings would repeat it. One libvips
+    // thread per pipeline: the workers are the parallelism.
     const imagelibrary::ImageLibrary imageLibrary(argv[0], {.quiet = true, .cached = false, .threads = 1});
     if (!imageLibrary.started()) {
         messages.fail("cannot start the image library (libvips)");
