@@ -341,7 +341,7 @@ Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
     double seconds = 0;
     benchview::LabFrame lastSource;
     benchview::LabFrame lastStream;
-    animmake::SteadyDither steady;
+    const std::unique_ptr<animmake::FrameDither> ditherer = animmake::makeDither(dither);
     for (std::size_t n = 0; n < sources.size(); ++n) {
         const RgbFrame& source = sources[n];
         for (std::size_t i = 0; i < kPixels; ++i) {
@@ -351,10 +351,8 @@ Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
             frame->pixels[i * 4 + 3] = 0;
         }
         const auto start = std::chrono::steady_clock::now();
-        if (dither == animmake::Dither::steady) {
-            steady.apply(*frame);
-        } else {
-            animmake::ditherFrame(*frame, dither);
+        if (ditherer) {
+            ditherer->apply(*frame);
         }
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         countFrame(*frame, n > 0 ? previous.get() : nullptr, count);

@@ -10,50 +10,6 @@ namespace {
 constexpr std::uint32_t kLargestDelayScale = 1000 * 1000;  // a factor of 1000
 constexpr std::size_t kLargestFrameNumber = 1000 * 1000 * 1000;
 
-enum class Option { gif, png, delayScale, show, play, help, version };
-
-struct OptionName {
-    const char* longName;
-    char shortName;
-    Option option;
-    bool takesValue;
-};
-
-constexpr OptionName kOptions[] = {
-    {"gif", 'g', Option::gif, true},
-    {"png", 'p', Option::png, true},
-    {"delay-scale", 'd', Option::delayScale, true},
-    {"show", 's', Option::show, true},
-    {"play", '\0', Option::play, false},  // long form only
-    {"help", 'h', Option::help, false},
-    {"version", 'V', Option::version, false},
-};
-
-const OptionName* findShort(char name) {
-    for (const OptionName& candidate : kOptions) {
-        if (candidate.shortName != 0 && candidate.shortName == name) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
-
-const OptionName* findLong(const std::string& name) {
-    for (const OptionName& candidate : kOptions) {
-        if (name == candidate.longName) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
-
-// "--name" of an argument "--name" or "--name=value".
-std::string longNameOf(const char* argument) {
-    const char* equals = std::strchr(argument, '=');
-    return equals != nullptr ? std::string(argument, static_cast<std::size_t>(equals - argument))
-                             : std::string(argument);
-}
-
 // A decimal factor with at most three decimals, such as 2, 0.5 or 1.25, in thousandths.
 bool parseScale(const char* text, std::uint32_t& thousandths) {
     std::uint64_t value = 0;
@@ -104,6 +60,113 @@ bool parseFrameNumber(const char* text, std::size_t& number) {
     return value >= 1;
 }
 
+// What the options have set so far.
+struct Parse {
+    DumpOptions& options;
+    bool delayScaleGiven = false;
+};
+
+// One option: its names, the argument it takes (none: a flag), its --help text (lines after the first at
+// the help column) and how its value lands (false with `error` set for a bad one). --help and --version
+// end the parse instead.
+struct OptionName {
+    const char* longName;
+    char shortName;  // 0: long form only
+    const char* argument;
+    const char* help;
+    bool (*apply)(const char* value, const std::string& shown, Parse& parse, std::string& error);
+    OptionsResult ends = OptionsResult::run;
+};
+
+constexpr std::size_t kHelpColumn = 28;
+
+bool givenTwice(const std::string& shown, std::string& error) {
+    error = "option '" + shown + "' given twice";
+    return false;
+}
+
+const OptionName kOptions[] = {
+    {"gif", 'g', "OUT.gif", "write all frames as one animated GIF",
+     [](const char* value, const std::string& shown, Parse& parse, std::string& error) {
+         if (parse.options.gifPath != nullptr) {
+             return givenTwice(shown, error);
+         }
+         parse.options.gifPath = value;
+         return true;
+     }},
+    {"delay-scale", 'd', "FACTOR",
+     "GIF and --play delay = wait byte x FACTOR hundredths\n"
+     "of a second (default 1; 0 to 1000, at most 3 decimals)",
+     [](const char* value, const std::string& shown, Parse& parse, std::string& error) {
+         if (parse.delayScaleGiven) {
+             return givenTwice(shown, error);
+         }
+         if (!parseScale(value, parse.options.delayScale)) {
+             error = std::string("invalid delay scale '") + value +
+                     "' (a number from 0 to 1000 with at most 3 decimals)";
+             return false;
+         }
+         parse.delayScaleGiven = true;
+         return true;
+     }},
+    {"png", 'p', "DIR",
+     "write frame-0001.png, frame-0002.png, ... into DIR\n"
+     "(DIR is created when missing)",
+     [](const char* value, const std::string& shown, Parse& parse, std::string& error) {
+         if (parse.options.pngFolder != nullptr) {
+             return givenTwice(shown, error);
+         }
+         parse.options.pngFolder = value;
+         return true;
+     }},
+    {"show", 's', "N", "draw frame N (from 1) on the terminal after the table",
+     [](const char* value, const std::string& shown, Parse& parse, std::string& error) {
+         if (parse.options.showFrame != 0) {
+             return givenTwice(shown, error);
+         }
+         if (!parseFrameNumber(value, parse.options.showFrame)) {
+             error = std::string("invalid frame number '") + value + "' (1 or more)";
+             return false;
+         }
+         return true;
+     }},
+    {"play", 0, nullptr,
+     "play the frames in a loop on a 256-colour terminal of\n"
+     "190x85 or more until q or Ctrl-C (each frame at least\n"
+     "0.01 s)",
+     [](const char*, const std::string&, Parse& parse, std::string&) {
+         parse.options.play = true;
+         return true;
+     }},
+    {"help", 'h', nullptr, "show this help and exit", nullptr, OptionsResult::help},
+    {"version", 'V', nullptr, "show the version and exit", nullptr, OptionsResult::version},
+};
+
+const OptionName* findShort(char name) {
+    for (const OptionName& candidate : kOptions) {
+        if (candidate.shortName != 0 && candidate.shortName == name) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
+const OptionName* findLong(const std::string& name) {
+    for (const OptionName& candidate : kOptions) {
+        if (name == candidate.longName) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
+// "--name" of an argument "--name" or "--name=value".
+std::string longNameOf(const char* argument) {
+    const char* equals = std::strchr(argument, '=');
+    return equals != nullptr ? std::string(argument, static_cast<std::size_t>(equals - argument))
+                             : std::string(argument);
+}
+
 OptionsResult usageError(std::string& error, const std::string& reason) {
     error = reason;
     return OptionsResult::usageError;
@@ -115,7 +178,7 @@ OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std:
     const animconv::GetoptTable table(kOptions);
     constexpr int kLongOnly = animconv::GetoptTable::kLongOnly;
 
-    bool delayScaleGiven = false;
+    Parse parse{options};
     opterr = 0;  // the reasons are worded here, on one line
     optind = 0;  // 0 makes glibc start afresh
     for (;;) {
@@ -154,45 +217,11 @@ OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std:
                 return usageError(error, "unrecognized option '" + shown + "'");
             }
         }
-        const char* value = optarg;
-        switch (name->option) {
-            case Option::help:
-                return OptionsResult::help;
-            case Option::version:
-                return OptionsResult::version;
-            case Option::gif:
-                if (options.gifPath != nullptr) {
-                    return usageError(error, "option '" + shown + "' given twice");
-                }
-                options.gifPath = value;
-                break;
-            case Option::png:
-                if (options.pngFolder != nullptr) {
-                    return usageError(error, "option '" + shown + "' given twice");
-                }
-                options.pngFolder = value;
-                break;
-            case Option::delayScale:
-                if (delayScaleGiven) {
-                    return usageError(error, "option '" + shown + "' given twice");
-                }
-                if (!parseScale(value, options.delayScale)) {
-                    return usageError(error, std::string("invalid delay scale '") + value +
-                                                 "' (a number from 0 to 1000 with at most 3 decimals)");
-                }
-                delayScaleGiven = true;
-                break;
-            case Option::show:
-                if (options.showFrame != 0) {
-                    return usageError(error, "option '" + shown + "' given twice");
-                }
-                if (!parseFrameNumber(value, options.showFrame)) {
-                    return usageError(error, std::string("invalid frame number '") + value + "' (1 or more)");
-                }
-                break;
-            case Option::play:
-                options.play = true;
-                break;
+        if (name->ends != OptionsResult::run) {
+            return name->ends;
+        }
+        if (!name->apply(optarg, shown, parse, error)) {
+            return OptionsResult::usageError;
         }
     }
     if (optind == argc) {
@@ -202,7 +231,7 @@ OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std:
         return usageError(error, std::string("extra operand '") + argv[optind + 1] + "'");
     }
     options.streamPath = argv[optind];
-    if (delayScaleGiven && options.gifPath == nullptr && !options.play) {
+    if (parse.delayScaleGiven && options.gifPath == nullptr && !options.play) {
         return usageError(error, "option '--delay-scale' needs '--gif' or '--play'");
     }
     return OptionsResult::run;
@@ -212,18 +241,8 @@ std::string helpText() {
     return "Usage: animdump [OPTION]... FILE\n"
            "Check an animation stream written by animconv, list its frames and optionally\n"
            "render them as an animated GIF, as PNG images or on a 256-colour terminal.\n"
-           "\n"
-           "  -g, --gif=OUT.gif         write all frames as one animated GIF\n"
-           "  -d, --delay-scale=FACTOR  GIF and --play delay = wait byte x FACTOR hundredths\n"
-           "                            of a second (default 1; 0 to 1000, at most 3 decimals)\n"
-           "  -p, --png=DIR             write frame-0001.png, frame-0002.png, ... into DIR\n"
-           "                            (DIR is created when missing)\n"
-           "  -s, --show=N              draw frame N (from 1) on the terminal after the table\n"
-           "      --play                play the frames in a loop on a 256-colour terminal of\n"
-           "                            190x85 or more until q or Ctrl-C (each frame at least\n"
-           "                            0.01 s)\n"
-           "  -h, --help                show this help and exit\n"
-           "  -V, --version             show the version and exit\n"
+           "\n" +
+           animconv::optionRows(kOptions, kHelpColumn) +
            "\n"
            "The table has one row per frame: number, byte offset, bytes, run records,\n"
            "unchanged pixels (0xFE) and wait byte, then the totals and a verdict line,\n"

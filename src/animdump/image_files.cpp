@@ -33,6 +33,15 @@ int writeGifBytes(GifFileType* file, const GifByteType* bytes, int count) {
 
 }  // namespace
 
+// giflib and libpng need no start.
+struct ImageLibraryHold::Library {};
+ImageLibraryHold::ImageLibraryHold() = default;
+ImageLibraryHold::~ImageLibraryHold() = default;
+
+bool ImageLibraryHold::start(std::string&) {
+    return true;
+}
+
 GifWriter::~GifWriter() {
     if (file_ != nullptr) {
         std::string ignored;

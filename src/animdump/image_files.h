@@ -1,7 +1,9 @@
-// Writing decoded frames as image files: an animated GIF (giflib) and one PNG per frame (libpng).
+// Writing decoded frames as image files: an animated GIF (giflib) and one PNG per frame (libpng), or both
+// through libvips in the Windows build.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "animdump/gif_images.h"
@@ -10,6 +12,24 @@
 namespace animdump {
 
 using animconv::FrameIndices;
+
+// The library the images are written with, from the first image to the end of the run: libvips in the
+// Windows build, shut down when this goes; giflib and libpng need no start. The run holds one around all
+// its writing and starts it before each writer is used.
+class ImageLibraryHold {
+  public:
+    ImageLibraryHold();
+    ~ImageLibraryHold();
+    ImageLibraryHold(const ImageLibraryHold&) = delete;
+    ImageLibraryHold& operator=(const ImageLibraryHold&) = delete;
+
+    // Starts the library the first time; false with `error` when it cannot be started.
+    bool start(std::string& error);
+
+  private:
+    struct Library;
+    std::unique_ptr<Library> library_;
+};
 
 // An animated GIF being written, looping forever, from the images a GifImagePlanner gives: its colour table
 // holds the palette's colours. Each call returns false with `error` set on failure; after a failure, and

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "animdump/image_files.h"
+#include "make/image_library.h"
 #include "platform/tool_platform.h"
 
 namespace animdump {
@@ -34,14 +35,6 @@ struct GifFrames {
     std::vector<std::uint8_t> indices;      // every image's whole frame, one below the other
     std::vector<int> delaysMs;
 };
-
-bool startLibrary(std::string& error) {
-    static const bool started = VIPS_INIT("animdump") == 0;
-    if (!started) {
-        error = std::string("cannot start libvips: ") + vips_error_buffer();
-    }
-    return started;
-}
 
 // The colour of every byte value, one 256x1 RGB image for maplut.
 VImage colourTable() {
@@ -82,6 +75,23 @@ void removeFile(const std::string& path) {
 
 }  // namespace
 
+struct ImageLibraryHold::Library {
+    imagelibrary::ImageLibrary library{"animdump", {}};
+};
+ImageLibraryHold::ImageLibraryHold() = default;
+ImageLibraryHold::~ImageLibraryHold() = default;
+
+bool ImageLibraryHold::start(std::string& error) {
+    if (library_ == nullptr) {
+        library_ = std::make_unique<Library>();
+    }
+    if (!library_->library.started()) {
+        error = "cannot start libvips: " + library_->library.failure();
+        return false;
+    }
+    return true;
+}
+
 GifWriter::~GifWriter() {
     if (file_ != nullptr) {
         delete static_cast<GifFrames*>(file_);
@@ -92,9 +102,6 @@ GifWriter::~GifWriter() {
 
 // The colour table is libvips' to choose: it holds the colours used, which are at most the cube's 216.
 bool GifWriter::open(const char* path, const GifPalette&, std::string& error) {
-    if (!startLibrary(error)) {
-        return false;
-    }
     // Created now, so that a path that cannot be written is reported before any frame is decoded.
     std::FILE* probe = toolplatform::openFile(path, "wb");
     if (probe == nullptr) {
@@ -161,9 +168,6 @@ bool GifWriter::abandon(std::string&) {
 }
 
 bool writePng(const std::string& path, const FrameIndices& frame, std::string& error) {
-    if (!startLibrary(error)) {
-        return false;
-    }
     try {
         rgbImageOf(frame.values, kFramePixels)
             .pngsave(path.c_str(), VImage::option()->set("keep", VIPS_FOREIGN_KEEP_NONE));

@@ -118,10 +118,12 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
     }
     static FrameIndices marked{};
     static FrameIndices pixels{};
+    ImageLibraryHold library;  // goes after the writers below
     // A GIF left unfinished by a failure below is closed and removed by its writer.
     GifWriter gif;
     if (options.gifPath != nullptr &&
-        !gif.open(options.gifPath, paletteOfStream(stream, frames, marked), error)) {
+        (!library.start(error) ||
+         !gif.open(options.gifPath, paletteOfStream(stream, frames, marked), error))) {
         return complain(std::string("cannot write '") + options.gifPath + "': " + error);
     }
     static GifImagePlanner planner;
@@ -139,7 +141,7 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
         }
         if (options.pngFolder != nullptr) {
             const std::string path = std::string(options.pngFolder) + "/" + pngName(number);
-            if (!writePng(path, pixels, error)) {
+            if (!library.start(error) || !writePng(path, pixels, error)) {
                 return complain("cannot write '" + path + "': " + error);
             }
         }

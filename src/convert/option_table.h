@@ -1,6 +1,6 @@
-// A program's option table as getopt_long takes it, for the programs that read their command line with it
-// (animdump, animmake). Each table entry has `longName`, `shortName` (0 for a long-only option) and
-// `takesValue`.
+// A program's option table as getopt_long takes it, and its rows of --help, for the programs that read their
+// command line with it (animdump, animmake). Each table entry has `longName`, `shortName` (0 for a
+// long-only option), `argument` (the value's name; none for a flag) and `help`.
 #pragma once
 
 #include <getopt.h>
@@ -24,14 +24,38 @@ struct GetoptTable {
             const Entry& entry = entries[i];
             const int code = entry.shortName != 0 ? entry.shortName : kLongOnly + static_cast<int>(i);
             longOptions.push_back(
-                {entry.longName, entry.takesValue ? required_argument : no_argument, nullptr, code});
+                {entry.longName, entry.argument != nullptr ? required_argument : no_argument, nullptr, code});
             if (entry.shortName != 0) {
                 shortOptions += entry.shortName;
-                shortOptions += entry.takesValue ? ":" : "";
+                shortOptions += entry.argument != nullptr ? ":" : "";
             }
         }
         longOptions.push_back({nullptr, 0, nullptr, 0});
     }
 };
+
+// The options' rows of a --help text, in table order: "  -o, --output=STREAM", or "      --name" for a
+// long-only one, then the help from `column` on (two spaces after a longer name), its later lines there.
+template <typename Entry, std::size_t kCount>
+std::string optionRows(const Entry (&entries)[kCount], std::size_t column) {
+    std::string rows;
+    for (const Entry& entry : entries) {
+        std::string row = "  ";
+        row += entry.shortName != 0 ? std::string{'-', entry.shortName, ',', ' '} : std::string(4, ' ');
+        row += std::string("--") + entry.longName;
+        if (entry.argument != nullptr) {
+            row += std::string("=") + entry.argument;
+        }
+        row.append(row.size() + 2 > column ? 2 : column - row.size(), ' ');
+        for (const char* help = entry.help; *help != '\0'; ++help) {
+            row += *help;
+            if (*help == '\n') {
+                row.append(column, ' ');
+            }
+        }
+        rows += row + "\n";
+    }
+    return rows;
+}
 
 }  // namespace animconv

@@ -99,7 +99,7 @@ const DitherTables& tables() {
     return built;
 }
 
-std::uint8_t levelValue(int level) {
+std::uint8_t cubeLevelValue(int level) {
     return static_cast<std::uint8_t>(level * kStep);
 }
 
@@ -125,7 +125,7 @@ void orderedFrame(animconv::FrameBuffer& frame) {
             for (std::size_t c = 0; c < 3; ++c) {
                 const std::uint8_t v = pixel[c];
                 const int level = t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0);
-                pixel[c] = levelValue(level);
+                pixel[c] = cubeLevelValue(level);
             }
             pixel[3] = 0;
         }
@@ -156,13 +156,23 @@ void diffusionFrame(animconv::FrameBuffer& frame) {
                 next[at(x - direction)] += error * (3.0F / 16.0F);
                 next[at(x)] += error * (5.0F / 16.0F);
                 next[at(x + direction)] += error * (1.0F / 16.0F);
-                pixel[c] = levelValue(best);
+                pixel[c] = cubeLevelValue(best);
             }
             pixel[3] = 0;
         }
         current = next;
     }
 }
+
+class OrderedDither final : public FrameDither {
+  public:
+    void apply(animconv::FrameBuffer& frame) override { orderedFrame(frame); }
+};
+
+class DiffusionDither final : public FrameDither {
+  public:
+    void apply(animconv::FrameBuffer& frame) override { diffusionFrame(frame); }
+};
 
 // ---- The steady dither ----------------------------------------------------------------------------------
 
@@ -309,30 +319,29 @@ struct Difference {
     }
 };
 
-}  // namespace
+using Colours = std::array<std::uint32_t, kFramePixels>;  // the source's pixels as 0xRRGGBB, to compare whole
 
-struct SteadyDither::State {
-    std::size_t frameNumber = 0;
-    Components source{};
-    std::array<std::uint32_t, kFramePixels> colours{};  // the source's pixels as 0xRRGGBB, to compare whole
-    std::array<Components, kHistory> history{};         // the last sources, frame n at n % kHistory
-    Components levels{};
-    // The background: the source each pixel's diffused levels were chosen for, and those levels. A pixel
-    // whose source comes back to its background (a moving thing has passed) takes those levels back.
-    Components backgroundSource{};
-    Components backgroundLevels{};
-    std::array<PixelAction, kFramePixels> action{};
-    std::array<bool, kFramePixels> away{};  // ordered in the last frame: off its background
-    std::array<bool, kBlocks> flat{};
-    std::array<int, kBlocks> stillFrames{};
-    Difference fromBackground;
-    Difference fromPrevious;
-    Difference fromEarlier;
-    int framesSincePan = kSettleFrames;  // the first frames are not a pan
-    std::size_t lastCut = 0;             // the first frame is one
-    bool changedLast = false;            // the last frame changed most of the picture
+// What the frames show, read per block from each frame and those before it, apart from any pixel's levels:
+// the flat blocks (all of them in a drawn frame), a cut, a pan, and how long each block has stood still.
+class SceneReader {
+  public:
+    void read(const Components& source, const Colours& colours) {
+        findFlat(colours);
+        first_ = frameNumber_ == 0;
+        if (!first_) {
+            readMotion(source);
+        }
+        history_[frameNumber_ % kHistory] = source;
+        ++frameNumber_;
+    }
 
-    void findFlat() {
+    bool first() const { return first_; }
+    bool flat(std::size_t block) const { return flat_[block]; }
+    bool panning() const { return framesSincePan_ < kSettleFrames; }
+    bool settled(std::size_t block) const { return stillFrames_[block] >= kSettleFrames; }
+
+  private:
+    void findFlat(const Colours& colours) {
         std::array<int, kBlocks> same{};
         std::array<bool, kBlocks> uniform{};
         uniform.fill(true);
@@ -401,12 +410,12 @@ struct SteadyDither::State {
         int flatBlocks = 0;
         int pictureBlocks = 0;
         for (std::size_t b = 0; b < kBlocks; ++b) {
-            flat[b] = same[b] * 100 >= kFlatPercent * kBlock * kBlock;
-            flatBlocks += flat[b] && !bar[b] ? 1 : 0;
+            flat_[b] = same[b] * 100 >= kFlatPercent * kBlock * kBlock;
+            flatBlocks += flat_[b] && !bar[b] ? 1 : 0;
             pictureBlocks += bar[b] ? 0 : 1;
         }
         if (pictureBlocks > 0 && flatBlocks * 100 >= kDrawnPercent * pictureBlocks) {
-            flat.fill(true);
+            flat_.fill(true);
         }
     }
 
@@ -417,59 +426,84 @@ struct SteadyDither::State {
         int drifting = 0;
         int textured = 0;
         for (std::size_t b = 0; b < kBlocks; ++b) {
-            if (!flat[b]) {
+            if (!flat_[b]) {
                 ++textured;
-                drifting += fromEarlier.block[b] > kPanGain * fromPrevious.block[b] + kPanMargin ? 1 : 0;
+                drifting += fromEarlier_.block[b] > kPanGain * fromPrevious_.block[b] + kPanMargin ? 1 : 0;
             }
         }
         return drifting * 100 > kPanPercent * textured;
     }
 
-    void decide() {
-        findFlat();
-        if (frameNumber == 0) {
-            for (std::size_t p = 0; p < kFramePixels; ++p) {
-                action[p] = flat[blockOf(p)] ? PixelAction::order : PixelAction::diffuse;
-            }
-            return;
-        }
-        fromBackground.measure(source, backgroundSource, true);
-        fromPrevious.measure(source, history[(frameNumber - 1) % kHistory], false);
+    void readMotion(const Components& source) {
+        fromPrevious_.measure(source, history_[(frameNumber_ - 1) % kHistory], false);
         // A cut: most of the picture changed at once after a frame that did not. The new picture is
         // diffused at once, as a first frame is, and what came before the cut says nothing about motion.
         int textured = 0;
         int changed = 0;
         for (std::size_t b = 0; b < kBlocks; ++b) {
-            textured += flat[b] ? 0 : 1;
-            changed += !flat[b] && fromPrevious.block[b] > kCutChange ? 1 : 0;
+            textured += flat_[b] ? 0 : 1;
+            changed += !flat_[b] && fromPrevious_.block[b] > kCutChange ? 1 : 0;
         }
         const bool changedNow = changed * 100 > kCutPercent * textured;
-        const bool cut = changedNow && !changedLast;
-        changedLast = changedNow;
+        const bool cut = changedNow && !changedLast_;
+        changedLast_ = changedNow;
         if (cut) {
-            lastCut = frameNumber;
+            lastCut_ = frameNumber_;
         }
         const std::size_t earlier =
-            std::max(frameNumber - std::min<std::size_t>(frameNumber, kHistory), lastCut);
-        const bool earlierKnown = frameNumber - earlier >= 2;
+            std::max(frameNumber_ - std::min<std::size_t>(frameNumber_, kHistory), lastCut_);
+        const bool earlierKnown = frameNumber_ - earlier >= 2;
         if (earlierKnown) {
-            fromEarlier.measure(source, history[earlier % kHistory], false);
+            fromEarlier_.measure(source, history_[earlier % kHistory], false);
         }
-        framesSincePan = panning(earlierKnown) ? 0 : framesSincePan + 1;
+        framesSincePan_ = panning(earlierKnown) ? 0 : framesSincePan_ + 1;
         for (std::size_t b = 0; b < kBlocks; ++b) {
-            const bool still = fromPrevious.block[b] <= kBlockMoved && fromPrevious.peak[b] <= kPeakMoved &&
-                               (!earlierKnown || fromEarlier.block[b] <= kBlockMoved);
-            stillFrames[b] = still ? stillFrames[b] + 1 : 0;
+            const bool still = fromPrevious_.block[b] <= kBlockMoved && fromPrevious_.peak[b] <= kPeakMoved &&
+                               (!earlierKnown || fromEarlier_.block[b] <= kBlockMoved);
+            stillFrames_[b] = still ? stillFrames_[b] + 1 : 0;
         }
         if (cut) {
-            framesSincePan = kSettleFrames;
-            stillFrames.fill(kSettleFrames);
+            framesSincePan_ = kSettleFrames;
+            stillFrames_.fill(kSettleFrames);
         }
+    }
+
+    std::size_t frameNumber_ = 0;
+    bool first_ = true;
+    std::array<Components, kHistory> history_{};  // the last sources, frame n at n % kHistory
+    std::array<bool, kBlocks> flat_{};
+    std::array<int, kBlocks> stillFrames_{};
+    Difference fromPrevious_;
+    Difference fromEarlier_;
+    int framesSincePan_ = kSettleFrames;  // the first frames are not a pan
+    std::size_t lastCut_ = 0;             // the first frame is one
+    bool changedLast_ = false;            // the last frame changed most of the picture
+};
+
+// The levels of every pixel, chosen from what the scene reader found and from each pixel's background.
+struct PixelLevels {
+    Components levels{};
+    // The background: the source each pixel's diffused levels were chosen for, and those levels. A pixel
+    // whose source comes back to its background (a moving thing has passed) takes those levels back.
+    Components backgroundSource{};
+    Components backgroundLevels{};
+    std::array<PixelAction, kFramePixels> action{};
+    std::array<bool, kFramePixels> away{};  // ordered in the last frame: off its background
+    Difference fromBackground;
+
+    void choose(const SceneReader& scene, const Components& source) {
+        if (scene.first()) {
+            for (std::size_t p = 0; p < kFramePixels; ++p) {
+                action[p] = scene.flat(blockOf(p)) ? PixelAction::order : PixelAction::diffuse;
+            }
+            return;
+        }
+        fromBackground.measure(source, backgroundSource, true);
         for (std::size_t p = 0; p < kFramePixels; ++p) {
             const std::size_t b = blockOf(p);
-            if (flat[b]) {
+            if (scene.flat(b)) {
                 action[p] = PixelAction::order;
-            } else if (framesSincePan < kSettleFrames) {
+            } else if (scene.panning()) {
                 // Held levels would lag a drifting picture; ordered levels move with it.
                 action[p] = fromBackground.block[b] <= kPanKept ? PixelAction::restore : PixelAction::order;
             } else if (std::equal(&source[p * 3], &source[p * 3 + 3], &backgroundSource[p * 3])) {
@@ -480,12 +514,12 @@ struct SteadyDither::State {
             } else {
                 // A moving thing is ordered: its levels stay put wherever it does, and it leaves no
                 // diffused trail. Once it has come to rest, it is diffused and becomes background.
-                action[p] = stillFrames[b] >= kSettleFrames ? PixelAction::diffuse : PixelAction::order;
+                action[p] = scene.settled(b) ? PixelAction::diffuse : PixelAction::order;
             }
         }
     }
 
-    void orderAndRestore() {
+    void orderAndRestore(const Components& source) {
         for (std::size_t p = 0; p < kFramePixels; ++p) {
             away[p] = action[p] == PixelAction::order;
             if (action[p] == PixelAction::order) {
@@ -509,7 +543,7 @@ struct SteadyDither::State {
     // Serpentine Floyd-Steinberg in linear light over the pixels being diffused; the error goes only to
     // neighbours being diffused too, their weights scaled up to the whole error. The diffused levels
     // become those pixels' background.
-    void diffuse() {
+    void diffuse(const Components& source) {
         const DitherTables& t = tables();
         constexpr std::size_t kRow = (kFrameWidth + 2) * 3;
         std::array<float, kRow> current{};
@@ -560,10 +594,19 @@ struct SteadyDither::State {
     }
 };
 
+}  // namespace
+
+struct SteadyDither::State {
+    Components source{};
+    Colours colours{};
+    SceneReader scene;
+    PixelLevels pixels;
+};
+
 SteadyDither::SteadyDither() : state_(std::make_unique<State>()) {}
 SteadyDither::~SteadyDither() = default;
 
-void SteadyDither::passedOver() {
+void SteadyDither::passOver() {
     restart_ = true;
 }
 
@@ -579,17 +622,16 @@ void SteadyDither::apply(animconv::FrameBuffer& frame) {
         s.colours[p] = static_cast<std::uint32_t>(pixel[0]) | static_cast<std::uint32_t>(pixel[1]) << 8U |
                        static_cast<std::uint32_t>(pixel[2]) << 16U;
     }
-    s.decide();
-    s.orderAndRestore();
-    s.diffuse();
+    s.scene.read(s.source, s.colours);
+    s.pixels.choose(s.scene, s.source);
+    s.pixels.orderAndRestore(s.source);
+    s.pixels.diffuse(s.source);
     for (std::size_t p = 0; p < kFramePixels; ++p) {
         for (std::size_t c = 0; c < 3; ++c) {
-            frame.pixels[p * kPixelBytes + c] = levelValue(s.levels[p * 3 + c]);
+            frame.pixels[p * kPixelBytes + c] = cubeLevelValue(s.pixels.levels[p * 3 + c]);
         }
         frame.pixels[p * kPixelBytes + 3] = 0;
     }
-    s.history[s.frameNumber % kHistory] = s.source;
-    ++s.frameNumber;
 }
 
 int orderedLevel(int component, int x, int y) {
@@ -600,18 +642,22 @@ int orderedLevel(int component, int x, int y) {
     return t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0);
 }
 
-void ditherFrame(animconv::FrameBuffer& frame, Dither dither) {
+bool ditherRemembers(Dither dither) {
+    return dither == Dither::steady;
+}
+
+std::unique_ptr<FrameDither> makeDither(Dither dither) {
     switch (dither) {
-        case Dither::ordered:
-            orderedFrame(frame);
-            return;
-        case Dither::diffusion:
-            diffusionFrame(frame);
-            return;
-        case Dither::none:
         case Dither::steady:
-            return;
+            return std::make_unique<SteadyDither>();
+        case Dither::ordered:
+            return std::make_unique<OrderedDither>();
+        case Dither::diffusion:
+            return std::make_unique<DiffusionDither>();
+        case Dither::none:
+            break;
     }
+    return nullptr;
 }
 
 }  // namespace animmake

@@ -9,9 +9,22 @@
 
 namespace animmake {
 
-// Rewrites `frame` in place. Dither::none leaves it as it is: the encoder's truncation is the quantizer.
-// Dither::steady needs the frames before it and is SteadyDither's: here it leaves the frame as it is.
-void ditherFrame(animconv::FrameBuffer& frame, Dither dither);
+// A dither rewrites each frame in place. One that remembers the frames before takes all of them, in stream
+// order, on the thread that writes the stream; one that does not takes each frame alone, on any thread.
+class FrameDither {
+  public:
+    virtual ~FrameDither() = default;
+    virtual void apply(animconv::FrameBuffer& frame) = 0;
+    // A frame went out as it came (a stream input's, on the cube already): one that remembers the frames
+    // before dithers the next one as a first frame.
+    virtual void passOver() {}
+};
+
+// Whether `dither` remembers the frames before (the steady one).
+bool ditherRemembers(Dither dither);
+
+// The dither for `dither`; none for Dither::none, whose quantizer is the encoder's truncation.
+std::unique_ptr<FrameDither> makeDither(Dither dither);
 
 // Error diffusion that remembers what it chose. The first frame, and the first after a cut, is diffused
 // whole. Where the source stands still, its pixels keep their
@@ -20,17 +33,15 @@ void ditherFrame(animconv::FrameBuffer& frame, Dither dither);
 // diffused levels back; what comes to rest is diffused again after a few frames. A pan is ordered as a
 // whole, except where it leaves the picture as it was, and so is a frame drawn in flat colours (a screen).
 // Frames go through one instance in stream order; the same frames give the same levels.
-class SteadyDither {
+class SteadyDither final : public FrameDither {
   public:
     SteadyDither();
-    ~SteadyDither();
+    ~SteadyDither() override;
     SteadyDither(const SteadyDither&) = delete;
     SteadyDither& operator=(const SteadyDither&) = delete;
 
-    void apply(animconv::FrameBuffer& frame);
-    // A frame went out as it was (a stream input's, on the cube already): the next one applied is dithered
-    // as a first frame, since the levels remembered are no longer the frame before it.
-    void passedOver();
+    void apply(animconv::FrameBuffer& frame) override;
+    void passOver() override;
 
   private:
     struct State;

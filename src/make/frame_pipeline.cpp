@@ -1,26 +1,17 @@
 #include "make/frame_pipeline.h"
 
-#include <vips/vips.h>
-
 #include <exception>
+#include <memory>
 #include <new>
 
 #include "make/dither.h"
 #include "make/held_interrupts.h"
+#include "make/image_library.h"
 
 namespace animmake {
 namespace {
 
 constexpr std::size_t kFramesQueuedPerInput = 3;
-
-// libvips keeps per-thread buffers for a thread that used it; they go before the thread does.
-class ImageLibraryThread {
-  public:
-    ImageLibraryThread() = default;
-    ~ImageLibraryThread() { vips_thread_shutdown(); }
-    ImageLibraryThread(const ImageLibraryThread&) = delete;
-    ImageLibraryThread& operator=(const ImageLibraryThread&) = delete;
-};
 
 LoadFailure failureOf(const std::exception_ptr& thrown) {
     LoadFailure failure;
@@ -89,7 +80,7 @@ bool FramePipeline::deliver(Slot& slot, PipelineFrame frame) {
     return true;
 }
 
-void FramePipeline::workOn(std::size_t input, Slot& slot) {
+void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
     LoadFailure failure;
     std::string notice;
     bool loaded = false;
@@ -106,8 +97,8 @@ void FramePipeline::workOn(std::size_t input, Slot& slot) {
         loaded = loadFrames(
             inputs_[input].path, settings,
             [&](PipelineFrame frame) {
-                if (!frame.fromStream) {
-                    ditherFrame(*frame.pixels, dither_);
+                if (dither && !frame.fromStream) {
+                    dither->apply(*frame.pixels);
                 }
                 return deliver(slot, std::move(frame));
             },
@@ -128,7 +119,9 @@ void FramePipeline::workOn(std::size_t input, Slot& slot) {
 }
 
 void FramePipeline::work() {
-    const ImageLibraryThread imageLibrary;
+    const imagelibrary::ImageLibraryThread imageLibrary;
+    // A dither that remembers the frames before runs on the consumer's thread, in stream order.
+    const std::unique_ptr<FrameDither> dither = ditherRemembers(dither_) ? nullptr : makeDither(dither_);
     for (;;) {
         std::size_t input = 0;
         {
@@ -141,7 +134,7 @@ void FramePipeline::work() {
             }
             input = nextToClaim_++;
         }
-        workOn(input, slots_[input % window_]);
+        workOn(input, slots_[input % window_], dither.get());
     }
 }
 

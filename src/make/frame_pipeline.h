@@ -16,13 +16,17 @@
 #include "convert/frame_encoder.h"
 #include "make/frame_source.h"
 #include "make/input_list.h"
+#include "make/make_options.h"
 
 namespace animmake {
 
 using PipelineFrame = SourceFrame;
+class FrameDither;
 
 class FramePipeline {
   public:
+    // The workers apply `dither` when it does not remember the frames before (ditherRemembers). `inputs`
+    // and `settings` outlive the pipeline.
     FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, Dither dither,
                   unsigned workers);
     ~FramePipeline();
@@ -45,12 +49,12 @@ class FramePipeline {
         LoadFailure failure;  // or, in its reason, the notice of an input used in part
     };
     void work();
-    void workOn(std::size_t input, Slot& slot);
+    void workOn(std::size_t input, Slot& slot, FrameDither* dither);
     bool deliver(Slot& slot, PipelineFrame frame);
     void stopAndJoin();
 
     const std::vector<InputItem>& inputs_;
-    const SourceSettings settings_;
+    const SourceSettings& settings_;
     const Dither dither_;
     std::size_t window_;
     std::vector<Slot> slots_;

@@ -282,17 +282,6 @@ void fitScales(double width, double height, Fit fit, double& scaleX, double& sca
     }
 }
 
-void configureImageLibrary() {
-    // Every failure is reported once, as one line naming the input; libvips' own warnings would repeat it.
-    g_log_set_handler(
-        "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
-        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-    vips_cache_set_max(0);
-    vips_cache_set_max_mem(0);
-    vips_cache_set_max_files(0);
-    vips_concurrency_set(1);
-}
-
 std::string plainReason(const std::string& libraryText) {
     std::string text = libraryText;
     std::transform(text.begin(), text.end(), text.begin(),

@@ -10,19 +10,9 @@
 #include <string>
 
 #include "convert/frame_encoder.h"
-#include "make/make_options.h"
+#include "make/source_settings.h"
 
 namespace animmake {
-
-struct SourceSettings {
-    Fit fit = Fit::contain;
-    Rgb8 background;
-    std::uint64_t maxPixels = 0;
-    VideoSettings video;
-    // Called by a video before it opens its decoder; false stops the input. The pipeline lets one video
-    // at a time hold a decoder (a 1080p decoder's frames take tens of MiB); unset, videos never wait.
-    std::function<bool()> awaitVideoTurn;
-};
 
 constexpr int kNoDelay = -1;
 
@@ -55,8 +45,5 @@ std::string plainReason(const std::string& libraryText);
 
 // The scale each axis needs for the fit of a width x height picture.
 void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY);
-
-// Once per process, before the first load: small operation cache, one libvips thread per pipeline.
-void configureImageLibrary();
 
 }  // namespace animmake

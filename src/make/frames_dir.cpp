@@ -56,23 +56,29 @@ std::string frameFileName(std::size_t number) {
     return name;
 }
 
-bool writeFrameBmp(const std::string& path, const animconv::FrameBuffer& frame, BmpDepth depth,
-                   std::string& error) {
-    // Written by the thread that writes the stream, one frame at a time.
-    static const CubePalette palette;
-    static std::uint8_t indices[kFramePixels];
-    static std::uint8_t bytes[animconv::kInputCapacity];
+struct FrameBmpWriter::Buffers {
+    CubePalette palette;
+    std::uint8_t indices[kFramePixels];
+    std::uint8_t bytes[animconv::kInputCapacity];
+};
+
+FrameBmpWriter::FrameBmpWriter(BmpDepth depth) : depth_(depth), buffers_(std::make_unique<Buffers>()) {}
+FrameBmpWriter::~FrameBmpWriter() = default;
+
+bool FrameBmpWriter::write(const std::string& path, const animconv::FrameBuffer& frame, std::string& error) {
+    const CubePalette& palette = buffers_->palette;
+    std::uint8_t* indices = buffers_->indices;
+    std::uint8_t* bytes = buffers_->bytes;
+    constexpr std::size_t kBytes = sizeof buffers_->bytes;
     std::size_t length = 0;
-    if (depth == BmpDepth::cubePalette8) {
+    if (depth_ == BmpDepth::cubePalette8) {
         for (std::size_t i = 0; i < kFramePixels; ++i) {
             const std::uint8_t* pixel = frame.pixels + i * kPixelBytes;
             indices[i] = animconv::cubeIndexOf(pixel[0], pixel[1], pixel[2]);
         }
-        length =
-            animconv::bmpEncode(indices, kFrameWidth, kFrameHeight, 8, palette.entries, bytes, sizeof bytes);
+        length = animconv::bmpEncode(indices, kFrameWidth, kFrameHeight, 8, palette.entries, bytes, kBytes);
     } else {
-        length =
-            animconv::bmpEncode(frame.pixels, kFrameWidth, kFrameHeight, 24, nullptr, bytes, sizeof bytes);
+        length = animconv::bmpEncode(frame.pixels, kFrameWidth, kFrameHeight, 24, nullptr, bytes, kBytes);
     }
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "wb"), &std::fclose);
     bool written = file != nullptr && std::fwrite(bytes, 1, length, file.get()) == length;

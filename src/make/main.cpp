@@ -1,11 +1,10 @@
 // animmake: ordinary images and videos in, an animation stream out, through the project's encoder.
-#include <vips/vips8>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <new>
 #include <string>
 #include <system_error>
@@ -16,6 +15,7 @@
 #include "make/dither.h"
 #include "make/frame_pipeline.h"
 #include "make/frames_dir.h"
+#include "make/image_library.h"
 #include "make/input_list.h"
 #include "make/make_options.h"
 #include "make/output_guard.h"
@@ -32,67 +32,56 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-bool verbose = false;
-
-int fail(const std::string& message, int status = kExitFailed) {
-    toolplatform::writeText(stderr, "animmake: " + message + "\n");
-    return status;
-}
-
-// With --verbose, the library's own words after the plain line, each line of them marked as such.
-void showLibraryText(const std::string& text) {
-    std::size_t start = 0;
-    while (verbose && start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        if (end > start) {
-            toolplatform::writeText(stderr, "animmake:   library: " + text.substr(start, end - start) + "\n");
-        }
-        start = end + 1;
-    }
-}
-
-int failLoading(const std::string& input, const LoadFailure& failure) {
-    fail(input + ": " + failure.reason);
-    showLibraryText(failure.libraryText);
-    return kExitFailed;
-}
-
-// What the main thread met while the frames were made, as one line.
-int failThrown(const std::exception_ptr& thrown) {
-    try {
-        std::rethrow_exception(thrown);
-    } catch (const std::bad_alloc&) {
-        return fail("out of memory; the stream was left as it was");
-    } catch (const std::system_error& error) {
-        return fail(std::string("cannot start the worker threads (") + error.code().message() +
-                    "); the stream was left as it was");
-    } catch (const std::exception& error) {
-        fail("an unexpected error; the stream was left as it was");
-        showLibraryText(error.what());
-        return kExitFailed;
-    } catch (...) {
-        return fail("an unexpected error; the stream was left as it was");
-    }
-}
-
-// libvips from its start to its shutdown, which comes on every way out of runMake after everything that
-// used it: the pipeline's threads joined, every image released. libvips' own threads are stopped with it,
-// so none is left running while the process exits.
-class ImageLibrary {
+// The run's lines on standard error: one per failure, with --verbose followed by the library's own words.
+class Messages {
   public:
-    explicit ImageLibrary(const char* program) : started_(VIPS_INIT(program) == 0) {}
-    ~ImageLibrary() {
-        if (started_) {
-            vips_shutdown();
+    explicit Messages(bool verbose) : verbose_(verbose) {}
+
+    int fail(const std::string& message, int status = kExitFailed) const {
+        toolplatform::writeText(stderr, "animmake: " + message + "\n");
+        return status;
+    }
+
+    // With --verbose, the library's own words after the plain line, each line of them marked as such.
+    void showLibraryText(const std::string& text) const {
+        std::size_t start = 0;
+        while (verbose_ && start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            end = end == std::string::npos ? text.size() : end;
+            if (end > start) {
+                toolplatform::writeText(stderr,
+                                        "animmake:   library: " + text.substr(start, end - start) + "\n");
+            }
+            start = end + 1;
         }
     }
-    ImageLibrary(const ImageLibrary&) = delete;
-    ImageLibrary& operator=(const ImageLibrary&) = delete;
-    bool started() const { return started_; }
+
+    int failLoading(const std::string& input, const LoadFailure& failure) const {
+        fail(input + ": " + failure.reason);
+        showLibraryText(failure.libraryText);
+        return kExitFailed;
+    }
+
+    // What the main thread met while the frames were made, as one line.
+    int failThrown(const std::exception_ptr& thrown) const {
+        try {
+            std::rethrow_exception(thrown);
+        } catch (const std::bad_alloc&) {
+            return fail("out of memory; the stream was left as it was");
+        } catch (const std::system_error& error) {
+            return fail(std::string("cannot start the worker threads (") + error.code().message() +
+                        "); the stream was left as it was");
+        } catch (const std::exception& error) {
+            fail("an unexpected error; the stream was left as it was");
+            showLibraryText(error.what());
+            return kExitFailed;
+        } catch (...) {
+            return fail("an unexpected error; the stream was left as it was");
+        }
+    }
 
   private:
-    bool started_;
+    bool verbose_;
 };
 
 // The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units (at least 1,
@@ -108,7 +97,7 @@ std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const
     if (delayMs == kNoDelay) {
         return kDefaultWait;
     }
-    const long units = std::lround(static_cast<double>(delayMs) / options.waitUnitMs);
+    const long units = std::lround(static_cast<double>(delayMs) / options.source.video.waitUnitMs);
     return static_cast<std::uint8_t>(std::clamp(units, frame.fromStream ? 0L : 1L, 255L));
 }
 
@@ -164,21 +153,29 @@ struct Totals {
     std::uint64_t unchanged = 0;
 };
 
+// What the frames are encoded and written with, owned by the run (too large for a thread's stack).
+struct Encoding {
+    animconv::EncoderState encoder;
+    animconv::EncodedFrame encoded;
+};
+
 // Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
-int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, Totals& totals) {
-    SourceSettings settings{options.fit, options.background, options.maxPixels, options.video, {}};
-    settings.video.waitUnitMs = options.waitUnitMs;
-    settings.video.fixedWait = options.wait != kWaitNotGiven;
+
+int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, const Messages& messages,
+              Totals& totals) {
     // One worker more than cores: a worker waiting on its file or on libvips' hand-over leaves a core idle
     // otherwise (measured on 2 cores: 1280x720 PNGs 12% faster with 3 workers than with 2).
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U) + 1;
-    FramePipeline pipeline(inputs, settings, options.dither, workers);
+    FramePipeline pipeline(inputs, options.source, options.dither, workers);
     Progress progress(!options.quiet && toolplatform::isTerminal(stderr), inputs.size());
-    static animconv::EncoderState encoder;
+    const auto encoding = std::make_unique<Encoding>();
+    animconv::EncoderState& encoder = encoding->encoder;
     encoder.deltaMode = options.delta;
-    static animconv::EncodedFrame encoded;
-    const BmpDepth depth = options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8;
-    SteadyDither steady;  // remembers the frames before: it runs here, in stream order, not in the workers
+    animconv::EncodedFrame& encoded = encoding->encoded;
+    FrameBmpWriter bmps(options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8);
+    // A dither that remembers the frames before runs here, in stream order; the workers apply the others.
+    const std::unique_ptr<FrameDither> inOrder =
+        ditherRemembers(options.dither) ? makeDither(options.dither) : nullptr;
     std::string error;
     for (std::size_t input = 0; input < inputs.size(); ++input) {
         std::size_t inputFrame = 0;
@@ -188,7 +185,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             const FramePipeline::Next next = pipeline.next(input, frame, failure);
             if (next == FramePipeline::Next::failed) {
                 progress.clear();
-                return failLoading(inputs[input].path, failure);
+                return messages.failLoading(inputs[input].path, failure);
             }
             if (next == FramePipeline::Next::inputDone) {
                 if (!failure.reason.empty()) {  // a notice: the input was used in part
@@ -198,23 +195,22 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
                 }
                 break;
             }
-            if (options.dither == Dither::steady && frame.fromStream) {
-                steady.passedOver();
-            } else if (options.dither == Dither::steady) {
-                steady.apply(*frame.pixels);
+            if (inOrder && frame.fromStream) {
+                inOrder->passOver();
+            } else if (inOrder) {
+                inOrder->apply(*frame.pixels);
             }
             animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame), encoded);
             animconv::rememberFrame(encoder, *frame.pixels);
             if (!writeStreamFrame(encoded, error)) {
                 progress.clear();
-                return fail(error);
+                return messages.fail(error);
             }
             ++totals.frames;
             if (!options.framesDir.empty() &&
-                !writeFrameBmp(options.framesDir + "/" + frameFileName(totals.frames), *frame.pixels, depth,
-                               error)) {
+                !bmps.write(options.framesDir + "/" + frameFileName(totals.frames), *frame.pixels, error)) {
                 progress.clear();
-                return fail(error);
+                return messages.fail(error);
             }
             totals.bytes += encoded.length;
             totals.unchanged += encoded.unchangedPixels;
@@ -245,44 +241,46 @@ int runMake(int argc, char** argv) {
         case OptionsResult::run:
             break;
     }
-    verbose = options.verbose;
-    const ImageLibrary imageLibrary(argv[0]);
+    const Messages messages(options.verbose);
+    // Shut down on every way out of runMake, after the pipeline's threads and every image. Every failure is
+    // reported once, as one line naming the input; libvips' own warnings would repeat it. One libvips
+    // thread per pipeline: the workers are the parallelism.
+    const imagelibrary::ImageLibrary imageLibrary(argv[0], {.quiet = true, .cached = false, .threads = 1});
     if (!imageLibrary.started()) {
-        fail("cannot start the image library (libvips)");
-        showLibraryText(vips_error_buffer());
+        messages.fail("cannot start the image library (libvips)");
+        messages.showLibraryText(imageLibrary.failure());
         return kExitFailed;
     }
-    configureImageLibrary();
     configureVideoLibrary();
     takeInterrupts();
 
     std::vector<InputItem> inputs;
     if (!expandInputs(options.inputs, inputs, error)) {
-        return fail(error);
+        return messages.fail(error);
     }
     if (!outputsSpareInputs(options, inputs, error)) {
-        return fail(error, kExitUsage);
+        return messages.fail(error, kExitUsage);
     }
     if (!options.framesDir.empty() && !prepareFramesDir(options.framesDir, error)) {
-        return fail(error);
+        return messages.fail(error);
     }
     if (!openStream(options.streamPath, options.outputMode, error)) {
-        return fail(error);
+        return messages.fail(error);
     }
     Totals totals;
     const auto start = Clock::now();
     int status = kExitFailed;
     try {
-        status = encodeAll(inputs, options, totals);
+        status = encodeAll(inputs, options, messages, totals);
     } catch (...) {
-        status = failThrown(std::current_exception());
+        status = messages.failThrown(std::current_exception());
     }
     if (status != kExitDone) {
         abandonStream();
         return status;
     }
     if (!finishStream(error)) {
-        return fail(error);
+        return messages.fail(error);
     }
     if (!options.quiet) {
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -306,6 +304,6 @@ int main(int argc, char** argv) {
         return runMake(commandLine.argc(), commandLine.argv());
     } catch (...) {
         // Before any output was opened (reading the inputs, say): nothing to undo.
-        return failThrown(std::current_exception());
+        return Messages(false).failThrown(std::current_exception());
     }
 }

@@ -1,69 +1,12 @@
 #include "make/make_options.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "convert/option_table.h"
 
 namespace animmake {
 namespace {
-
-enum class Option {
-    output,
-    force,
-    append,
-    noDelta,
-    wait,
-    waitUnit,
-    fps,
-    start,
-    duration,
-    fit,
-    background,
-    dither,
-    framesDir,
-    maxPixels,
-    quiet,
-    verbose,
-    help,
-    version
-};
-
-struct OptionName {
-    const char* longName;
-    char shortName;  // 0: long form only
-    Option option;
-    bool takesValue;
-};
-
-constexpr OptionName kOptions[] = {
-    {"output", 'o', Option::output, true},
-    {"force", 'f', Option::force, false},
-    {"append", 'a', Option::append, false},
-    {"no-delta", 0, Option::noDelta, false},
-    {"wait", 'w', Option::wait, true},
-    {"wait-unit", 0, Option::waitUnit, true},
-    {"fps", 0, Option::fps, true},
-    {"start", 0, Option::start, true},
-    {"duration", 0, Option::duration, true},
-    {"fit", 0, Option::fit, true},
-    {"background", 0, Option::background, true},
-    {"dither", 0, Option::dither, true},
-    {"frames-dir", 0, Option::framesDir, true},
-    {"max-pixels", 0, Option::maxPixels, true},
-    {"quiet", 'q', Option::quiet, false},
-    {"verbose", 'v', Option::verbose, false},
-    {"help", 'h', Option::help, false},
-    {"version", 'V', Option::version, false},
-};
-
-const OptionName* findShort(char name) {
-    for (const OptionName& candidate : kOptions) {
-        if (candidate.shortName != 0 && candidate.shortName == name) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
 
 // Plain decimal digits only, at most `largest`.
 bool parseNumber(const std::string& text, std::uint64_t largest, std::uint64_t& value) {
@@ -167,124 +110,210 @@ bool parseColour(const std::string& text, Rgb8& colour) {
     return true;
 }
 
-// Applies one option with its value; false with `error` set for a bad value.
-bool applyOption(const OptionName& name, const std::string& shown, const std::string& value,
-                 MakeOptions& options, std::string& error) {
-    std::uint64_t number = 0;
-    auto invalid = [&](const char* expected) {
-        error = "invalid value '" + value + "' for '" + shown + "' (" + expected + ")";
+// How an option's value is refused: the form it should have, or a plain reason.
+class Refusal {
+  public:
+    Refusal(const std::string& value, const std::string& shown, std::string& error)
+        : value_(value), shown_(shown), error_(error) {}
+    bool expected(const char* form) const {
+        error_ = "invalid value '" + value_ + "' for '" + shown_ + "' (" + form + ")";
         return false;
-    };
-    switch (name.option) {
-        case Option::output:
-            if (value.empty()) {
-                return invalid("a file name");
-            }
-            options.streamPath = value;
-            return true;
-        case Option::force:
-            if (options.outputMode == OutputMode::append) {
-                error = "'--force' and '--append' exclude each other";
-                return false;
-            }
-            options.outputMode = OutputMode::replace;
-            return true;
-        case Option::append:
-            if (options.outputMode == OutputMode::replace) {
-                error = "'--force' and '--append' exclude each other";
-                return false;
-            }
-            options.outputMode = OutputMode::append;
-            return true;
-        case Option::noDelta:
-            options.delta = false;
-            return true;
-        case Option::wait:
-            if (!parseNumber(value, 255, number)) {
-                return invalid("0 to 255");
-            }
-            options.wait = static_cast<int>(number);
-            return true;
-        case Option::waitUnit:
-            if (!parseNumber(value, 60'000, number) || number == 0) {
-                return invalid("milliseconds, 1 to 60000");
-            }
-            options.waitUnitMs = static_cast<int>(number);
-            return true;
-        case Option::fps: {
-            std::int64_t numerator = 0;
-            std::int64_t denominator = 1;
-            if (!parseDecimal(value, 3, numerator, denominator) || numerator == 0 ||
-                numerator > 1000 * denominator) {
-                return invalid("frames a second, above 0 and up to 1000");
-            }
-            options.video.fpsNumerator = numerator;
-            options.video.fpsDenominator = denominator;
-            return true;
-        }
-        case Option::start:
-            if (!parseTime(value, options.video.startMicroseconds)) {
-                return invalid("seconds or [hh:]mm:ss[.fff]");
-            }
-            return true;
-        case Option::duration:
-            if (!parseTime(value, options.video.durationMicroseconds) ||
-                options.video.durationMicroseconds == 0) {
-                return invalid("seconds or [hh:]mm:ss[.fff], above 0");
-            }
-            return true;
-        case Option::fit:
-            if (value == "contain") {
-                options.fit = Fit::contain;
-            } else if (value == "cover") {
-                options.fit = Fit::cover;
-            } else if (value == "stretch") {
-                options.fit = Fit::stretch;
-            } else {
-                return invalid("contain, cover or stretch");
-            }
-            return true;
-        case Option::background:
-            if (!parseColour(value, options.background)) {
-                return invalid("#rrggbb");
-            }
-            return true;
-        case Option::dither:
-            if (value == "steady") {
-                options.dither = Dither::steady;
-            } else if (value == "ordered") {
-                options.dither = Dither::ordered;
-            } else if (value == "none") {
-                options.dither = Dither::none;
-            } else if (value == "diffusion") {
-                options.dither = Dither::diffusion;
-            } else {
-                return invalid("steady, ordered, none or diffusion");
-            }
-            return true;
-        case Option::framesDir:
-            if (value.empty()) {
-                return invalid("a folder name");
-            }
-            options.framesDir = value;
-            return true;
-        case Option::maxPixels:
-            if (!parseNumber(value, std::uint64_t{1} << 62, number) || number == 0) {
-                return invalid("a pixel count of 1 or more");
-            }
-            options.maxPixels = number;
-            return true;
-        case Option::quiet:
-            options.quiet = true;
-            return true;
-        case Option::verbose:
-            options.verbose = true;
-            return true;
-        case Option::help:
-        case Option::version:
-            return true;
     }
-    return true;
+    bool because(const char* reason) const {
+        error_ = reason;
+        return false;
+    }
+
+  private:
+    const std::string& value_;
+    const std::string& shown_;
+    std::string& error_;
+};
+
+// One option: its names, the argument it takes (none: a flag), its --help text (lines after the first at
+// the help column) and how its value lands in the options. --help and --version end the parse instead.
+struct OptionRow {
+    const char* longName;
+    char shortName;  // 0: long form only
+    const char* argument;
+    const char* help;
+    bool (*apply)(const std::string& value, MakeOptions& options, const Refusal& refuse);
+    OptionsResult ends = OptionsResult::run;
+};
+
+constexpr std::size_t kHelpColumn = 26;
+
+const OptionRow kOptions[] = {
+    {"output", 'o', "STREAM", "the stream to write (required)",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         if (value.empty()) {
+             return refuse.expected("a file name");
+         }
+         options.streamPath = value;
+         return true;
+     }},
+    {"force", 'f', nullptr, "replace an existing non-empty STREAM",
+     [](const std::string&, MakeOptions& options, const Refusal& refuse) {
+         if (options.outputMode == OutputMode::append) {
+             return refuse.because("'--force' and '--append' exclude each other");
+         }
+         options.outputMode = OutputMode::replace;
+         return true;
+     }},
+    {"append", 'a', nullptr, "append to STREAM, all or nothing, under an exclusive lock",
+     [](const std::string&, MakeOptions& options, const Refusal& refuse) {
+         if (options.outputMode == OutputMode::replace) {
+             return refuse.because("'--force' and '--append' exclude each other");
+         }
+         options.outputMode = OutputMode::append;
+         return true;
+     }},
+    {"no-delta", 0, nullptr, "no unchanged marker (0xFE); every pixel written",
+     [](const std::string&, MakeOptions& options, const Refusal&) {
+         options.delta = false;
+         return true;
+     }},
+    {"wait", 'w', "N",
+     "wait byte of every frame, 0 to 255 (default 10; an\n"
+     "animated input's, a video's or a stream's own timing\n"
+     "is used when not given)",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         std::uint64_t number = 0;
+         if (!parseNumber(value, 255, number)) {
+             return refuse.expected("0 to 255");
+         }
+         options.wait = static_cast<int>(number);
+         options.source.video.fixedWait = true;
+         return true;
+     }},
+    {"wait-unit", 0, "MS",
+     "milliseconds per wait unit for that timing (default 10);\n"
+     "a video's frames shorter than a unit are dropped evenly",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         std::uint64_t number = 0;
+         if (!parseNumber(value, 60'000, number) || number == 0) {
+             return refuse.expected("milliseconds, 1 to 60000");
+         }
+         options.source.video.waitUnitMs = static_cast<int>(number);
+         return true;
+     }},
+    {"fps", 0, "N",
+     "take N frames a second of each video or stream (N up\n"
+     "to 1000, decimals allowed): the frame on screen at\n"
+     "each tick",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         std::int64_t numerator = 0;
+         std::int64_t denominator = 1;
+         if (!parseDecimal(value, 3, numerator, denominator) || numerator == 0 ||
+             numerator > 1000 * denominator) {
+             return refuse.expected("frames a second, above 0 and up to 1000");
+         }
+         options.source.video.fpsNumerator = numerator;
+         options.source.video.fpsDenominator = denominator;
+         return true;
+     }},
+    {"start", 0, "TIME",
+     "begin each video or stream at TIME: seconds (12.5) or\n"
+     "[hh:]mm:ss[.fff] (1:02.5)",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         if (!parseTime(value, options.source.video.startMicroseconds)) {
+             return refuse.expected("seconds or [hh:]mm:ss[.fff]");
+         }
+         return true;
+     }},
+    {"duration", 0, "TIME", "take at most TIME of each video or stream",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         if (!parseTime(value, options.source.video.durationMicroseconds) ||
+             options.source.video.durationMicroseconds == 0) {
+             return refuse.expected("seconds or [hh:]mm:ss[.fff], above 0");
+         }
+         return true;
+     }},
+    {"fit", 0, "MODE",
+     "contain (default: whole picture, centred, with bars),\n"
+     "cover (fills the frame, centred crop) or stretch",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         if (value == "contain") {
+             options.source.fit = Fit::contain;
+         } else if (value == "cover") {
+             options.source.fit = Fit::cover;
+         } else if (value == "stretch") {
+             options.source.fit = Fit::stretch;
+         } else {
+             return refuse.expected("contain, cover or stretch");
+         }
+         return true;
+     }},
+    {"background", 0, "#RRGGBB", "colour of the bars and behind transparency (default black)",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         if (!parseColour(value, options.source.background)) {
+             return refuse.expected("#rrggbb");
+         }
+         return true;
+     }},
+    {"dither", 0, "MODE",
+     "steady (default: error diffusion that keeps the levels it\n"
+     "chose where the source stands still, and orders what\n"
+     "moves), ordered (stable from frame to frame, so unchanged\n"
+     "pixels stay unchanged), none (animconv's truncation) or\n"
+     "diffusion (error diffusion, for stills: it changes pixels\n"
+     "whose source did not change, which defeats delta)",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         if (value == "steady") {
+             options.dither = Dither::steady;
+         } else if (value == "ordered") {
+             options.dither = Dither::ordered;
+         } else if (value == "none") {
+             options.dither = Dither::none;
+         } else if (value == "diffusion") {
+             options.dither = Dither::diffusion;
+         } else {
+             return refuse.expected("steady, ordered, none or diffusion");
+         }
+         return true;
+     }},
+    {"frames-dir", 0, "DIR",
+     "also write every frame as a 190x170 BMP into DIR; animconv\n"
+     "use0xfe over them gives the same stream",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         if (value.empty()) {
+             return refuse.expected("a folder name");
+         }
+         options.framesDir = value;
+         return true;
+     }},
+    {"max-pixels", 0, "N",
+     "refuse images and videos of more than N pixels a frame\n"
+     "(default 100000000)",
+     [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
+         std::uint64_t number = 0;
+         if (!parseNumber(value, std::uint64_t{1} << 62, number) || number == 0) {
+             return refuse.expected("a pixel count of 1 or more");
+         }
+         options.source.maxPixels = number;
+         return true;
+     }},
+    {"quiet", 'q', nullptr, "no progress line and no summary",
+     [](const std::string&, MakeOptions& options, const Refusal&) {
+         options.quiet = true;
+         return true;
+     }},
+    {"verbose", 'v', nullptr, "after a failure's line, the image library's own words",
+     [](const std::string&, MakeOptions& options, const Refusal&) {
+         options.verbose = true;
+         return true;
+     }},
+    {"help", 'h', nullptr, "show this help and exit", nullptr, OptionsResult::help},
+    {"version", 'V', nullptr, "show the version and exit", nullptr, OptionsResult::version},
+};
+
+const OptionRow* findShort(char name) {
+    for (const OptionRow& candidate : kOptions) {
+        if (candidate.shortName != 0 && candidate.shortName == name) {
+            return &candidate;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -318,16 +347,17 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
                                 : std::string("unrecognized option '") + argv[optind - 1] + "'";
             return OptionsResult::usageError;
         }
-        const OptionName* name = entryOf(code == ':' ? optopt : code);
-        const std::string shown = std::string("--") + name->longName;
+        const OptionRow* row = entryOf(code == ':' ? optopt : code);
+        const std::string shown = std::string("--") + row->longName;
         if (code == ':') {
             error = "option '" + shown + "' needs a value";
             return OptionsResult::usageError;
         }
-        if (name->option == Option::help || name->option == Option::version) {  // abbreviated: --he, --vers
-            return name->option == Option::help ? OptionsResult::help : OptionsResult::version;
+        if (row->ends != OptionsResult::run) {  // abbreviated: --he, --vers
+            return row->ends;
         }
-        if (!applyOption(*name, shown, optarg != nullptr ? optarg : "", options, error)) {
+        const std::string value = optarg != nullptr ? optarg : "";
+        if (!row->apply(value, options, Refusal(value, shown, error))) {
             return OptionsResult::usageError;
         }
     }
@@ -354,39 +384,8 @@ std::string helpText() {
            "retime one with -w, --start, --duration and --fps), a directory (its images in\n"
            "natural order: f2 before f10), or @LIST: one input per line, optionally followed\n"
            "by a tab and that input's wait byte (@- reads the list from standard input).\n"
-           "\n"
-           "  -o, --output=STREAM     the stream to write (required)\n"
-           "  -f, --force             replace an existing non-empty STREAM\n"
-           "  -a, --append            append to STREAM, all or nothing, under an exclusive lock\n"
-           "      --no-delta          no unchanged marker (0xFE); every pixel written\n"
-           "  -w, --wait=N            wait byte of every frame, 0 to 255 (default 10; an\n"
-           "                          animated input's, a video's or a stream's own timing\n"
-           "                          is used when not given)\n"
-           "      --wait-unit=MS      milliseconds per wait unit for that timing (default 10);\n"
-           "                          a video's frames shorter than a unit are dropped evenly\n"
-           "      --fps=N             take N frames a second of each video or stream (N up\n"
-           "                          to 1000, decimals allowed): the frame on screen at\n"
-           "                          each tick\n"
-           "      --start=TIME        begin each video or stream at TIME: seconds (12.5) or\n"
-           "                          [hh:]mm:ss[.fff] (1:02.5)\n"
-           "      --duration=TIME     take at most TIME of each video or stream\n"
-           "      --fit=MODE          contain (default: whole picture, centred, with bars),\n"
-           "                          cover (fills the frame, centred crop) or stretch\n"
-           "      --background=#RRGGBB  colour of the bars and behind transparency (default black)\n"
-           "      --dither=MODE       steady (default: error diffusion that keeps the levels it\n"
-           "                          chose where the source stands still, and orders what\n"
-           "                          moves), ordered (stable from frame to frame, so unchanged\n"
-           "                          pixels stay unchanged), none (animconv's truncation) or\n"
-           "                          diffusion (error diffusion, for stills: it changes pixels\n"
-           "                          whose source did not change, which defeats delta)\n"
-           "      --frames-dir=DIR    also write every frame as a 190x170 BMP into DIR; animconv\n"
-           "                          use0xfe over them gives the same stream\n"
-           "      --max-pixels=N      refuse images and videos of more than N pixels a frame\n"
-           "                          (default 100000000)\n"
-           "  -q, --quiet             no progress line and no summary\n"
-           "  -v, --verbose           after a failure's line, the image library's own words\n"
-           "  -h, --help              show this help and exit\n"
-           "  -V, --version           show the version and exit\n"
+           "\n" +
+           animconv::optionRows(kOptions, kHelpColumn) +
            "\n"
            "Examples: animmake -o joined.bin intro.bin title.png clip.bin joins two streams\n"
            "around a picture; animmake -o slow.bin -w 20 --start 2 joined.bin retimes what\n"

@@ -69,10 +69,12 @@ ProgramRun LauncherRunner::run(const std::vector<std::string>& arguments, const 
     std::vector<std::string> split{argumentZero()};
     split.insert(split.end(), arguments.begin(), arguments.end());
     const std::optional<std::string> line = rawCommandLine(split);
-    if (!line) {
+    if (!line || referenceSplit(*line) != split) {
         ProgramRun refused;
         refused.statusWidth = statusWidth();
-        refused.problem = "an argument holds a double quote, which one command-line string cannot carry";
+        refused.problem = !line
+                              ? "an argument holds a double quote, which one command-line string cannot carry"
+                              : "the command-line string does not split back into the arguments";
         return refused;
     }
     return runCommandLine(*line, split, folder);

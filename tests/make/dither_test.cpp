@@ -50,8 +50,8 @@ TEST(OrderedDither, FramesHoldOnlyCubeColoursAndUnchangedSourcePixelsStayUnchang
     for (std::size_t i = 5000; i < 9000; ++i) {
         second.pixels[i * 4] = static_cast<std::uint8_t>(second.pixels[i * 4] ^ 0x5A);
     }
-    animmake::ditherFrame(first, animmake::Dither::ordered);
-    animmake::ditherFrame(second, animmake::Dither::ordered);
+    animmake::makeDither(animmake::Dither::ordered)->apply(first);
+    animmake::makeDither(animmake::Dither::ordered)->apply(second);
     std::size_t differing = 0;
     for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
         for (std::size_t c = 0; c < 3; ++c) {
@@ -154,7 +154,7 @@ TEST(SteadyDither, DrawnFramesAreOrderedAndBarsDoNotMakeAFrameDrawn) {
             }
         }
         ordered = frame;
-        animmake::ditherFrame(ordered, animmake::Dither::ordered);
+        animmake::makeDither(animmake::Dither::ordered)->apply(ordered);
         animmake::SteadyDither steady;
         steady.apply(frame);
         EXPECT_EQ(std::equal(frame.pixels, frame.pixels + sizeof frame.pixels, ordered.pixels), c.ordered);

@@ -1,9 +1,11 @@
-// animmake's command line: what getopt_long is asked for, and the one-line reasons for usage errors.
+// animmake's command line: what getopt_long is asked for, the one-line reasons for usage errors, and the
+// rows of --help that the tools' option tables make.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "convert/option_table.h"
 #include "make/make_options.h"
 
 namespace {
@@ -76,10 +78,10 @@ TEST(AnimmakeOptions, ValuesLandAndInputsKeepTheirOrder) {
               OptionsResult::run)
         << error;
     EXPECT_EQ(options.streamPath, "s.bin");
-    EXPECT_EQ(options.fit, animmake::Fit::cover);
+    EXPECT_EQ(options.source.fit, animmake::Fit::cover);
     EXPECT_EQ(options.wait, 7);
-    EXPECT_EQ(options.background.red, 0x0a);
-    EXPECT_EQ(options.background.blue, 0x0c);
+    EXPECT_EQ(options.source.background.red, 0x0a);
+    EXPECT_EQ(options.source.background.blue, 0x0c);
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"b.png", "-c.png", "a.png"}));
 }
 
@@ -108,8 +110,40 @@ TEST(AnimmakeOptions, TimesInSecondsOrClockForm) {
         animmake::MakeOptions options;
         std::string error;
         const OptionsResult result = parse({"-o", "s", "--start", text, "a"}, options, error);
-        EXPECT_EQ(result == OptionsResult::run ? options.video.startMicroseconds : -1, microseconds);
+        EXPECT_EQ(result == OptionsResult::run ? options.source.video.startMicroseconds : -1, microseconds);
     }
+}
+
+// A row per option: the short name or four spaces, the long name and argument, the help from the column on
+// (two spaces after a wider name), its later lines at the column; getopt_long is asked for the same names.
+TEST(OptionTable, HelpRowsAndGetoptNamesComeFromTheSameRows) {
+    struct Row {
+        const char* longName;
+        char shortName;
+        const char* argument;
+        const char* help;
+    };
+    const Row rows[] = {
+        {"output", 'o', "STREAM", "the stream"},
+        {"no-delta", 0, nullptr, "no marker,\nevery pixel"},
+        {"background", 0, "#RRGGBB", "colour"},
+        {"quiet", 'q', nullptr, "no summary"},
+    };
+    EXPECT_EQ(animconv::optionRows(rows, 26),
+              "  -o, --output=STREAM     the stream\n"
+              "      --no-delta          no marker,\n"
+              "                          every pixel\n"
+              "      --background=#RRGGBB  colour\n"
+              "  -q, --quiet             no summary\n");
+    const animconv::GetoptTable table(rows);
+    EXPECT_EQ(table.shortOptions, ":o:q");
+    ASSERT_EQ(table.longOptions.size(), 5u);
+    EXPECT_EQ(table.longOptions[0].has_arg, required_argument);
+    EXPECT_EQ(table.longOptions[1].has_arg, no_argument);
+    EXPECT_EQ(table.longOptions[1].val, animconv::GetoptTable::kLongOnly + 1);
+    EXPECT_EQ(table.longOptions[2].val, animconv::GetoptTable::kLongOnly + 2);
+    EXPECT_EQ(table.longOptions[3].val, 'q');
+    EXPECT_EQ(table.longOptions[4].name, nullptr);
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ TEST(SplitCommandLine, FollowsTheQuotingRules) {
          "p \x83\x74\x83\x40\x83\x43\x83\x8b.bmp \x81\x40x",
          {"p", "\x83\x74\x83\x40\x83\x43\x83\x8b.bmp", "\x81\x40x"}},
         {"0x20 inside quotes is kept", "p \"  \"", {"p", "  "}},
+        {"a trail byte 0x5C is no escape", "p \x95\x5c a", {"p", "\x95\x5c", "a"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

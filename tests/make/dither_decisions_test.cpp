@@ -1,0 +1,159 @@
+// The steady dither's decisions, each on a scene made for it: a digest of its levels over the scene's
+// frames, recorded when the output was last meant to change, and a check that the scene makes the decision
+// it is named after (so that the digest is not of a scene that exercises nothing).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "dither_scenes.h"
+#include "make/dither.h"
+
+namespace {
+
+using testsupport::kSceneHeight;
+using testsupport::kScenePixels;
+using testsupport::kSceneWidth;
+using testsupport::SceneFrame;
+
+SceneFrame ordered(SceneFrame frame) {
+    static animconv::FrameBuffer buffer;
+    std::memcpy(buffer.pixels, frame.data(), sizeof buffer.pixels);
+    animmake::makeDither(animmake::Dither::ordered)->apply(buffer);
+    frame.assign(buffer.pixels, buffer.pixels + sizeof buffer.pixels);
+    return frame;
+}
+
+std::vector<SceneFrame> steady(const std::vector<SceneFrame>& sources) {
+    animmake::SteadyDither dither;
+    static animconv::FrameBuffer buffer;
+    std::vector<SceneFrame> out;
+    for (const SceneFrame& source : sources) {
+        std::memcpy(buffer.pixels, source.data(), sizeof buffer.pixels);
+        dither.apply(buffer);
+        out.emplace_back(buffer.pixels, buffer.pixels + sizeof buffer.pixels);
+    }
+    return out;
+}
+
+struct Region {
+    int left = 0;
+    int top = 0;
+    int right = kSceneWidth;
+    int bottom = kSceneHeight;
+};
+constexpr Region kWhole{};
+
+// The share of the region's pixels that are the same in both frames.
+double sameShare(const SceneFrame& a, const SceneFrame& b, Region r = kWhole) {
+    std::size_t same = 0;
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            const std::size_t i =
+                (static_cast<std::size_t>(y) * kSceneWidth + static_cast<std::size_t>(x)) * 4;
+            same += std::equal(&a[i], &a[i + 4], &b[i]) ? 1U : 0U;
+        }
+    }
+    return static_cast<double>(same) / ((r.right - r.left) * (r.bottom - r.top));
+}
+
+// The square of withSquare at `left`.
+Region square(int left) {
+    return {left, 60, left + 24, 84};
+}
+
+struct SceneRun {
+    std::vector<SceneFrame> sources;
+    std::vector<SceneFrame> out;
+    SceneFrame ordered(std::size_t n) const { return ::ordered(sources[n]); }
+};
+
+struct Case {
+    const char* name;
+    int frames;
+    SceneFrame (*scene)(int n);
+    std::uint64_t digest;
+    void (*check)(const SceneRun& run);
+};
+
+const Case kCases[] = {
+    {"first frame: diffused whole", 1, [](int) { return testsupport::texturedScene(0); },
+     0x86fcdb936e30a76aULL,
+     [](const SceneRun& run) { EXPECT_LT(sameShare(run.out[0], run.ordered(0)), 0.7); }},
+    {"cut: the new picture diffused at once, as a first frame", 5,
+     [](int n) { return testsupport::texturedScene(n < 3 ? 0 : 1); }, 0xfb42f7037689aafaULL,
+     [](const SceneRun& run) {
+         EXPECT_EQ(run.out[3], steady({run.sources[3]})[0]);
+         EXPECT_EQ(run.out[4], run.out[3]);
+     }},
+    {"pan: ordered as a whole", 30, [](int n) { return testsupport::driftedScene(0.04 * n); },
+     0x8b0832d540cb0502ULL,
+     [](const SceneRun& run) {
+         EXPECT_LT(sameShare(run.out[0], run.ordered(0)), 0.7);
+         EXPECT_GT(sameShare(run.out[29], run.ordered(29)), 0.99);
+     }},
+    {"moving block: ordered, the rest kept", 6,
+     [](int n) { return testsupport::withSquare(testsupport::texturedScene(0), 20 + 3 * n); },
+     0x922c0d8397cc43d5ULL,
+     [](const SceneRun& run) {
+         EXPECT_GT(sameShare(run.out[5], run.ordered(5), square(35)), 0.95);
+         EXPECT_EQ(sameShare(run.out[5], run.out[0], {0, 0, kSceneWidth, 60}), 1.0);
+         EXPECT_EQ(sameShare(run.out[5], run.out[0], {0, 84, kSceneWidth, kSceneHeight}), 1.0);
+     }},
+    {"background uncovered: its levels taken back", 5,
+     [](int n) {
+         const SceneFrame background = testsupport::texturedScene(0);
+         return n == 0 ? background : testsupport::withSquare(background, 20 + 30 * (n - 1));
+     },
+     0x6b4eac8dc4d5fb37ULL,
+     [](const SceneRun& run) {
+         EXPECT_LT(sameShare(run.out[1], run.out[0], square(20)), 0.5);
+         EXPECT_EQ(sameShare(run.out[4], run.out[0], square(20)), 1.0);
+         EXPECT_EQ(sameShare(run.out[4], run.out[0], {0, 0, 110, kSceneHeight}), 1.0);
+     }},
+    {"block settling: diffused once at rest, then kept", 20,
+     [](int n) { return testsupport::withSquare(testsupport::texturedScene(0), 20 + 3 * std::min(n, 4)); },
+     0xf95f93e5d4f89818ULL,
+     [](const SceneRun& run) {
+         EXPECT_GT(sameShare(run.out[5], run.ordered(5), {44, 60, 56, 84}), 0.95);
+         EXPECT_LT(sameShare(run.out[19], run.ordered(19), {44, 60, 56, 84}), 0.8);
+         EXPECT_EQ(run.out[19], run.out[18]);
+     }},
+    {"drawn frame: ordered everywhere", 4, [](int n) { return testsupport::drawnScene(n == 0 ? -1 : n); },
+     0xdb75f37c664df145ULL,
+     [](const SceneRun& run) {
+         for (std::size_t n = 0; n < run.out.size(); ++n) {
+             EXPECT_EQ(run.out[n], run.ordered(n)) << n;
+         }
+     }},
+    {"centred bars: not a drawn frame", 2,
+     [](int n) {
+         return testsupport::withBars(testsupport::texturedScene(0), 30 + 10 * n, 30 + 10 * n, n == 1);
+     },
+     0x7f36337b1cb007c2ULL,
+     [](const SceneRun& run) {
+         EXPECT_LT(sameShare(run.out[0], run.ordered(0), {0, 30, kSceneWidth, 140}), 0.7);
+         EXPECT_LT(sameShare(run.out[1], run.ordered(1), {40, 0, 150, kSceneHeight}), 0.7);
+     }},
+    {"bars at one side: a drawn frame", 1,
+     [](int) { return testsupport::withBars(testsupport::texturedScene(0), 0, 60, false); },
+     0x4bc1bc30e8f6d8d9ULL, [](const SceneRun& run) { EXPECT_EQ(run.out[0], run.ordered(0)); }},
+};
+
+TEST(SteadyDitherDecisions, EachSceneMakesItsDecisionAndKeepsItsDigest) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        SceneRun run;
+        for (int n = 0; n < c.frames; ++n) {
+            run.sources.push_back(c.scene(n));
+        }
+        run.out = steady(run.sources);
+        c.check(run);
+        EXPECT_EQ(testsupport::levelDigest(run.out), c.digest)
+            << std::hex << testsupport::levelDigest(run.out);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+// Generated 190x170 frames (blue, green, red, 0 per pixel, as animmake's frames are) for the dither tests,
+// one kind of scene each, and a digest of what a dither made of them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace testsupport {
+
+constexpr int kSceneWidth = 190;
+constexpr int kSceneHeight = 170;
+constexpr std::size_t kScenePixels = std::size_t{kSceneWidth} * kSceneHeight;
+
+using SceneFrame = std::vector<std::uint8_t>;  // kScenePixels x 4 bytes
+
+// A photo-like picture: a colour gradient with a fine texture. `variant` gives another picture altogether
+// (0 or 1); in variant 1 every component lies 120 above variant 0's.
+SceneFrame texturedScene(int variant);
+// A smooth picture of low waves drifted `offset` pixels to the left (a fraction is interpolated).
+SceneFrame driftedScene(double offset);
+// `base` with a 24x24 textured square, bright against it, whose left edge is at column `left` of row 60.
+SceneFrame withSquare(SceneFrame base, int left);
+// A screen: a photo in the left 60 columns, and right of it a flat background with flat boxes in a grid, the
+// boxes at grid column `moved` one step over.
+SceneFrame drawnScene(int moved);
+// `base` with black rows: `top` at the top and `bottom` at the bottom; or, when `columns`, black columns
+// at the left and right instead.
+SceneFrame withBars(SceneFrame base, int top, int bottom, bool columns);
+
+// 64-bit FNV-1a over the cube levels (component / 51) of blue, green and red of every pixel.
+std::uint64_t levelDigest(const std::vector<SceneFrame>& frames);
+
+}  // namespace testsupport
