@@ -163,7 +163,8 @@ struct Totals {
 };
 
 // Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
-int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, Totals& totals) {
+int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, StreamOutput& output,
+              Totals& totals) {
     SourceSettings settings{options.fit, options.background, options.maxPixels, options.video, {}};
     settings.video.waitUnitMs = options.waitUnitMs;
     settings.video.fixedWait = options.wait != kWaitNotGiven;
@@ -202,7 +203,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame.delayMs),
                                   encoded);
             animconv::rememberFrame(encoder, *frame.pixels);
-            if (!writeStreamFrame(encoded, error)) {
+            if (!output.write(encoded, error)) {
                 progress.clear();
                 return fail(error);
             }
@@ -263,22 +264,24 @@ int runMake(int argc, char** argv) {
     if (!options.framesDir.empty() && !prepareFramesDir(options.framesDir, error)) {
         return fail(error);
     }
-    if (!openStream(options.streamPath, options.outputMode, error)) {
+    // Left as it was on every way out before finish(), a thrown one too.
+    StreamOutput output;
+    if (!output.open(options.streamPath, options.outputMode, error)) {
         return fail(error);
     }
     Totals totals;
     const auto start = Clock::now();
     int status = kExitFailed;
     try {
-        status = encodeAll(inputs, options, totals);
+        status = encodeAll(inputs, options, output, totals);
     } catch (...) {
         status = failThrown(std::current_exception());
     }
     if (status != kExitDone) {
-        abandonStream();
+        output.abandon();
         return status;
     }
-    if (!finishStream(error)) {
+    if (!output.finish(error)) {
         return fail(error);
     }
     if (!options.quiet) {
