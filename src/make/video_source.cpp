@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/display.h>
 #include <libavutil/mathematics.h>
 #include <libavutil/pixdesc.h>
+#include <libavutil/version.h>
 #include <libswscale/swscale.h>
 }
 
@@ -17,6 +18,8 @@ extern "C" {
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "make/video_timeline.h"
 
 namespace animmake {
 namespace {
@@ -58,60 +61,6 @@ bool isImageDemuxer(const AVInputFormat& format) {
     return endsWith("_pipe") || name == "image2" || name == "gif" || name == "apng" || name == "ico" ||
            name == "tty";
 }
-
-// Wait units from a frame's end time, cumulatively rounded so that the waits add up to the video's clock;
-// with --fps the frame on screen at each tick is taken. A frame that would get no whole unit is dropped.
-class VideoClock {
-  public:
-    VideoClock(const VideoSettings& settings, AVRational timeBase)
-        : settings_(settings), timeBase_(timeBase) {}
-
-    // The wait of a frame shown until `end` (in the time base, counted from the start of the range taken),
-    // or 0 when it is dropped. The last frame of a range that gave none is kept whatever its length.
-    int waitUntil(std::int64_t end, bool last) {
-        const bool keepAnyway = last && kept_ == 0 && end > 0;
-        std::int64_t units = 0;
-        if (settings_.fpsNumerator > 0) {
-            // The ticks before `end`: the frame is on screen at those its start did not reach.
-            const std::int64_t ticks =
-                av_rescale_rnd(end, std::int64_t{timeBase_.num} * settings_.fpsNumerator,
-                               std::int64_t{timeBase_.den} * settings_.fpsDenominator, AV_ROUND_UP);
-            if (ticks <= ticksDone_ && !keepAnyway) {
-                return 0;
-            }
-            ticksDone_ = std::max(ticks, ticksDone_ + 1);
-            units = av_rescale_rnd(ticksDone_, settings_.fpsDenominator * 1000,
-                                   settings_.fpsNumerator * settings_.waitUnitMs, AV_ROUND_NEAR_INF);
-        } else {
-            if (end <= 0 && !keepAnyway) {
-                return 0;  // before the range
-            }
-            units = av_rescale_rnd(end, std::int64_t{timeBase_.num} * 1000,
-                                   std::int64_t{timeBase_.den} * settings_.waitUnitMs, AV_ROUND_NEAR_INF);
-        }
-        std::int64_t wait = units - unitsDone_;
-        if (settings_.fixedWait) {
-            wait = 1;  // the fixed wait byte replaces it
-        } else if (wait <= 0) {
-            if (!keepAnyway) {
-                return 0;
-            }
-            wait = 1;
-        }
-        unitsDone_ = std::max(units, unitsDone_ + 1);
-        ++kept_;
-        return static_cast<int>(std::min<std::int64_t>(wait, 255));
-    }
-
-    std::size_t kept() const { return kept_; }
-
-  private:
-    const VideoSettings settings_;
-    const AVRational timeBase_;
-    std::int64_t ticksDone_ = 0;
-    std::int64_t unitsDone_ = 0;
-    std::size_t kept_ = 0;
-};
 
 int swsColourspace(AVColorSpace space, int height) {
     switch (space) {
@@ -312,6 +261,16 @@ class FrameFitter {
     int scaledHeight_ = 0;
 };
 
+// How long the frame lasts by its own account; 0 when unknown. AVFrame::duration replaced pkt_duration in
+// libavutil 57.30 (FFmpeg 6); Debian 12 has 57.28.
+std::int64_t ownDuration(const AVFrame& frame) {
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+    return frame.duration;
+#else
+    return frame.pkt_duration;
+#endif
+}
+
 std::string framesText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " frame" : " frames");
 }
@@ -346,11 +305,10 @@ class VideoReader {
         while (more && !stopped_) {
             const int got = av_read_frame(format_.get(), packet_.get());
             if (got == AVERROR_EOF) {
-                // Read from the beginning to its end: fewer frames than the index lists means a cut file.
-                const std::int64_t listed = stream_->nb_frames;
-                if (!seeked_ && listed > 0 && packetsRead_ < listed) {
+                if (!seeked_ && endsEarly()) {
                     reason = "the video is cut short: the file ends after " + std::to_string(packetsRead_) +
-                             " of its " + std::to_string(listed) + " frames";
+                             " of its " + std::to_string(std::max<std::int64_t>(listed(), packetsRead_)) +
+                             " frames";
                     return false;
                 }
                 more = false;
@@ -362,6 +320,7 @@ class VideoReader {
             } else {
                 const bool ours = packet_->stream_index == stream_->index;
                 packetsRead_ += ours ? 1 : 0;
+                cutOff_ = cutOff_ || (ours && (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0);
                 if (ours && avcodec_send_packet(decoder_.get(), packet_.get()) < 0) {
                     ++damaged_;
                 }
@@ -374,10 +333,10 @@ class VideoReader {
                 return false;
             }
         }
-        if (!stopped_ && havePending_ && !emitPending(pendingTime_ + pendingDuration_, true, reason)) {
+        if (!stopped_ && !emit(timeline_->finish(), reason)) {
             return false;
         }
-        if (clock_->kept() == 0) {
+        if (timeline_->kept() == 0) {
             if (framesDecoded_ == 0) {
                 reason = "no frame of the video could be decoded (the file is damaged)";
             } else {
@@ -457,28 +416,54 @@ class VideoReader {
             return false;
         }
         timeBase_ = stream_->time_base;
-        if (stream_->start_time != AV_NOPTS_VALUE) {
-            origin_ = stream_->start_time;
-            haveOrigin_ = true;
-        }
-        start_ = av_rescale_q(settings_.video.startMicroseconds, AVRational{1, 1'000'000}, timeBase_);
-        if (settings_.video.durationMicroseconds != kWholeVideo) {
-            end_ = av_rescale_q(settings_.video.durationMicroseconds, AVRational{1, 1'000'000}, timeBase_);
-        }
-        clock_.emplace(settings_.video, timeBase_);
+        timeline_.emplace(settings_.video, clockOf());
         fitter_.emplace(settings_, clockwiseQuarterTurns(*stream_),
                         av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr));
-        frameDuration_ = defaultFrameDuration();
+        indexed_ = avformat_index_get_entries_count(stream_) > 0;
         expected_ = expectedFrames();
         return true;
     }
 
-    // One frame at the stream's average rate; 0 when it does not say (variable rate in Matroska).
-    std::int64_t defaultFrameDuration() const {
+    // The stream's clock for the timeline: its time base, start, frame rate and length (the container's
+    // length when the stream has none of its own).
+    VideoClock clockOf() const {
+        VideoClock clock;
+        clock.timeBaseNum = timeBase_.num;
+        clock.timeBaseDen = timeBase_.den;
+        if (stream_->start_time != AV_NOPTS_VALUE) {
+            clock.origin = stream_->start_time;
+        }
         const AVRational rate = stream_->avg_frame_rate;
-        return rate.num > 0 && rate.den > 0
-                   ? std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_))
-                   : 0;
+        if (rate.num > 0 && rate.den > 0) {
+            clock.frameDuration = std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_));
+        }
+        if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
+            clock.length = stream_->duration;
+        } else if (format_->duration > 0) {
+            clock.length = av_rescale_q(format_->duration, AV_TIME_BASE_Q, timeBase_);
+        }
+        return clock;
+    }
+
+    // The frames the container lists; 0 when it does not say.
+    std::int64_t listed() const {
+        return std::max<std::int64_t>(stream_->nb_frames, avformat_index_get_entries_count(stream_));
+    }
+
+    // Read from the beginning to its end, the file holds fewer bytes than the container promises: a packet
+    // cut off, an index entry past the end, or (with no index to go by) fewer packets than it lists. Index
+    // entries that hold no picture (AVI's dropped frames) are not listed in the index and do not count.
+    bool endsEarly() const {
+        if (cutOff_) {
+            return true;
+        }
+        if (!indexed_) {
+            return stream_->nb_frames > 0 && packetsRead_ < stream_->nb_frames;
+        }
+        const int entries = avformat_index_get_entries_count(stream_);
+        const AVIndexEntry* last = entries > 0 ? avformat_index_get_entry(stream_, entries - 1) : nullptr;
+        const std::int64_t fileSize = avio_size(format_->pb);
+        return last != nullptr && fileSize > 0 && last->pos + last->size > fileSize;
     }
 
     // The frames the container's length and rate promise for the range taken; 0 when it does not say.
@@ -491,7 +476,7 @@ class VideoReader {
         if (settings_.video.durationMicroseconds != kWholeVideo) {
             seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
         }
-        if (settings_.video.fpsNumerator == 0 && frameDuration_ == 0) {
+        if (settings_.video.fpsNumerator == 0 && clockOf().frameDuration == 0) {
             return 0;
         }
         double rate = settings_.video.fpsNumerator > 0
@@ -507,11 +492,12 @@ class VideoReader {
     // To the key frame before --start where the file allows; otherwise the frames before it are decoded
     // and left out.
     void seek() {
-        if (start_ <= 0) {
+        const std::int64_t start = timeline_->start();
+        if (start <= 0) {
             return;
         }
-        if (av_seek_frame(format_.get(), stream_->index, (haveOrigin_ ? origin_ : 0) + start_,
-                          AVSEEK_FLAG_BACKWARD) >= 0) {
+        const std::int64_t origin = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+        if (av_seek_frame(format_.get(), stream_->index, origin + start, AVSEEK_FLAG_BACKWARD) >= 0) {
             avcodec_flush_buffers(decoder_.get());
             seeked_ = true;
         }
@@ -542,50 +528,28 @@ class VideoReader {
         }
     }
 
-    // The decoded frame becomes the pending one; the one before it is now known to end where it starts.
+    // The decoded frame becomes the pending one; the one before it is settled by the timeline.
     bool take(std::string& reason) {
-        std::int64_t timestamp = decoded_->best_effort_timestamp;
-        if (timestamp == AV_NOPTS_VALUE) {
-            timestamp = havePrevious_ ? pendingStamp_ + pendingDuration_ : (haveOrigin_ ? origin_ : 0);
-        }
-        if (!haveOrigin_) {
-            origin_ = timestamp;
-            haveOrigin_ = true;
-        }
-        const std::int64_t time = timestamp - origin_ - start_;
-        if (end_ != kWholeVideo && time >= end_) {
-            stopped_ = true;  // the range ends before this frame
-            return !havePending_ || emitPending(end_, true, reason);
-        }
-        if (havePending_ && !emitPending(time, false, reason)) {
+        const std::int64_t stamp = decoded_->best_effort_timestamp;
+        bool past = false;
+        const SettledFrame settled =
+            timeline_->arrive(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(stamp),
+                              ownDuration(*decoded_), past);
+        if (!emit(settled, reason)) {
             return false;
         }
-        // How long the frame lasts when it is the last: its own duration, a frame at the average rate, the
-        // gap before it, or a tenth of a second.
-        std::int64_t duration = decoded_->pkt_duration > 0 ? decoded_->pkt_duration : frameDuration_;
-        if (duration <= 0) {
-            duration =
-                havePrevious_ && timestamp > pendingStamp_
-                    ? timestamp - pendingStamp_
-                    : std::max<std::int64_t>(1, av_rescale_q(100'000, AVRational{1, 1'000'000}, timeBase_));
+        if (past) {
+            stopped_ = true;  // the range ends before this frame
+            return true;
         }
         av_frame_unref(pending_.get());
         av_frame_move_ref(pending_.get(), decoded_.get());
-        havePending_ = true;
-        havePrevious_ = true;
-        pendingStamp_ = timestamp;
-        pendingTime_ = time;
-        pendingDuration_ = duration;
         return true;
     }
 
-    bool emitPending(std::int64_t endTime, bool last, std::string& reason) {
-        havePending_ = false;
-        if (last && end_ != kWholeVideo) {
-            endTime = std::min(endTime, end_);
-        }
-        const int wait = clock_->waitUntil(endTime, last);
-        if (wait == 0) {
+    // The pending frame fitted and handed on with its wait, unless the timeline left it out.
+    bool emit(const SettledFrame& settled, std::string& reason) {
+        if (!settled.any || settled.wait == 0) {
             return true;
         }
         auto frame = std::make_unique<FrameBuffer>();
@@ -596,7 +560,7 @@ class VideoReader {
                      " pictures into the frame";
             return false;
         }
-        if (!sink_(SourceFrame{std::move(frame), wait * settings_.video.waitUnitMs, expected_})) {
+        if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
             stopped_ = true;
         }
         return true;
@@ -611,23 +575,15 @@ class VideoReader {
     FramePointer pending_;
     AVStream* stream_ = nullptr;
     AVRational timeBase_{1, 1};
-    std::optional<VideoClock> clock_;
+    std::optional<VideoTimeline> timeline_;
     std::optional<FrameFitter> fitter_;
-    std::int64_t origin_ = 0;
-    bool haveOrigin_ = false;
-    std::int64_t start_ = 0;
-    std::int64_t end_ = kWholeVideo;
-    std::int64_t frameDuration_ = 1;
     std::size_t expected_ = 0;
-    bool havePending_ = false;
-    bool havePrevious_ = false;  // pendingStamp_ holds the frame before, even when it was taken
-    std::int64_t pendingStamp_ = 0;
-    std::int64_t pendingTime_ = 0;
-    std::int64_t pendingDuration_ = 0;
     std::size_t framesDecoded_ = 0;
     std::size_t damaged_ = 0;
     std::size_t concealed_ = 0;
     std::int64_t packetsRead_ = 0;
+    bool indexed_ = false;  // the container's index was read with its header
+    bool cutOff_ = false;   // a packet came back shorter than the container said
     bool seeked_ = false;
     bool stopped_ = false;
 };
