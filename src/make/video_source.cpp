@@ -306,16 +306,16 @@ class VideoReader {
             const int got = av_read_frame(format_.get(), packet_.get());
             if (got == AVERROR_EOF) {
                 if (!seeked_ && endsEarly()) {
-                    reason = "the video is cut short: the file ends after " + std::to_string(packetsRead_) +
-                             " of its " + std::to_string(std::max<std::int64_t>(listed(), packetsRead_)) +
-                             " frames";
+                    reason =
+                        "the video is cut short: the file ends after " + std::to_string(packetsRead_) +
+                        " of its " +
+                        framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
                     return false;
                 }
                 more = false;
                 avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
             } else if (got < 0) {
-                reason =
-                    "the video is cut short or damaged after " + std::to_string(framesDecoded_) + " frames";
+                reason = "the video is cut short or damaged after " + framesText(framesDecoded_);
                 return false;
             } else {
                 const bool ours = packet_->stream_index == stream_->index;
