@@ -50,9 +50,6 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
 // A library's error text in plain words: "the file ends early", "not an image or video file", ...
 std::string plainReason(const std::string& libraryText);
 
-// The scale each axis needs for the fit of a width x height picture.
-void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY);
-
 // Once per process, before the first load: small operation cache, one libvips thread per pipeline.
 void configureImageLibrary();
 

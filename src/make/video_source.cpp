@@ -19,6 +19,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "make/fit_plan.h"
 #include "make/video_timeline.h"
 
 namespace animmake {
@@ -172,11 +173,9 @@ class FrameFitter {
         const double displayWidth = picture.width * av_q2d(aspect);
         const double pictureWidth = sideways ? picture.height : displayWidth;
         const double pictureHeight = sideways ? displayWidth : picture.height;
-        double scaleX = 0;
-        double scaleY = 0;
-        fitScales(pictureWidth, pictureHeight, settings_.fit, scaleX, scaleY);
-        shownWidth_ = std::max(1, static_cast<int>(std::lround(pictureWidth * scaleX)));
-        shownHeight_ = std::max(1, static_cast<int>(std::lround(pictureHeight * scaleY)));
+        const ShownSize shown = shownSize(pictureWidth, pictureHeight, settings_.fit);
+        shownWidth_ = shown.width;
+        shownHeight_ = shown.height;
         // Cover enlarges one axis past the frame; a sliver-shaped picture would need a huge scaled copy.
         if (std::int64_t{shownWidth_} * shownHeight_ > kLargestShown) {
             return false;
@@ -200,20 +199,17 @@ class FrameFitter {
         return true;
     }
 
-    // Centred: cropped where larger (cover), bars of the background where smaller (contain), as for images.
+    // Placed as the fit plans, turned as the display matrix says.
     void place(FrameBuffer& frame) const {
-        const auto offset = [](int shown, int frameSize) {
-            return shown > frameSize ? -((shown - frameSize) / 2) : (frameSize - shown) / 2;
-        };
-        const int left = offset(shownWidth_, kFrameWidth);
-        const int top = offset(shownHeight_, kFrameHeight);
+        const Placement placement = placementOf(shownWidth_, shownHeight_);
         for (int y = 0; y < kFrameHeight; ++y) {
             std::uint8_t* row = frame.pixels + std::size_t(y) * kFrameWidth * kPixelBytes;
-            const int shownY = y - top;
+            const int shownY = y - placement.frameTop + placement.top;
+            const bool rowInside = y >= placement.frameTop && y < placement.frameTop + placement.height;
             for (int x = 0; x < kFrameWidth; ++x) {
                 std::uint8_t* pixel = row + std::size_t(x) * kPixelBytes;
-                const int shownX = x - left;
-                if (shownX < 0 || shownX >= shownWidth_ || shownY < 0 || shownY >= shownHeight_) {
+                const int shownX = x - placement.frameLeft + placement.left;
+                if (!rowInside || x < placement.frameLeft || x >= placement.frameLeft + placement.width) {
                     pixel[0] = settings_.background.blue;
                     pixel[1] = settings_.background.green;
                     pixel[2] = settings_.background.red;
