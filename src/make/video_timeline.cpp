@@ -36,10 +36,7 @@ VideoTimeline::VideoTimeline(const VideoSettings& settings, const VideoClock& cl
     if (settings.durationMicroseconds != kWholeVideo) {
         end_ = fromMicroseconds(settings.durationMicroseconds);
     }
-    if (clock.length && *clock.length > start_) {
-        videoEnd_ = *clock.length - start_;
-    }
-    if (end_ != kWholeVideo && (!videoEnd_ || end_ < *videoEnd_)) {
+    if (end_ != kWholeVideo) {
         videoEnd_ = end_;
     }
 }
@@ -96,6 +93,9 @@ SettledFrame VideoTimeline::finish() {
     waiting_ = false;
     // Container entries that hold no picture (AVI's dropped frames) after the last frame extend it.
     std::int64_t end = waitingTime_ + waitingDuration_;
+    if (!begun_ && end > 0) {
+        begin();
+    }
     if (videoEnd_ && *videoEnd_ > end) {
         end = *videoEnd_;
     }
@@ -105,6 +105,20 @@ SettledFrame VideoTimeline::finish() {
     return {true, settle(end, true)};
 }
 
+// Counted from the first frame's own time, or from --start when that falls within it.
+void VideoTimeline::begin() {
+    begun_ = true;
+    begin_ = std::max<std::int64_t>(0, waitingTime_);
+    unitsBegin_ = unitsAt(begin_);
+    unitsDone_ = unitsBegin_;
+    // The container's length is a duration: counted from the first picture (an AVI's first picture may
+    // come a frame after its origin).
+    if (clock_.length && *clock_.length - start_ > 0) {
+        const std::int64_t end = *clock_.length - start_ + begin_;
+        videoEnd_ = videoEnd_ ? std::min(*videoEnd_, end) : end;
+    }
+}
+
 int VideoTimeline::settle(std::int64_t endTime, bool last) {
     // The last frame of a range that gave none is kept whatever its length.
     const bool keepAnyway = last && kept_ == 0 && endTime > 0;
@@ -112,11 +126,7 @@ int VideoTimeline::settle(std::int64_t endTime, bool last) {
         return 0;  // before the range
     }
     if (!begun_) {
-        // Counted from the first frame's own time, or from --start when that falls within it.
-        begun_ = true;
-        begin_ = std::max<std::int64_t>(0, waitingTime_);
-        unitsBegin_ = unitsAt(begin_);
-        unitsDone_ = unitsBegin_;
+        begin();
     }
     std::int64_t units = unitsAt(endTime);
     if (settings_.fpsNumerator > 0) {

@@ -18,7 +18,7 @@ struct VideoClock {
     std::int64_t timeBaseDen = 1;
     std::optional<std::int64_t> origin;  // the first presentation time; else the first frame's
     std::int64_t frameDuration = 0;      // one frame at the average rate; 0 when it does not say
-    std::optional<std::int64_t> length;  // from the origin to the video's end, when it says
+    std::optional<std::int64_t> length;  // how long the video lasts, when it says
 };
 
 // What became of the frame that was waiting for the next one's time.
@@ -46,6 +46,7 @@ class VideoTimeline {
     std::size_t kept() const { return kept_; }
 
   private:
+    void begin();
     int settle(std::int64_t endTime, bool last);
     std::int64_t unitsAt(std::int64_t time) const;
 
@@ -55,7 +56,7 @@ class VideoTimeline {
     bool haveOrigin_ = false;
     std::int64_t start_ = 0;
     std::int64_t end_ = kWholeVideo;        // the range's end, from --start
-    std::optional<std::int64_t> videoEnd_;  // the video's end, from --start, when known
+    std::optional<std::int64_t> videoEnd_;  // the video's end, from --start, once known
 
     bool waiting_ = false;
     bool havePrevious_ = false;  // previousStamp_ holds the frame before, even when it was left out

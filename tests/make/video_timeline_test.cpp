@@ -70,7 +70,12 @@ TEST(VideoTimeline, PresentationTimesBecomeWaits) {
     const TimelineCase cases[] = {
         {"30 fps: rounded as they add up", {}, clockOf(1, 30, 1, 6), counting(0, 5), {3, 4, 3, 3, 4, 3}},
         // A 25 fps AVI whose first picture comes at 0.04 s: 28 frames of 4 make its 1.12 s.
-        {"the first frame from its own time", {}, clockOf(1, 25, 1, 29), counting(1, 28), repeated(4, 28)},
+        {"the first frame from its own time", {}, clockOf(1, 25, 1, 28), counting(1, 28), repeated(4, 28)},
+        {"--fps: the length counted from the first picture",
+         fps(1, 2),
+         clockOf(1, 25, 1, 28),
+         counting(1, 28),
+         {112}},
         {"an entry with no picture extends the frame before",
          {},
          clockOf(1, 25, 1, 7),
