@@ -178,14 +178,9 @@ bool writePng(const std::string& path, const FrameIndices& frame, std::string& e
     image.width = kFrameWidth;
     image.height = kFrameHeight;
     image.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    std::vector<std::uint8_t> encoded;
-    if (png_image_write_get_memory_size(image, size, 0, rgb.data(), 0, nullptr) == 0) {
-        error = image.message;
-        png_image_free(&image);
-        return false;
-    }
-    encoded.resize(size);
+    // Encoded once into room for the largest PNG it can be.
+    std::vector<std::uint8_t> encoded(PNG_IMAGE_PNG_SIZE_MAX(image));
+    png_alloc_size_t size = encoded.size();
     if (png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb.data(), 0, nullptr) == 0) {
         error = image.message;
         png_image_free(&image);
@@ -195,8 +190,9 @@ bool writePng(const std::string& path, const FrameIndices& frame, std::string& e
     toolkit::ReplacingFile file;
     const toolkit::RemovedOnInterrupt interrupts(file);
     toolkit::FileFailure failure;
+    // One file of many: renamed into place without waiting for the disk.
     if (!file.open(path, ".animdump-", failure) || !file.write(encoded.data(), encoded.size(), failure) ||
-        !file.commit(failure)) {
+        !file.commit(failure, false)) {
         error = failure.reason;
         return false;
     }

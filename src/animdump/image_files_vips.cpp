@@ -69,12 +69,12 @@ std::string libraryReason() {
     return reason;
 }
 
-// A saved image's bytes written in place of `file`'s final name.
-bool writeBlob(VipsBlob* blob, toolkit::ReplacingFile& file, std::string& error) {
+// A saved image's bytes written in place of `file`'s final name (flushed to the disk with `toDisk`).
+bool writeBlob(VipsBlob* blob, toolkit::ReplacingFile& file, bool toDisk, std::string& error) {
     std::size_t size = 0;
     const void* bytes = vips_blob_get(blob, &size);
     toolkit::FileFailure failure;
-    const bool written = file.write(bytes, size, failure) && file.commit(failure);
+    const bool written = file.write(bytes, size, failure) && file.commit(failure, toDisk);
     vips_area_unref(VIPS_AREA(blob));
     if (!written) {
         error = failure.reason;
@@ -146,7 +146,7 @@ bool GifWriter::close(std::string& error) {
     }
     delete frames;
     state_ = nullptr;
-    return writeBlob(saved, file_, error);
+    return writeBlob(saved, file_, true, error);
 }
 
 // The frames dropped and the file abandoned; `error` is kept.
@@ -176,7 +176,7 @@ bool writePng(const std::string& path, const FrameIndices& frame, std::string& e
         error = libraryReason();
         return false;
     }
-    return writeBlob(saved, file, error);
+    return writeBlob(saved, file, false, error);  // one file of many: not waited for
 }
 
 }  // namespace animdump

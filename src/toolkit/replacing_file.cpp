@@ -30,6 +30,7 @@ bool ReplacingFile::open(const std::string& path, const char* tag, FileFailure& 
         handle_ = kNoFile;
         return false;
     }
+    pending_ = true;
     path_ = path;
     return true;
 }
@@ -42,19 +43,22 @@ bool ReplacingFile::write(const void* bytes, std::size_t size, FileFailure& fail
     return false;
 }
 
-bool ReplacingFile::commit(FileFailure& failure) {
+bool ReplacingFile::commit(FileFailure& failure, bool toDisk) {
     const FileHandle handle = handle_;
     handle_ = kNoFile;
-    if (!filesteps::flushAndClose(handle, failure.reason)) {
+    if (!filesteps::flushAndClose(handle, toDisk, failure.reason)) {
         failure.step = FileStep::write;
         filesteps::removeFile(temporary_);
+        pending_ = false;
         return false;
     }
     if (!filesteps::renameOver(temporary_, path_, failure.reason)) {
         failure.step = FileStep::replace;
         filesteps::removeFile(temporary_);
+        pending_ = false;
         return false;
     }
+    pending_ = false;
     return true;
 }
 
@@ -65,6 +69,7 @@ void ReplacingFile::abandon() {
     filesteps::closeFile(handle_);
     handle_ = kNoFile;
     filesteps::removeFile(temporary_);
+    pending_ = false;
 }
 
 namespace filesteps {

@@ -37,8 +37,9 @@ class ReplacingFile {
     bool open(const std::string& path, const char* tag, FileFailure& failure);
     // One write of all the bytes; a short one is a full disk.
     bool write(const void* bytes, std::size_t size, FileFailure& failure);
-    // Flushed, closed and renamed over the final name; abandoned when any of that fails.
-    bool commit(FileFailure& failure);
+    // Closed and renamed over the final name, with `toDisk` flushed to the disk first; abandoned when any of
+    // that fails. Without the flush a crash of the system (not of the program) may lose the file's bytes.
+    bool commit(FileFailure& failure, bool toDisk = true);
     // The temporary file closed and removed; nothing when none is open.
     void abandon();
     bool isOpen() const { return handle_ != kNoFile; }
@@ -52,6 +53,7 @@ class ReplacingFile {
     std::string path_;
     std::string temporary_;
     FileHandle handle_ = kNoFile;
+    volatile bool pending_ = false;  // the temporary file exists: from its creation until renamed or removed
 };
 
 // For a program with no interrupt handling of its own (animdump): while this lives, SIGINT and SIGTERM (on
@@ -76,8 +78,8 @@ namespace filesteps {
 bool createBeside(const std::string& path, const char* tag, FileHandle& handle, std::string& temporary,
                   FileFailure& failure);
 bool writeAll(FileHandle handle, const void* bytes, std::size_t size, std::string& reason);
-// Closes the handle whatever happens.
-bool flushAndClose(FileHandle handle, std::string& reason);
+// Closes the handle whatever happens; flushes it to the disk first with `toDisk`.
+bool flushAndClose(FileHandle handle, bool toDisk, std::string& reason);
 bool renameOver(const std::string& from, const std::string& to, std::string& reason);
 void removeFile(const std::string& path);
 void closeFile(FileHandle handle);

@@ -52,8 +52,10 @@ RemovedOnInterrupt::~RemovedOnInterrupt() {
     filesteps::stopLookingAfter();
 }
 
+// Also while the file is flushed and renamed: an interrupt then may find it renamed already, and the unlink
+// fails harmlessly.
 void ReplacingFile::removeNow() const {
-    if (handle_ != kNoFile) {
+    if (pending_) {
         ::unlink(temporary_.c_str());
     }
 }
@@ -94,9 +96,9 @@ bool writeAll(FileHandle handle, const void* bytes, std::size_t size, std::strin
     return true;
 }
 
-bool flushAndClose(FileHandle handle, std::string& reason) {
+bool flushAndClose(FileHandle handle, bool toDisk, std::string& reason) {
     const int descriptor = static_cast<int>(handle);
-    const bool synced = ::fsync(descriptor) == 0;
+    const bool synced = !toDisk || ::fsync(descriptor) == 0;
     const int syncError = errno;
     const bool closed = ::close(descriptor) == 0;
     if (!synced || !closed) {

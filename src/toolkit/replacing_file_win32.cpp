@@ -34,6 +34,8 @@ RemovedOnInterrupt::~RemovedOnInterrupt() {
 void ReplacingFile::removeNow() const {
     if (handle_ != kNoFile) {
         CloseHandle(handleOf(handle_));
+    }
+    if (pending_) {
         DeleteFileW(toolplatform::wideOf(temporary_).c_str());
     }
 }
@@ -78,8 +80,8 @@ bool writeAll(FileHandle handle, const void* bytes, std::size_t size, std::strin
     return true;
 }
 
-bool flushAndClose(FileHandle handle, std::string& reason) {
-    const bool flushed = FlushFileBuffers(handleOf(handle)) != 0;
+bool flushAndClose(FileHandle handle, bool toDisk, std::string& reason) {
+    const bool flushed = !toDisk || FlushFileBuffers(handleOf(handle)) != 0;
     const DWORD code = GetLastError();
     CloseHandle(handleOf(handle));
     if (!flushed) {
