@@ -25,10 +25,20 @@ constexpr int kColourResolution = 8;
 constexpr char kLoopApplication[] = "NETSCAPE2.0";
 constexpr GifByteType kLoopForever[] = {1, 0, 0};
 
-// The library writes through this, so the file is created with the usual permissions and its close is seen.
+constexpr std::size_t kWriteChunk = 65536;
+
+// The library writes through this, a few bytes at a time: they are gathered into whole chunks.
 int writeGifBytes(GifFileType* file, const GifByteType* bytes, int count) {
-    std::FILE* output = static_cast<std::FILE*>(file->UserData);
-    return static_cast<int>(std::fwrite(bytes, 1, static_cast<std::size_t>(count), output));
+    return takeGifBytes(*static_cast<GifWriter*>(file->UserData), bytes, count);
+}
+
+bool writeWhole(toolkit::ReplacingFile& file, const std::vector<std::uint8_t>& bytes, std::string& reason) {
+    toolkit::FileFailure failure;
+    if (!bytes.empty() && !file.write(bytes.data(), bytes.size(), failure)) {
+        reason = failure.reason;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -42,57 +52,51 @@ bool ImageLibraryHold::start(std::string&) {
     return true;
 }
 
+int takeGifBytes(GifWriter& writer, const std::uint8_t* bytes, int count) {
+    writer.unwritten_.insert(writer.unwritten_.end(), bytes, bytes + count);
+    if (writer.unwritten_.size() >= kWriteChunk) {
+        if (!writeWhole(writer.file_, writer.unwritten_, writer.writeReason_)) {
+            return 0;
+        }
+        writer.unwritten_.clear();
+    }
+    return count;
+}
+
 GifWriter::~GifWriter() {
-    if (file_ != nullptr) {
-        std::string ignored;
-        finish(ignored);
-        std::remove(path_.c_str());
+    if (state_ != nullptr) {
+        EGifCloseFile(static_cast<GifFileType*>(state_), nullptr);
+        state_ = nullptr;
     }
 }
 
-// Ends the library's writer and closes the file; false when either failed.
-bool GifWriter::finish(std::string& error) {
-    auto* file = static_cast<GifFileType*>(file_);
-    std::FILE* output = static_cast<std::FILE*>(file->UserData);
-    int code = 0;
-    const bool gifClosed = EGifCloseFile(file, &code) != GIF_ERROR;
-    const bool fileClosed = std::fclose(output) == 0;
-    file_ = nullptr;
-    if (!gifClosed) {
-        error = GifErrorString(code);
-    } else if (!fileClosed) {
-        error = std::strerror(errno);
-    }
-    return gifClosed && fileClosed;
-}
-
+// The library's writer ended, the file abandoned; `error` says what failed.
 bool GifWriter::abandon(std::string& error) {
-    std::string ignored;
-    const int code = static_cast<GifFileType*>(file_)->Error;
-    const int systemError = errno;
-    finish(ignored);
-    error = code == E_GIF_ERR_WRITE_FAILED && systemError != 0 ? std::strerror(systemError)
-                                                               : GifErrorString(code);
-    std::remove(path_.c_str());
+    auto* file = static_cast<GifFileType*>(state_);
+    const int code = file->Error;
+    EGifCloseFile(file, nullptr);
+    state_ = nullptr;
+    file_.abandon();
+    error = code == E_GIF_ERR_WRITE_FAILED && !writeReason_.empty() ? writeReason_ : GifErrorString(code);
     return false;
 }
 
 bool GifWriter::open(const char* path, const GifPalette& palette, std::string& error) {
-    std::FILE* output = std::fopen(path, "wb");
-    if (output == nullptr) {
-        error = std::strerror(errno);
+    toolkit::FileFailure failure;
+    if (!file_.open(path, ".animdump-", failure)) {
+        error = failure.reason;
         return false;
     }
+    unwritten_.clear();
+    writeReason_.clear();
     int code = 0;
-    GifFileType* file = EGifOpen(output, writeGifBytes, &code);
+    GifFileType* file = EGifOpen(this, writeGifBytes, &code);
     if (file == nullptr) {
         error = GifErrorString(code);
-        std::fclose(output);
-        std::remove(path);
+        file_.abandon();
         return false;
     }
-    file_ = file;
-    path_ = path;
+    state_ = file;
     palette_ = palette;
 
     GifColorType colours[kColourMapEntries] = {};
@@ -122,7 +126,7 @@ bool GifWriter::open(const char* path, const GifPalette& palette, std::string& e
 }
 
 bool GifWriter::addImage(const GifImage& image, std::string& error) {
-    auto* file = static_cast<GifFileType*>(file_);
+    auto* file = static_cast<GifFileType*>(state_);
     GraphicsControlBlock control{};
     control.DisposalMode = DISPOSE_DO_NOT;  // the next image is drawn over this one
     control.UserInputFlag = false;
@@ -151,8 +155,18 @@ bool GifWriter::addImage(const GifImage& image, std::string& error) {
 }
 
 bool GifWriter::close(std::string& error) {
-    if (!finish(error)) {
-        std::remove(path_.c_str());
+    auto* file = static_cast<GifFileType*>(state_);
+    int code = 0;
+    state_ = nullptr;
+    if (EGifCloseFile(file, &code) == GIF_ERROR) {
+        error = code == E_GIF_ERR_WRITE_FAILED && !writeReason_.empty() ? writeReason_ : GifErrorString(code);
+        file_.abandon();
+        return false;
+    }
+    toolkit::FileFailure failure;
+    if (!writeWhole(file_, unwritten_, error) || !file_.commit(failure)) {
+        error = error.empty() ? failure.reason : error;
+        file_.abandon();
         return false;
     }
     return true;
@@ -173,9 +187,22 @@ bool writePng(const std::string& path, const FrameIndices& frame, std::string& e
     image.width = kFrameWidth;
     image.height = kFrameHeight;
     image.format = PNG_FORMAT_RGB;
-    if (png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) == 0) {
+    // Encoded once into room for the largest PNG it can be.
+    std::vector<std::uint8_t> encoded(PNG_IMAGE_PNG_SIZE_MAX(image));
+    png_alloc_size_t size = encoded.size();
+    if (png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb.data(), 0, nullptr) == 0) {
         error = image.message;
         png_image_free(&image);
+        return false;
+    }
+    encoded.resize(size);
+    toolkit::ReplacingFile file;
+    const toolkit::RemovedOnInterrupt interrupts(file);
+    toolkit::FileFailure failure;
+    // One file of many: renamed into place without waiting for the disk.
+    if (!file.open(path, ".animdump-", failure) || !file.write(encoded.data(), encoded.size(), failure) ||
+        !file.commit(failure, false)) {
+        error = failure.reason;
         return false;
     }
     return true;

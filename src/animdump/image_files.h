@@ -1,13 +1,16 @@
 // Writing decoded frames as image files: an animated GIF (giflib) and one PNG per frame (libpng), or both
-// through libvips in the Windows build.
+// through libvips in the Windows build. Each is written beside its name and renamed into place once whole
+// (toolkit::ReplacingFile): a failed write leaves the file that was there as it was.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "animdump/gif_images.h"
 #include "convert/stream_reader.h"
+#include "toolkit/replacing_file.h"
 
 namespace animdump {
 
@@ -33,7 +36,8 @@ class ImageLibraryHold {
 
 // An animated GIF being written, looping forever, from the images a GifImagePlanner gives: its colour table
 // holds the palette's colours. Each call returns false with `error` set on failure; after a failure, and
-// when the writer goes without close(), the file is closed and removed.
+// when the writer goes without close() or the program is interrupted, the file is left as it was before
+// open().
 class GifWriter {
   public:
     GifWriter() = default;
@@ -44,14 +48,17 @@ class GifWriter {
     bool open(const char* path, const GifPalette& palette, std::string& error);
     bool addImage(const GifImage& image, std::string& error);
     bool close(std::string& error);
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return state_ != nullptr; }
 
   private:
-    bool finish(std::string& error);
+    friend int takeGifBytes(GifWriter& writer, const std::uint8_t* bytes, int count);
     bool abandon(std::string& error);
 
-    void* file_ = nullptr;  // the library's GifFileType
-    std::string path_;
+    void* state_ = nullptr;  // the library's writer: giflib's GifFileType, or the frames for libvips
+    toolkit::ReplacingFile file_;
+    const toolkit::RemovedOnInterrupt interrupts_{file_};
+    std::vector<std::uint8_t> unwritten_;  // bytes given to the file but not yet written
+    std::string writeReason_;              // why the file took no more
     GifPalette palette_;
 };
 

@@ -5,17 +5,11 @@
 // dither. Only the C API and UTF-8 names cross into the DLL.
 #include <vips/vips8>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 #include <vector>
 
 #include "animdump/image_files.h"
 #include "make/image_library.h"
-#include "platform/tool_platform.h"
 
 namespace animdump {
 namespace {
@@ -68,9 +62,17 @@ std::string libraryReason() {
     return reason;
 }
 
-void removeFile(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::remove(toolplatform::pathOf(path), ignored);
+// A saved image's bytes written in place of `file`'s final name (flushed to the disk with `toDisk`).
+bool writeBlob(VipsBlob* blob, toolkit::ReplacingFile& file, bool toDisk, std::string& error) {
+    std::size_t size = 0;
+    const void* bytes = vips_blob_get(blob, &size);
+    toolkit::FileFailure failure;
+    const bool written = file.write(bytes, size, failure) && file.commit(failure, toDisk);
+    vips_area_unref(VIPS_AREA(blob));
+    if (!written) {
+        error = failure.reason;
+    }
+    return written;
 }
 
 }  // namespace
@@ -93,31 +95,25 @@ bool ImageLibraryHold::start(std::string& error) {
 }
 
 GifWriter::~GifWriter() {
-    if (file_ != nullptr) {
-        delete static_cast<GifFrames*>(file_);
-        file_ = nullptr;
-        removeFile(path_);
-    }
+    delete static_cast<GifFrames*>(state_);
 }
 
 // The colour table is libvips' to choose: it holds the colours used, which are at most the cube's 216.
 bool GifWriter::open(const char* path, const GifPalette&, std::string& error) {
     // Created now, so that a path that cannot be written is reported before any frame is decoded.
-    std::FILE* probe = toolplatform::openFile(path, "wb");
-    if (probe == nullptr) {
-        error = std::strerror(errno);
+    toolkit::FileFailure failure;
+    if (!file_.open(path, ".animdump-", failure)) {
+        error = failure.reason;
         return false;
     }
-    std::fclose(probe);
-    file_ = new GifFrames;
-    path_ = path;
+    state_ = new GifFrames;
     return true;
 }
 
 // The planned image drawn over the frame shown so far (its transparent pixels leave it as it was): libvips
 // takes whole frames and finds the changed rectangles itself.
 bool GifWriter::addImage(const GifImage& image, std::string& error) {
-    auto* frames = static_cast<GifFrames*>(file_);
+    auto* frames = static_cast<GifFrames*>(state_);
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* values =
             image.pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width);
@@ -140,13 +136,14 @@ bool GifWriter::addImage(const GifImage& image, std::string& error) {
 }
 
 bool GifWriter::close(std::string& error) {
-    auto* frames = static_cast<GifFrames*>(file_);
+    auto* frames = static_cast<GifFrames*>(state_);
+    VipsBlob* saved = nullptr;
     try {
         VImage image = rgbImageOf(frames->indices.data(), frames->indices.size()).copy();
         image.set("page-height", kFrameHeight);
         image.set("delay", frames->delaysMs);
         image.set("loop", 0);  // forever
-        image.gifsave(path_.c_str(), VImage::option()
+        saved = image.gifsave_buffer(VImage::option()
                                          ->set("dither", 0.0)
                                          ->set("keep_duplicate_frames", true)
                                          ->set("keep", VIPS_FOREIGN_KEEP_NONE));
@@ -155,28 +152,35 @@ bool GifWriter::close(std::string& error) {
         return abandon(error);
     }
     delete frames;
-    file_ = nullptr;
-    return true;
+    state_ = nullptr;
+    return writeBlob(saved, file_, true, error);
 }
 
-// The frames dropped and the file removed; `error` is kept.
+// The frames dropped and the file abandoned; `error` is kept.
 bool GifWriter::abandon(std::string&) {
-    delete static_cast<GifFrames*>(file_);
-    file_ = nullptr;
-    removeFile(path_);
+    delete static_cast<GifFrames*>(state_);
+    state_ = nullptr;
+    file_.abandon();
     return false;
 }
 
 bool writePng(const std::string& path, const FrameIndices& frame, std::string& error) {
-    try {
-        rgbImageOf(frame.values, kFramePixels)
-            .pngsave(path.c_str(), VImage::option()->set("keep", VIPS_FOREIGN_KEEP_NONE));
-    } catch (const vips::VError&) {
-        error = libraryReason();
-        removeFile(path);
+    toolkit::ReplacingFile file;
+    const toolkit::RemovedOnInterrupt interrupts(file);
+    toolkit::FileFailure failure;
+    if (!file.open(path, ".animdump-", failure)) {
+        error = failure.reason;
         return false;
     }
-    return true;
+    VipsBlob* saved = nullptr;
+    try {
+        saved = rgbImageOf(frame.values, kFramePixels)
+                    .pngsave_buffer(VImage::option()->set("keep", VIPS_FOREIGN_KEEP_NONE));
+    } catch (const vips::VError&) {
+        error = libraryReason();
+        return false;
+    }
+    return writeBlob(saved, file, false, error);  // one file of many: not waited for
 }
 
 }  // namespace animdump

@@ -14,6 +14,7 @@
 #include "animdump/stream_report.h"
 #include "animdump/terminal_player.h"
 #include "platform/tool_platform.h"
+#include "toolkit/file_identity.h"
 
 namespace {
 
@@ -110,9 +111,32 @@ GifPalette paletteOfStream(StreamView stream, std::size_t frames, FrameIndices& 
     return paletteFor(used);
 }
 
+// Every image is renamed into place: refused when that would take the stream being read away (the same
+// file by identity, however it is spelt), before anything is written.
+bool imagesSpareStream(std::size_t frames, const DumpOptions& options, std::string& error) {
+    const auto refuse = [&](const std::string& image) {
+        error = "cannot write '" + image + "': it would replace the stream being read, '" +
+                options.streamPath + "'; nothing was written";
+        return false;
+    };
+    if (options.gifPath != nullptr && toolkit::replacingTakes(options.gifPath, options.streamPath)) {
+        return refuse(options.gifPath);
+    }
+    for (std::size_t number = 1; options.pngFolder != nullptr && number <= frames; ++number) {
+        const std::string path = std::string(options.pngFolder) + "/" + pngName(number);
+        if (toolkit::replacingTakes(path, options.streamPath)) {
+            return refuse(path);
+        }
+    }
+    return true;
+}
+
 // The stream has been checked and holds `frames` valid frames.
 int writeImages(StreamView stream, std::size_t frames, const DumpOptions& options) {
     std::string error;
+    if (!imagesSpareStream(frames, options, error)) {
+        return complain(error);
+    }
     if (options.pngFolder != nullptr && !prepareFolder(options.pngFolder, error)) {
         return complain(error);
     }

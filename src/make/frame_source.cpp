@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "convert/convert_frame.h"
+#include "make/fit_plan.h"
 #include "make/stream_source.h"
 #include "make/video_source.h"
 #include "platform/tool_platform.h"
@@ -112,11 +113,9 @@ VImage resampled(VImage image, const SourceSettings& settings) {
     if (image.width() == kFrameWidth && image.height() == kFrameHeight) {
         return image;
     }
-    double scaleX = 0;
-    double scaleY = 0;
-    fitScales(width, height, settings.fit, scaleX, scaleY);
-    const double targetWidth = std::max(1.0, std::round(width * scaleX));
-    const double targetHeight = std::max(1.0, std::round(height * scaleY));
+    const ShownSize shown = shownSize(width, height, settings.fit);
+    const double targetWidth = shown.width;
+    const double targetHeight = shown.height;
     if (targetWidth > width || targetHeight > height) {
         return image.resize(targetWidth / width, VImage::option()->set("vscale", targetHeight / height));
     }
@@ -135,16 +134,14 @@ VImage resampled(VImage image, const SourceSettings& settings) {
     return image;
 }
 
-// Centred in the frame: cropped where larger (cover), bars of the background where smaller (contain).
+// Placed in the frame as the fit plans.
 VImage placed(VImage image, const SourceSettings& settings) {
-    if (image.width() > kFrameWidth || image.height() > kFrameHeight) {
-        const int width = std::min(image.width(), kFrameWidth);
-        const int height = std::min(image.height(), kFrameHeight);
-        image = image.crop((image.width() - width) / 2, (image.height() - height) / 2, width, height);
+    const Placement placement = placementOf(image.width(), image.height());
+    if (placement.width != image.width() || placement.height != image.height()) {
+        image = image.crop(placement.left, placement.top, placement.width, placement.height);
     }
     if (image.width() != kFrameWidth || image.height() != kFrameHeight) {
-        image = image.embed((kFrameWidth - image.width()) / 2, (kFrameHeight - image.height()) / 2,
-                            kFrameWidth, kFrameHeight,
+        image = image.embed(placement.frameLeft, placement.frameTop, kFrameWidth, kFrameHeight,
                             VImage::option()
                                 ->set("extend", VIPS_EXTEND_BACKGROUND)
                                 ->set("background", backgroundOf(settings)));
@@ -271,16 +268,6 @@ bool isMagickLoader(const char* loader) {
 }
 
 }  // namespace
-
-void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY) {
-    scaleX = kFrameWidth / width;
-    scaleY = kFrameHeight / height;
-    if (fit == Fit::contain) {
-        scaleX = scaleY = std::min(scaleX, scaleY);
-    } else if (fit == Fit::cover) {
-        scaleX = scaleY = std::max(scaleX, scaleY);
-    }
-}
 
 std::string plainReason(const std::string& libraryText) {
     std::string text = libraryText;

@@ -43,7 +43,5 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
 // A library's error text in plain words: "the file ends early", "corrupt image data", ...
 std::string plainReason(const std::string& libraryText);
 
-// The scale each axis needs for the fit of a width x height picture.
-void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY);
 
 }  // namespace animmake

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -19,6 +20,7 @@
 #include "make/input_list.h"
 #include "make/make_options.h"
 #include "make/output_guard.h"
+#include "make/progress_estimate.h"
 #include "make/stream_output.h"
 #include "make/video_source.h"
 #include "platform/tool_platform.h"
@@ -101,38 +103,56 @@ std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const
     return static_cast<std::uint8_t>(std::clamp(units, frame.fromStream ? 0L : 1L, 255L));
 }
 
+// "1 frame", "2 frames".
+std::string framesText(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " frame" : " frames");
+}
+
+std::vector<std::uint64_t> sizesOf(const std::vector<InputItem>& inputs) {
+    std::vector<std::uint64_t> sizes;
+    for (const InputItem& input : inputs) {
+        std::error_code code;
+        const std::uintmax_t size = std::filesystem::file_size(toolplatform::pathOf(input.path), code);
+        sizes.push_back(code ? 0 : static_cast<std::uint64_t>(size));
+    }
+    return sizes;
+}
+
 class Progress {
   public:
-    Progress(bool shown, std::size_t inputs) : shown_(shown), inputs_(inputs), start_(Clock::now()) {}
+    Progress(bool shown, const std::vector<InputItem>& inputs)
+        : shown_(shown),
+          inputs_(inputs.size()),
+          estimate_(shown ? sizesOf(inputs) : std::vector<std::uint64_t>{}),
+          start_(Clock::now()) {}
 
-    // `inputFrame` of `inputFrames` (0 when unknown) of the input under way; `inputsDone` inputs before it.
-    void update(std::size_t inputsDone, std::size_t frames, std::size_t inputFrame = 0,
-                std::size_t inputFrames = 0) {
+    // `inputFrame` of `inputFrames` (0 when unknown) of input `input` (the ones before it done); `frames`
+    // in the stream so far.
+    void update(std::size_t input, std::size_t frames, std::size_t inputFrame, std::size_t inputFrames) {
         if (!shown_) {
             return;
         }
+        estimate_.update(input, inputFrame, inputFrames);
         const Clock::time_point now = Clock::now();
-        if (now - lastShown_ < std::chrono::milliseconds(200) && inputsDone < inputs_) {
+        if (now - lastShown_ < std::chrono::milliseconds(200)) {
             return;
         }
-        lastShown_ = now;
-        const double seconds = elapsed();
-        const double perSecond = seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
-        // The share of the work done: whole inputs, plus the part of the current one where its length is
-        // known (a video's frames).
-        double done = static_cast<double>(inputsDone);
-        std::string within;
-        if (inputFrames > 1 && inputsDone < inputs_) {
-            done += std::min(1.0, static_cast<double>(inputFrame) / static_cast<double>(inputFrames));
-            within = ", frame " + std::to_string(inputFrame) + "/" + std::to_string(inputFrames);
-        }
-        const double left = done > 0 ? seconds * (static_cast<double>(inputs_) - done) / done : 0.0;
-        std::fprintf(stderr, "\ranimmake: %zu frames, input %zu/%zu%s, %.1f frames/s, %.0f s left   ", frames,
-                     std::min(inputsDone + 1, inputs_), inputs_, within.c_str(), perSecond, left);
-        std::fflush(stderr);
+        show(input, frames,
+             inputFrames > 1 ? ", frame " + std::to_string(inputFrame) + "/" + std::to_string(inputFrames)
+                             : std::string());
     }
 
-    double elapsed() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+    // Input `input` is done, having given `inputFrames` frames.
+    void inputDone(std::size_t input, std::size_t frames, std::size_t inputFrames) {
+        if (!shown_) {
+            return;
+        }
+        estimate_.finish(input, inputFrames);
+        if (input + 1 == inputs_ || Clock::now() - lastShown_ >= std::chrono::milliseconds(200)) {
+            show(input + 1, frames, "");
+        }
+    }
+
     void clear() {
         if (shown_) {
             std::fputc('\r', stderr);
@@ -141,8 +161,21 @@ class Progress {
     }
 
   private:
+    void show(std::size_t input, std::size_t frames, const std::string& within) {
+        lastShown_ = Clock::now();
+        const double seconds = std::chrono::duration<double>(lastShown_ - start_).count();
+        const double perSecond = seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
+        const double done = estimate_.done();
+        const double left = done > 0 ? seconds * (1.0 - done) / done : 0.0;
+        std::fprintf(stderr, "\ranimmake: %s, input %zu/%zu%s, %.1f frames/s, %.0f s left   ",
+                     framesText(frames).c_str(), std::min(input + 1, inputs_), inputs_, within.c_str(),
+                     perSecond, left);
+        std::fflush(stderr);
+    }
+
     bool shown_;
     std::size_t inputs_;
+    WorkEstimate estimate_;
     Clock::time_point start_;
     Clock::time_point lastShown_{};
 };
@@ -162,12 +195,12 @@ struct Encoding {
 // Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
 
 int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, const Messages& messages,
-              Totals& totals) {
+              StreamOutput& output, Totals& totals) {
     // One worker more than cores: a worker waiting on its file or on libvips' hand-over leaves a core idle
     // otherwise (measured on 2 cores: 1280x720 PNGs 12% faster with 3 workers than with 2).
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U) + 1;
     FramePipeline pipeline(inputs, options.source, options.dither, workers);
-    Progress progress(!options.quiet && toolplatform::isTerminal(stderr), inputs.size());
+    Progress progress(!options.quiet && toolplatform::isTerminal(stderr), inputs);
     const auto encoding = std::make_unique<Encoding>();
     animconv::EncoderState& encoder = encoding->encoder;
     encoder.deltaMode = options.delta;
@@ -202,7 +235,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             }
             animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame), encoded);
             animconv::rememberFrame(encoder, *frame.pixels);
-            if (!writeStreamFrame(encoded, error)) {
+            if (!output.write(encoded, error)) {
                 progress.clear();
                 return messages.fail(error);
             }
@@ -217,7 +250,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             progress.update(input, totals.frames, ++inputFrame, frame.inputFrames);
         }
         pipeline.advance();
-        progress.update(input + 1, totals.frames);
+        progress.inputDone(input, totals.frames, inputFrame);
     }
     progress.clear();
     return kExitDone;
@@ -264,22 +297,24 @@ int runMake(int argc, char** argv) {
     if (!options.framesDir.empty() && !prepareFramesDir(options.framesDir, error)) {
         return messages.fail(error);
     }
-    if (!openStream(options.streamPath, options.outputMode, error)) {
+    // Left as it was on every way out before finish(), a thrown one too.
+    StreamOutput output;
+    if (!output.open(options.streamPath, options.outputMode, error)) {
         return messages.fail(error);
     }
     Totals totals;
     const auto start = Clock::now();
     int status = kExitFailed;
     try {
-        status = encodeAll(inputs, options, messages, totals);
+        status = encodeAll(inputs, options, messages, output, totals);
     } catch (...) {
         status = messages.failThrown(std::current_exception());
     }
     if (status != kExitDone) {
-        abandonStream();
+        output.abandon();
         return status;
     }
-    if (!finishStream(error)) {
+    if (!output.finish(error)) {
         return messages.fail(error);
     }
     if (!options.quiet) {
@@ -289,8 +324,9 @@ int runMake(int argc, char** argv) {
                                        (static_cast<double>(totals.frames) * animconv::kFramePixels)
                                  : 0.0;
         char summary[160];
-        std::snprintf(summary, sizeof summary, "animmake: %zu frames, %llu bytes, %.3f unchanged, %.2f s -> ",
-                      totals.frames, static_cast<unsigned long long>(totals.bytes), share, seconds);
+        std::snprintf(summary, sizeof summary, "animmake: %s, %llu bytes, %.3f unchanged, %.2f s -> ",
+                      framesText(totals.frames).c_str(), static_cast<unsigned long long>(totals.bytes), share,
+                      seconds);
         toolplatform::writeText(stderr, summary + options.streamPath + "\n");
     }
     return kExitDone;

@@ -5,14 +5,19 @@
 #include <system_error>
 #include <utility>
 
-#include "make/file_identity.h"
 #include "make/frames_dir.h"
 #include "platform/tool_platform.h"
+#include "toolkit/file_identity.h"
 
 namespace animmake {
 namespace {
 
 namespace fs = std::filesystem;
+using toolkit::EntryOrTarget;
+using toolkit::FileIdentity;
+using toolkit::folderOf;
+using toolkit::identityOf;
+using toolkit::resolvedOf;
 
 // Files and folders by identity, each with the name it was given by.
 class KnownFiles {
@@ -35,33 +40,13 @@ class KnownFiles {
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::string> names_;
 };
 
-std::string folderOf(const std::string& path) {
-    const fs::path parent = toolplatform::pathOf(path).parent_path();
-    return parent.empty() ? std::string(".") : toolplatform::utf8Of(parent);
-}
-
-// The directory entry a name ends in, with the folders on its way resolved: `a/../b/f` and `b/f` agree, a
-// link and the file it points at do not.
-std::string entryOf(const std::string& path) {
-    std::error_code code;
-    const fs::path folder = fs::canonical(toolplatform::pathOf(folderOf(path)), code);
-    return code ? path : toolplatform::utf8Of(folder / toolplatform::pathOf(path).filename());
-}
-
-std::string resolvedOf(const std::string& path) {
-    std::error_code code;
-    const fs::path resolved = fs::canonical(toolplatform::pathOf(path), code);
-    return code ? path : toolplatform::utf8Of(resolved);
-}
-
 bool refuse(std::string& error, const std::string& output, const std::string& what,
             const std::string& input) {
     error = output + ": " + what + " " + input + "; nothing was written";
     return false;
 }
 
-// Renaming over the stream's name replaces that entry alone: harmless when it is a symbolic link, or a hard
-// link other than the input's own name (the input keeps its data under its name).
+// Renaming over the stream's name replaces that entry alone (toolkit::replacingTakes).
 bool streamSparesInputs(const std::string& stream, OutputMode mode, const KnownFiles& files,
                         std::string& error) {
     FileIdentity identity;
@@ -72,11 +57,11 @@ bool streamSparesInputs(const std::string& stream, OutputMode mode, const KnownF
         const std::string* input = files.find(identity);
         return input == nullptr || refuse(error, stream, "the stream to append to is the input", *input);
     }
-    if (!identityOf(stream, EntryOrTarget::entry, identity) || identity.symbolicLink) {
+    if (!identityOf(stream, EntryOrTarget::entry, identity)) {
         return true;
     }
     const std::string* input = files.find(identity);
-    if (input == nullptr || (identity.links > 1 && entryOf(stream) != resolvedOf(*input))) {
+    if (input == nullptr || !toolkit::replacingTakes(stream, *input)) {
         return true;
     }
     return refuse(error, stream, "the stream would replace the input", *input);

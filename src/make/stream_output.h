@@ -7,6 +7,7 @@
 
 #include "convert/frame_encoder.h"
 #include "make/make_options.h"
+#include "toolkit/replacing_file.h"
 
 namespace animmake {
 
@@ -16,17 +17,39 @@ namespace animmake {
 void installInterruptHandlers();
 void takeInterrupts();
 
-// Opens the output for `mode`. False with `error` (one line, naming the stream) when it cannot be used:
-// an existing non-empty stream in create mode, a folder, a lock held by another run, no permission.
-bool openStream(const std::string& path, OutputMode mode, std::string& error);
+// The stream being written. Left as it was (the temporary file removed, or the append cut back) when it
+// goes without finish(), by an exception too, and when an interrupt ends the process.
+class StreamOutput {
+  public:
+    StreamOutput() = default;
+    ~StreamOutput() { abandon(); }
+    StreamOutput(const StreamOutput&) = delete;
+    StreamOutput& operator=(const StreamOutput&) = delete;
 
-// One frame, one write. False with `error` on a short or failed write.
-bool writeStreamFrame(const animconv::EncodedFrame& frame, std::string& error);
+    // Opens the output for `mode`. False with `error` (one line, naming the stream) when it cannot be used:
+    // an existing non-empty stream in create mode, a folder, a lock held by another run, no permission.
+    bool open(const std::string& path, OutputMode mode, std::string& error);
 
-// Makes the frames written the stream: renamed over it, or the append kept.
-bool finishStream(std::string& error);
+    // One frame, one write. False with `error` on a short or failed write.
+    bool write(const animconv::EncodedFrame& frame, std::string& error);
 
-// Leaves the stream as it was: the temporary file removed, or the append cut back.
-void abandonStream();
+    // Makes the frames written the stream: renamed over it, or the append kept.
+    bool finish(std::string& error);
+
+    // Leaves the stream as it was.
+    void abandon();
+
+    // The interrupt handler's undo, with the calls it may make; the process ends right after.
+    void undoNow() const;
+
+  private:
+    bool openForAppend(std::string& error);
+    bool openReplacing(OutputMode mode, std::string& error);
+
+    std::string path_;
+    toolkit::ReplacingFile replacing_;
+    toolkit::FileHandle appended_ = toolkit::kNoFile;
+    std::uint64_t startLength_ = 0;
+};
 
 }  // namespace animmake

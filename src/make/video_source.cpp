@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/display.h>
 #include <libavutil/mathematics.h>
 #include <libavutil/pixdesc.h>
+#include <libavutil/version.h>
 #include <libswscale/swscale.h>
 }
 
@@ -18,7 +19,8 @@ extern "C" {
 #include <string>
 #include <vector>
 
-#include "make/frame_clock.h"
+#include "make/fit_plan.h"
+#include "make/video_timeline.h"
 
 namespace animmake {
 namespace {
@@ -171,11 +173,9 @@ class FrameFitter {
         const double displayWidth = picture.width * av_q2d(aspect);
         const double pictureWidth = sideways ? picture.height : displayWidth;
         const double pictureHeight = sideways ? displayWidth : picture.height;
-        double scaleX = 0;
-        double scaleY = 0;
-        fitScales(pictureWidth, pictureHeight, settings_.fit, scaleX, scaleY);
-        shownWidth_ = std::max(1, static_cast<int>(std::lround(pictureWidth * scaleX)));
-        shownHeight_ = std::max(1, static_cast<int>(std::lround(pictureHeight * scaleY)));
+        const ShownSize shown = shownSize(pictureWidth, pictureHeight, settings_.fit);
+        shownWidth_ = shown.width;
+        shownHeight_ = shown.height;
         // Cover enlarges one axis past the frame; a sliver-shaped picture would need a huge scaled copy.
         if (std::int64_t{shownWidth_} * shownHeight_ > kLargestShown) {
             return false;
@@ -199,20 +199,17 @@ class FrameFitter {
         return true;
     }
 
-    // Centred: cropped where larger (cover), bars of the background where smaller (contain), as for images.
+    // Placed as the fit plans, turned as the display matrix says.
     void place(FrameBuffer& frame) const {
-        const auto offset = [](int shown, int frameSize) {
-            return shown > frameSize ? -((shown - frameSize) / 2) : (frameSize - shown) / 2;
-        };
-        const int left = offset(shownWidth_, kFrameWidth);
-        const int top = offset(shownHeight_, kFrameHeight);
+        const Placement placement = placementOf(shownWidth_, shownHeight_);
         for (int y = 0; y < kFrameHeight; ++y) {
             std::uint8_t* row = frame.pixels + std::size_t(y) * kFrameWidth * kPixelBytes;
-            const int shownY = y - top;
+            const int shownY = y - placement.frameTop + placement.top;
+            const bool rowInside = y >= placement.frameTop && y < placement.frameTop + placement.height;
             for (int x = 0; x < kFrameWidth; ++x) {
                 std::uint8_t* pixel = row + std::size_t(x) * kPixelBytes;
-                const int shownX = x - left;
-                if (shownX < 0 || shownX >= shownWidth_ || shownY < 0 || shownY >= shownHeight_) {
+                const int shownX = x - placement.frameLeft + placement.left;
+                if (!rowInside || x < placement.frameLeft || x >= placement.frameLeft + placement.width) {
                     pixel[0] = settings_.background.blue;
                     pixel[1] = settings_.background.green;
                     pixel[2] = settings_.background.red;
@@ -260,6 +257,16 @@ class FrameFitter {
     int scaledHeight_ = 0;
 };
 
+// How long the frame lasts by its own account; 0 when unknown. AVFrame::duration replaced pkt_duration in
+// libavutil 57.30 (FFmpeg 6); Debian 12 has 57.28.
+std::int64_t ownDuration(const AVFrame& frame) {
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+    return frame.duration;
+#else
+    return frame.pkt_duration;
+#endif
+}
+
 std::string framesText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " frame" : " frames");
 }
@@ -294,22 +301,22 @@ class VideoReader {
         while (more && !stopped_) {
             const int got = av_read_frame(format_.get(), packet_.get());
             if (got == AVERROR_EOF) {
-                // Read from the beginning to its end: fewer frames than the index lists means a cut file.
-                const std::int64_t listed = stream_->nb_frames;
-                if (!seeked_ && listed > 0 && packetsRead_ < listed) {
-                    reason = "the video is cut short: the file ends after " + std::to_string(packetsRead_) +
-                             " of its " + std::to_string(listed) + " frames";
+                if (!seeked_ && endsEarly()) {
+                    reason =
+                        "the video is cut short: the file ends after " + std::to_string(packetsRead_) +
+                        " of its " +
+                        framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
                     return false;
                 }
                 more = false;
                 avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
             } else if (got < 0) {
-                reason =
-                    "the video is cut short or damaged after " + std::to_string(framesDecoded_) + " frames";
+                reason = "the video is cut short or damaged after " + framesText(framesDecoded_);
                 return false;
             } else {
                 const bool ours = packet_->stream_index == stream_->index;
                 packetsRead_ += ours ? 1 : 0;
+                cutOff_ = cutOff_ || (ours && (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0);
                 if (ours && avcodec_send_packet(decoder_.get(), packet_.get()) < 0) {
                     ++damaged_;
                 }
@@ -322,10 +329,10 @@ class VideoReader {
                 return false;
             }
         }
-        if (!stopped_ && havePending_ && !emitPending(pendingTime_ + pendingDuration_, true, reason)) {
+        if (!stopped_ && !emit(timeline_->finish(), reason)) {
             return false;
         }
-        if (clock_->kept() == 0) {
+        if (timeline_->kept() == 0) {
             if (framesDecoded_ == 0) {
                 reason = "no frame of the video could be decoded (the file is damaged)";
             } else {
@@ -405,28 +412,54 @@ class VideoReader {
             return false;
         }
         timeBase_ = stream_->time_base;
-        if (stream_->start_time != AV_NOPTS_VALUE) {
-            origin_ = stream_->start_time;
-            haveOrigin_ = true;
-        }
-        start_ = av_rescale_q(settings_.video.startMicroseconds, AVRational{1, 1'000'000}, timeBase_);
-        if (settings_.video.durationMicroseconds != kWholeVideo) {
-            end_ = av_rescale_q(settings_.video.durationMicroseconds, AVRational{1, 1'000'000}, timeBase_);
-        }
-        clock_.emplace(settings_.video, timeBase_.num, timeBase_.den);
+        timeline_.emplace(settings_.video, clockOf());
         fitter_.emplace(settings_, clockwiseQuarterTurns(*stream_),
                         av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr));
-        frameDuration_ = defaultFrameDuration();
+        indexed_ = avformat_index_get_entries_count(stream_) > 0;
         expected_ = expectedFrames();
         return true;
     }
 
-    // One frame at the stream's average rate; 0 when it does not say (variable rate in Matroska).
-    std::int64_t defaultFrameDuration() const {
+    // The stream's clock for the timeline: its time base, start, frame rate and length (the container's
+    // length when the stream has none of its own).
+    VideoClock clockOf() const {
+        VideoClock clock;
+        clock.timeBaseNum = timeBase_.num;
+        clock.timeBaseDen = timeBase_.den;
+        if (stream_->start_time != AV_NOPTS_VALUE) {
+            clock.origin = stream_->start_time;
+        }
         const AVRational rate = stream_->avg_frame_rate;
-        return rate.num > 0 && rate.den > 0
-                   ? std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_))
-                   : 0;
+        if (rate.num > 0 && rate.den > 0) {
+            clock.frameDuration = std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_));
+        }
+        if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
+            clock.length = stream_->duration;
+        } else if (format_->duration > 0) {
+            clock.length = av_rescale_q(format_->duration, AV_TIME_BASE_Q, timeBase_);
+        }
+        return clock;
+    }
+
+    // The frames the container lists; 0 when it does not say.
+    std::int64_t listed() const {
+        return std::max<std::int64_t>(stream_->nb_frames, avformat_index_get_entries_count(stream_));
+    }
+
+    // Read from the beginning to its end, the file holds fewer bytes than the container promises: a packet
+    // cut off, an index entry past the end, or (with no index to go by) fewer packets than it lists. Index
+    // entries that hold no picture (AVI's dropped frames) are not listed in the index and do not count.
+    bool endsEarly() const {
+        if (cutOff_) {
+            return true;
+        }
+        if (!indexed_) {
+            return stream_->nb_frames > 0 && packetsRead_ < stream_->nb_frames;
+        }
+        const int entries = avformat_index_get_entries_count(stream_);
+        const AVIndexEntry* last = entries > 0 ? avformat_index_get_entry(stream_, entries - 1) : nullptr;
+        const std::int64_t fileSize = avio_size(format_->pb);
+        return last != nullptr && fileSize > 0 && last->pos + last->size > fileSize;
     }
 
     // The frames the container's length and rate promise for the range taken; 0 when it does not say.
@@ -439,7 +472,7 @@ class VideoReader {
         if (settings_.video.durationMicroseconds != kWholeVideo) {
             seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
         }
-        if (settings_.video.fpsNumerator == 0 && frameDuration_ == 0) {
+        if (settings_.video.fpsNumerator == 0 && clockOf().frameDuration == 0) {
             return 0;
         }
         double rate = settings_.video.fpsNumerator > 0
@@ -455,11 +488,12 @@ class VideoReader {
     // To the key frame before --start where the file allows; otherwise the frames before it are decoded
     // and left out.
     void seek() {
-        if (start_ <= 0) {
+        const std::int64_t start = timeline_->start();
+        if (start <= 0) {
             return;
         }
-        if (av_seek_frame(format_.get(), stream_->index, (haveOrigin_ ? origin_ : 0) + start_,
-                          AVSEEK_FLAG_BACKWARD) >= 0) {
+        const std::int64_t origin = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+        if (av_seek_frame(format_.get(), stream_->index, origin + start, AVSEEK_FLAG_BACKWARD) >= 0) {
             avcodec_flush_buffers(decoder_.get());
             seeked_ = true;
         }
@@ -490,50 +524,28 @@ class VideoReader {
         }
     }
 
-    // The decoded frame becomes the pending one; the one before it is now known to end where it starts.
+    // The decoded frame becomes the pending one; the one before it is settled by the timeline.
     bool take(std::string& reason) {
-        std::int64_t timestamp = decoded_->best_effort_timestamp;
-        if (timestamp == AV_NOPTS_VALUE) {
-            timestamp = havePrevious_ ? pendingStamp_ + pendingDuration_ : (haveOrigin_ ? origin_ : 0);
-        }
-        if (!haveOrigin_) {
-            origin_ = timestamp;
-            haveOrigin_ = true;
-        }
-        const std::int64_t time = timestamp - origin_ - start_;
-        if (end_ != kWholeVideo && time >= end_) {
-            stopped_ = true;  // the range ends before this frame
-            return !havePending_ || emitPending(end_, true, reason);
-        }
-        if (havePending_ && !emitPending(time, false, reason)) {
+        const std::int64_t stamp = decoded_->best_effort_timestamp;
+        bool past = false;
+        const SettledFrame settled =
+            timeline_->arrive(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(stamp),
+                              ownDuration(*decoded_), past);
+        if (!emit(settled, reason)) {
             return false;
         }
-        // How long the frame lasts when it is the last: its own duration, a frame at the average rate, the
-        // gap before it, or a tenth of a second.
-        std::int64_t duration = decoded_->pkt_duration > 0 ? decoded_->pkt_duration : frameDuration_;
-        if (duration <= 0) {
-            duration =
-                havePrevious_ && timestamp > pendingStamp_
-                    ? timestamp - pendingStamp_
-                    : std::max<std::int64_t>(1, av_rescale_q(100'000, AVRational{1, 1'000'000}, timeBase_));
+        if (past) {
+            stopped_ = true;  // the range ends before this frame
+            return true;
         }
         av_frame_unref(pending_.get());
         av_frame_move_ref(pending_.get(), decoded_.get());
-        havePending_ = true;
-        havePrevious_ = true;
-        pendingStamp_ = timestamp;
-        pendingTime_ = time;
-        pendingDuration_ = duration;
         return true;
     }
 
-    bool emitPending(std::int64_t endTime, bool last, std::string& reason) {
-        havePending_ = false;
-        if (last && end_ != kWholeVideo) {
-            endTime = std::min(endTime, end_);
-        }
-        const int wait = clock_->waitUntil(endTime, last);
-        if (wait == 0) {
+    // The pending frame fitted and handed on with its wait, unless the timeline left it out.
+    bool emit(const SettledFrame& settled, std::string& reason) {
+        if (!settled.any || settled.wait == 0) {
             return true;
         }
         auto frame = std::make_unique<FrameBuffer>();
@@ -544,7 +556,7 @@ class VideoReader {
                      " pictures into the frame";
             return false;
         }
-        if (!sink_(SourceFrame{std::move(frame), wait * settings_.video.waitUnitMs, expected_})) {
+        if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
             stopped_ = true;
         }
         return true;
@@ -559,23 +571,15 @@ class VideoReader {
     FramePointer pending_;
     AVStream* stream_ = nullptr;
     AVRational timeBase_{1, 1};
-    std::optional<FrameClock> clock_;
+    std::optional<VideoTimeline> timeline_;
     std::optional<FrameFitter> fitter_;
-    std::int64_t origin_ = 0;
-    bool haveOrigin_ = false;
-    std::int64_t start_ = 0;
-    std::int64_t end_ = kWholeVideo;
-    std::int64_t frameDuration_ = 1;
     std::size_t expected_ = 0;
-    bool havePending_ = false;
-    bool havePrevious_ = false;  // pendingStamp_ holds the frame before, even when it was taken
-    std::int64_t pendingStamp_ = 0;
-    std::int64_t pendingTime_ = 0;
-    std::int64_t pendingDuration_ = 0;
     std::size_t framesDecoded_ = 0;
     std::size_t damaged_ = 0;
     std::size_t concealed_ = 0;
     std::int64_t packetsRead_ = 0;
+    bool indexed_ = false;  // the container's index was read with its header
+    bool cutOff_ = false;   // a packet came back shorter than the container said
     bool seeked_ = false;
     bool stopped_ = false;
 };

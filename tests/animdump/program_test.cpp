@@ -1,7 +1,12 @@
 // animdump run as its own process: statuses, standard output and standard error.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <thread>
 
 #include "stream_frames.h"
 
@@ -178,6 +183,126 @@ TEST(AnimdumpImages, UnwritableOutputs) {
     result = animdump({"--png", path, path}, folder);  // a file where the folder should be
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "animdump: cannot write into '" + path + "': not a folder\n");
+}
+
+struct OverStreamCase {
+    const char* name;
+    std::vector<std::string> arguments;  // run in the folder that holds s.bin, sub/ and png/
+    std::string image;                   // the image named in the refusal
+    std::string stream;
+};
+
+// An image renamed into place over the stream being read would take it away: refused by identity, however
+// the names are spelt, before anything is written.
+TEST(AnimdumpImages, AnImageNeverReplacesTheStream) {
+    const std::vector<OverStreamCase> cases = {
+        {"the same name", {"--gif", "s.bin", "s.bin"}, "s.bin", "s.bin"},
+        {"spelt another way", {"--gif", "sub/../s.bin", "./s.bin"}, "sub/../s.bin", "./s.bin"},
+        {"the stream named like a PNG",
+         {"--png", "png", "png/frame-0002.png"},
+         "png/frame-0002.png",
+         "png/frame-0002.png"},
+        {"a PNG as a link to the stream's folder entry",
+         {"--png", "png-link", "png/frame-0002.png"},
+         "png-link/frame-0002.png",
+         "png/frame-0002.png"},
+    };
+    for (const OverStreamCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FreshFolder scratch;
+        scratch.put("s.bin", kSmallStream);
+        scratch.makeFolder("sub");
+        scratch.makeFolder("png");
+        scratch.put("png/frame-0002.png", kSmallStream);
+        std::filesystem::create_directory_symlink("png", scratch.pathOf("png-link"));
+        const ProcessResult result = animdump(c.arguments, scratch.path());
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err, "animdump: cannot write '" + c.image +
+                                  "': it would replace the stream being "
+                                  "read, '" +
+                                  c.stream + "'; nothing was written\n");
+        EXPECT_EQ(scratch.read("s.bin"), kSmallStream);
+        EXPECT_EQ(scratch.read("png/frame-0002.png"), kSmallStream);
+        EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"png", "png-link", "s.bin", "sub"}));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.pathOf("png")),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+}
+
+// A link's own name is replaced by the image; the stream it points at is not touched.
+TEST(AnimdumpImages, ALinkNamedAsTheImageIsReplacedNotWrittenThrough) {
+    const FreshFolder scratch;
+    scratch.put("s.bin", kSmallStream);
+    std::filesystem::create_symlink("s.bin", scratch.pathOf("link.gif"));
+    const ProcessResult result = animdump({"--gif", "link.gif", "s.bin"}, scratch.path());
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(scratch.read("s.bin"), kSmallStream);
+    EXPECT_FALSE(std::filesystem::is_symlink(scratch.pathOf("link.gif")));
+    const std::optional<Bytes> gif = scratch.read("link.gif");
+    ASSERT_TRUE(gif.has_value());
+    EXPECT_EQ(std::string(gif->begin(), gif->begin() + 6), "GIF89a");
+}
+
+// A GIF or PNG that cannot be written whole (the file size limit stands for a full disk) leaves the file
+// that was there as it was, and no temporary file.
+TEST(AnimdumpImages, AnImageWrittenInPartLeavesTheOldFile) {
+    const std::vector<std::string> outputs = {"--gif", "--png"};
+    for (const std::string& option : outputs) {
+        SCOPED_TRACE(option);
+        const FreshFolder scratch;
+        scratch.put("s.bin", kSmallStream);
+        scratch.makeFolder("png");
+        const Bytes old = bytesOf("the old file");
+        scratch.put("old.gif", old);
+        scratch.put("png/frame-0001.png", old);
+        ProcessOptions limited;
+        limited.fileSizeLimit = 40;
+        const ProcessRun run =
+            runProcess(ANIMDUMP_PATH, {ANIMDUMP_PATH, option, option == "--gif" ? "old.gif" : "png", "s.bin"},
+                       scratch.path(), limited);
+        ASSERT_TRUE(run.exited) << run.problem;
+        EXPECT_EQ(run.status, 2u);
+        const std::string written = option == "--gif" ? "old.gif" : "png/frame-0001.png";
+        EXPECT_EQ(run.errors, "animdump: cannot write '" + written + "': the disk is full\n");
+        EXPECT_EQ(scratch.read(written), old);
+        EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"old.gif", "png", "s.bin"}));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.pathOf("png")),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+}
+
+// Interrupted while it writes, animdump leaves the GIF that was there and no temporary file.
+TEST(AnimdumpImages, AnInterruptLeavesTheOldFilesAndNothingBeside) {
+    const FreshFolder scratch;
+    Bytes stream(kSmallStream.begin(), kSmallStream.begin() + 10);
+    // Seconds of PNGs, interrupted long before; the report (50 bytes a frame) fits in the output pipe.
+    for (int frame = 0; frame < 1000; ++frame) {
+        stream.insert(stream.end(), kSmallStream.begin() + 10, kSmallStream.end());
+    }
+    scratch.put("s.bin", stream);
+    const Bytes old = bytesOf("the old GIF");
+    scratch.put("old.gif", old);
+    ProcessOptions options;
+    options.onStart = [&](int child) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!std::filesystem::exists(scratch.pathOf("png/frame-0002.png")) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ::kill(child, SIGINT);
+    };
+    const ProcessRun run = runProcess(
+        ANIMDUMP_PATH, {ANIMDUMP_PATH, "--gif", "old.gif", "--png", "png", "s.bin"}, scratch.path(), options);
+    ASSERT_TRUE(run.exited) << run.problem;
+    EXPECT_EQ(run.status, 130u);
+    EXPECT_EQ(scratch.read("old.gif"), old);
+    EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"old.gif", "png", "s.bin"}));
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.pathOf("png"))) {
+        EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+    }
 }
 
 TEST(AnimdumpShow, DrawsTheFrameWithTerminalCubeColours) {

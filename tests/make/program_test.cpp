@@ -249,6 +249,26 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
     }
 }
 
+// The summary line counts what was written, "1 frame" for one.
+TEST(AnimmakeCommandLine, TheSummaryCountsTheFrames) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    photoLike(64, 48, 0).pngsave((folder + "/a.png").c_str());
+    photoLike(64, 48, 5).pngsave((folder + "/b.png").c_str());
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"a.png"}, "animmake: 1 frame, "},
+        {{"a.png", "b.png"}, "animmake: 2 frames, "},
+    };
+    for (const auto& [inputs, start] : cases) {
+        std::vector<std::string> arguments = {"-f", "-o", "out.bin"};
+        arguments.insert(arguments.end(), inputs.begin(), inputs.end());
+        const ProcessResult result = animmake(arguments, folder);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err.rfind(start, 0), 0u) << result.err;
+        EXPECT_EQ(result.err.substr(result.err.size() - 12), " -> out.bin\n");
+    }
+}
+
 TEST(AnimmakeCommandLine, HelpAndVersionGoToStandardOutput) {
     const FreshFolder scratch;
     const std::string folder = scratch.path();

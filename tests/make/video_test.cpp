@@ -2,6 +2,7 @@
 // and bad videos refused with the stream untouched.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "video_maker.h"
@@ -51,14 +52,11 @@ TEST(AnimmakeVideo, WaitsFollowTheVideosClock) {
         {"120 fps: a frame in six dropped", atRate(1, 120, 120), {}, 100, {1, 1, 1, 1, 1, 1}, 100},
         {"30 fps in 20 ms units", atRate(1, 30, 30), {"--wait-unit", "20"}, 30, {2, 1, 2, 2, 1, 2}, 50},
         {"--fps 10 of 30", atRate(1, 30, 30), {"--fps", "10"}, 10, {10, 10, 10}, 100},
-        // 1.001 s: the frame on screen at each of the ticks 0/7 .. 7/7 s.
-        {"--fps 7 of 29.97",
-         atRate(1001, 30000, 30),
-         {"--fps", "7"},
-         8,
-         {14, 15, 14, 14, 14, 15, 14, 14},
-         114},
-        {"--fps 12.5 of 25", atRate(1, 25, 25), {"--fps", "12.5"}, 13, {8, 8, 8}, 104},
+        // 1.001 s: the frame on screen at each of the ticks 0/7 .. 6/7 s; the one at 7/7 s would be shown
+        // for the 1 ms before the video ends, less than a unit.
+        {"--fps 7 of 29.97", atRate(1001, 30000, 30), {"--fps", "7"}, 7, {14, 15, 14, 14, 14, 15, 14}, 100},
+        // The last frame, at the tick of 0.96 s, ends with the video at 1 s.
+        {"--fps 12.5 of 25", atRate(1, 25, 25), {"--fps", "12.5"}, 13, {8, 8, 8}, 100},
         {"--wait keeps every frame", atRate(1, 120, 12), {"-w", "5"}, 12, {5, 5, 5}, 60},
         {"variable rate", withStamps({0, 40, 50, 130, 200, 203, 260}), {}, 6, {4, 1, 8, 7, 6, 6}, 32},
         {"clamped above 255", withStamps({0, 4000, 4100}), {}, 3, {255, 10, 10}, 275},
@@ -79,6 +77,42 @@ TEST(AnimmakeVideo, WaitsFollowTheVideosClock) {
                   c.firstWaits);
         EXPECT_EQ(std::accumulate(waits.begin(), waits.end(), 0), c.waitSum);
     }
+}
+
+// An AVI marks a dropped frame with an index entry that holds no picture (FFmpeg's muxer writes one for
+// each step of a gap in the time stamps): the frame before it is shown on, and the file is whole. One cut
+// short (its index, at the end, gone with the rest) is refused.
+TEST(AnimmakeVideo, DroppedFramesInAnAviExtendTheFrameBefore) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    // 25 fps, 20 entries; pictures at 0-4 and 10-19.
+    std::vector<std::int64_t> stamps = {0, 1, 2, 3, 4};
+    for (std::int64_t stamp = 10; stamp < 20; ++stamp) {
+        stamps.push_back(stamp);
+    }
+    ClipPlan clip = atRate(1, 25, static_cast<int>(stamps.size()));
+    clip.stamps = stamps;
+    writeVideo(folder + "/dropped.avi", clip);
+    ProcessResult result = animmake({"-q", "-o", "out.bin", "dropped.avi"}, folder);
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::vector<int> expected(15, 4);
+    expected[4] = 24;
+    EXPECT_EQ(waitsOf(readStream(folder + "/out.bin")), expected);
+
+    writeVideo(folder + "/whole.avi", atRate(1, 25, 20));
+    const Bytes whole = readBytes(folder + "/whole.avi");
+    // Cut half way through its pictures, between the list that holds them ("movi") and the index.
+    const auto offsetOf = [&](const char* tag) {
+        return std::search(whole.begin(), whole.end(), tag, tag + 4) - whole.begin();
+    };
+    const long middle = (offsetOf("movi") + offsetOf("idx1")) / 2;
+    ASSERT_LT(middle, long(whole.size()));
+    writeBytes(folder + "/cut.avi", Bytes(whole.begin(), whole.begin() + middle));
+    result = animmake({"-q", "-f", "-o", "out.bin", "cut.avi"}, folder);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err.rfind("animmake: cut.avi: the video is cut short: the file ends after ", 0), 0u)
+        << result.err;
+    EXPECT_EQ(result.err.substr(result.err.size() - 18), " of its 20 frames\n");
 }
 
 const Rgb kRed{255, 0, 0};
@@ -159,7 +193,8 @@ TEST(AnimmakeVideo, StartAndDurationTrim) {
         {{"--start", "1", "--duration", "1"}, 30, 100, 'g', 'g'},
         {{"--start", "0:01.5"}, 45, 150, 'g', 'b'},
         {{"--duration", "00:00:00.5"}, 15, 50, 'r', 'r'},
-        {{"--start", "1.98", "--fps", "10"}, 11, 110, 'g', 'b'},
+        // Ticks at 1.98 s, 2.08 s .. 2.98 s; the last frame ends with the video at 3 s.
+        {{"--start", "1.98", "--fps", "10"}, 11, 102, 'g', 'b'},
     };
     for (const TrimCase& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.options));

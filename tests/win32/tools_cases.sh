@@ -182,6 +182,34 @@ check "--gif: the same frames and delays" eval "[[ \$(cat win-images.status) == 
 "$linux/animmake" -q --dither none --no-delta -o win-png.bin 画像たち
 "$linux/animmake" -q --dither none --no-delta -o linux-png.bin linux-pngs
 check "--png: the same frames" eval "[[ \$(ls 画像たち | wc -l) == 12 ]] && cmp -s win-png.bin linux-png.bin"
+cp 動画.gif first.gif
+run win-again win_dump --gif 動画.gif --delay-scale 2 見本.bin
+check "--gif over an existing GIF: replaced whole, nothing left beside it" eval "[[ \$(cat win-again.status) == 0 ]] &&
+    cmp -s 動画.gif first.gif && [[ -z \"\$(ls ./*.animdump-* 2>/dev/null)\" ]]"
+
+# An image that would be renamed over the stream being read: refused by identity (volume serial and file
+# index), however spelt, before anything is written.
+mkdir -p sub over-pngs
+cp sample.bin over.bin
+cp sample.bin over-pngs/frame-0002.png
+over_refused() {  # the last run: status 2, one line naming both, nothing written, nothing left beside
+    local lines
+    lines="$(tr -d '\r' <win-over.err | wc -l)"
+    if [[ $(cat win-over.status) == 2 && $lines == 1 ]] && grep -q "would replace the stream being read" win-over.err &&
+        cmp -s over.bin sample.bin && cmp -s over-pngs/frame-0002.png sample.bin &&
+        [[ $(ls over-pngs | wc -l) == 1 && -z "$(ls ./*.animdump-* over-pngs/*.animdump-* 2>/dev/null)" ]]; then
+        return 0
+    fi
+    echo "        status $(cat win-over.status), messages:"
+    sed 's/^/        /' win-over.err
+    return 1
+}
+for refusal in "--gif over.bin over.bin" "--gif sub\\..\\over.bin .\\over.bin" "--gif OVER.BIN over.bin" \
+    "--png over-pngs over-pngs/frame-0002.png"; do
+    # shellcheck disable=SC2086 # the refusal's words are separate arguments
+    run win-over win_dump $refusal
+    check "animdump.exe $refusal: refused, nothing written" over_refused
+done
 
 if ((failures > 0)); then
     echo "$failures case(s) failed"

@@ -1,9 +1,9 @@
 #include <windows.h>
 
-#include "make/file_identity.h"
 #include "platform/win32_text.h"
+#include "toolkit/file_identity.h"
 
-namespace animmake {
+namespace toolkit {
 
 bool identityOf(const std::string& path, EntryOrTarget which, FileIdentity& identity) {
     // No access asked: the file's information only, even while another run holds it with no sharing.
@@ -31,4 +31,4 @@ bool identityOf(const std::string& path, EntryOrTarget which, FileIdentity& iden
     return true;
 }
 
-}  // namespace animmake
+}  // namespace toolkit

@@ -1,8 +1,8 @@
 #include <sys/stat.h>
 
-#include "make/file_identity.h"
+#include "toolkit/file_identity.h"
 
-namespace animmake {
+namespace toolkit {
 
 bool identityOf(const std::string& path, EntryOrTarget which, FileIdentity& identity) {
     struct stat status {};
@@ -19,4 +19,4 @@ bool identityOf(const std::string& path, EntryOrTarget which, FileIdentity& iden
     return true;
 }
 
-}  // namespace animmake
+}  // namespace toolkit

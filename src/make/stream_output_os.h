@@ -1,0 +1,33 @@
+// The OS steps of the stream output (stream_output_posix.cpp, stream_output_win32.cpp); the policy and
+// the messages are stream_output.cpp's.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "toolkit/replacing_file.h"
+
+namespace animmake {
+
+class StreamOutput;
+
+namespace streamos {
+
+// The output the interrupt handler undoes (none: nullptr). Called with interrupts held.
+void setInterruptUndo(const StreamOutput* output);
+
+// False when `path` names nothing (or cannot be examined).
+bool examine(const std::string& path, bool& directory, std::uint64_t& size);
+
+enum class Opened { yes, locked, failed };
+
+// Opened for reading and writing, created when missing, held so that no other run can use it meanwhile.
+Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::string& reason);
+bool seekToEnd(toolkit::FileHandle handle, std::uint64_t& length, std::string& reason);
+// The file's first `length` bytes read with the rules of a stream; false with `fault` where they are not.
+bool holdsWholeStream(toolkit::FileHandle handle, std::uint64_t length, std::string& fault);
+// With the calls an interrupt handler may make.
+void cutBack(toolkit::FileHandle handle, std::uint64_t length);
+
+}  // namespace streamos
+}  // namespace animmake

@@ -1,0 +1,102 @@
+#include "toolkit/replacing_file.h"
+
+namespace toolkit {
+namespace {
+
+// Read by an interrupt handler: plain storage, changed one slot at a time.
+constexpr int kMostLookedAfter = 4;
+const ReplacingFile* volatile lookedAfter[kMostLookedAfter] = {};
+volatile int lookedAfterCount = 0;
+
+}  // namespace
+
+std::string FileFailure::describe(const std::string& what) const {
+    switch (step) {
+        case FileStep::name:
+            return what + "'s name is too long";
+        case FileStep::create:
+            return "cannot create a temporary file beside " + what + ": " + reason;
+        case FileStep::write:
+            return "cannot write " + what + ": " + reason;
+        case FileStep::replace:
+            return "cannot replace " + what + ": " + reason;
+    }
+    return reason;
+}
+
+bool ReplacingFile::open(const std::string& path, const char* tag, FileFailure& failure) {
+    abandon();
+    if (!filesteps::createBeside(path, tag, handle_, temporary_, failure)) {
+        handle_ = kNoFile;
+        return false;
+    }
+    pending_ = true;
+    path_ = path;
+    return true;
+}
+
+bool ReplacingFile::write(const void* bytes, std::size_t size, FileFailure& failure) {
+    if (filesteps::writeAll(handle_, bytes, size, failure.reason)) {
+        return true;
+    }
+    failure.step = FileStep::write;
+    return false;
+}
+
+bool ReplacingFile::commit(FileFailure& failure, bool toDisk) {
+    const FileHandle handle = handle_;
+    handle_ = kNoFile;
+    if (!filesteps::flushAndClose(handle, toDisk, failure.reason)) {
+        failure.step = FileStep::write;
+        filesteps::removeFile(temporary_);
+        pending_ = false;
+        return false;
+    }
+    if (!filesteps::renameOver(temporary_, path_, failure.reason)) {
+        failure.step = FileStep::replace;
+        filesteps::removeFile(temporary_);
+        pending_ = false;
+        return false;
+    }
+    pending_ = false;
+    return true;
+}
+
+void ReplacingFile::abandon() {
+    if (handle_ == kNoFile) {
+        return;
+    }
+    filesteps::closeFile(handle_);
+    handle_ = kNoFile;
+    filesteps::removeFile(temporary_);
+    pending_ = false;
+}
+
+namespace filesteps {
+
+void lookAfter(const ReplacingFile* file) {
+    const int count = lookedAfterCount;
+    if (count < kMostLookedAfter) {
+        lookedAfter[count] = file;
+    }
+    lookedAfterCount = count + 1;
+}
+
+void stopLookingAfter() {
+    const int count = lookedAfterCount - 1;
+    if (count < kMostLookedAfter) {
+        lookedAfter[count] = nullptr;
+    }
+    lookedAfterCount = count;
+}
+
+void removeAllNow() {
+    for (int i = 0; i < kMostLookedAfter; ++i) {
+        if (const ReplacingFile* file = lookedAfter[i]) {
+            file->removeNow();
+        }
+    }
+}
+
+}  // namespace filesteps
+}  // namespace toolkit

@@ -1,0 +1,112 @@
+#include <windows.h>
+
+#include "platform/win32_text.h"
+#include "toolkit/replacing_file.h"
+
+namespace toolkit {
+namespace {
+
+HANDLE handleOf(FileHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+// On a thread of its own; the process ends with it, as on Linux.
+BOOL WINAPI removeAndEnd(DWORD event) {
+    filesteps::removeAllNow();
+    TerminateProcess(GetCurrentProcess(), event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? 130 : 143);
+    return TRUE;
+}
+
+}  // namespace
+
+struct RemovedOnInterrupt::Saved {};
+
+RemovedOnInterrupt::RemovedOnInterrupt(const ReplacingFile& file) : saved_(std::make_unique<Saved>()) {
+    filesteps::lookAfter(&file);
+    SetConsoleCtrlHandler(removeAndEnd, TRUE);
+}
+
+RemovedOnInterrupt::~RemovedOnInterrupt() {
+    SetConsoleCtrlHandler(removeAndEnd, FALSE);
+    filesteps::stopLookingAfter();
+}
+
+void ReplacingFile::removeNow() const {
+    if (handle_ != kNoFile) {
+        CloseHandle(handleOf(handle_));
+    }
+    if (pending_) {
+        DeleteFileW(toolplatform::wideOf(temporary_).c_str());
+    }
+}
+
+namespace filesteps {
+
+// A name of our own beside the file: the process id and a counter, until one is free.
+bool createBeside(const std::string& path, const char* tag, FileHandle& handle, std::string& temporary,
+                  FileFailure& failure) {
+    failure.step = FileStep::create;
+    const std::wstring widePath = toolplatform::wideOf(path);
+    const std::wstring wideTag = toolplatform::wideOf(tag);
+    for (unsigned attempt = 0; attempt < 1000; ++attempt) {
+        const std::wstring suffix = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt);
+        const HANDLE created = CreateFileW((widePath + wideTag + suffix).c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created != INVALID_HANDLE_VALUE) {
+            handle = reinterpret_cast<FileHandle>(created);
+            temporary = path + tag + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
+            return true;
+        }
+        const DWORD code = GetLastError();
+        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
+            failure.reason = toolplatform::systemReason(code);
+            return false;
+        }
+    }
+    failure.reason = "every name is taken";
+    return false;
+}
+
+bool writeAll(FileHandle handle, const void* bytes, std::size_t size, std::string& reason) {
+    DWORD written = 0;
+    if (WriteFile(handleOf(handle), bytes, static_cast<DWORD>(size), &written, nullptr) == 0 ||
+        written != size) {
+        const DWORD code = GetLastError();
+        reason = code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL || written != size
+                     ? std::string("the disk is full")
+                     : toolplatform::systemReason(code);
+        return false;
+    }
+    return true;
+}
+
+bool flushAndClose(FileHandle handle, bool toDisk, std::string& reason) {
+    const bool flushed = !toDisk || FlushFileBuffers(handleOf(handle)) != 0;
+    const DWORD code = GetLastError();
+    CloseHandle(handleOf(handle));
+    if (!flushed) {
+        reason = toolplatform::systemReason(code);
+        return false;
+    }
+    return true;
+}
+
+bool renameOver(const std::string& from, const std::string& to, std::string& reason) {
+    if (MoveFileExW(toolplatform::wideOf(from).c_str(), toolplatform::wideOf(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        reason = toolplatform::systemReason(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+void removeFile(const std::string& path) {
+    DeleteFileW(toolplatform::wideOf(path).c_str());
+}
+
+void closeFile(FileHandle handle) {
+    CloseHandle(handleOf(handle));
+}
+
+}  // namespace filesteps
+}  // namespace toolkit

@@ -1,0 +1,137 @@
+// The video timeline as a unit: presentation times in, waits out, one row per rule.
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <optional>
+#include <vector>
+
+#include "make/video_timeline.h"
+
+namespace maketest {
+namespace {
+
+using animmake::SettledFrame;
+using animmake::VideoClock;
+using animmake::VideoSettings;
+using animmake::VideoTimeline;
+
+using Stamp = std::optional<std::int64_t>;
+
+struct TimelineCase {
+    const char* name;
+    VideoSettings settings;
+    VideoClock clock;
+    std::vector<Stamp> stamps;  // in the clock's time base; each frame's own duration unknown
+    std::vector<int> waits;     // of the frames kept, in order
+};
+
+VideoClock clockOf(std::int64_t num, std::int64_t den, std::int64_t frameDuration,
+                   std::optional<std::int64_t> length) {
+    VideoClock clock;
+    clock.timeBaseNum = num;
+    clock.timeBaseDen = den;
+    clock.origin = 0;
+    clock.frameDuration = frameDuration;
+    clock.length = length;
+    return clock;
+}
+
+VideoSettings fps(std::int64_t numerator, std::int64_t denominator) {
+    VideoSettings settings;
+    settings.fpsNumerator = numerator;
+    settings.fpsDenominator = denominator;
+    return settings;
+}
+
+VideoSettings range(std::int64_t startMicroseconds, std::int64_t durationMicroseconds) {
+    VideoSettings settings;
+    settings.startMicroseconds = startMicroseconds;
+    settings.durationMicroseconds = durationMicroseconds;
+    return settings;
+}
+
+std::vector<Stamp> counting(std::int64_t from, std::int64_t to) {
+    std::vector<Stamp> stamps;
+    for (std::int64_t stamp = from; stamp <= to; ++stamp) {
+        stamps.emplace_back(stamp);
+    }
+    return stamps;
+}
+
+std::vector<int> repeated(int wait, std::size_t count, std::vector<int> then = {}) {
+    std::vector<int> waits(count, wait);
+    waits.insert(waits.end(), then.begin(), then.end());
+    return waits;
+}
+
+TEST(VideoTimeline, PresentationTimesBecomeWaits) {
+    VideoSettings fixed;
+    fixed.fixedWait = true;
+    const TimelineCase cases[] = {
+        {"30 fps: rounded as they add up", {}, clockOf(1, 30, 1, 6), counting(0, 5), {3, 4, 3, 3, 4, 3}},
+        // A 25 fps AVI whose first picture comes at 0.04 s: 28 frames of 4 make its 1.12 s.
+        {"the first frame from its own time", {}, clockOf(1, 25, 1, 28), counting(1, 28), repeated(4, 28)},
+        {"--fps: the length counted from the first picture",
+         fps(1, 2),
+         clockOf(1, 25, 1, 28),
+         counting(1, 28),
+         {112}},
+        {"an entry with no picture extends the frame before",
+         {},
+         clockOf(1, 25, 1, 7),
+         {0, 1, 2, 5, 6},
+         {4, 4, 12, 4, 4}},
+        {"empty entries at the end extend the last frame",
+         {},
+         clockOf(1, 25, 1, 9),
+         {0, 1, 2, 5, 6},
+         {4, 4, 12, 4, 12}},
+        {"shorter than a unit: left out, its time kept",
+         {},
+         clockOf(1, 1000, 0, 30),
+         {0, 3, 10, 20},
+         {1, 1, 1}},
+        {"no time stamps: each after the one before", {}, clockOf(1, 1000, 40, {}), {{}, {}, {}}, {4, 4, 4}},
+        {"a fixed wait keeps every frame", fixed, clockOf(1, 1000, 0, 30), {0, 3, 10, 20}, {1, 1, 1, 1}},
+        // 10.2 s at 25 fps, one frame every 2 s: the last ends where the video does.
+        {"--fps: the last frame ends with the video", fps(1, 2), clockOf(1, 25, 1, 255), counting(0, 254),
+         repeated(200, 5, {20})},
+        {"--fps 10 of 30", fps(10, 1), clockOf(1, 30, 1, 30), counting(0, 29), repeated(10, 10)},
+        {"--start within a frame: counted from --start",
+         range(50'000, animmake::kWholeVideo),
+         clockOf(1, 1000, 100, 500),
+         {0, 100, 200, 300, 400},
+         {5, 10, 10, 10, 10}},
+        {"--duration ends the last frame taken",
+         range(0, 250'000),
+         clockOf(1, 1000, 100, 500),
+         {0, 100, 200, 300, 400},
+         {10, 10, 5}},
+        {"clamped above 255", {}, clockOf(1, 1000, 0, 4200), {0, 4000, 4100}, {255, 10, 10}},
+    };
+    for (const TimelineCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        VideoTimeline timeline(c.settings, c.clock);
+        std::vector<int> waits;
+        const auto keep = [&](const SettledFrame& settled) {
+            if (settled.any && settled.wait > 0) {
+                waits.push_back(settled.wait);
+            }
+        };
+        bool past = false;
+        for (const Stamp& stamp : c.stamps) {
+            keep(timeline.arrive(stamp, 0, past));
+            if (past) {
+                break;
+            }
+        }
+        if (!past) {
+            keep(timeline.finish());
+        }
+        EXPECT_EQ(waits, c.waits);
+        EXPECT_EQ(timeline.kept(), c.waits.size());
+    }
+}
+
+}  // namespace
+}  // namespace maketest
