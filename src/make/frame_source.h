@@ -43,5 +43,4 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
 // A library's error text in plain words: "the file ends early", "corrupt image data", ...
 std::string plainReason(const std::string& libraryText);
 
-
 }  // namespace animmake
