@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "animdump/terminal_player.h"
 #include "convert/option_table.h"
+#include "platform/tool_platform.h"
 
 namespace animdump {
 namespace {
@@ -112,6 +114,11 @@ OptionsResult usageError(std::string& error, const std::string& reason) {
 }  // namespace
 
 OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std::string& error) {
+    for (int i = 1; toolplatform::kExpandsWildcards && i < argc; ++i) {
+        if (std::strcmp(argv[i], "/?") == 0) {  // Windows' way to ask for help
+            return OptionsResult::help;
+        }
+    }
     const animconv::GetoptTable table(kOptions);
     constexpr int kLongOnly = animconv::GetoptTable::kLongOnly;
 
@@ -209,19 +216,25 @@ OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std:
 }
 
 std::string helpText() {
-    return "Usage: animdump [OPTION]... FILE\n"
-           "Check an animation stream written by animconv, list its frames and optionally\n"
-           "render them as an animated GIF, as PNG images or on a 256-colour terminal.\n"
+    // Only what this build can do: --play where there is a player.
+    const bool play = playerBuiltIn();
+    return std::string(
+               "Usage: animdump [OPTION]... FILE\n"
+               "Check an animation stream written by animconv, list its frames and optionally\n") +
+           (play ? "render them as an animated GIF, as PNG images or on a 256-colour terminal.\n"
+                 : "render them as an animated GIF or as PNG images, or draw one on the terminal.\n") +
            "\n"
-           "  -g, --gif=OUT.gif         write all frames as one animated GIF\n"
-           "  -d, --delay-scale=FACTOR  GIF and --play delay = wait byte x FACTOR hundredths\n"
+           "  -g, --gif=OUT.gif         write all frames as one animated GIF\n" +
+           (play ? "  -d, --delay-scale=FACTOR  GIF and --play delay = wait byte x FACTOR hundredths\n"
+                 : "  -d, --delay-scale=FACTOR  GIF delay = wait byte x FACTOR hundredths\n") +
            "                            of a second (default 1; 0 to 1000, at most 3 decimals)\n"
            "  -p, --png=DIR             write frame-0001.png, frame-0002.png, ... into DIR\n"
            "                            (DIR is created when missing)\n"
-           "  -s, --show=N              draw frame N (from 1) on the terminal after the table\n"
-           "      --play                play the frames in a loop on a 256-colour terminal of\n"
-           "                            190x85 or more until q or Ctrl-C (each frame at least\n"
-           "                            0.01 s)\n"
+           "  -s, --show=N              draw frame N (from 1) on the terminal after the table\n" +
+           (play ? "      --play                play the frames in a loop on a 256-colour terminal of\n"
+                   "                            190x85 or more until q or Ctrl-C (each frame at least\n"
+                   "                            0.01 s)\n"
+                 : "") +
            "  -h, --help                show this help and exit\n"
            "  -V, --version             show the version and exit\n"
            "\n"

@@ -36,8 +36,7 @@ enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
     // Read through the tools' file layer (UTF-8 names, read with others), not animconv's readInput, whose
     // layer is animconv's own (names in the ANSI code page and no sharing on Windows).
-    std::error_code code;
-    if (std::filesystem::is_directory(toolplatform::pathOf(path), code)) {
+    if (toolplatform::isFolder(path)) {
         reason = "is a directory";
         return BmpOutcome::unreadable;
     }
