@@ -47,7 +47,8 @@ bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, s
             continue;
         }
         const std::string path = toolplatform::utf8Of(folderPath / toolplatform::pathOf(entry.name));
-        if (endsWithBmp(entry.name) || vips_foreign_find_load(path.c_str()) != nullptr) {
+        if (endsWithBmp(entry.name) ||
+            vips_foreign_find_load(toolplatform::libraryName(path).c_str()) != nullptr) {
             names.push_back(entry.name);
         } else {
             vips_error_clear();

@@ -44,6 +44,10 @@ inline std::string utf8Of(const std::filesystem::path& path) {
 // limit is opened by its \\?\ form.
 std::FILE* openFile(const std::string& utf8Path, const char* mode);
 
+// The name to hand a library that opens files itself by UTF-8 name (libvips): on Windows a name past the
+// 260-character limit in its \\?\ form, otherwise as it is. Messages keep the name as given.
+std::string libraryName(const std::string& utf8Path);
+
 // Whether the name is a folder (one that can be read or not), at any length.
 bool isFolder(const std::string& utf8Path);
 

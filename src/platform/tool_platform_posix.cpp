@@ -14,6 +14,10 @@ std::FILE* openFile(const std::string& utf8Path, const char* mode) {
     return std::fopen(utf8Path.c_str(), mode);
 }
 
+std::string libraryName(const std::string& utf8Path) {
+    return utf8Path;
+}
+
 bool isFolder(const std::string& utf8Path) {
     std::error_code code;
     return std::filesystem::is_directory(pathOf(utf8Path), code);

@@ -91,6 +91,11 @@ std::FILE* openFile(const std::string& utf8Path, const char* mode) {
     return _wfopen(systemPathOf(utf8Path).c_str(), wideOf(mode).c_str());
 }
 
+std::string libraryName(const std::string& utf8Path) {
+    const std::wstring system = systemPathOf(utf8Path);
+    return utf8OfWide(system.data(), static_cast<int>(system.size()));
+}
+
 bool isFolder(const std::string& utf8Path) {
     const DWORD attributes = GetFileAttributesW(systemPathOf(utf8Path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
