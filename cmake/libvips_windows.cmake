@@ -106,7 +106,23 @@ else()
 endif()
 
 # animmake.exe and animdump.exe: stripped and without a link time stamp, so that the same sources give the
-# same programs (and the same zip).
-function(animconv_windows_tool target)
+# same programs (and the same zip). Each carries its manifest (Windows 10 and 11, long paths, no elevation;
+# packaging/windows-tool.manifest.in) and a version resource with `description`, compiled by windres.
+function(animconv_windows_tool target description)
   target_link_options(${target} PRIVATE -s -Wl,--no-insert-timestamp)
+  set(TOOL ${target})
+  set(TOOL_DESCRIPTION "${description}")
+  set(TOOL_VERSION_QUAD ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
+  set(TOOL_VERSION_COMMAS ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0)
+  set(TOOL_MANIFEST ${PROJECT_BINARY_DIR}/${target}.exe.manifest.xml)
+  set(resources ${PROJECT_BINARY_DIR}/${target}-resources)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows-tool.manifest.in ${TOOL_MANIFEST} @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/windows-tool.rc.in ${resources}.rc @ONLY)
+  add_custom_command(OUTPUT ${resources}.o
+                     COMMAND ${CMAKE_RC_COMPILER} -O coff ${resources}.rc -o ${resources}.o
+                     DEPENDS ${resources}.rc ${TOOL_MANIFEST}
+                     COMMENT "Compiling the manifest and version resource of ${target}.exe"
+                     VERBATIM)
+  set_source_files_properties(${resources}.o PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
+  target_sources(${target} PRIVATE ${resources}.o)
 endfunction()

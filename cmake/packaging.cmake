@@ -24,6 +24,8 @@ if(WIN32)
                          /usr/share/common-licenses/GPL-3)
     file(READ ${ANIMCONV_PACKAGING_DIR}/README-windows-tools.txt.in ANIMCONV_WINDOWS_TOOLS_SECTION)
     string(CONFIGURE "${ANIMCONV_WINDOWS_TOOLS_SECTION}" ANIMCONV_WINDOWS_TOOLS_SECTION @ONLY)
+    # configure_file's CRLF style reaches the template's own lines, not those a variable brings.
+    string(REPLACE "\n" "\r\n" ANIMCONV_WINDOWS_TOOLS_SECTION "${ANIMCONV_WINDOWS_TOOLS_SECTION}")
   else()
     message(STATUS "windows_zip will hold animconv.exe alone: animmake.exe and animdump.exe are not built")
   endif()

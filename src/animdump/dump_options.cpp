@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "animdump/terminal_player.h"
 #include "convert/option_table.h"
+#include "platform/tool_platform.h"
 
 namespace animdump {
 namespace {
@@ -175,6 +177,11 @@ OptionsResult usageError(std::string& error, const std::string& reason) {
 }  // namespace
 
 OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std::string& error) {
+    for (int i = 1; toolplatform::kExpandsWildcards && i < argc; ++i) {
+        if (std::strcmp(argv[i], "/?") == 0) {  // Windows' way to ask for help
+            return OptionsResult::help;
+        }
+    }
     const animconv::GetoptTable table(kOptions);
     constexpr int kLongOnly = animconv::GetoptTable::kLongOnly;
 
@@ -238,11 +245,24 @@ OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std:
 }
 
 std::string helpText() {
-    return "Usage: animdump [OPTION]... FILE\n"
-           "Check an animation stream written by animconv, list its frames and optionally\n"
-           "render them as an animated GIF, as PNG images or on a 256-colour terminal.\n"
-           "\n" +
-           animconv::optionRows(kOptions, kHelpColumn) +
+    // Only what this build can do: --play where there is a player.
+    const bool play = playerBuiltIn();
+    const auto helpOf = [play](const OptionName& entry) -> const char* {
+        if (!play && std::strcmp(entry.longName, "play") == 0) {
+            return nullptr;
+        }
+        if (!play && std::strcmp(entry.longName, "delay-scale") == 0) {
+            return "GIF delay = wait byte x FACTOR hundredths\n"
+                   "of a second (default 1; 0 to 1000, at most 3 decimals)";
+        }
+        return entry.help;
+    };
+    return std::string(
+               "Usage: animdump [OPTION]... FILE\n"
+               "Check an animation stream written by animconv, list its frames and optionally\n") +
+           (play ? "render them as an animated GIF, as PNG images or on a 256-colour terminal.\n"
+                 : "render them as an animated GIF or as PNG images, or draw one on the terminal.\n") +
+           "\n" + animconv::optionRows(kOptions, kHelpColumn, helpOf) +
            "\n"
            "The table has one row per frame: number, byte offset, bytes, run records,\n"
            "unchanged pixels (0xFE) and wait byte, then the totals and a verdict line,\n"

@@ -295,6 +295,10 @@ bool Player::run(StreamView stream, std::size_t frames, std::uint32_t delayScale
 
 }  // namespace
 
+bool playerBuiltIn() {
+    return true;
+}
+
 bool terminalCanPlay(std::string& error) {
     if (isatty(STDOUT_FILENO) == 0) {
         error = "--play needs a terminal: standard output is not one";

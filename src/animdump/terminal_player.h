@@ -13,6 +13,9 @@ namespace animdump {
 constexpr int kPlayColumns = animconv::kFrameWidth;
 constexpr int kPlayLines = animconv::kFrameHeight / 2;
 
+// Whether this build has the player (a POSIX terminal) at all.
+bool playerBuiltIn();
+
 // Whether standard output is a terminal of at least kPlayColumns x kPlayLines; if not, `error` says why.
 bool terminalCanPlay(std::string& error);
 

@@ -8,6 +8,10 @@ constexpr const char* kUnavailable = "--play is not available in this build: it 
 
 }  // namespace
 
+bool playerBuiltIn() {
+    return false;
+}
+
 bool terminalCanPlay(std::string& error) {
     error = kUnavailable;
     return false;

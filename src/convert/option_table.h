@@ -36,10 +36,15 @@ struct GetoptTable {
 
 // The options' rows of a --help text, in table order: "  -o, --output=STREAM", or "      --name" for a
 // long-only one, then the help from `column` on (two spaces after a longer name), its later lines there.
-template <typename Entry, std::size_t kCount>
-std::string optionRows(const Entry (&entries)[kCount], std::size_t column) {
+// `helpOf(entry)` gives the help this build shows, or none to leave the row out (an option it cannot do).
+template <typename Entry, std::size_t kCount, typename HelpOf>
+std::string optionRows(const Entry (&entries)[kCount], std::size_t column, const HelpOf& helpOf) {
     std::string rows;
     for (const Entry& entry : entries) {
+        const char* const help = helpOf(entry);
+        if (help == nullptr) {
+            continue;
+        }
         std::string row = "  ";
         row += entry.shortName != 0 ? std::string{'-', entry.shortName, ',', ' '} : std::string(4, ' ');
         row += std::string("--") + entry.longName;
@@ -47,15 +52,20 @@ std::string optionRows(const Entry (&entries)[kCount], std::size_t column) {
             row += std::string("=") + entry.argument;
         }
         row.append(row.size() + 2 > column ? 2 : column - row.size(), ' ');
-        for (const char* help = entry.help; *help != '\0'; ++help) {
-            row += *help;
-            if (*help == '\n') {
+        for (const char* c = help; *c != '\0'; ++c) {
+            row += *c;
+            if (*c == '\n') {
                 row.append(column, ' ');
             }
         }
         rows += row + "\n";
     }
     return rows;
+}
+
+template <typename Entry, std::size_t kCount>
+std::string optionRows(const Entry (&entries)[kCount], std::size_t column) {
+    return optionRows(entries, column, [](const Entry& entry) { return entry.help; });
 }
 
 }  // namespace animconv

@@ -37,8 +37,7 @@ enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
     // Read through the tools' file layer (UTF-8 names, read with others), not animconv's readInput, whose
     // layer is animconv's own (names in the ANSI code page and no sharing on Windows).
-    std::error_code code;
-    if (std::filesystem::is_directory(toolplatform::pathOf(path), code)) {
+    if (toolplatform::isFolder(path)) {
         reason = "is a directory";
         return BmpOutcome::unreadable;
     }
@@ -167,11 +166,12 @@ VImage jpegFitted(const std::string& path, const VImage& header, const SourceSet
     }
     // Turning needs the whole (small) image; upright ones are read top to bottom once.
     const bool upright = orientation <= 1 || orientation > 8;
-    VImage image = VImage::new_from_file(
-        path.c_str(), VImage::option()
-                          ->set("shrink", shrink)
-                          ->set("fail_on", VIPS_FAIL_ON_ERROR)
-                          ->set("access", upright ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM));
+    VImage image =
+        VImage::new_from_file(toolplatform::libraryName(path).c_str(),
+                              VImage::option()
+                                  ->set("shrink", shrink)
+                                  ->set("fail_on", VIPS_FAIL_ON_ERROR)
+                                  ->set("access", upright ? VIPS_ACCESS_SEQUENTIAL : VIPS_ACCESS_RANDOM));
     if (!upright) {
         image = image.autorot();
     }
@@ -186,7 +186,10 @@ VImage thumbnailFromFile(const std::string& path, const SourceSettings& settings
     } else if (settings.fit == Fit::stretch) {
         options->set("size", VIPS_SIZE_FORCE);
     }
-    return placed(srgbFlattened(VImage::thumbnail(path.c_str(), kFrameWidth, options), settings), settings);
+    return placed(
+        srgbFlattened(VImage::thumbnail(toolplatform::libraryName(path).c_str(), kFrameWidth, options),
+                      settings),
+        settings);
 }
 
 // The fitted frame's pixels in the decoder's blue, green, red, 0 layout.
@@ -214,7 +217,7 @@ bool loadWithVips(const std::string& path, const SourceSettings& settings, const
                   std::string& reason) {
     // The header alone: nothing is decoded before the size check. Read top to bottom once when decoded.
     const VImage header = VImage::new_from_file(
-        path.c_str(),
+        toolplatform::libraryName(path).c_str(),
         VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_ERROR));
     const std::uint64_t pixels = std::uint64_t(static_cast<unsigned>(header.width())) *
                                  std::uint64_t(static_cast<unsigned>(header.height()));
@@ -238,10 +241,11 @@ bool loadWithVips(const std::string& path, const SourceSettings& settings, const
         return true;
     }
     // All pages, composited by the loader, read top to bottom once: one page is fitted at a time.
-    const VImage all = VImage::new_from_file(path.c_str(), VImage::option()
-                                                               ->set("n", -1)
-                                                               ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                                               ->set("fail_on", VIPS_FAIL_ON_ERROR));
+    const VImage all = VImage::new_from_file(toolplatform::libraryName(path).c_str(),
+                                             VImage::option()
+                                                 ->set("n", -1)
+                                                 ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                                 ->set("fail_on", VIPS_FAIL_ON_ERROR));
     const int pageHeight = vips_image_get_page_height(all.get_image());
     const int count = all.height() / pageHeight;
     std::vector<int> delays;
@@ -319,7 +323,7 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
             break;
     }
     // Images libvips reads itself stay images; anything else that is a media container is a video.
-    const char* loader = vips_foreign_find_load(path.c_str());
+    const char* loader = vips_foreign_find_load(toolplatform::libraryName(path).c_str());
     if (loader == nullptr) {
         vips_error_clear();
     }

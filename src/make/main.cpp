@@ -287,9 +287,21 @@ int runMake(int argc, char** argv) {
     configureVideoLibrary();
     takeInterrupts();
 
+    if (options.streamPath.empty() && options.inputs.front() == "@-") {
+        toolplatform::writeText(stderr,
+                                "animmake: missing '-o STREAM' (a list on standard input names no "
+                                "stream)\nTry 'animmake --help' for more information.\n");
+        return kExitUsage;
+    }
     std::vector<InputItem> inputs;
-    if (!expandInputs(options.inputs, inputs, error)) {
+    std::string first;
+    if (!expandInputs(options.inputs, inputs, error, toolplatform::kExpandsWildcards, &first)) {
         return messages.fail(error);
+    }
+    if (options.streamPath.empty()) {
+        // A file dropped on animmake.exe: the stream beside it, named after it.
+        const std::string named = first.size() > 1 && first[0] == '@' ? first.substr(1) : first;
+        options.streamPath = streamNameBeside(named, toolplatform::isFolder(named));
     }
     if (!outputsSpareInputs(options, inputs, error)) {
         return messages.fail(error, kExitUsage);
@@ -332,14 +344,30 @@ int runMake(int argc, char** argv) {
     return kExitDone;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    toolplatform::Utf8CommandLine commandLine(argc, argv);
+int runOrFail(int argc, char** argv) {
     try {
-        return runMake(commandLine.argc(), commandLine.argv());
+        return runMake(argc, argv);
     } catch (...) {
         // Before any output was opened (reading the inputs, say): nothing to undo.
         return Messages(false).failThrown(std::current_exception());
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    toolplatform::Utf8CommandLine commandLine(argc, argv);
+    // Started from Explorer (a drop, a double-click) the window closes when the program ends: it stays
+    // until a key is pressed, and a double-click alone shows what to do.
+    const bool ownWindow = toolplatform::ownsConsoleWindow();
+    if (ownWindow && commandLine.argc() == 1) {
+        toolplatform::writeText(stdout, helpText());
+        toolplatform::waitForKey();
+        return kExitDone;
+    }
+    const int status = runOrFail(commandLine.argc(), commandLine.argv());
+    if (ownWindow) {
+        toolplatform::waitForKey();
+    }
+    return status;
 }

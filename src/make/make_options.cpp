@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "convert/option_table.h"
+#include "make/video_source.h"
+#include "platform/tool_platform.h"
 
 namespace animmake {
 namespace {
@@ -144,7 +146,9 @@ struct OptionRow {
 constexpr std::size_t kHelpColumn = 26;
 
 const OptionRow kOptions[] = {
-    {"output", 'o', "STREAM", "the stream to write (required)",
+    {"output", 'o', "STREAM",
+     "the stream to write (default: beside the first INPUT,\n"
+     "named after it with .bin: clip.gif -> clip.bin)",
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (value.empty()) {
              return refuse.expected("a file name");
@@ -321,7 +325,8 @@ const OptionRow* findShort(char name) {
 OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std::string& error) {
     // --help and --version win wherever they stand, as with animdump.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
+            (toolplatform::kExpandsWildcards && std::strcmp(argv[i], "/?") == 0)) {  // Windows' way to ask
             return OptionsResult::help;
         }
         if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
@@ -362,10 +367,6 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
         }
     }
     options.inputs.assign(argv + optind, argv + argc);
-    if (options.streamPath.empty()) {
-        error = "missing '-o STREAM'";
-        return OptionsResult::usageError;
-    }
     if (options.inputs.empty()) {
         error = "missing INPUT operand";
         return OptionsResult::usageError;
@@ -373,19 +374,52 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
     return OptionsResult::run;
 }
 
-std::string helpText() {
-    return "Usage: animmake [OPTION]... -o STREAM INPUT...\n"
+namespace {
+
+// Without video input the options' lines speak of streams alone.
+std::string withoutVideo(std::string text) {
+    constexpr std::string_view kReplacements[][2] = {
+        {"images, videos and streams", "images and streams"},
+        {"animated input's, a video's or a stream's own timing", "animated input's or a stream's own timing"},
+        {"                          a video's frames shorter than a unit are dropped evenly\n", ""},
+        {"each video or stream", "each stream"},
+        {"images and videos of", "images of"},
+    };
+    for (const auto& [from, to] : kReplacements) {
+        for (std::size_t at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + to.size())) {
+            text.replace(at, from.size(), to);
+        }
+    }
+    return text;
+}
+
+std::string fullHelpText() {
+    // Only what this build can do: the video lines where it reads video, the wildcards where it expands them.
+    const std::string inputs =
+        videoSupported()
+            ? "INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
+              "all of its frames), a video (MP4, MOV, MKV, WebM, AVI, ...: its frames at its own\n"
+              "timing), a whole stream (its frames and waits exactly: join streams, or trim and\n"
+              "retime one with -w, --start, --duration and --fps), a directory (its images in\n"
+              "natural order: f2 before f10), or @LIST: one input per line, optionally followed\n"
+              "by a tab and that input's wait byte (@- reads the list from standard input).\n"
+            : "INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
+              "all of its frames), a whole stream (its frames and waits exactly: join streams,\n"
+              "or trim and retime one with -w, --start, --duration and --fps), a directory (its\n"
+              "images in natural order: f2 before f10), or @LIST: one input per line,\n"
+              "optionally followed by a tab and that input's wait byte (@- reads the list from\n"
+              "standard input). This build reads no video.\n";
+    const std::string wildcards =
+        toolplatform::kExpandsWildcards
+            ? "Wildcards (* and ?) in an INPUT are expanded in natural order; /? is --help.\n"
+              "\n"
+            : "";
+    return "Usage: animmake [OPTION]... [-o STREAM] INPUT...\n"
            "Turn ordinary images, videos and streams into an animation stream: each frame is\n"
            "fitted to 190x170, put onto the 6x6x6 colour cube and encoded as animconv does.\n"
-           "\n"
-           "INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
-           "all of its frames), a video (MP4, MOV, MKV, WebM, AVI, ...: its frames at its own\n"
-           "timing), a whole stream (its frames and waits exactly: join streams, or trim and\n"
-           "retime one with -w, --start, --duration and --fps), a directory (its images in\n"
-           "natural order: f2 before f10), or @LIST: one input per line, optionally followed\n"
-           "by a tab and that input's wait byte (@- reads the list from standard input).\n"
            "\n" +
-           animconv::optionRows(kOptions, kHelpColumn) +
+           inputs + "\n" + wildcards + animconv::optionRows(kOptions, kHelpColumn) +
            "\n"
            "Examples: animmake -o joined.bin intro.bin title.png clip.bin joins two streams\n"
            "around a picture; animmake -o slow.bin -w 20 --start 2 joined.bin retimes what\n"
@@ -397,6 +431,15 @@ std::string helpText() {
            "Exit status: 0 done, 1 an input or the output failed (STREAM untouched),\n"
            "2 usage error or an output that is an input, 130/143 interrupted (STREAM\n"
            "untouched).\n";
+}
+
+}  // namespace
+
+std::string helpText() {
+    if (!videoSupported()) {
+        return withoutVideo(fullHelpText());
+    }
+    return fullHelpText();
 }
 
 std::string versionText() {

@@ -40,8 +40,49 @@ inline std::string utf8Of(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-// fopen for a UTF-8 name; errno tells why on failure.
+// fopen for a UTF-8 name; errno tells why on failure. On Windows a name past the system's 260-character
+// limit is opened by its \\?\ form.
 std::FILE* openFile(const std::string& utf8Path, const char* mode);
+
+// The name to hand a library that opens files itself by UTF-8 name (libvips): on Windows a name past the
+// 260-character limit in its \\?\ form, otherwise as it is. Messages keep the name as given.
+std::string libraryName(const std::string& utf8Path);
+
+// Whether the name is a folder (one that can be read or not), at any length.
+bool isFolder(const std::string& utf8Path);
+
+struct FolderEntry {
+    std::string name;  // UTF-8, without the folder
+    bool folder = false;
+};
+
+// The entries of a folder but "." and "..", in the system's order; on Windows hidden and system files are
+// left out as Explorer leaves them out. False with `reason` (a plain line) when it cannot be read.
+bool listFolder(const std::string& utf8Folder, std::vector<FolderEntry>& entries, std::string& reason);
+
+// Text in the ANSI code page (Windows: 932 on a Japanese system) as UTF-8; elsewhere names are bytes and the
+// text is kept as it is.
+std::string utf8OfAnsi(const std::string& text);
+
+// Windows shells pass `*` and `?` through to the program, which expands them itself; POSIX shells expand
+// them before.
+constexpr bool kExpandsWildcards =
+#ifdef _WIN32
+    true;
+#else
+    false;
+#endif
+
+// Reads the whole of an open file (standard input in binary mode on Windows); false on a read error.
+bool readAll(std::FILE* file, std::string& bytes);
+
+// True when the program has a console window of its own (started from Explorer: a file dropped on it, or
+// a double-click) and standard input is that console, so that it can wait for a key before the window
+// closes. Always false elsewhere.
+bool ownsConsoleWindow();
+
+// "Press a key to close this window." and waits for one.
+void waitForKey();
 
 // Whether the stream is an interactive terminal or console.
 bool isTerminal(std::FILE* stream);

@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <system_error>
+
 #include "platform/tool_platform.h"
 
 namespace toolplatform {
@@ -10,6 +12,41 @@ std::vector<std::string> utf8Arguments(int argc, char** argv) {
 
 std::FILE* openFile(const std::string& utf8Path, const char* mode) {
     return std::fopen(utf8Path.c_str(), mode);
+}
+
+std::string libraryName(const std::string& utf8Path) {
+    return utf8Path;
+}
+
+bool isFolder(const std::string& utf8Path) {
+    std::error_code code;
+    return std::filesystem::is_directory(pathOf(utf8Path), code);
+}
+
+bool listFolder(const std::string& utf8Folder, std::vector<FolderEntry>& entries, std::string& reason) {
+    std::error_code code;
+    for (const auto& entry : std::filesystem::directory_iterator(pathOf(utf8Folder), code)) {
+        std::error_code kindCode;
+        entries.push_back(FolderEntry{utf8Of(entry.path().filename()), entry.is_directory(kindCode)});
+    }
+    if (code) {
+        reason = code.message();
+        return false;
+    }
+    return true;
+}
+
+std::string utf8OfAnsi(const std::string& text) {
+    return text;
+}
+
+bool readAll(std::FILE* file, std::string& bytes) {
+    char buffer[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.append(buffer, got);
+    }
+    return std::ferror(file) == 0;
 }
 
 bool isTerminal(std::FILE* stream) {
@@ -23,5 +60,11 @@ bool writeText(std::FILE* stream, const std::string& utf8) {
 bool enableEscapeSequences() {
     return true;
 }
+
+bool ownsConsoleWindow() {
+    return false;
+}
+
+void waitForKey() {}
 
 }  // namespace toolplatform

@@ -57,7 +57,7 @@ TEST(AnimmakeOptions, ResultsAndReasons) {
         {{"-o", "s", "--duration", "0", "a"},
          OptionsResult::usageError,
          "invalid value '0' for '--duration' (seconds or [hh:]mm:ss[.fff], above 0)"},
-        {{"a.png"}, OptionsResult::usageError, "missing '-o STREAM'"},
+        {{"a.png"}, OptionsResult::run, ""},  // the stream beside the input, named by the run
         {{"-o", "s.bin"}, OptionsResult::usageError, "missing INPUT operand"},
     };
     for (const OptionsCase& c : cases) {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "make/video_source.h"
 #include "make_test_support.h"
 
 namespace maketest {
@@ -277,7 +278,11 @@ TEST(AnimmakeCommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(version.out, "animmake " ANIMCONV_VERSION "\n");
     const ProcessResult help = animmake({"-o", "out.bin", "--help", "--bogus"}, folder);
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: animmake [OPTION]... -o STREAM INPUT...\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("Usage: animmake [OPTION]... [-o STREAM] INPUT...\n", 0), 0u);
+    // Only what the build can do: videos where it reads them, and never Windows' wildcards here.
+    EXPECT_EQ(help.out.find("a video (MP4") != std::string::npos, animmake::videoSupported());
+    EXPECT_EQ(help.out.find("This build reads no video.") == std::string::npos, animmake::videoSupported());
+    EXPECT_EQ(help.out.find("Wildcards"), std::string::npos);
     EXPECT_EQ(help.err + version.err, "");
 }
 

@@ -2,18 +2,37 @@
 # animmake.exe and animdump.exe under wine against the Linux build's animmake and animdump on the same
 # inputs: the same stream bytes (190x170 BMPs, PNGs and an animated GIF through the same dither), the same
 # reports, images with exactly the same pixels, Japanese names, a bad input and a refusal leaving the stream
-# untouched, streams as inputs, -a (and a stream held by another run), and Ctrl-C (wine turns SIGINT into the console's Ctrl-C
-# event).
-#   tests/win32/tools_cases.sh LINUX_BUILD WIN32_BUILD
-# Needs wine's prefix made and the ja_JP.UTF-8 locale (tools/ci/win32.sh sees to both).
+# untouched, streams as inputs, -a (and a stream held by another run), Ctrl-C (wine turns SIGINT into the console's Ctrl-C
+# event), and Windows' ways: Japanese names and lists in each of Notepad's encodings, a path over 260
+# characters, wildcards, /?, a file dropped on animmake.exe and the wait in a console of its own.
+#   tests/win32/tools_cases.sh LINUX_BUILD WIN32_BUILD [utf-8]
+# The programs run with the ANSI code page 932 of a Japanese Windows (tools/win32/wine-run.sh); with utf-8,
+# copies of them whose manifest asks for the UTF-8 code page (Windows 10 1903 and later honour it, as does
+# wine) run instead. Needs wine's prefix made and the ja_JP.UTF-8 locale (tools/ci/win32.sh sees to both).
 set -uo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 linux="$(cd "$1" && pwd)"
 win32="$(cd "$2" && pwd)"
 wine_run="$root/tools/win32/wine-run.sh"
+code_page="${3:-932}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 2
+if [[ $code_page == utf-8 ]]; then
+    # The manifest keeps a comment as long as the element or longer where the element goes.
+    mkdir "$work/utf-8-programs"
+    cp "$win32"/*.exe "$win32"/*.dll "$work/utf-8-programs/"
+    for program in animmake animdump; do
+        perl -0777 -pi -e 's{<!-- code page: the system.s;[^>]*-->}{
+            my $element = q{<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>};
+            my $pad = length($&) - length($element);
+            die "no room for the element\n" if $pad < 0;
+            $element =~ s/ xmlns/" " x ($pad + 1) . "xmlns"/e;
+            $element}e' "$work/utf-8-programs/$program.exe" || exit 2
+        grep -q -a 'UTF-8</activeCodePage>' "$work/utf-8-programs/$program.exe" || exit 2
+    done
+    win32="$work/utf-8-programs"
+fi
 
 failures=0
 pass() { printf '  ok    %s\n' "$1"; }
@@ -27,8 +46,10 @@ check() {
     shift
     if "$@"; then pass "$name"; else fail "$name"; fi
 }
-win_make() { "$wine_run" "$win32/animmake.exe" "$@"; }
-win_dump() { "$wine_run" "$win32/animdump.exe" "$@"; }
+# Standard input is never a console here: a console of the program's own would wait for a key at the end.
+win_make() { "$wine_run" "$win32/animmake.exe" "$@" </dev/null; }
+win_dump() { "$wine_run" "$win32/animdump.exe" "$@" </dev/null; }
+ansi_is_932() { [[ $code_page == 932 ]]; }
 # The same text but for the line ends (the Windows programs write CR LF to a file).
 same_text() { cmp -s <(tr -d '\r' <"$1") "$2"; }
 # run NAME PROGRAM ARGS...: status in NAME.status, output and messages in NAME.out, NAME.err.
@@ -156,6 +177,85 @@ for mode in -f -a; do
     check "Ctrl-C ($mode): status 130, the stream as it was" eval "[[ $status == 130 ]] &&
         cmp -s stream.bin sample.bin && [[ -z \"\$(ls stream.bin.animmake-* 2>/dev/null)\" ]]"
 done
+
+echo "names in code page $code_page, lists as Notepad saves them, Windows habits"
+# A Japanese folder and file, named on the command line, through a list in each of Notepad's encodings, and
+# a stream under a Japanese name: Linux's stream each time.
+mkdir "写真 フォルダ"
+cp pngs/frame-0002.png "写真 フォルダ/00_猫.png"
+cp pngs/frame-0007.png "写真 フォルダ/01_犬.png"
+"$linux/animmake" -q -o linux-photos.bin "写真 フォルダ/00_猫.png" "写真 フォルダ/01_犬.png"
+win_make -q -o 写真の出力.bin "写真 フォルダ"
+win_make -q -o win-photo-file.bin "写真 フォルダ\\00_猫.png" "写真 フォルダ\\01_犬.png"
+check "a Japanese folder and the file named in it: Linux's stream" eval "cmp -s 写真の出力.bin linux-photos.bin &&
+    cmp -s win-photo-file.bin linux-photos.bin"
+list_text=$'写真 フォルダ\\00_猫.png\r\n写真 フォルダ\\01_犬.png\r\n'
+printf '%s' "$list_text" >list-utf8.txt
+printf '\xEF\xBB\xBF%s' "$list_text" >list-bom.txt
+{ printf '\xFF\xFE'; printf '%s' "$list_text" | iconv -f UTF-8 -t UTF-16LE; } >list-utf16le.txt
+{ printf '\xFE\xFF'; printf '%s' "$list_text" | iconv -f UTF-8 -t UTF-16BE; } >list-utf16be.txt
+printf '%s' "$list_text" | iconv -f UTF-8 -t SHIFT_JIS >list-ansi.txt
+encodings="utf8 bom utf16le utf16be"
+if ansi_is_932; then encodings+=" ansi"; fi
+for encoding in $encodings; do
+    run "win-list-$encoding" win_make -q -o "リスト-$encoding.bin" "@list-$encoding.txt"
+    check "a list in $encoding: Linux's stream" eval "cmp -s リスト-$encoding.bin linux-photos.bin"
+done
+
+# A path over 260 characters: a folder, a file in it, a list naming it, the stream and frames written there.
+long="長い名前"
+for i in 1 2 3 4 5 6; do long+="/$(printf '深いフォルダの名前%02d_abcdefghijklmnopqrstuvwxyz0123456789' "$i")"; done
+mkdir -p "$long"
+cp "写真 フォルダ/00_猫.png" "$long/00_猫.png"
+cp "写真 フォルダ/01_犬.png" "$long/01_犬.png"
+long_win="${long//\//\\}"
+printf '%s\\00_猫.png\r\n%s\\01_犬.png\r\n' "$long_win" "$long_win" >list-long.txt
+win_make -q -o "$long_win\\出力.bin" --frames-dir "$long_win\\フレーム" "$long_win"
+win_make -q -o long-list.bin @list-long.txt
+check "a path of ${#long_win} characters: folder, list, stream and frames there" eval "
+    cmp -s \"$long/出力.bin\" linux-photos.bin && cmp -s long-list.bin linux-photos.bin &&
+    [[ \$(ls \"$long/フレーム\" | wc -l) == 2 ]]"
+run win-long-dump win_dump --png "$long_win\\画像" "$long_win\\出力.bin"
+check "animdump.exe on that path: a report and its images" eval "[[ \$(cat win-long-dump.status) == 0 ]] &&
+    [[ \$(ls \"$long/画像\" | wc -l) == 2 ]]"
+
+# Wildcards expanded by the program in natural order, as the shell expands them on Linux; no match is an error.
+"$linux/animmake" -q -o linux-wild.bin pngs/frame-000?.png pngs/frame-001*.png
+win_make -q -o win-wild.bin "pngs\\frame-000?.png" "pngs\\FRAME-001*.PNG"
+run win-nomatch win_make -q -o x.bin "写真 フォルダ\\*.gif"
+check "wildcards: the same frames in the same order; no match names the pattern" eval "
+    cmp -s win-wild.bin linux-wild.bin && [[ \$(cat win-nomatch.status) == 1 ]] &&
+    same_text win-nomatch.err <(printf 'animmake: 写真 フォルダ\\\\*.gif: no file or folder matches\\n') &&
+    [[ ! -e x.bin ]]"
+
+# /? is --help; the help lists only what the build does (no video, no --play).
+run win-slash-help win_make '/?'
+run win-help win_make --help
+run win-dump-help win_dump '/?'
+check "/? is --help; no video or --play in the help" eval "cmp -s win-slash-help.out win-help.out &&
+    grep -q 'This build reads no video' win-help.out && ! grep -q 'a video (MP4' win-help.out &&
+    grep -q '^Usage: animdump' win-dump-help.out && ! grep -q -- '--play' win-dump-help.out"
+
+# A file dropped on animmake.exe: no -o, the stream beside it; refused once it exists, replaced with -f.
+run win-drop win_make -q "写真 フォルダ\\00_猫.png"
+run win-drop-again win_make -q "写真 フォルダ\\00_猫.png"
+"$linux/animmake" -q -o linux-drop.bin "写真 フォルダ/00_猫.png"
+check "a dropped file: the stream beside it, refused when it exists" eval "
+    [[ \$(cat win-drop.status) == 0 ]] && cmp -s \"写真 フォルダ/00_猫.bin\" linux-drop.bin &&
+    [[ \$(cat win-drop-again.status) == 1 ]] && grep -q '00_猫.bin: the stream exists' win-drop-again.err"
+# In a console of its own (a terminal here, through script) it waits for a key after the summary, and a
+# start with no arguments shows the help and waits; a key is typed every second until it ends.
+keys() { for _ in $(seq 1 30); do sleep 1; printf x; done; }
+# (The typing stops by SIGPIPE once the program has ended: the status is script's, the second in the pipe.)
+keys | timeout 60 script -qec "$wine_run $win32/animmake.exe -f '写真 フォルダ'" /dev/null >win-own-console.out
+echo "${PIPESTATUS[1]}" >win-own-console.status
+keys | timeout 60 script -qec "$wine_run $win32/animmake.exe" /dev/null >win-double-click.out
+echo "${PIPESTATUS[1]}" >win-double-click.status
+check "its own console: the summary, then a key is waited for; alone, the help and a wait" eval "
+    [[ \$(cat win-own-console.status) == 0 ]] && grep -q 'Press a key to close this window' win-own-console.out &&
+    cmp -s '写真 フォルダ.bin' linux-photos.bin &&
+    [[ \$(cat win-double-click.status) == 0 ]] && grep -q 'Usage: animmake' win-double-click.out &&
+    grep -q 'Press a key' win-double-click.out && ! grep -q 'Press a key' win-drop.err"
 
 echo "animdump.exe (wine) against animdump (Linux)"
 cp sample.bin 見本.bin

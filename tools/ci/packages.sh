@@ -127,6 +127,14 @@ for frame in examples/frame-*.bmp; do zip_expected+=("$frame"); done
 diff <(printf '%s\n' "${zip_expected[@]}" | sort) <(cd "$folder" && find . -type f | sed 's|^\./||' | sort) ||
     fail "the zip's files are not the expected ones (< expected, > zipped)"
 
+# Notepad's text: README-windows.txt in CR LF throughout. The tools carry their manifest and version.
+if grep -q -v $'\r$' "$folder/README-windows.txt"; then fail "README-windows.txt has lines without CR LF"; fi
+for tool in animmake animdump; do
+    grep -q -a '<longPathAware' "$folder/$tool.exe" || fail "$tool.exe has no manifest with longPathAware"
+    LC_ALL=C grep -q -a -P 'F\x00i\x00l\x00e\x00V\x00e\x00r\x00s\x00i\x00o\x00n' "$folder/$tool.exe" ||
+        fail "$tool.exe has no version resource"
+done
+
 say "animconv.exe from the zip under wine"
 # The same frame through the Linux build gives the expected stream and console bytes.
 cmake --build build-package --target animconv >/dev/null

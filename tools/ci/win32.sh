@@ -66,11 +66,15 @@ if ! windows_cases; then
     windows_cases
 fi
 
-say "animmake.exe and animdump.exe against the Linux build"
-# The same second run as above, for wine's start-up failures (seen once in five runs here, in one case).
-if ! tests/win32/tools_cases.sh build build-win32; then
-    say "a case failed; running the cases once more to tell a wine start-up failure from a real one"
-    tests/win32/tools_cases.sh build build-win32
-fi
+# Under code page 932, as on a Japanese Windows, then once more with the UTF-8 code page (the manifest's
+# activeCodePage), as a program that asks for it runs there.
+for code_page in 932 utf-8; do
+    say "animmake.exe and animdump.exe against the Linux build, code page $code_page"
+    # The same second run as above, for wine's start-up failures (seen once in five runs here, in one case).
+    if ! tests/win32/tools_cases.sh build build-win32 "$code_page"; then
+        say "a case failed; running the cases once more to tell a wine start-up failure from a real one"
+        tests/win32/tools_cases.sh build build-win32 "$code_page"
+    fi
+done
 
 say "all Windows tests passed"
