@@ -602,6 +602,7 @@ void ditherFrame(animconv::FrameBuffer& frame, Dither dither) {
             return;
         case Dither::none:
         case Dither::steady:
+        case Dither::search:
             return;
     }
 }

@@ -19,6 +19,7 @@
 #include "make/input_list.h"
 #include "make/make_options.h"
 #include "make/output_guard.h"
+#include "make/search_dither.h"
 #include "make/stream_output.h"
 #include "make/video_source.h"
 #include "platform/tool_platform.h"
@@ -177,6 +178,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     static animconv::EncodedFrame encoded;
     const BmpDepth depth = options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8;
     SteadyDither steady;  // remembers the frames before: it runs here, in stream order, not in the workers
+    SearchDither search;  // so does this one
     std::string error;
     for (std::size_t input = 0; input < inputs.size(); ++input) {
         std::size_t inputFrame = 0;
@@ -198,6 +200,8 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             }
             if (options.dither == Dither::steady) {
                 steady.apply(*frame.pixels);
+            } else if (options.dither == Dither::search) {
+                search.apply(*frame.pixels);
             }
             animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame.delayMs),
                                   encoded);

@@ -258,8 +258,10 @@ bool applyOption(const OptionName& name, const std::string& shown, const std::st
                 options.dither = Dither::none;
             } else if (value == "diffusion") {
                 options.dither = Dither::diffusion;
+            } else if (value == "search") {
+                options.dither = Dither::search;
             } else {
-                return invalid("steady, ordered, none or diffusion");
+                return invalid("ordered, steady, search, none or diffusion");
             }
             return true;
         case Option::framesDir:
@@ -376,6 +378,8 @@ std::string helpText() {
            "                          (error diffusion that keeps the levels it chose where the\n"
            "                          source stands still, and orders what moves: closer on a\n"
            "                          still camera, worse on noisy footage and in black bars),\n"
+           "                          search (levels searched for the closest blurred picture,\n"
+           "                          held where the source stands still, with a cost per run),\n"
            "                          none (animconv's truncation) or\n"
            "                          diffusion (error diffusion, for stills: it changes pixels\n"
            "                          whose source did not change, which defeats delta)\n"

@@ -8,7 +8,7 @@
 namespace animmake {
 
 enum class Fit { contain, cover, stretch };
-enum class Dither { steady, ordered, none, diffusion };
+enum class Dither { steady, ordered, none, diffusion, search };
 enum class OutputMode { create, replace, append };
 
 struct Rgb8 {

@@ -91,6 +91,7 @@ TEST(AnimmakeOptions, DitherNamesAndTheDefault) {
         {{"--dither=ordered"}, animmake::Dither::ordered},
         {{"--dither", "none"}, animmake::Dither::none},
         {{"--dither", "diffusion"}, animmake::Dither::diffusion},
+        {{"--dither", "search"}, animmake::Dither::search},
     };
     for (const auto& [given, dither] : cases) {
         SCOPED_TRACE(testing::PrintToString(given));

@@ -1,0 +1,35 @@
+// The search dither: each frame's levels chosen by direct binary search, so that the frame, blurred as the
+// eye blurs it at a distance (a 1 px Gaussian in linear light), comes as close to the blurred source as a
+// few passes find, less a cost for every run the stream would need.
+#pragma once
+
+#include <memory>
+
+#include "convert/frame_encoder.h"
+
+namespace animmake {
+
+// Per frame, in stream order:
+// - a component whose source value is exactly a cube level keeps that level: black stays black (bars),
+//   white white, and a screen's flat colours stay flat where they are cube colours;
+// - a pixel whose source has moved by at most 2 in every component since its levels were chosen keeps
+//   them (unchanged in delta mode: no crawling where nothing moves);
+// - every other pixel starts from its last levels, or from the ordered dither's where those are more than
+//   a level off, and takes whichever one-level step, or its last levels, lowers the blurred squared error
+//   plus the cost of the runs it makes or ends; at most a few passes over the frame.
+// The same frames give the same levels.
+class SearchDither {
+  public:
+    SearchDither();
+    ~SearchDither();
+    SearchDither(const SearchDither&) = delete;
+    SearchDither& operator=(const SearchDither&) = delete;
+
+    void apply(animconv::FrameBuffer& frame);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace animmake
