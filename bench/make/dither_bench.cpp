@@ -14,6 +14,7 @@
 //   unchanged  share of unchanged (0xFE) pixels over all pixels and frames
 //   flicker    for every frame after the first, the mean delta E between how the blurred stream changed from
 //              the previous frame and how the blurred source changed: dither crawling and lag both count
+//   ms/frame   the dither's processor time a frame
 //
 //   dither_bench [KIND...]            the table, for all four kinds or those named
 //   dither_bench --write KIND FOLDER   the frames of one kind as frame-0001.png, ...
