@@ -2,7 +2,7 @@
 # Makes the README's pictures in docs/ from the project's own synthetic content:
 #   docs/sample.gif        the sample animation (examples/) converted by animconv, previewed by animdump --gif
 #   docs/dither-strip.png  frame 5 of an 8-frame photo-like sequence (tools/frame_content.cpp): the source,
-#                          animconv's truncation, animmake's steady and ordered (default) dithers and its error
+#                          animconv's truncation, animmake's steady and ordered dithers and its error
 #                          diffusion, each with its stream's size and unchanged share over the sequence
 #
 #   tools/make_readme_pictures.sh                 build what is needed in build/ and write docs/

@@ -42,7 +42,7 @@ struct MakeOptions {
     VideoSettings video;  // waitUnitMs and fixedWait are set from the fields above when a run starts
     Fit fit = Fit::contain;
     Rgb8 background;
-    Dither dither = Dither::ordered;
+    Dither dither = Dither::search;
     std::string framesDir;
     std::uint64_t maxPixels = 100'000'000;
     bool quiet = false;

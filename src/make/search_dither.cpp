@@ -33,13 +33,13 @@ constexpr std::size_t kPadded = std::size_t{kPaddedWidth} * kPaddedHeight;
 // them: a camera's noise on a still scene, not a change anyone sees.
 constexpr int kHoldChange = 2;
 // Passes over the pixels being searched, each only near the last pass's changes. Measured on real clips
-// (bench/results/dithers.md): after 3 passes it is up to 18% further from the source than after 8; 16 gain
-// nothing more.
+// (bench/results/dithers.md): after 5 passes a talking head is 1% further from the source than after 8,
+// after 3 (without exchanges) up to 18%; 16 gain nothing more.
 constexpr int kPasses = 8;
 // The cost of one run, in squared linear light after the blur, at mid grey (0.18); scaled by
-// (luminance / 0.18)^(4/3) so that it weighs about as much in CIELAB at every lightness. The lowest that
-// keeps every real clip measured within ordered's bytes (6e-4 gave a rendered film 1.02x).
-constexpr float kRunCost = 7e-4F;
+// (luminance / 0.18)^(4/3) so that it weighs about as much in CIELAB at every lightness. Measured on real
+// clips: 7e-4 leaves a rendered film 1.08x ordered's bytes, 1.4e-3 a talking head only 0.85x its dE.
+constexpr float kRunCost = 1e-3F;
 constexpr float kDarkest = 0.005F;  // luminance below which the run cost stops falling
 constexpr std::size_t kRunCosts = 1024;
 
@@ -132,11 +132,8 @@ struct SearchDither::State {
                 for (std::size_t c = 0; c < 3 && held; ++c) {
                     held = std::abs(source[p * 3 + c] - chosenFor[p * 3 + c]) <= kHoldChange;
                 }
-                bool near = started;
                 for (std::size_t c = 0; c < 3; ++c) {
-                    const int ordered = orderedLevel(source[p * 3 + c], x, y);
-                    near = near && std::abs(ordered - last[p * 3 + c]) <= 1;
-                    levels[p * 3 + c] = static_cast<std::uint8_t>(ordered);
+                    levels[p * 3 + c] = static_cast<std::uint8_t>(orderedLevel(source[p * 3 + c], x, y));
                 }
                 bool allFixed = true;
                 for (std::size_t c = 0; c < 3; ++c) {
@@ -145,7 +142,7 @@ struct SearchDither::State {
                     allFixed = allFixed && fixed[i];
                     if (fixed[i]) {
                         levels[i] = static_cast<std::uint8_t>(source[i] / kStep);
-                    } else if (held || near) {
+                    } else if (held) {
                         levels[i] = last[i];
                     }
                 }
@@ -304,7 +301,7 @@ struct SearchDither::State {
         return started && index == indexOf(&last[p * 3]) ? kUnchanged : static_cast<std::uint16_t>(index);
     }
 
-    // The best exchange of one component's levels between pixel p and its right or lower neighbour, which
+    // The best exchange of one component's levels between pixel p and a neighbour right of or below it, which
     // keeps their mean and moves the error by a pixel; true when one lowered the cost.
     bool exchange(std::size_t p, int x, int y) {
         const SearchTables& t = tables();
@@ -312,16 +309,18 @@ struct SearchDither::State {
         float bestCost = -1e-9F;
         std::size_t bestQ = 0;
         std::size_t bestC = 3;
-        for (const bool right : {true, false}) {
-            if (right ? x + 1 >= kFrameWidth : y + 1 >= kFrameHeight) {
+        static constexpr int kNeighbours[4][2] = {{1, 0}, {0, 1}, {-1, 1}, {1, 1}};
+        for (const auto& [dx, dy] : kNeighbours) {
+            if (x + dx < 0 || x + dx >= kFrameWidth || y + dy >= kFrameHeight) {
                 continue;
             }
-            const std::size_t q = right ? p + 1 : p + kFrameWidth;
+            const bool right = dy == 0;
+            const std::size_t q = static_cast<std::size_t>(static_cast<int>(p) + dy * kFrameWidth + dx);
             if (!searched[q]) {
                 continue;
             }
-            const float overlap = right ? t.correlation[kReach] * t.correlation[kReach + 1]
-                                        : t.correlation[kReach + 1] * t.correlation[kReach];
+            const float overlap = t.correlation[static_cast<std::size_t>(kReach + dx)] *
+                                  t.correlation[static_cast<std::size_t>(kReach + dy)];
             for (std::size_t c = 0; c < 3; ++c) {
                 const std::uint8_t lp = levels[p * 3 + c];
                 const std::uint8_t lq = levels[q * 3 + c];

@@ -14,10 +14,11 @@ namespace animmake {
 //   white white, and a screen's flat colours stay flat where they are cube colours;
 // - a pixel whose source has moved by at most 2 in every component since its levels were chosen keeps
 //   them (unchanged in delta mode: no crawling where nothing moves);
-// - every other pixel starts from its last levels, or from the ordered dither's where those are more than
-//   a level off, and takes whichever one-level step of a component, or its last levels, lowers the blurred
-//   squared error plus the cost of the runs it makes or ends; then whichever exchange of a component's
-//   levels with its right or lower neighbour does; a few passes, each only near the last one's changes.
+// - every other pixel starts from the ordered dither's levels (starting from its last ones kept stale
+//   patterns: 1.1x the error on a talking head) and takes whichever one-level step of a component, or its
+//   last levels, lowers the blurred squared error plus the cost of the runs it makes or ends; then whichever
+//   exchange of a component's levels with a neighbour right of or below it does; a few passes, each only near
+//   the last one's changes.
 // The same frames give the same levels.
 class SearchDither {
   public:

@@ -168,20 +168,22 @@ double blurredError(const FrameBuffer& source, const FrameBuffer& made) {
     return total;
 }
 
-// On a smooth picture, where a dither's pattern is all the eye sees of it, even with the cost of its runs;
-// ordered's own levels are where the search starts.
+// On a photo-like picture (soft shapes, a little grain), even with the cost of its runs; ordered's own
+// levels are where the search starts.
 TEST(SearchDither, CloserThanOrderedAfterTheBlur) {
     static FrameBuffer source;
     static FrameBuffer ordered;
     static FrameBuffer searched;
-    fill(source,
-         [](int x, int y, int c) { return static_cast<std::uint8_t>(20 + x + (c == 1 ? y / 2 : c * 10)); });
+    fill(source, [](int x, int y, int c) {
+        const double shape = 60 * std::sin(x / 9.0 + c) * std::cos(y / 7.0) + 8 * std::sin(x * 2.3 + y * 1.7);
+        return static_cast<std::uint8_t>(120 + shape);
+    });
     ordered = source;
     searched = source;
     animmake::ditherFrame(ordered, animmake::Dither::ordered);
     animmake::SearchDither dither;
     dither.apply(searched);
-    EXPECT_LT(blurredError(source, searched), 0.97 * blurredError(source, ordered));
+    EXPECT_LT(blurredError(source, searched), 0.8 * blurredError(source, ordered));
 }
 
 TEST(SearchDither, TheSameFramesGiveTheSameLevels) {
