@@ -56,7 +56,7 @@ printf 'not an image\n' >bad.png
 echo "animmake.exe (wine) against animmake (Linux)"
 
 # One stream from each kind of input, per dither; the frames folder too.
-for dither in steady ordered none diffusion; do
+for dither in search steady ordered none diffusion; do
     "$linux/animmake" -q --dither "$dither" -o "linux-$dither.bin" --frames-dir "linux-$dither" \
         frame-01.bmp frame-12.bmp pngs sample.gif 画像
     win_make -q --dither "$dither" -o "win-$dither.bin" --frames-dir "win-$dither" \
