@@ -4,7 +4,7 @@
 #   docs/animmake.gif      8 photo-like 24-bit frames (tools/frame_content.cpp) made into a stream by animmake
 #                          (the steady dither, as tools/demo.sh does), previewed by animdump --gif
 #   docs/dither-strip.png  frame 5 of an 8-frame photo-like sequence (tools/frame_content.cpp): the source,
-#                          animconv's truncation, animmake's steady (default) and ordered dithers and its error
+#                          animconv's truncation, animmake's steady and ordered dithers and its error
 #                          diffusion, each with its stream's size and unchanged share over the sequence
 #
 #   tools/make_readme_pictures.sh                 build what is needed in build/ and write docs/

@@ -14,6 +14,7 @@
 //   unchanged  share of unchanged (0xFE) pixels over all pixels and frames
 //   flicker    for every frame after the first, the mean delta E between how the blurred stream changed from
 //              the previous frame and how the blurred source changed: dither crawling and lag both count
+//   ms/frame   the dither's processor time a frame
 //
 //   dither_bench [KIND...]            the table, for all four kinds or those named
 //   dither_bench --write KIND FOLDER   the frames of one kind as frame-0001.png, ...
@@ -21,16 +22,17 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "make/dither.h"
+#include "make/search_dither.h"
 #include "viewed_colour.h"
 
 namespace {
@@ -350,11 +352,11 @@ Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
             frame->pixels[i * 4 + 2] = source[i * 3];
             frame->pixels[i * 4 + 3] = 0;
         }
-        const auto start = std::chrono::steady_clock::now();
+        const std::clock_t start = std::clock();  // processor time: the machine is shared
         if (ditherer) {
             ditherer->apply(*frame);
         }
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        seconds += static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
         countFrame(*frame, n > 0 ? previous.get() : nullptr, count);
         std::vector<std::uint8_t> rgb(kPixels * 3);
         for (std::size_t i = 0; i < kPixels; ++i) {
@@ -420,6 +422,7 @@ int main(int argc, char** argv) {
     };
     const Named dithers[] = {{"ordered", animmake::Dither::ordered},
                              {"steady", animmake::Dither::steady},
+                             {"search", animmake::Dither::search},
                              {"diffusion", animmake::Dither::diffusion},
                              {"none", animmake::Dither::none}};
     std::printf(

@@ -7,3 +7,8 @@ seconds() {  # COMMAND...: wall-clock seconds of the command, its output dropped
     echo "$end - $start" | bc -l
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+cpu_seconds() {  # COMMAND...: user plus system seconds of the command and its threads, output dropped
+    local TIMEFORMAT='%U %S' times
+    times=$({ time "$@" >/dev/null 2>&1; } 2>&1)
+    echo "${times% *} + ${times#* }" | bc -l
+}

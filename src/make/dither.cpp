@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "make/search_dither.h"
+
 namespace animmake {
 namespace {
 
@@ -643,13 +645,15 @@ int orderedLevel(int component, int x, int y) {
 }
 
 bool ditherRemembers(Dither dither) {
-    return dither == Dither::steady;
+    return dither == Dither::steady || dither == Dither::search;
 }
 
 std::unique_ptr<FrameDither> makeDither(Dither dither) {
     switch (dither) {
         case Dither::steady:
             return std::make_unique<SteadyDither>();
+        case Dither::search:
+            return std::make_unique<SearchDither>();
         case Dither::ordered:
             return std::make_unique<OrderedDither>();
         case Dither::diffusion:

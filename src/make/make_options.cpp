@@ -256,10 +256,14 @@ const OptionRow kOptions[] = {
          return true;
      }},
     {"dither", 0, "MODE",
-     "steady (default: error diffusion that keeps the levels it\n"
+     "search (default: the levels searched for the picture\n"
+     "closest to the source as the eye sees it, with a cost per\n"
+     "run, held where the source stands still), ordered (stable\n"
+     "from frame to frame, so unchanged pixels stay unchanged;\n"
+     "cheapest), steady (error diffusion that keeps the levels it\n"
      "chose where the source stands still, and orders what\n"
-     "moves), ordered (stable from frame to frame, so unchanged\n"
-     "pixels stay unchanged), none (animconv's truncation) or\n"
+     "moves: worse on noisy footage and in black bars),\n"
+     "none (animconv's truncation) or\n"
      "diffusion (error diffusion, for stills: it changes pixels\n"
      "whose source did not change, which defeats delta)",
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
@@ -271,8 +275,10 @@ const OptionRow kOptions[] = {
              options.dither = Dither::none;
          } else if (value == "diffusion") {
              options.dither = Dither::diffusion;
+         } else if (value == "search") {
+             options.dither = Dither::search;
          } else {
-             return refuse.expected("steady, ordered, none or diffusion");
+             return refuse.expected("ordered, steady, search, none or diffusion");
          }
          return true;
      }},

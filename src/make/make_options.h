@@ -8,7 +8,7 @@
 
 namespace animmake {
 
-enum class Dither { steady, ordered, none, diffusion };
+enum class Dither { steady, ordered, none, diffusion, search };
 enum class OutputMode { create, replace, append };
 
 constexpr int kWaitNotGiven = -1;
@@ -20,7 +20,7 @@ struct MakeOptions {
     bool delta = true;
     int wait = kWaitNotGiven;  // 0..255 when given
     SourceSettings source;     // --fit, --background, --max-pixels, --wait-unit and the videos' options
-    Dither dither = Dither::steady;
+    Dither dither = Dither::search;
     std::string framesDir;
     bool quiet = false;
     bool verbose = false;  // a library's own text after a failure's plain line

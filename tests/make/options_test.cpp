@@ -85,6 +85,28 @@ TEST(AnimmakeOptions, ValuesLandAndInputsKeepTheirOrder) {
     EXPECT_EQ(options.inputs, (std::vector<std::string>{"b.png", "-c.png", "a.png"}));
 }
 
+// The default is the search dither: on every real clip measured it is closer to the source than ordered, in
+// fewer bytes, with less flicker and no dots in black bars (bench/results/dithers.md).
+TEST(AnimmakeOptions, DitherNamesAndTheDefault) {
+    const std::pair<std::vector<std::string>, animmake::Dither> cases[] = {
+        {{}, animmake::Dither::search},
+        {{"--dither", "steady"}, animmake::Dither::steady},
+        {{"--dither=ordered"}, animmake::Dither::ordered},
+        {{"--dither", "none"}, animmake::Dither::none},
+        {{"--dither", "diffusion"}, animmake::Dither::diffusion},
+        {{"--dither", "search"}, animmake::Dither::search},
+    };
+    for (const auto& [given, dither] : cases) {
+        SCOPED_TRACE(testing::PrintToString(given));
+        std::vector<std::string> arguments = {"-o", "s.bin", "a.png"};
+        arguments.insert(arguments.end(), given.begin(), given.end());
+        animmake::MakeOptions options;
+        std::string error;
+        ASSERT_EQ(parse(arguments, options, error), OptionsResult::run) << error;
+        EXPECT_EQ(options.dither, dither);
+    }
+}
+
 // Seconds or [hh:]mm:ss[.fff], as --start and --duration take them; -1 marks a refused text.
 TEST(AnimmakeOptions, TimesInSecondsOrClockForm) {
     const std::pair<const char*, std::int64_t> cases[] = {

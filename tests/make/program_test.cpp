@@ -45,7 +45,7 @@ TEST(AnimmakeParity, AcceptedBmpsGiveAnimconvsBytes) {
 
 // Frames written to --frames-dir, converted by animconv use0xfe with the same waits, give the same stream.
 TEST(AnimmakeParity, FramesDirRoundTripsThroughAnimconv) {
-    for (const char* dither : {"steady", "ordered", "none", "diffusion"}) {
+    for (const char* dither : {"steady", "ordered", "none", "diffusion", "search"}) {
         SCOPED_TRACE(dither);
         const FreshFolder scratch;
         const std::string folder = scratch.path();

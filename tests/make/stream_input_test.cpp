@@ -67,11 +67,9 @@ TEST(AnimmakeStreams, AJoinKeepsEveryColourAndWaitUnderEveryDither) {
         bool delta;
     };
     const JoinCase cases[] = {
-        {{"--dither", "steady"}, true},
-        {{"--dither", "ordered"}, true},
-        {{"--dither", "none"}, true},
-        {{"--dither", "diffusion"}, true},
-        {{"--dither", "steady", "--no-delta"}, false},
+        {{"--dither", "search"}, true},    {{"--dither", "steady"}, true},
+        {{"--dither", "ordered"}, true},   {{"--dither", "none"}, true},
+        {{"--dither", "diffusion"}, true}, {{"--dither", "steady", "--no-delta"}, false},
     };
     for (const JoinCase& c : cases) {
         SCOPED_TRACE(c.options[1] + (c.delta ? "" : " --no-delta"));

@@ -77,7 +77,7 @@ printf 'not an image\n' >bad.png
 echo "animmake.exe (wine) against animmake (Linux)"
 
 # One stream from each kind of input, per dither; the frames folder too.
-for dither in steady ordered none diffusion; do
+for dither in search steady ordered none diffusion; do
     "$linux/animmake" -q --dither "$dither" -o "linux-$dither.bin" --frames-dir "linux-$dither" \
         frame-01.bmp frame-12.bmp pngs sample.gif 画像
     win_make -q --dither "$dither" -o "win-$dither.bin" --frames-dir "win-$dither" \
@@ -111,7 +111,7 @@ check "-a: the same stream" cmp -s linux-append.bin win-append.bin
 # Streams as inputs: joined around a picture under each dither, retimed and trimmed, appended to a stream, and
 # a damaged one refused with the same line and the stream untouched.
 cp sample.bin 見本入力.bin
-for dither in steady ordered none diffusion; do
+for dither in search steady ordered none diffusion; do
     "$linux/animmake" -q --dither "$dither" -o "linux-join-$dither.bin" sample.bin frame-03.bmp 見本入力.bin
     win_make -q --dither "$dither" -o "win-join-$dither.bin" sample.bin frame-03.bmp 見本入力.bin
     check "streams joined around a picture, --dither $dither: the same stream" \

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The dithers on real footage: clips shipped in Debian packages (fetched with apt-get download into a cache
+# outside the repository, skipped with a line saying so when they cannot be had), each made into a stream
+# with every dither by the built animmake and measured by footage_quality against animmake's own fitted
+# frames (--dither none --frames-dir). Every clip is 4:3 or square, so --fit contain gives it black bars.
+# Prints a Markdown table; the last columns divide by ordered's figure on the same clip.
+#
+#   bench/make/real_footage.sh [--build DIR] [--cache DIR] [--dithers "ordered steady ..."] [KIND...]
+set -euo pipefail
+export LC_ALL=C
+build=build
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/animconv-footage
+dithers="ordered steady diffusion"
+while [[ $# -gt 0 ]]; do
+    case "$1" in
+        --build) build=$2; shift 2 ;;
+        --cache) cache=$2; shift 2 ;;
+        --dithers) dithers=$2; shift 2 ;;
+        --*) echo "unknown argument $1" >&2; exit 2 ;;
+        *) break ;;
+    esac
+done
+build=$(cd "$build" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# kind, package, file in it, animmake's options choosing 60-120 frames
+clips=(
+    "talking-head|kphotoalbum|usr/share/kphotoalbum/demo/movie.avi|"
+    "tripod|opencv-doc|usr/share/doc/opencv-doc/examples/data/vtest.avi|--start 20 --duration 10"
+    "tree|opencv-doc|usr/share/doc/opencv-doc/examples/data/tree.avi|--duration 28"
+    "screencast|five-or-more|usr/share/help/C/five-or-more/figures/glines-demo.ogv|--fps 25 --start 5 --duration 4"
+    "screen-animation|gnome-user-docs|usr/share/help/C/gnome-help/figures/display-dual-monitors.webm|--fps 25 --duration 4"
+    "animation|opencv-doc|usr/share/doc/opencv-doc/examples/data/Megamind.avi|--start 2 --duration 4"
+)
+wanted=("$@")
+
+# The clip's path in the cache, fetching its package once; empty when it cannot be had.
+clip_path() {
+    local package=$1 file=$2
+    if [[ ! -f "$cache/$package/$file" ]]; then
+        mkdir -p "$cache/$package"
+        if ! (cd "$cache/$package" && apt-get download "$package" >/dev/null 2>&1); then
+            return 0
+        fi
+        dpkg-deb -x "$cache/$package"/"$package"_*.deb "$cache/$package" && rm -f "$cache/$package"/*.deb
+    fi
+    [[ -f "$cache/$package/$file" ]] && echo "$cache/$package/$file"
+    return 0
+}
+
+echo "| clip | frames | dither | dE | bytes | flicker | bar dots | still changes | dE / ordered | bytes / ordered | flicker / ordered | still / ordered |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
+for clip in "${clips[@]}"; do
+    IFS='|' read -r kind package file options <<<"$clip"
+    if [[ ${#wanted[@]} -gt 0 && ! " ${wanted[*]} " =~ " $kind " ]]; then
+        continue
+    fi
+    path=$(clip_path "$package" "$file")
+    if [[ -z "$path" ]]; then
+        echo "| $kind | skipped: package $package not available | | | | | | | | | | |"
+        continue
+    fi
+    rm -rf "$work/source" && mkdir "$work/source"
+    # shellcheck disable=SC2086  # the options are words
+    "$build/animmake" -q -f --dither none --frames-dir "$work/source" $options -o "$work/none.bin" "$path"
+    ordered=()
+    for dither in $dithers; do
+        # shellcheck disable=SC2086
+        "$build/animmake" -q -f --dither "$dither" $options -o "$work/$dither.bin" "$path"
+        read -r _ dE _ bytes _ flicker _ dots _ still _ frames < <(
+            "$build/bench/make/footage_quality" "$work/source" "$work/$dither.bin")
+        if [[ ${#ordered[@]} -eq 0 ]]; then
+            ordered=("$dE" "$bytes" "$flicker" "$still")
+        fi
+        ratio() { if [[ $(echo "$2 == 0" | bc) == 1 ]]; then echo "-"; else printf '%.3f' "$(echo "$1 / $2" | bc -l)"; fi; }
+        printf '| %s | %s | %s | %.3f | %s | %.3f | %s | %.4f | %s | %s | %s | %s |\n' "$kind" "$frames" "$dither" \
+            "$dE" "$bytes" "$flicker" "$dots" "$still" "$(ratio "$dE" "${ordered[0]}")" \
+            "$(ratio "$bytes" "${ordered[1]}")" "$(ratio "$flicker" "${ordered[2]}")" \
+            "$(ratio "$still" "${ordered[3]}")"
+    done
+done
