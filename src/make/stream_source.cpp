@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "convert/stream_reader.h"
-#include "make/frame_clock.h"
+#include "make/video_timeline.h"
 #include "platform/tool_platform.h"
 
 namespace animmake {
@@ -81,8 +81,9 @@ void toFrame(const animconv::FrameIndices& indices, FrameBuffer& frame) {
 }
 
 // Which frames are taken and how long each lasts. Without --start, --duration or --fps every frame comes
-// with its own wait; otherwise the frames' times go through the clock videos use, and a frame with no wait
-// is kept where it lies inside the range (it is never on screen, so the clock would drop it).
+// with its own wait; otherwise the frames' times, counted by their waits, go through the timeline videos use,
+// and a frame with no wait is kept where it lies inside the range (it is never on screen, so the timeline
+// would drop it) unless --fps takes the frames on screen at its ticks.
 class StreamTimeline {
   public:
     StreamTimeline(const SourceSettings& settings, const FrameSink& sink)
@@ -91,38 +92,41 @@ class StreamTimeline {
           timed_(settings.video.fpsNumerator > 0 || settings.video.startMicroseconds > 0 ||
                  settings.video.durationMicroseconds != kWholeVideo) {
         if (timed_) {
-            clock_.emplace(settings.video, 1, 1'000'000);
+            VideoClock clock;
+            clock.timeBaseDen = 1'000'000;
+            clock.origin = 0;
+            timeline_.emplace(settings.video, clock);
         }
     }
 
     // The next frame, `wait` units long; false once nothing further is taken.
     bool add(const animconv::FrameIndices& indices, std::uint8_t wait) {
-        const std::int64_t begins = elapsed_ - settings_.video.startMicroseconds;
-        elapsed_ += std::int64_t{wait} * settings_.video.waitUnitMs * 1000;
+        const std::int64_t begins = elapsed_;
+        const std::int64_t lasts = std::int64_t{wait} * settings_.video.waitUnitMs * 1000;
+        elapsed_ += lasts;
         if (!timed_) {
             return emit(indices, wait);
         }
-        const std::int64_t range = settings_.video.durationMicroseconds;
-        if (range != kWholeVideo && begins >= range) {
-            finish();
+        if (wait == 0 && settings_.video.fpsNumerator > 0) {
+            return true;  // on screen at no tick
+        }
+        bool past = false;
+        const SettledFrame settled =
+            wait == 0 ? timeline_->pass(begins, past) : timeline_->arrive(begins, lasts, past);
+        if (!emitSettled(settled) || past) {
             return false;
         }
-        if (havePending_ && !emitPending(false)) {
-            return false;
-        }
-        if (wait == 0 && settings_.video.fpsNumerator == 0) {
-            return begins < 0 || emit(indices, 0);
+        if (wait == 0) {
+            return begins < settings_.video.startMicroseconds || emit(indices, 0);
         }
         pending_ = indices;
-        havePending_ = true;
-        pendingEnds_ = begins + std::int64_t{wait} * settings_.video.waitUnitMs * 1000;
         return true;
     }
 
-    // After the last frame: the one still held is known to be the last.
+    // After the last frame: the one still waiting is shown until the stream's end.
     void finish() {
-        if (havePending_) {
-            emitPending(true);
+        if (timed_) {
+            emitSettled(timeline_->finish());
         }
     }
 
@@ -131,14 +135,8 @@ class StreamTimeline {
     bool stopped() const { return stopped_; }
 
   private:
-    bool emitPending(bool last) {
-        havePending_ = false;
-        std::int64_t ends = pendingEnds_;
-        if (last && settings_.video.durationMicroseconds != kWholeVideo) {
-            ends = std::min(ends, settings_.video.durationMicroseconds);
-        }
-        const int wait = clock_->waitUntil(ends, last);
-        return wait == 0 || emit(pending_, wait);
+    bool emitSettled(const SettledFrame& settled) {
+        return settled.wait == 0 || emit(pending_, settled.wait);
     }
 
     bool emit(const animconv::FrameIndices& indices, int wait) {
@@ -154,11 +152,9 @@ class StreamTimeline {
     const SourceSettings& settings_;
     const FrameSink& sink_;
     const bool timed_;
-    std::optional<FrameClock> clock_;
-    std::int64_t elapsed_ = 0;  // microseconds from the stream's start to the end of the frames added
-    animconv::FrameIndices pending_{};
-    bool havePending_ = false;
-    std::int64_t pendingEnds_ = 0;
+    std::optional<VideoTimeline> timeline_;
+    std::int64_t elapsed_ = 0;          // microseconds from the stream's start to the end of the frames added
+    animconv::FrameIndices pending_{};  // the frame waiting in the timeline
     std::size_t taken_ = 0;
     bool stopped_ = false;
 };

@@ -7,20 +7,24 @@ namespace {
 
 __extension__ typedef __int128 Wide;  // products of two 64-bit factors
 
-// a x b / c rounded to the nearest (halves away from zero), c > 0.
-std::int64_t rescaleNear(std::int64_t a, std::int64_t b, std::int64_t c) {
-    const Wide product = Wide{a} * b;
-    const Wide half = c / 2;
-    return static_cast<std::int64_t>(product >= 0 ? (product + half) / c : -((-product + half) / c));
-}
-
-// a x b / c rounded up, c > 0.
-std::int64_t rescaleUp(std::int64_t a, std::int64_t b, std::int64_t c) {
-    const Wide product = Wide{a} * b;
-    return static_cast<std::int64_t>(product >= 0 ? (product + c - 1) / c : -((-product) / c));
+std::int64_t narrowed(Wide value) {
+    const Wide low = INT64_MIN;
+    const Wide high = INT64_MAX;
+    return static_cast<std::int64_t>(std::clamp(value, low, high));
 }
 
 }  // namespace
+
+std::int64_t rescaleNear(std::int64_t a, std::int64_t b, std::int64_t c) {
+    const Wide product = Wide{a} * b;
+    const Wide half = c / 2;
+    return narrowed(product >= 0 ? (product + half) / c : -((-product + half) / c));
+}
+
+std::int64_t rescaleUp(std::int64_t a, std::int64_t b, std::int64_t c) {
+    const Wide product = Wide{a} * b;
+    return narrowed(product >= 0 ? (product + c - 1) / c : -((-product) / c));
+}
 
 VideoTimeline::VideoTimeline(const VideoSettings& settings, const VideoClock& clock)
     : settings_(settings), clock_(clock) {
@@ -46,26 +50,11 @@ std::int64_t VideoTimeline::unitsAt(std::int64_t time) const {
 }
 
 SettledFrame VideoTimeline::arrive(std::optional<std::int64_t> timestamp, std::int64_t duration, bool& past) {
-    past = false;
-    const std::int64_t stamp = timestamp       ? *timestamp
-                               : havePrevious_ ? previousStamp_ + waitingDuration_
-                                               : origin_;
-    if (!haveOrigin_) {
-        origin_ = stamp;
-        haveOrigin_ = true;
-    }
-    const std::int64_t time = stamp - origin_ - start_;
-    SettledFrame settled;
-    if (end_ != kWholeVideo && time >= end_) {
-        past = true;  // the range ends before this frame
-        if (waiting_) {
-            waiting_ = false;
-            settled = {true, settle(end_, true)};
-        }
+    std::int64_t stamp = 0;
+    std::int64_t time = 0;
+    const SettledFrame settled = reach(timestamp, stamp, time, past);
+    if (past) {
         return settled;
-    }
-    if (waiting_) {
-        settled = {true, settle(time, false)};
     }
     // How long the frame lasts when it is the last: its own duration, a frame at the average rate, the gap
     // before it, or a tenth of a second.
@@ -86,6 +75,44 @@ SettledFrame VideoTimeline::arrive(std::optional<std::int64_t> timestamp, std::i
     return settled;
 }
 
+SettledFrame VideoTimeline::pass(std::optional<std::int64_t> timestamp, bool& past) {
+    std::int64_t stamp = 0;
+    std::int64_t time = 0;
+    const SettledFrame settled = reach(timestamp, stamp, time, past);
+    if (!past) {
+        havePrevious_ = true;
+        previousStamp_ = stamp;
+        waitingDuration_ = 0;
+    }
+    return settled;
+}
+
+// The frame at `timestamp` settles the waiting one; `past` when it lies past the range.
+SettledFrame VideoTimeline::reach(std::optional<std::int64_t> timestamp, std::int64_t& stamp,
+                                  std::int64_t& time, bool& past) {
+    past = false;
+    stamp = timestamp ? *timestamp : havePrevious_ ? previousStamp_ + waitingDuration_ : origin_;
+    if (!haveOrigin_) {
+        origin_ = stamp;
+        haveOrigin_ = true;
+    }
+    time = stamp - origin_ - start_;
+    SettledFrame settled;
+    if (end_ != kWholeVideo && time >= end_) {
+        past = true;  // the range ends before this frame
+        if (waiting_) {
+            waiting_ = false;
+            settled = {true, settle(end_, true)};
+        }
+        return settled;
+    }
+    if (waiting_) {
+        waiting_ = false;
+        settled = {true, settle(time, false)};
+    }
+    return settled;
+}
+
 SettledFrame VideoTimeline::finish() {
     if (!waiting_) {
         return {};
@@ -96,8 +123,8 @@ SettledFrame VideoTimeline::finish() {
     if (!begun_ && end > 0) {
         begin();
     }
-    if (videoEnd_ && *videoEnd_ > end) {
-        end = *videoEnd_;
+    if (lengthEnd_ && *lengthEnd_ > end) {
+        end = *lengthEnd_;
     }
     if (end_ != kWholeVideo) {
         end = std::min(end, end_);
@@ -114,8 +141,8 @@ void VideoTimeline::begin() {
     // The container's length is a duration: counted from the first picture (an AVI's first picture may
     // come a frame after its origin).
     if (clock_.length && *clock_.length - start_ > 0) {
-        const std::int64_t end = *clock_.length - start_ + begin_;
-        videoEnd_ = videoEnd_ ? std::min(*videoEnd_, end) : end;
+        lengthEnd_ = *clock_.length - start_ + begin_;
+        videoEnd_ = videoEnd_ ? std::min(*videoEnd_, *lengthEnd_) : *lengthEnd_;
     }
 }
 

@@ -40,12 +40,18 @@ class VideoTimeline {
     // set the frame lies past the range taken: it does not wait, and no frame after it counts.
     SettledFrame arrive(std::optional<std::int64_t> timestamp, std::int64_t duration, bool& past);
 
+    // A frame at `timestamp` that is never on screen (a stream's frame of no wait): the waiting frame is
+    // settled as by arrive(), and none waits after it.
+    SettledFrame pass(std::optional<std::int64_t> timestamp, bool& past);
+
     // The video ended: the waiting frame is settled, shown until the video's end.
     SettledFrame finish();
 
     std::size_t kept() const { return kept_; }
 
   private:
+    SettledFrame reach(std::optional<std::int64_t> timestamp, std::int64_t& stamp, std::int64_t& time,
+                       bool& past);
     void begin();
     int settle(std::int64_t endTime, bool last);
     std::int64_t unitsAt(std::int64_t time) const;
@@ -55,8 +61,9 @@ class VideoTimeline {
     std::int64_t origin_ = 0;
     bool haveOrigin_ = false;
     std::int64_t start_ = 0;
-    std::int64_t end_ = kWholeVideo;        // the range's end, from --start
-    std::optional<std::int64_t> videoEnd_;  // the video's end, from --start, once known
+    std::int64_t end_ = kWholeVideo;         // the range's end, from --start
+    std::optional<std::int64_t> videoEnd_;   // no frame shown past it: the range's or the length's end
+    std::optional<std::int64_t> lengthEnd_;  // where the container's length ends, from --start
 
     bool waiting_ = false;
     bool havePrevious_ = false;  // previousStamp_ holds the frame before, even when it was left out
@@ -71,5 +78,10 @@ class VideoTimeline {
     std::int64_t ticksDone_ = 0;
     std::size_t kept_ = 0;
 };
+
+// a x b / c (c above 0) in exact arithmetic, rounded to the nearest (halves away from zero) or up; a
+// quotient past 64 bits is clamped.
+std::int64_t rescaleNear(std::int64_t a, std::int64_t b, std::int64_t c);
+std::int64_t rescaleUp(std::int64_t a, std::int64_t b, std::int64_t c);
 
 }  // namespace animmake

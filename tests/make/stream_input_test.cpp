@@ -148,6 +148,9 @@ TEST(AnimmakeStreams, RetimedAndTrimmedByTheirOwnWaits) {
         // Ticks every 0.2 s at 0, 0.2, 0.4, 0.6 and 0.8 s.
         {{"--fps", "5"}, {{1, 20}, {3, 20}, {4, 20}, {5, 40}}},
         {{"--fps", "5", "--start", "0.3", "-w", "9"}, {{4, 9}, {5, 9}}},
+        // The last frame ends with the range, not at the tick after it.
+        {{"--fps", "5", "--duration", "0.5"}, {{1, 20}, {3, 20}, {4, 10}}},
+        {{"--duration", "5"}, {{1, 10}, {2, 0}, {3, 20}, {4, 30}, {5, 40}}},  // past the stream's end
     };
     for (const TimingCase& c : cases) {
         std::string trace;

@@ -107,6 +107,11 @@ TEST(VideoTimeline, PresentationTimesBecomeWaits) {
          clockOf(1, 1000, 100, 500),
          {0, 100, 200, 300, 400},
          {10, 10, 5}},
+        {"--duration past a video of unknown length: the last frame its own length",
+         range(0, 1'000'000),
+         clockOf(1, 1000, 100, {}),
+         {0, 100, 200},
+         {10, 10, 10}},
         {"clamped above 255", {}, clockOf(1, 1000, 0, 4200), {0, 4000, 4100}, {255, 10, 10}},
     };
     for (const TimelineCase& c : cases) {
@@ -131,6 +136,25 @@ TEST(VideoTimeline, PresentationTimesBecomeWaits) {
         EXPECT_EQ(waits, c.waits);
         EXPECT_EQ(timeline.kept(), c.waits.size());
     }
+}
+
+// A frame never on screen (a stream's frame of no wait) settles the one before and leaves none waiting.
+TEST(VideoTimeline, APassingFrameSettlesTheOneBefore) {
+    VideoTimeline timeline(range(50'000, 250'000), clockOf(1, 1000, 100, 1000));
+    bool past = false;
+    const auto expectSettled = [](const SettledFrame& settled, bool any, int wait) {
+        EXPECT_EQ(settled.any, any);
+        EXPECT_EQ(settled.wait, wait);
+    };
+    expectSettled(timeline.arrive(0, 0, past), false, 0);
+    expectSettled(timeline.pass(100, past), true, 5);  // from --start
+    EXPECT_FALSE(past);
+    expectSettled(timeline.arrive(100, 0, past), false, 0);
+    expectSettled(timeline.arrive(200, 0, past), true, 10);
+    expectSettled(timeline.pass(300, past), true, 10);  // past the range: the last frame ends with it
+    EXPECT_TRUE(past);
+    expectSettled(timeline.finish(), false, 0);
+    EXPECT_EQ(timeline.kept(), 3u);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The frame clock's exact rounding against libavutil's, which video timing used before the clock was shared
-// with streams: the same waits for the same times, negative times (frames before --start) included.
+// The video timeline's exact rounding against libavutil's, which video timing used before the timeline was
+// shared with streams: the same waits for the same times, negative times (frames before --start) included.
 #include <gtest/gtest.h>
 
 extern "C" {
@@ -8,12 +8,12 @@ extern "C" {
 
 #include <cstdint>
 
-#include "make/frame_clock.h"
+#include "make/video_timeline.h"
 
 namespace animmake {
 namespace {
 
-TEST(FrameClock, RoundsAsLibavutilDoes) {
+TEST(VideoTimeline, RoundsAsLibavutilDoes) {
     struct Scaling {
         std::int64_t value;
         std::int64_t multiplier;
@@ -41,9 +41,9 @@ TEST(FrameClock, RoundsAsLibavutilDoes) {
     for (const Scaling& c : cases) {
         SCOPED_TRACE(std::to_string(c.value) + " x " + std::to_string(c.multiplier) + " / " +
                      std::to_string(c.divisor));
-        EXPECT_EQ(scaledRoundingUp(c.value, c.multiplier, c.divisor),
+        EXPECT_EQ(rescaleUp(c.value, c.multiplier, c.divisor),
                   av_rescale_rnd(c.value, c.multiplier, c.divisor, AV_ROUND_UP));
-        EXPECT_EQ(scaledRoundingNearest(c.value, c.multiplier, c.divisor),
+        EXPECT_EQ(rescaleNear(c.value, c.multiplier, c.divisor),
                   av_rescale_rnd(c.value, c.multiplier, c.divisor, AV_ROUND_NEAR_INF));
     }
 }
