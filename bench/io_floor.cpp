@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "convert/convert_frame.h"
-#include "convert/stream_format.h"
-#include "convert/stream_reader.h"
+#include "stream/stream_format.h"
+#include "stream/stream_reader.h"
 
 namespace {
 

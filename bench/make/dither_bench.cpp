@@ -31,8 +31,9 @@
 #include <string>
 #include <vector>
 
-#include "make/dither.h"
-#include "make/search_dither.h"
+#include "make/dither/dither.h"
+#include "make/dither/dither_choice.h"
+#include "make/dither/search_dither.h"
 #include "viewed_colour.h"
 
 namespace {

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/stream_format.h"
-#include "convert/stream_reader.h"
+#include "stream/stream_format.h"
+#include "stream/stream_reader.h"
 #include "viewed_colour.h"
 
 namespace {

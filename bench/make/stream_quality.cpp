@@ -11,8 +11,8 @@
 #include <iterator>
 #include <vector>
 
-#include "convert/stream_format.h"
-#include "convert/stream_reader.h"
+#include "stream/stream_format.h"
+#include "stream/stream_reader.h"
 #include "viewed_colour.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "animdump/terminal_player.h"
-#include "convert/option_table.h"
-#include "platform/tool_platform.h"
+#include "toolkit/option_table.h"
+#include "toolkit/tool_platform.h"
 
 namespace animdump {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/stream_reader.h"
+#include "stream/stream_reader.h"
 
 namespace animdump {
 

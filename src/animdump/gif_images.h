@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "convert/stream_format.h"
+#include "stream/stream_format.h"
 
 namespace animdump {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "animdump/gif_images.h"
-#include "convert/stream_reader.h"
+#include "stream/stream_reader.h"
 #include "toolkit/replacing_file.h"
 
 namespace animdump {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "animdump/image_files.h"
-#include "make/image_library.h"
+#include "toolkit/image_library.h"
 
 namespace animdump {
 namespace {

@@ -13,8 +13,8 @@
 #include "animdump/image_files.h"
 #include "animdump/stream_report.h"
 #include "animdump/terminal_player.h"
-#include "platform/tool_platform.h"
 #include "toolkit/file_identity.h"
+#include "toolkit/tool_platform.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "convert/stream_format.h"
+#include "stream/stream_format.h"
 
 namespace animconv {
 

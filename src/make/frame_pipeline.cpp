@@ -4,9 +4,9 @@
 #include <memory>
 #include <new>
 
-#include "make/dither.h"
-#include "make/held_interrupts.h"
-#include "make/image_library.h"
+#include "make/dither/dither_choice.h"
+#include "toolkit/held_interrupts.h"
+#include "toolkit/image_library.h"
 
 namespace animmake {
 namespace {

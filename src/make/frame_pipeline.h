@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "convert/frame_encoder.h"
-#include "make/frame_source.h"
-#include "make/input_list.h"
+#include "make/inputs/frame_source.h"
+#include "make/inputs/input_list.h"
 #include "make/make_options.h"
 
 namespace animmake {

@@ -13,17 +13,17 @@
 #include <vector>
 
 #include "convert/frame_encoder.h"
-#include "make/dither.h"
+#include "make/dither/dither_choice.h"
 #include "make/frame_pipeline.h"
-#include "make/frames_dir.h"
-#include "make/image_library.h"
-#include "make/input_list.h"
+#include "make/inputs/input_list.h"
+#include "make/inputs/video_source.h"
 #include "make/make_options.h"
+#include "make/output/frames_dir.h"
+#include "make/output/stream_output.h"
 #include "make/output_guard.h"
 #include "make/progress_estimate.h"
-#include "make/stream_output.h"
-#include "make/video_source.h"
-#include "platform/tool_platform.h"
+#include "toolkit/image_library.h"
+#include "toolkit/tool_platform.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "convert/option_table.h"
-#include "make/video_source.h"
-#include "platform/tool_platform.h"
+#include "make/inputs/video_source.h"
+#include "toolkit/option_table.h"
+#include "toolkit/tool_platform.h"
 
 namespace animmake {
 namespace {

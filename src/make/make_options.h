@@ -4,12 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "make/source_settings.h"
+#include "make/dither/frame_dither.h"
+#include "make/inputs/source_settings.h"
+#include "make/output/stream_output.h"
 
 namespace animmake {
-
-enum class Dither { steady, ordered, none, diffusion, search };
-enum class OutputMode { create, replace, append };
 
 constexpr int kWaitNotGiven = -1;
 constexpr int kDefaultWait = 10;

@@ -5,9 +5,9 @@
 #include <system_error>
 #include <utility>
 
-#include "make/frames_dir.h"
-#include "platform/tool_platform.h"
+#include "make/output/frames_dir.h"
 #include "toolkit/file_identity.h"
+#include "toolkit/tool_platform.h"
 
 namespace animmake {
 namespace {

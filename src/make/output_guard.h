@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "make/input_list.h"
+#include "make/inputs/input_list.h"
 #include "make/make_options.h"
 
 namespace animmake {

@@ -2,8 +2,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/tool_platform.h"
 #include "toolkit/file_identity.h"
+#include "toolkit/tool_platform.h"
 
 namespace toolkit {
 

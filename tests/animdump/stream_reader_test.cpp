@@ -1,4 +1,4 @@
-#include "convert/stream_reader.h"
+#include "stream/stream_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The POSIX layer with an output file whose writes can be made to fail, for animconv_with_output_faults
-// only: this build compiles src/platform/posix_platform.cpp with its writeFile and truncateFile renamed to
+// only: this build compiles src/platform/platform_posix.cpp with its writeFile and truncateFile renamed to
 // posixWriteFile and posixTruncateFile, and puts these two in front of them. ANIMCONV_OUTPUT_FAULT chooses:
 //   fail:N              the N-th file write writes nothing and fails
 //   short:N             the N-th file write writes its first half and fails

@@ -8,8 +8,8 @@
 
 #include "convert/convert_frame.h"
 #include "convert/frame_encoder.h"
-#include "convert/stream_reader.h"
 #include "fuzz_check.h"
+#include "stream/stream_reader.h"
 
 namespace {
 

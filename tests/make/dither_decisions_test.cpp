@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "dither_scenes.h"
-#include "make/dither.h"
+#include "make/dither/dither.h"
+#include "make/dither/dither_choice.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "make/dither.h"
+#include "make/dither/dither.h"
+#include "make/dither/dither_choice.h"
 
 namespace {
 

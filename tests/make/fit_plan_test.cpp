@@ -1,7 +1,7 @@
 // The fit plan as a unit: the shown size for each fit, and where a picture of that size lands.
 #include <gtest/gtest.h>
 
-#include "make/fit_plan.h"
+#include "make/inputs/fit_plan.h"
 
 namespace maketest {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "make/input_list.h"
+#include "make/inputs/input_list.h"
 #include "make_test_support.h"
 #include "text_encoding.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/option_table.h"
 #include "make/make_options.h"
+#include "toolkit/option_table.h"
 
 namespace {
 

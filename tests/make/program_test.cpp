@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "make/video_source.h"
+#include "make/inputs/video_source.h"
 #include "make_test_support.h"
 
 namespace maketest {

@@ -7,8 +7,9 @@
 #include <functional>
 #include <vector>
 
-#include "make/dither.h"
-#include "make/search_dither.h"
+#include "make/dither/dither.h"
+#include "make/dither/dither_choice.h"
+#include "make/dither/search_dither.h"
 
 namespace {
 

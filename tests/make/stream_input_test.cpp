@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "convert/stream_reader.h"
 #include "make_test_support.h"
+#include "stream/stream_reader.h"
 
 namespace maketest {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "make/stream_output.h"
+#include "make/output/stream_output.h"
 #include "make_test_support.h"
 
 namespace maketest {

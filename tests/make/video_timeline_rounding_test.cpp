@@ -8,7 +8,7 @@ extern "C" {
 
 #include <cstdint>
 
-#include "make/video_timeline.h"
+#include "make/inputs/video_timeline.h"
 
 namespace animmake {
 namespace {

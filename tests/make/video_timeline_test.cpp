@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "make/video_timeline.h"
+#include "make/inputs/video_timeline.h"
 
 namespace maketest {
 namespace {

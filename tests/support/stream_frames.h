@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "convert/stream_reader.h"
 #include "files.h"
 #include "process.h"
+#include "stream/stream_reader.h"
 
 namespace testsupport {
 

@@ -1,0 +1,21 @@
+// One input file turned into fitted 190x170 frames: a BMP that animconv accepts through the project's own
+// reader, an animation stream through stream_source.h, a video through video_source.h, anything else
+// through libvips (shrink-on-load, ICC to sRGB, alpha flattened, fitted).
+#pragma once
+
+#include <string>
+
+#include "make/inputs/source.h"
+#include "make/inputs/source_settings.h"
+
+namespace animmake {
+
+// Returns false with `failure` filled when the input cannot be used; true with `notice` set when it was
+// used only in part.
+bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
+                LoadFailure& failure, std::string& notice);
+
+// A library's error text in plain words: "the file ends early", "corrupt image data", ...
+std::string plainReason(const std::string& libraryText);
+
+}  // namespace animmake

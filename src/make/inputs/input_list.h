@@ -1,0 +1,40 @@
+// The inputs of a run in order: files as given, directories opened into their images, @LIST files read,
+// and on Windows wildcards expanded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "toolkit/tool_platform.h"
+
+namespace animmake {
+
+struct InputItem {
+    std::string path;
+    int wait = -1;  // 0..255 when a list gives the frame's wait byte
+};
+
+// Expands the operands into `items`. Returns false with `error` ("NAME: reason") for a list that cannot
+// be read, names nothing or holds a bad wait byte, for a directory with no images, and for a wildcard
+// pattern that matches nothing. A pattern's matches (files and folders) come in natural order. `first`, when
+// given, is set to the first operand as given or matched (a file, a folder or an @LIST).
+bool expandInputs(const std::vector<std::string>& operands, std::vector<InputItem>& items, std::string& error,
+                  bool expandWildcards = toolplatform::kExpandsWildcards, std::string* first = nullptr);
+
+// A list file's bytes as UTF-8 text, however Notepad saved it: UTF-8 with or without a byte order mark,
+// UTF-16 LE or BE with one, or (text that is not UTF-8) the ANSI code page. False with `reason` for UTF-16
+// that does not decode.
+bool listTextAsUtf8(const std::string& bytes, std::string& text, std::string& reason);
+
+// Whether `name` matches `pattern`: `*` any run of characters, `?` one character, letters A-Z in either
+// case, as Windows matches names.
+bool wildcardMatches(const std::string& pattern, const std::string& name);
+
+// Where a run without -o writes: beside `input`, named after it with .bin (clip.mp4 -> clip.bin, a folder
+// shots or shots/ -> shots.bin).
+std::string streamNameBeside(const std::string& input, bool isFolder);
+
+// Natural order: runs of digits compare as numbers, so "f2" sorts before "f10".
+bool naturalLess(const std::string& a, const std::string& b);
+
+}  // namespace animmake

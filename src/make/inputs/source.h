@@ -1,0 +1,35 @@
+// What every input source gives: fitted 190x170 frames, one at a time, to a sink, and a plain reason when the
+// input cannot be used. The image, video and stream sources each fill these.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "convert/frame_encoder.h"
+
+namespace animmake {
+
+constexpr int kNoDelay = -1;
+
+struct SourceFrame {
+    std::unique_ptr<animconv::FrameBuffer> pixels;
+    int delayMs = kNoDelay;       // the frame's own delay; kNoDelay for a still
+    std::size_t inputFrames = 0;  // the frames this input is expected to give, when known; else 0
+    // A stream input's frame: its pixels are cube colours already, which no dither may move, and its wait
+    // may be 0.
+    bool fromStream = false;
+};
+
+// Receives each frame in order. Returning false stops the input early.
+using FrameSink = std::function<bool(SourceFrame frame)>;
+
+// Why an input cannot be used: a plain reason (one line, without the input's name) and, when a library
+// gave one, the library's own text for --verbose.
+struct LoadFailure {
+    std::string reason;
+    std::string libraryText;
+};
+
+}  // namespace animmake

@@ -1,0 +1,619 @@
+#include "make/inputs/video_source.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/pixdesc.h>
+#include <libavutil/version.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "make/inputs/fit_plan.h"
+#include "make/inputs/video_timeline.h"
+
+namespace animmake {
+namespace {
+
+using animconv::FrameBuffer;
+using animconv::kFrameHeight;
+using animconv::kFrameWidth;
+using animconv::kPixelBytes;
+
+struct FormatCloser {
+    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+};
+struct DecoderFreer {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct ScalerFreer {
+    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
+};
+using FramePointer = std::unique_ptr<AVFrame, FrameFreer>;
+
+// Only local files: a playlist or a nested URL never reaches the network.
+std::string fileUrl(const std::string& path) {
+    return "file:" + path;
+}
+
+// Single images that libavformat also reads (as one-frame "videos"): those stay libvips' business.
+bool isImageDemuxer(const AVInputFormat& format) {
+    const std::string name = format.name;
+    const auto endsWith = [&](const char* suffix) {
+        const std::size_t length = std::strlen(suffix);
+        return name.size() >= length && name.compare(name.size() - length, length, suffix) == 0;
+    };
+    return endsWith("_pipe") || name == "image2" || name == "gif" || name == "apng" || name == "ico" ||
+           name == "tty";
+}
+
+int swsColourspace(AVColorSpace space, int height) {
+    switch (space) {
+        case AVCOL_SPC_BT709:
+            return SWS_CS_ITU709;
+        case AVCOL_SPC_BT470BG:
+        case AVCOL_SPC_SMPTE170M:
+            return SWS_CS_ITU601;
+        case AVCOL_SPC_SMPTE240M:
+            return SWS_CS_SMPTE240M;
+        case AVCOL_SPC_FCC:
+            return SWS_CS_FCC;
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL:
+            return SWS_CS_BT2020;
+        default:
+            // Unmarked: what encoders use by picture size (HD and larger are BT.709).
+            return height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    }
+}
+
+bool fullRange(const AVFrame& frame) {
+    if (frame.color_range != AVCOL_RANGE_UNSPECIFIED) {
+        return frame.color_range == AVCOL_RANGE_JPEG;
+    }
+    switch (frame.format) {
+        case AV_PIX_FMT_YUVJ420P:
+        case AV_PIX_FMT_YUVJ422P:
+        case AV_PIX_FMT_YUVJ444P:
+        case AV_PIX_FMT_YUVJ440P:
+        case AV_PIX_FMT_YUVJ411P:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The display matrix's turn, clockwise, to the nearest quarter (0, 90, 180, 270); other angles and
+// mirroring are left as decoded.
+int clockwiseQuarterTurns(const AVStream& stream) {
+    const auto* matrix = reinterpret_cast<const std::int32_t*>(
+        av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
+    if (matrix == nullptr) {
+        return 0;
+    }
+    const double degrees = -av_display_rotation_get(matrix);
+    if (std::isnan(degrees)) {
+        return 0;
+    }
+    const long quarters = std::lround(degrees / 90.0);
+    if (std::fabs(degrees - 90.0 * static_cast<double>(quarters)) > 1.0) {
+        return 0;
+    }
+    return static_cast<int>(((quarters % 4) + 4) % 4);
+}
+
+// Scaling a decoded picture straight to the size the fit shows it at, then placing it, turned, in the frame.
+// The fitted picture is at most this many pixels (16 frames' worth).
+constexpr std::int64_t kLargestShown = std::int64_t{16} * kFrameWidth * kFrameHeight;
+
+class FrameFitter {
+  public:
+    FrameFitter(const SourceSettings& settings, int quarterTurns, AVRational streamAspect)
+        : settings_(settings), quarterTurns_(quarterTurns), streamAspect_(streamAspect) {}
+
+    bool fit(const AVFrame& picture, FrameBuffer& frame) {
+        if (!prepare(picture)) {
+            return false;
+        }
+        std::uint8_t* planes[4] = {scaled_.data(), nullptr, nullptr, nullptr};
+        int strides[4] = {scaledWidth_ * static_cast<int>(kPixelBytes), 0, 0, 0};
+        sws_scale(scaler_.get(), picture.data, picture.linesize, 0, picture.height, planes, strides);
+        place(frame);
+        return true;
+    }
+
+  private:
+    struct Shape {
+        int width = 0;
+        int height = 0;
+        int format = -1;
+        AVRational aspect{0, 1};
+        int colourspace = -1;
+        bool fullRange = false;
+        bool operator==(const Shape& other) const {
+            return width == other.width && height == other.height && format == other.format &&
+                   av_cmp_q(aspect, other.aspect) == 0 && colourspace == other.colourspace &&
+                   fullRange == other.fullRange;
+        }
+    };
+
+    bool prepare(const AVFrame& picture) {
+        AVRational aspect = picture.sample_aspect_ratio.num > 0 ? picture.sample_aspect_ratio : streamAspect_;
+        if (aspect.num <= 0 || aspect.den <= 0) {
+            aspect = AVRational{1, 1};
+        }
+        const Shape shape{picture.width,
+                          picture.height,
+                          picture.format,
+                          aspect,
+                          swsColourspace(picture.colorspace, picture.height),
+                          fullRange(picture)};
+        if (scaler_ && shape == shape_) {
+            return true;
+        }
+        shape_ = shape;
+        // As displayed: square pixels, turned.
+        const bool sideways = quarterTurns_ % 2 == 1;
+        const double displayWidth = picture.width * av_q2d(aspect);
+        const double pictureWidth = sideways ? picture.height : displayWidth;
+        const double pictureHeight = sideways ? displayWidth : picture.height;
+        const ShownSize shown = shownSize(pictureWidth, pictureHeight, settings_.fit);
+        shownWidth_ = shown.width;
+        shownHeight_ = shown.height;
+        // Cover enlarges one axis past the frame; a sliver-shaped picture would need a huge scaled copy.
+        if (std::int64_t{shownWidth_} * shownHeight_ > kLargestShown) {
+            return false;
+        }
+        scaledWidth_ = sideways ? shownHeight_ : shownWidth_;
+        scaledHeight_ = sideways ? shownWidth_ : shownHeight_;
+        // Reducing: swscale's bilinear filter widens with the reduction (an antialiasing tent, as for
+        // images); enlarging: Lanczos.
+        const bool enlarging = scaledWidth_ > picture.width || scaledHeight_ > picture.height;
+        scaler_.reset(sws_getContext(picture.width, picture.height,
+                                     static_cast<AVPixelFormat>(picture.format), scaledWidth_, scaledHeight_,
+                                     AV_PIX_FMT_BGR0, enlarging ? SWS_LANCZOS : SWS_BILINEAR, nullptr,
+                                     nullptr, nullptr));
+        if (!scaler_) {
+            return false;
+        }
+        sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(shape.colourspace),
+                                 shape.fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16,
+                                 1 << 16);
+        scaled_.assign(std::size_t(scaledWidth_) * std::size_t(scaledHeight_) * kPixelBytes, 0);
+        return true;
+    }
+
+    // Placed as the fit plans, turned as the display matrix says.
+    void place(FrameBuffer& frame) const {
+        const Placement placement = placementOf(shownWidth_, shownHeight_);
+        for (int y = 0; y < kFrameHeight; ++y) {
+            std::uint8_t* row = frame.pixels + std::size_t(y) * kFrameWidth * kPixelBytes;
+            const int shownY = y - placement.frameTop + placement.top;
+            const bool rowInside = y >= placement.frameTop && y < placement.frameTop + placement.height;
+            for (int x = 0; x < kFrameWidth; ++x) {
+                std::uint8_t* pixel = row + std::size_t(x) * kPixelBytes;
+                const int shownX = x - placement.frameLeft + placement.left;
+                if (!rowInside || x < placement.frameLeft || x >= placement.frameLeft + placement.width) {
+                    pixel[0] = settings_.background.blue;
+                    pixel[1] = settings_.background.green;
+                    pixel[2] = settings_.background.red;
+                    pixel[3] = 0;
+                    continue;
+                }
+                int column = shownX;
+                int line = shownY;
+                switch (quarterTurns_) {
+                    case 1:
+                        column = shownY;
+                        line = scaledHeight_ - 1 - shownX;
+                        break;
+                    case 2:
+                        column = scaledWidth_ - 1 - shownX;
+                        line = scaledHeight_ - 1 - shownY;
+                        break;
+                    case 3:
+                        column = scaledWidth_ - 1 - shownY;
+                        line = shownX;
+                        break;
+                    default:
+                        break;
+                }
+                const std::uint8_t* source =
+                    scaled_.data() +
+                    (std::size_t(line) * std::size_t(scaledWidth_) + std::size_t(column)) * kPixelBytes;
+                pixel[0] = source[0];
+                pixel[1] = source[1];
+                pixel[2] = source[2];
+                pixel[3] = 0;
+            }
+        }
+    }
+
+    const SourceSettings& settings_;
+    const int quarterTurns_;
+    const AVRational streamAspect_;
+    Shape shape_;
+    std::unique_ptr<SwsContext, ScalerFreer> scaler_;
+    std::vector<std::uint8_t> scaled_;
+    int shownWidth_ = 0;
+    int shownHeight_ = 0;
+    int scaledWidth_ = 0;
+    int scaledHeight_ = 0;
+};
+
+// How long the frame lasts by its own account; 0 when unknown. AVFrame::duration replaced pkt_duration in
+// libavutil 57.30 (FFmpeg 6); Debian 12 has 57.28.
+std::int64_t ownDuration(const AVFrame& frame) {
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+    return frame.duration;
+#else
+    return frame.pkt_duration;
+#endif
+}
+
+std::string framesText(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " frame" : " frames");
+}
+
+std::string secondsText(std::int64_t microseconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(microseconds) / 1e6);
+    return text;
+}
+
+// One video stream decoded in presentation order, timed, fitted and handed on.
+class VideoReader {
+  public:
+    VideoReader(const SourceSettings& settings, const FrameSink& sink) : settings_(settings), sink_(sink) {}
+
+    bool read(const std::string& path, std::string& reason, std::string& notice) {
+        if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
+            return true;  // the run is stopping
+        }
+        if (!open(path, reason)) {
+            return false;
+        }
+        packet_.reset(av_packet_alloc());
+        decoded_.reset(av_frame_alloc());
+        pending_.reset(av_frame_alloc());
+        if (!packet_ || !decoded_ || !pending_) {
+            reason = "out of memory";
+            return false;
+        }
+        seek();
+        bool more = true;
+        while (more && !stopped_) {
+            const int got = av_read_frame(format_.get(), packet_.get());
+            if (got == AVERROR_EOF) {
+                if (!seeked_ && endsEarly()) {
+                    reason =
+                        "the video is cut short: the file ends after " + std::to_string(packetsRead_) +
+                        " of its " +
+                        framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
+                    return false;
+                }
+                more = false;
+                avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
+            } else if (got < 0) {
+                reason = "the video is cut short or damaged after " + framesText(framesDecoded_);
+                return false;
+            } else {
+                const bool ours = packet_->stream_index == stream_->index;
+                packetsRead_ += ours ? 1 : 0;
+                cutOff_ = cutOff_ || (ours && (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0);
+                if (ours && avcodec_send_packet(decoder_.get(), packet_.get()) < 0) {
+                    ++damaged_;
+                }
+                av_packet_unref(packet_.get());
+                if (!ours) {
+                    continue;
+                }
+            }
+            if (!receiveFrames(reason)) {
+                return false;
+            }
+        }
+        if (!stopped_ && !emit(timeline_->finish(), reason)) {
+            return false;
+        }
+        if (timeline_->kept() == 0) {
+            if (framesDecoded_ == 0) {
+                reason = "no frame of the video could be decoded (the file is damaged)";
+            } else {
+                reason = "no frames to take: --start " + secondsText(settings_.video.startMicroseconds) +
+                         " lies past the video's end";
+            }
+            return false;
+        }
+        if (damaged_ > 0 || concealed_ > 0) {
+            notice = "the video is damaged: ";
+            notice += damaged_ > 0 ? framesText(damaged_) + " left out" : "";
+            notice += damaged_ > 0 && concealed_ > 0 ? ", " : "";
+            notice += concealed_ > 0 ? framesText(concealed_) + " taken with decoding errors" : "";
+            notice += "; the rest is in the stream";
+        }
+        return true;
+    }
+
+  private:
+    bool open(const std::string& path, std::string& reason) {
+        AVFormatContext* opened = nullptr;
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "protocol_whitelist", "file", 0);
+        const int status = avformat_open_input(&opened, fileUrl(path).c_str(), nullptr, &options);
+        av_dict_free(&options);
+        if (status < 0) {
+            reason = "cannot read the video: the file is cut short or damaged (its header is unreadable)";
+            return false;
+        }
+        format_.reset(opened);
+        if (avformat_find_stream_info(format_.get(), nullptr) < 0) {
+            reason = "cannot read the video: the file is cut short or damaged (its streams are unreadable)";
+            return false;
+        }
+        bool audio = false;
+        for (unsigned i = 0; i < format_->nb_streams; ++i) {
+            AVStream* stream = format_->streams[i];
+            const AVMediaType type = stream->codecpar->codec_type;
+            audio = audio || type == AVMEDIA_TYPE_AUDIO;
+            if (type == AVMEDIA_TYPE_VIDEO && (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0 &&
+                stream_ == nullptr) {
+                stream_ = stream;
+            } else {
+                stream->discard = AVDISCARD_ALL;
+            }
+        }
+        if (stream_ == nullptr) {
+            reason = audio ? "no video stream: the file holds only sound" : "no video stream in the file";
+            return false;
+        }
+        const AVCodecParameters& parameters = *stream_->codecpar;
+        const std::uint64_t pixels =
+            std::uint64_t(std::max(0, parameters.width)) * std::uint64_t(std::max(0, parameters.height));
+        if (pixels > settings_.maxPixels) {
+            reason = "the video has " + std::to_string(parameters.width) + "x" +
+                     std::to_string(parameters.height) + " pixels, more than --max-pixels " +
+                     std::to_string(settings_.maxPixels);
+            return false;
+        }
+        const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
+        if (codec == nullptr) {
+            reason = std::string("cannot decode its video: this FFmpeg build has no decoder for ") +
+                     avcodec_get_name(parameters.codec_id);
+            return false;
+        }
+        decoder_.reset(avcodec_alloc_context3(codec));
+        if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), &parameters) < 0) {
+            reason = "out of memory";
+            return false;
+        }
+        decoder_->pkt_timebase = stream_->time_base;
+        decoder_->thread_count = 0;  // as many as there are cores
+        decoder_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) {
+            reason = std::string("cannot decode its video: the ") + avcodec_get_name(parameters.codec_id) +
+                     " decoder refuses the stream";
+            return false;
+        }
+        timeBase_ = stream_->time_base;
+        timeline_.emplace(settings_.video, clockOf());
+        fitter_.emplace(settings_, clockwiseQuarterTurns(*stream_),
+                        av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr));
+        indexed_ = avformat_index_get_entries_count(stream_) > 0;
+        expected_ = expectedFrames();
+        return true;
+    }
+
+    // The stream's clock for the timeline: its time base, start, frame rate and length (the container's
+    // length when the stream has none of its own).
+    VideoClock clockOf() const {
+        VideoClock clock;
+        clock.timeBaseNum = timeBase_.num;
+        clock.timeBaseDen = timeBase_.den;
+        if (stream_->start_time != AV_NOPTS_VALUE) {
+            clock.origin = stream_->start_time;
+        }
+        const AVRational rate = stream_->avg_frame_rate;
+        if (rate.num > 0 && rate.den > 0) {
+            clock.frameDuration = std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_));
+        }
+        if (stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0) {
+            clock.length = stream_->duration;
+        } else if (format_->duration > 0) {
+            clock.length = av_rescale_q(format_->duration, AV_TIME_BASE_Q, timeBase_);
+        }
+        return clock;
+    }
+
+    // The frames the container lists; 0 when it does not say.
+    std::int64_t listed() const {
+        return std::max<std::int64_t>(stream_->nb_frames, avformat_index_get_entries_count(stream_));
+    }
+
+    // Read from the beginning to its end, the file holds fewer bytes than the container promises: a packet
+    // cut off, an index entry past the end, or (with no index to go by) fewer packets than it lists. Index
+    // entries that hold no picture (AVI's dropped frames) are not listed in the index and do not count.
+    bool endsEarly() const {
+        if (cutOff_) {
+            return true;
+        }
+        if (!indexed_) {
+            return stream_->nb_frames > 0 && packetsRead_ < stream_->nb_frames;
+        }
+        const int entries = avformat_index_get_entries_count(stream_);
+        const AVIndexEntry* last = entries > 0 ? avformat_index_get_entry(stream_, entries - 1) : nullptr;
+        const std::int64_t fileSize = avio_size(format_->pb);
+        return last != nullptr && fileSize > 0 && last->pos + last->size > fileSize;
+    }
+
+    // The frames the container's length and rate promise for the range taken; 0 when it does not say.
+    std::size_t expectedFrames() const {
+        if (format_->duration <= 0) {
+            return 0;
+        }
+        const double whole = static_cast<double>(format_->duration) / AV_TIME_BASE;
+        double seconds = std::max(0.0, whole - static_cast<double>(settings_.video.startMicroseconds) / 1e6);
+        if (settings_.video.durationMicroseconds != kWholeVideo) {
+            seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
+        }
+        if (settings_.video.fpsNumerator == 0 && clockOf().frameDuration == 0) {
+            return 0;
+        }
+        double rate = settings_.video.fpsNumerator > 0
+                          ? static_cast<double>(settings_.video.fpsNumerator) /
+                                static_cast<double>(settings_.video.fpsDenominator)
+                          : av_q2d(stream_->avg_frame_rate);
+        if (!settings_.video.fixedWait) {
+            rate = std::min(rate, 1000.0 / settings_.video.waitUnitMs);
+        }
+        return static_cast<std::size_t>(std::ceil(seconds * rate - 1e-6));
+    }
+
+    // To the key frame before --start where the file allows; otherwise the frames before it are decoded
+    // and left out.
+    void seek() {
+        const std::int64_t start = timeline_->start();
+        if (start <= 0) {
+            return;
+        }
+        const std::int64_t origin = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+        if (av_seek_frame(format_.get(), stream_->index, origin + start, AVSEEK_FLAG_BACKWARD) >= 0) {
+            avcodec_flush_buffers(decoder_.get());
+            seeked_ = true;
+        }
+    }
+
+    bool receiveFrames(std::string& reason) {
+        for (;;) {
+            const int got = avcodec_receive_frame(decoder_.get(), decoded_.get());
+            if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) {
+                return true;
+            }
+            if (got < 0) {
+                ++damaged_;
+                continue;
+            }
+            ++framesDecoded_;
+            if ((decoded_->flags & AV_FRAME_FLAG_CORRUPT) != 0) {
+                ++concealed_;
+            }
+            const bool ok = take(reason);
+            av_frame_unref(decoded_.get());
+            if (!ok) {
+                return false;
+            }
+            if (stopped_) {
+                return true;
+            }
+        }
+    }
+
+    // The decoded frame becomes the pending one; the one before it is settled by the timeline.
+    bool take(std::string& reason) {
+        const std::int64_t stamp = decoded_->best_effort_timestamp;
+        bool past = false;
+        const SettledFrame settled =
+            timeline_->arrive(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(stamp),
+                              ownDuration(*decoded_), past);
+        if (!emit(settled, reason)) {
+            return false;
+        }
+        if (past) {
+            stopped_ = true;  // the range ends before this frame
+            return true;
+        }
+        av_frame_unref(pending_.get());
+        av_frame_move_ref(pending_.get(), decoded_.get());
+        return true;
+    }
+
+    // The pending frame fitted and handed on with its wait, unless the timeline left it out.
+    bool emit(const SettledFrame& settled, std::string& reason) {
+        if (!settled.any || settled.wait == 0) {
+            return true;
+        }
+        auto frame = std::make_unique<FrameBuffer>();
+        if (!fitter_->fit(*pending_, *frame)) {
+            const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(pending_->format));
+            reason = "cannot fit the video's " + std::to_string(pending_->width) + "x" +
+                     std::to_string(pending_->height) + " " + (name != nullptr ? name : "unknown") +
+                     " pictures into the frame";
+            return false;
+        }
+        if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
+            stopped_ = true;
+        }
+        return true;
+    }
+
+    const SourceSettings& settings_;
+    const FrameSink& sink_;
+    std::unique_ptr<AVFormatContext, FormatCloser> format_;
+    std::unique_ptr<AVCodecContext, DecoderFreer> decoder_;
+    std::unique_ptr<AVPacket, PacketFreer> packet_;
+    FramePointer decoded_;
+    FramePointer pending_;
+    AVStream* stream_ = nullptr;
+    AVRational timeBase_{1, 1};
+    std::optional<VideoTimeline> timeline_;
+    std::optional<FrameFitter> fitter_;
+    std::size_t expected_ = 0;
+    std::size_t framesDecoded_ = 0;
+    std::size_t damaged_ = 0;
+    std::size_t concealed_ = 0;
+    std::int64_t packetsRead_ = 0;
+    bool indexed_ = false;  // the container's index was read with its header
+    bool cutOff_ = false;   // a packet came back shorter than the container said
+    bool seeked_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace
+
+bool videoSupported() {
+    return true;
+}
+
+bool isVideoFile(const std::string& path) {
+    AVIOContext* input = nullptr;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int opened = avio_open2(&input, fileUrl(path).c_str(), AVIO_FLAG_READ, nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0) {
+        return false;
+    }
+    const AVInputFormat* format = nullptr;
+    // By content alone (no name given): a file's extension does not make it a video.
+    const int score = av_probe_input_buffer2(input, &format, "", nullptr, 0, 1 << 20);
+    avio_closep(&input);
+    return score >= AVPROBE_SCORE_RETRY && format != nullptr && !isImageDemuxer(*format);
+}
+
+bool loadVideoFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
+                     std::string& reason, std::string& notice) {
+    VideoReader reader(settings, sink);
+    return reader.read(path, reason, notice);
+}
+
+void configureVideoLibrary() {
+    av_log_set_level(AV_LOG_QUIET);
+}
+
+}  // namespace animmake

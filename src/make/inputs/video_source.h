@@ -1,0 +1,29 @@
+// Video files in: their frames in presentation order, timed by their own clock, fitted as images are.
+// Built from FFmpeg's libraries where the build finds them (video_source.cpp); otherwise video_absent.cpp
+// recognises the common containers by their first bytes and refuses them with a plain reason.
+#pragma once
+
+#include <string>
+
+#include "make/inputs/source.h"
+#include "make/inputs/source_settings.h"
+
+namespace animmake {
+
+// Whether this animmake reads video at all.
+bool videoSupported();
+
+// A media container or stream (MP4, MOV, MKV, WebM, AVI, MPEG-TS, ...), whatever it holds and whether or
+// not it decodes: such a file is read as a video and never handed to the image loaders.
+bool isVideoFile(const std::string& path);
+
+// The video's frames in presentation order, each with its wait in whole wait units as its delay. False with
+// `reason` (one line, without the input's name) when the file cannot be used; true with `notice` set when
+// it was used only in part (damaged frames skipped).
+bool loadVideoFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
+                     std::string& reason, std::string& notice);
+
+// Once per process: the libraries' own log lines off (every failure is reported once, as one line).
+void configureVideoLibrary();
+
+}  // namespace animmake

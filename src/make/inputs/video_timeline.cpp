@@ -1,0 +1,190 @@
+#include "make/inputs/video_timeline.h"
+
+#include <algorithm>
+
+namespace animmake {
+namespace {
+
+__extension__ typedef __int128 Wide;  // products of two 64-bit factors
+
+std::int64_t narrowed(Wide value) {
+    const Wide low = INT64_MIN;
+    const Wide high = INT64_MAX;
+    return static_cast<std::int64_t>(std::clamp(value, low, high));
+}
+
+}  // namespace
+
+std::int64_t rescaleNear(std::int64_t a, std::int64_t b, std::int64_t c) {
+    const Wide product = Wide{a} * b;
+    const Wide half = c / 2;
+    return narrowed(product >= 0 ? (product + half) / c : -((-product + half) / c));
+}
+
+std::int64_t rescaleUp(std::int64_t a, std::int64_t b, std::int64_t c) {
+    const Wide product = Wide{a} * b;
+    return narrowed(product >= 0 ? (product + c - 1) / c : -((-product) / c));
+}
+
+VideoTimeline::VideoTimeline(const VideoSettings& settings, const VideoClock& clock)
+    : settings_(settings), clock_(clock) {
+    if (clock.origin) {
+        origin_ = *clock.origin;
+        haveOrigin_ = true;
+    }
+    // Microseconds to the time base, to the nearest.
+    const auto fromMicroseconds = [&](std::int64_t microseconds) {
+        return rescaleNear(microseconds, clock.timeBaseDen, clock.timeBaseNum * 1'000'000);
+    };
+    start_ = fromMicroseconds(settings.startMicroseconds);
+    if (settings.durationMicroseconds != kWholeVideo) {
+        end_ = fromMicroseconds(settings.durationMicroseconds);
+    }
+    if (end_ != kWholeVideo) {
+        videoEnd_ = end_;
+    }
+}
+
+std::int64_t VideoTimeline::unitsAt(std::int64_t time) const {
+    return rescaleNear(time, clock_.timeBaseNum * 1000, clock_.timeBaseDen * settings_.waitUnitMs);
+}
+
+SettledFrame VideoTimeline::arrive(std::optional<std::int64_t> timestamp, std::int64_t duration, bool& past) {
+    std::int64_t stamp = 0;
+    std::int64_t time = 0;
+    const SettledFrame settled = reach(timestamp, stamp, time, past);
+    if (past) {
+        return settled;
+    }
+    // How long the frame lasts when it is the last: its own duration, a frame at the average rate, the gap
+    // before it, or a tenth of a second.
+    if (duration <= 0) {
+        duration = clock_.frameDuration;
+    }
+    if (duration <= 0) {
+        duration =
+            havePrevious_ && stamp > previousStamp_
+                ? stamp - previousStamp_
+                : std::max<std::int64_t>(1, rescaleNear(1, clock_.timeBaseDen, clock_.timeBaseNum * 10));
+    }
+    waiting_ = true;
+    havePrevious_ = true;
+    previousStamp_ = stamp;
+    waitingTime_ = time;
+    waitingDuration_ = duration;
+    return settled;
+}
+
+SettledFrame VideoTimeline::pass(std::optional<std::int64_t> timestamp, bool& past) {
+    std::int64_t stamp = 0;
+    std::int64_t time = 0;
+    const SettledFrame settled = reach(timestamp, stamp, time, past);
+    if (!past) {
+        havePrevious_ = true;
+        previousStamp_ = stamp;
+        waitingDuration_ = 0;
+    }
+    return settled;
+}
+
+// The frame at `timestamp` settles the waiting one; `past` when it lies past the range.
+SettledFrame VideoTimeline::reach(std::optional<std::int64_t> timestamp, std::int64_t& stamp,
+                                  std::int64_t& time, bool& past) {
+    past = false;
+    stamp = timestamp ? *timestamp : havePrevious_ ? previousStamp_ + waitingDuration_ : origin_;
+    if (!haveOrigin_) {
+        origin_ = stamp;
+        haveOrigin_ = true;
+    }
+    time = stamp - origin_ - start_;
+    SettledFrame settled;
+    if (end_ != kWholeVideo && time >= end_) {
+        past = true;  // the range ends before this frame
+        if (waiting_) {
+            waiting_ = false;
+            settled = {true, settle(end_, true)};
+        }
+        return settled;
+    }
+    if (waiting_) {
+        waiting_ = false;
+        settled = {true, settle(time, false)};
+    }
+    return settled;
+}
+
+SettledFrame VideoTimeline::finish() {
+    if (!waiting_) {
+        return {};
+    }
+    waiting_ = false;
+    // Container entries that hold no picture (AVI's dropped frames) after the last frame extend it.
+    std::int64_t end = waitingTime_ + waitingDuration_;
+    if (!begun_ && end > 0) {
+        startCounting();
+    }
+    if (lengthEnd_ && *lengthEnd_ > end) {
+        end = *lengthEnd_;
+    }
+    if (end_ != kWholeVideo) {
+        end = std::min(end, end_);
+    }
+    return {true, settle(end, true)};
+}
+
+// Counted from the first frame's own time, or from --start when that falls within it.
+void VideoTimeline::startCounting() {
+    begun_ = true;
+    begin_ = std::max<std::int64_t>(0, waitingTime_);
+    unitsBegin_ = unitsAt(begin_);
+    unitsDone_ = unitsBegin_;
+    // The container's length is a duration: counted from the first picture (an AVI's first picture may
+    // come a frame after its origin).
+    if (clock_.length && *clock_.length - start_ > 0) {
+        lengthEnd_ = *clock_.length - start_ + begin_;
+        videoEnd_ = videoEnd_ ? std::min(*videoEnd_, *lengthEnd_) : *lengthEnd_;
+    }
+}
+
+int VideoTimeline::settle(std::int64_t endTime, bool last) {
+    // The last frame of a range that gave none is kept whatever its length.
+    const bool keepAnyway = last && kept_ == 0 && endTime > 0;
+    if (endTime <= 0 && !keepAnyway) {
+        return 0;  // before the range
+    }
+    if (!begun_) {
+        startCounting();
+    }
+    std::int64_t units = unitsAt(endTime);
+    if (settings_.fpsNumerator > 0) {
+        // The ticks before `endTime`: the frame is on screen at those its start did not reach.
+        const std::int64_t ticks = rescaleUp(endTime - begin_, clock_.timeBaseNum * settings_.fpsNumerator,
+                                             clock_.timeBaseDen * settings_.fpsDenominator);
+        if (ticks <= ticksDone_ && !keepAnyway) {
+            return 0;
+        }
+        ticksDone_ = std::max(ticks, ticksDone_ + 1);
+        // Until the next tick; the last frame, and any frame at the video's end, until that end.
+        if (!last) {
+            units = unitsBegin_ + rescaleNear(ticksDone_, settings_.fpsDenominator * 1000,
+                                              settings_.fpsNumerator * settings_.waitUnitMs);
+            if (videoEnd_) {
+                units = std::min(units, unitsAt(*videoEnd_));
+            }
+        }
+    }
+    std::int64_t wait = units - unitsDone_;
+    if (settings_.fixedWait) {
+        wait = 1;  // the fixed wait byte replaces it
+    } else if (wait <= 0) {
+        if (!keepAnyway) {
+            return 0;
+        }
+        wait = 1;
+    }
+    unitsDone_ = std::max(units, unitsDone_ + 1);
+    ++kept_;
+    return static_cast<int>(std::min<std::int64_t>(wait, 255));
+}
+
+}  // namespace animmake

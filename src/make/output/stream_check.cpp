@@ -1,0 +1,35 @@
+#include "make/output/stream_check.h"
+
+#include "stream/stream_reader.h"
+
+namespace animmake {
+
+bool isWholeStream(const std::uint8_t* bytes, std::size_t size, std::string& fault) {
+    const animconv::StreamView stream{bytes, size};
+    animconv::ReadRules rules;
+    rules.rejectLongFormUnder128 = true;
+    animconv::FrameSummary frame;
+    animconv::ProblemReport report;
+    std::size_t offset = 0;
+    for (std::size_t number = 1; offset < size; ++number) {
+        rules.firstOfRun = number == 1;
+        if (animconv::readFrame(stream, offset, number, rules, frame, report, nullptr) !=
+            animconv::Problem::none) {
+            break;
+        }
+        offset += frame.bytes;
+    }
+    if (report.problem == animconv::Problem::none) {
+        return true;
+    }
+    // "invalid: frame N at byte M: ...\n" without its verdict word and line end.
+    fault = animconv::verdictLine(report);
+    fault.erase(0, fault.find(' ') + 1);
+    while (!fault.empty() && fault.back() == '\n') {
+        fault.pop_back();
+    }
+    fault = "not an animation stream: " + fault;
+    return false;
+}
+
+}  // namespace animmake
