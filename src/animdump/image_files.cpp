@@ -11,11 +11,8 @@
 namespace animdump {
 namespace {
 
-using animconv::cubeColour;
-using animconv::kFrameHeight;
-using animconv::kFramePixels;
-using animconv::kFrameWidth;
-using animconv::Rgb;
+using animconv::cubeColour, animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth,
+    animconv::Rgb;
 
 constexpr int kColourMapEntries = 256;
 constexpr int kColourResolution = 8;

@@ -14,11 +14,8 @@
 namespace animdump {
 namespace {
 
-using animconv::cubeColour;
-using animconv::kFrameHeight;
-using animconv::kFramePixels;
-using animconv::kFrameWidth;
-using animconv::Rgb;
+using animconv::cubeColour, animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth,
+    animconv::Rgb;
 using vips::VImage;
 
 constexpr std::size_t kRgbBytes = 3;

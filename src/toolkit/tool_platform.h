@@ -75,6 +75,8 @@ constexpr bool kExpandsWildcards =
 
 // Reads the whole of an open file (standard input in binary mode on Windows); false on a read error.
 bool readAll(std::FILE* file, std::string& bytes);
+// Puts an open file into binary mode where text mode translates line ends (Windows).
+void readInBinary(std::FILE* file);
 
 // True when the program has a console window of its own (started from Explorer: a file dropped on it, or
 // a double-click) and standard input is that console, so that it can wait for a key before the window

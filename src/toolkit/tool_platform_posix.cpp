@@ -40,14 +40,7 @@ std::string utf8OfAnsi(const std::string& text) {
     return text;
 }
 
-bool readAll(std::FILE* file, std::string& bytes) {
-    char buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, got);
-    }
-    return std::ferror(file) == 0;
-}
+void readInBinary(std::FILE*) {}
 
 bool isTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;

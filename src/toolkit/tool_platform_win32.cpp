@@ -144,14 +144,8 @@ std::string utf8OfAnsi(const std::string& text) {
     return utf8OfWide(wide.data(), length);
 }
 
-bool readAll(std::FILE* file, std::string& bytes) {
+void readInBinary(std::FILE* file) {
     _setmode(_fileno(file), _O_BINARY);  // no CR LF translation, no end at Ctrl-Z
-    char buffer[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        bytes.append(buffer, got);
-    }
-    return std::ferror(file) == 0;
 }
 
 bool isTerminal(std::FILE* stream) {

@@ -9,18 +9,10 @@
 namespace animmake {
 namespace {
 
-using animconv::kFrameHeight;
-using animconv::kFramePixels;
-using animconv::kFrameWidth;
-using animconv::kPixelBytes;
+using animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth, animconv::kPixelBytes;
 
 constexpr int kLevels = animconv::kCubeLevels;
 constexpr int kStep = animconv::kCubeStep;
-
-double linearOf(int component) {
-    const double v = component / 255.0;
-    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-}
 
 // The threshold matrix: Bayer 4x4, its 16 ranks spread so that every 2x2 block is balanced. Measured
 // against 8x8 (bench/make/animmake_quality.sh): the viewer's blur leaves the 8x8 matrix's period-8
@@ -586,26 +578,18 @@ struct PixelLevels {
 
 }  // namespace
 
-struct SteadyDither::State {
+struct SteadyDitherState {
     Components source{};
     Colours colours{};
     SceneReader scene;
     PixelLevels pixels;
 };
 
-SteadyDither::SteadyDither() : state_(std::make_unique<State>()) {}
+SteadyDither::SteadyDither() = default;
 SteadyDither::~SteadyDither() = default;
 
-void SteadyDither::passOver() {
-    restart_ = true;
-}
-
 void SteadyDither::apply(animconv::FrameBuffer& frame) {
-    if (restart_) {
-        state_ = std::make_unique<State>();
-        restart_ = false;
-    }
-    State& s = *state_;
+    SteadyDitherState& s = state();
     for (std::size_t p = 0; p < kFramePixels; ++p) {
         const std::uint8_t* pixel = &frame.pixels[p * kPixelBytes];
         std::copy_n(pixel, 3, &s.source[p * 3]);
@@ -622,6 +606,11 @@ void SteadyDither::apply(animconv::FrameBuffer& frame) {
         }
         frame.pixels[p * kPixelBytes + 3] = 0;
     }
+}
+
+double linearOf(int component) {
+    const double v = component / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
 }
 
 void OrderedDither::apply(animconv::FrameBuffer& frame) {

@@ -30,21 +30,17 @@ class DiffusionDither final : public FrameDither {
 // diffused levels back; what comes to rest is diffused again after a few frames. A pan is ordered as a
 // whole, except where it leaves the picture as it was, and so is a frame drawn in flat colours (a screen).
 // Frames go through one instance in stream order; the same frames give the same levels.
-class SteadyDither final : public FrameDither {
+struct SteadyDitherState;
+class SteadyDither final : public RememberingDither<SteadyDitherState> {
   public:
     SteadyDither();
     ~SteadyDither() override;
-    SteadyDither(const SteadyDither&) = delete;
-    SteadyDither& operator=(const SteadyDither&) = delete;
 
     void apply(animconv::FrameBuffer& frame) override;
-    void passOver() override;
-
-  private:
-    struct State;
-    std::unique_ptr<State> state_;
-    bool restart_ = false;
 };
+
+// An sRGB component 0..255 in linear light, 0..1.
+double linearOf(int component);
 
 // The ordered dither of one component value at pixel (x, y): a level 0..5.
 int orderedLevel(int component, int x, int y);

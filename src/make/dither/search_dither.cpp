@@ -11,10 +11,7 @@
 namespace animmake {
 namespace {
 
-using animconv::kFrameHeight;
-using animconv::kFramePixels;
-using animconv::kFrameWidth;
-using animconv::kPixelBytes;
+using animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth, animconv::kPixelBytes;
 
 constexpr int kLevels = animconv::kCubeLevels;
 constexpr int kStep = animconv::kCubeStep;
@@ -42,11 +39,6 @@ constexpr int kPasses = 8;
 constexpr float kRunCost = 1e-3F;
 constexpr float kDarkest = 0.005F;  // luminance below which the run cost stops falling
 constexpr std::size_t kRunCosts = 1024;
-
-double linearOf(int component) {
-    const double v = component / 255.0;
-    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-}
 
 struct SearchTables {
     std::array<float, 256> linear{};
@@ -101,7 +93,7 @@ std::size_t padded(std::size_t pixel) {
 
 }  // namespace
 
-struct SearchDither::State {
+struct SearchDitherState {
     bool started = false;
     std::array<std::uint8_t, kComponents> source{};
     std::array<std::uint8_t, kComponents> chosenFor{};  // the source each pixel's levels were chosen for
@@ -419,19 +411,11 @@ struct SearchDither::State {
     }
 };
 
-SearchDither::SearchDither() : state_(std::make_unique<State>()) {}
+SearchDither::SearchDither() = default;
 SearchDither::~SearchDither() = default;
 
-void SearchDither::passOver() {
-    restart_ = true;
-}
-
 void SearchDither::apply(animconv::FrameBuffer& frame) {
-    if (restart_) {
-        state_ = std::make_unique<State>();
-        restart_ = false;
-    }
-    State& s = *state_;
+    SearchDitherState& s = state();
     for (std::size_t p = 0; p < kFramePixels; ++p) {
         std::copy_n(&frame.pixels[p * kPixelBytes], 3, &s.source[p * 3]);
     }

@@ -21,20 +21,13 @@ namespace animmake {
 //   exchange of a component's levels with a neighbour right of or below it does; a few passes, each only near
 //   the last one's changes.
 // The same frames give the same levels.
-class SearchDither final : public FrameDither {
+struct SearchDitherState;
+class SearchDither final : public RememberingDither<SearchDitherState> {
   public:
     SearchDither();
     ~SearchDither() override;
-    SearchDither(const SearchDither&) = delete;
-    SearchDither& operator=(const SearchDither&) = delete;
 
     void apply(animconv::FrameBuffer& frame) override;
-    void passOver() override;
-
-  private:
-    struct State;
-    std::unique_ptr<State> state_;
-    bool restart_ = false;
 };
 
 }  // namespace animmake

@@ -14,10 +14,7 @@
 namespace animmake {
 namespace {
 
-using animconv::kFrameHeight;
-using animconv::kFramePixels;
-using animconv::kFrameWidth;
-using animconv::kPixelBytes;
+using animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth, animconv::kPixelBytes;
 
 constexpr std::size_t kPaletteEntries = 256;
 
