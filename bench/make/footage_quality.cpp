@@ -116,13 +116,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         offset += summary.bytes;
-        std::vector<std::uint8_t> made(kPixels * 3);
-        for (std::size_t i = 0; i < kPixels; ++i) {
-            const animconv::Rgb colour = animconv::cubeColour(indices.values[i]);
-            made[i * 3] = colour.red;
-            made[i * 3 + 1] = colour.green;
-            made[i * 3 + 2] = colour.blue;
-        }
+        const std::vector<std::uint8_t> made = benchview::rgbOfIndices(indices.values);
         const std::vector<bool> bar = blackAround(source);
         for (std::size_t i = 0; i < kPixels; ++i) {
             const bool dot = made[i * 3] != 0 || made[i * 3 + 1] != 0 || made[i * 3 + 2] != 0;

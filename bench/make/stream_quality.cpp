@@ -58,13 +58,7 @@ int main(int argc, char** argv) {
         picture = picture.extract_band(0, vips::VImage::option()->set("n", 3)).cast(VIPS_FORMAT_UCHAR);
         std::size_t size = 0;
         auto* rgb = static_cast<std::uint8_t*>(picture.write_to_memory(&size));
-        std::vector<std::uint8_t> made(kPixels * 3);
-        for (std::size_t i = 0; i < kPixels; ++i) {
-            const animconv::Rgb colour = animconv::cubeColour(indices.values[i]);
-            made[i * 3] = colour.red;
-            made[i * 3 + 1] = colour.green;
-            made[i * 3 + 2] = colour.blue;
-        }
+        const std::vector<std::uint8_t> made = benchview::rgbOfIndices(indices.values);
         const benchview::LabFrame a = benchview::viewedFrame(rgb, 3);
         g_free(rgb);
         const benchview::LabFrame b = benchview::viewedFrame(made.data(), 3);

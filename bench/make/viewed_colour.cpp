@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "stream/stream_format.h"
+
 namespace benchview {
 namespace {
 
@@ -79,6 +81,17 @@ LabFrame viewedFrame(const std::uint8_t* rgb, std::size_t stride) {
 double deltaE(const Lab& a, const Lab& b) {
     return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
                      (a[2] - b[2]) * (a[2] - b[2]));
+}
+
+std::vector<std::uint8_t> rgbOfIndices(const std::uint8_t* indices) {
+    std::vector<std::uint8_t> rgb(animconv::kFramePixels * 3);
+    for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
+        const animconv::Rgb colour = animconv::cubeColour(indices[i]);
+        rgb[i * 3] = colour.red;
+        rgb[i * 3 + 1] = colour.green;
+        rgb[i * 3 + 2] = colour.blue;
+    }
+    return rgb;
 }
 
 }  // namespace benchview

@@ -15,6 +15,9 @@ using LabFrame = std::vector<Lab>;
 // `rgb` holds red, green, blue of each pixel, top row first, `stride` bytes from one pixel to the next.
 LabFrame viewedFrame(const std::uint8_t* rgb, std::size_t stride);
 
+// A frame of cube indices (16..231, one per pixel) as red, green, blue bytes.
+std::vector<std::uint8_t> rgbOfIndices(const std::uint8_t* indices);
+
 // Delta E 1976.
 double deltaE(const Lab& a, const Lab& b);
 
