@@ -2,7 +2,9 @@
 // libvips-42.dll carries both formats). The GIF's frames are kept as colour cube indices (32,300 bytes a
 // frame) until it is closed, then saved as one animation, their colours looked up as libvips reads them:
 // every frame holds at most the cube's 216 colours, which libvips' GIF writer keeps exact when told not to
-// dither. Only the C API and UTF-8 names cross into the DLL.
+// dither. It is handed the preview's own colour table to reuse for every frame: left to choose, it gives
+// many frames a table of their own, which made a screencast's GIF two to five times as large. Only the C
+// API and UTF-8 names cross into the DLL.
 #include <vips/vips8>
 
 #include <memory>
@@ -25,6 +27,7 @@ struct GifFrames {
     std::uint8_t shown[kFramePixels] = {};  // the frame as the planned images have drawn it so far
     std::vector<std::uint8_t> indices;      // every image's whole frame, one below the other
     std::vector<int> delaysMs;
+    GifPalette palette;
 };
 
 // The colour of every byte value, one 256x1 RGB image for maplut.
@@ -38,6 +41,22 @@ VImage colourTable() {
     }
     return VImage::new_from_memory_copy(table, sizeof table, 256, 1, static_cast<int>(kRgbBytes),
                                         VIPS_FORMAT_UCHAR);
+}
+
+// The palette's colours as libvips reads a "gif-palette": one 0xAABBGGRR value each (red in the low byte),
+// opaque. libvips adds the transparent slot itself.
+std::vector<int> paletteColours(const GifPalette& palette) {
+    std::vector<int> colours;
+    colours.reserve(static_cast<std::size_t>(palette.entries));
+    for (int slot = 0; slot < palette.entries; ++slot) {
+        if (slot != palette.transparentSlot) {
+            const Rgb colour = cubeColour(palette.indexAt[slot]);
+            const std::uint32_t rgba = std::uint32_t{0xFF} << 24 | std::uint32_t{colour.blue} << 16 |
+                                       std::uint32_t{colour.green} << 8 | colour.red;
+            colours.push_back(static_cast<int>(rgba));
+        }
+    }
+    return colours;
 }
 
 // The frames in `indices` (one below the other) as an RGB image; `indices` must outlive it.
@@ -95,15 +114,16 @@ GifWriter::~GifWriter() {
     delete static_cast<GifFrames*>(state_);
 }
 
-// The colour table is libvips' to choose: it holds the colours used, which are at most the cube's 216.
-bool GifWriter::open(const char* path, const GifPalette&, std::string& error) {
+bool GifWriter::open(const char* path, const GifPalette& palette, std::string& error) {
     // Created now, so that a path that cannot be written is reported before any frame is decoded.
     toolkit::FileFailure failure;
     if (!file_.open(path, ".animdump-", failure)) {
         error = failure.reason;
         return false;
     }
-    state_ = new GifFrames;
+    auto* frames = new GifFrames;
+    frames->palette = palette;
+    state_ = frames;
     return true;
 }
 
@@ -140,8 +160,10 @@ bool GifWriter::close(std::string& error) {
         image.set("page-height", kFrameHeight);
         image.set("delay", frames->delaysMs);
         image.set("loop", 0);  // forever
+        image.set("gif-palette", paletteColours(frames->palette));
         saved = image.gifsave_buffer(VImage::option()
                                          ->set("dither", 0.0)
+                                         ->set("reuse", true)
                                          ->set("keep_duplicate_frames", true)
                                          ->set("keep", VIPS_FOREIGN_KEEP_NONE));
     } catch (const vips::VError&) {
