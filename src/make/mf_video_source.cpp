@@ -565,8 +565,9 @@ class VideoReader {
         if (!clock.length) {
             return 0;
         }
-        double seconds = std::max(0.0, static_cast<double>(*clock.length) / kTicksPerSecond -
-                                           static_cast<double>(settings_.video.startMicroseconds) / 1e6);
+        const double length = static_cast<double>(*clock.length) * static_cast<double>(clock.timeBaseNum) /
+                              static_cast<double>(clock.timeBaseDen);
+        double seconds = std::max(0.0, length - static_cast<double>(settings_.video.startMicroseconds) / 1e6);
         if (settings_.video.durationMicroseconds != kWholeVideo) {
             seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
         }
