@@ -615,6 +615,7 @@ class VideoReader {
                 return false;
             }
         }
+        decoded_ += sample ? 1u : 0u;
         LONGLONG origin = 0;
         if (sample && SUCCEEDED(sample->GetSampleTime(&origin))) {
             clock_.origin = inClock(origin);
