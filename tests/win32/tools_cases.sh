@@ -2,9 +2,10 @@
 # animmake.exe and animdump.exe under wine against the Linux build's animmake and animdump on the same
 # inputs: the same stream bytes (190x170 BMPs, PNGs and an animated GIF through the same dither), the same
 # reports, images with exactly the same pixels, Japanese names, a bad input and a refusal leaving the stream
-# untouched, streams as inputs, -a (and a stream held by another run), Ctrl-C (wine turns SIGINT into the console's Ctrl-C
-# event), and Windows' ways: Japanese names and lists in each of Notepad's encodings, a path over 260
-# characters, wildcards, /?, a file dropped on animmake.exe and the wait in a console of its own.
+# untouched, streams as inputs, videos through Media Foundation, -a (and a stream held by another run), Ctrl-C
+# (wine turns SIGINT into the console's Ctrl-C event), and Windows' ways: Japanese names and lists in each of
+# Notepad's encodings, a path over 260 characters, wildcards, /?, a file dropped on animmake.exe and the wait
+# in a console of its own.
 #   tests/win32/tools_cases.sh LINUX_BUILD WIN32_BUILD [utf-8]
 # The programs run with the ANSI code page 932 of a Japanese Windows (tools/win32/wine-run.sh); with utf-8,
 # copies of them whose manifest asks for the UTF-8 code page (Windows 10 1903 and later honour it, as does
@@ -228,12 +229,47 @@ check "wildcards: the same frames in the same order; no match names the pattern"
     same_text win-nomatch.err <(printf 'animmake: 写真 フォルダ\\\\*.gif: no file or folder matches\\n') &&
     [[ ! -e x.bin ]]"
 
-# /? is --help; the help lists only what the build does (no video, no --play).
+# Videos through Media Foundation (wine's decodes through GStreamer): the frames and waits of Linux's
+# animmake, whose timeline is the same, for H.264 in MP4 (B-frames, 29.97 frames a second) and MPEG-4 Part 2
+# in AVI, whole and trimmed and retimed; the pixels differ where the scalers do. A codec the system cannot
+# decode (VP9 in AVI under wine) is one line. A folder of a picture and a video takes both.
+ffmpeg_clip() { ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=$1" "${@:2}"; }
+ffmpeg_clip 320x240:rate=30000/1001 -t 3 -c:v libx264 -bf 2 -pix_fmt yuv420p 動画.mp4
+ffmpeg_clip 320x240:rate=25 -t 2 -c:v mpeg4 -q:v 4 clip.avi
+ffmpeg_clip 320x240:rate=25 -t 1 -c:v libvpx-vp9 vp9.avi
+waits() { "$linux/animdump" "$1" | awk '$1 ~ /^[0-9]+$/ {print $6}' | tr '\n' ' '; }
+for clip in 動画.mp4 clip.avi; do
+    for trim in "" "--start 0.37" "--start 1.2 --duration 0.9" "--fps 24 --start 0.5" "-w 3 --fps 7"; do
+        # shellcheck disable=SC2086 # the trim's words are separate arguments
+        "$linux/animmake" -q -f $trim -o linux-video.bin "$clip"
+        # shellcheck disable=SC2086
+        win_make -q -f $trim -o win-video.bin "$clip"
+        linux_waits="$(waits linux-video.bin)"
+        win_waits="$(waits win-video.bin)"
+        check "a video ($clip${trim:+ $trim}): Linux's frames and waits (${linux_waits:0:24}...)" eval "
+            [[ -n \"$linux_waits\" && \"$linux_waits\" == \"$win_waits\" ]] || {
+                echo '        Linux:   $linux_waits'; echo '        Windows: $win_waits'; false; }"
+    done
+done
+run win-vp9 win_make -q -o vp9.bin vp9.avi
+check "a video the system cannot decode: one line naming it, status 1, no stream" eval "
+    [[ \$(cat win-vp9.status) == 1 && \$(tr -d '\r' <win-vp9.err | wc -l) == 1 && ! -e vp9.bin ]] &&
+    grep -q '^animmake: vp9.avi: cannot .*(Media Foundation' win-vp9.err"
+mkdir mixed
+cp pngs/frame-0001.png mixed/1.png
+cp clip.avi mixed/2.avi
+"$linux/animmake" -q -o linux-mixed.bin mixed
+run win-mixed win_make -q -o win-mixed.bin mixed
+check "a folder of a picture and a video: Linux's frames and waits" eval "
+    [[ \$(cat win-mixed.status) == 0 && -n \"\$(waits linux-mixed.bin)\" ]] &&
+    [[ \"\$(waits linux-mixed.bin)\" == \"\$(waits win-mixed.bin)\" ]]"
+
+# /? is --help; the help lists only what the build does (videos, but no --play).
 run win-slash-help win_make '/?'
 run win-help win_make --help
 run win-dump-help win_dump '/?'
-check "/? is --help; no video or --play in the help" eval "cmp -s win-slash-help.out win-help.out &&
-    grep -q 'This build reads no video' win-help.out && ! grep -q 'a video (MP4' win-help.out &&
+check "/? is --help; videos but no --play in the help" eval "cmp -s win-slash-help.out win-help.out &&
+    ! grep -q 'This build reads no video' win-help.out && grep -q 'a video (MP4' win-help.out &&
     grep -q '^Usage: animdump' win-dump-help.out && ! grep -q -- '--play' win-dump-help.out"
 
 # A file dropped on animmake.exe: no -o, the stream beside it; refused once it exists, replaced with -f.

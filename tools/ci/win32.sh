@@ -12,7 +12,9 @@ say() { printf '== win32: %s\n' "$*"; }
 
 # The Linux tools are built for the comparison.
 tools/ci/install_packages.sh cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix locales \
-    libgif-dev libpng-dev libvips-dev
+    libgif-dev libpng-dev libvips-dev libavformat-dev libavcodec-dev libswscale-dev
+# Media Foundation under wine decodes through GStreamer; the video cases' clips come from ffmpeg.
+tools/ci/install_packages.sh gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav ffmpeg
 # npm fetches the prebuilt libvips: Debian's unless a Node.js installation brings its own.
 command -v npm >/dev/null || tools/ci/install_packages.sh npm
 # wine brings its fonts and helpers as recommended packages.

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string_view>
 
+#include "make/inputs/video_source.h"
 #include "toolkit/tool_platform.h"
 
 namespace animmake {
@@ -31,7 +32,8 @@ bool endsWithBmp(const std::string& name) {
 }
 
 // A directory's image files: regular files, not hidden, that libvips recognises by their first bytes (BMP
-// files also by name, since animmake decodes them itself when libvips has no BMP loader).
+// files also by name, since animmake decodes them itself when libvips has no BMP loader), and its videos
+// (which a libvips without ImageMagick, as on Windows, does not claim).
 bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, std::string& error) {
     std::vector<toolplatform::FolderEntry> entries;
     std::string reason;
@@ -52,6 +54,9 @@ bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, s
             names.push_back(entry.name);
         } else {
             vips_error_clear();
+            if (isVideoFile(path)) {
+                names.push_back(entry.name);
+            }
         }
     }
     if (names.empty()) {

@@ -1,38 +1,11 @@
-// animmake built without FFmpeg's libraries: videos are recognised by their containers' first bytes, so
-// that they are refused plainly instead of reaching an image loader.
-#include <cstdio>
-#include <cstring>
-
+// animmake built without video input: videos are recognised by their containers' first bytes
+// (video_signature.cpp), so that they are refused plainly instead of reaching an image loader.
 #include "make/inputs/video_source.h"
-#include "toolkit/tool_platform.h"
 
 namespace animmake {
 
 bool videoSupported() {
     return false;
-}
-
-bool isVideoFile(const std::string& path) {
-    std::FILE* file = toolplatform::openFile(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    unsigned char head[12] = {};
-    const std::size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    if (got < sizeof head) {
-        return false;
-    }
-    const auto at = [&](std::size_t offset, const char* text) {
-        return std::memcmp(head + offset, text, std::strlen(text)) == 0;
-    };
-    // ISO media (MP4, MOV, 3GP) but not its still-image brands (HEIF, AVIF).
-    const bool isoMedia =
-        at(4, "ftyp") && !at(8, "heic") && !at(8, "heix") && !at(8, "mif1") && !at(8, "avif");
-    const bool matroska = head[0] == 0x1A && head[1] == 0x45 && head[2] == 0xDF && head[3] == 0xA3;
-    const bool avi = at(0, "RIFF") && at(8, "AVI ");
-    const bool mpegProgram = head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xBA;
-    return isoMedia || matroska || avi || mpegProgram || at(0, "FLV") || at(0, "OggS");
 }
 
 bool loadVideoFrames(const std::string&, const SourceSettings&, const FrameSink&, std::string& reason,

@@ -1,0 +1,708 @@
+// Videos on Windows through Media Foundation's source reader: the system's own decoders, no codec shipped.
+// The reader is asked for NV12, which every decoder gives (wine's, through GStreamer, converts to nothing
+// else); the planes are scaled by libvips to the size the fit shows the picture at and turned into RGB here
+// with the matrix and range the media type names. Timing is the shared timeline's.
+#include <mfapi.h>
+#include <mferror.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <vips/vips8>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "make/inputs/fit_plan.h"
+#include "make/inputs/video_source.h"
+#include "make/inputs/video_timeline.h"
+#include "toolkit/tool_platform.h"
+
+namespace animmake {
+namespace {
+
+using animconv::FrameBuffer;
+using animconv::kFrameHeight;
+using animconv::kFramePixels;
+using animconv::kFrameWidth;
+using animconv::kPixelBytes;
+using Microsoft::WRL::ComPtr;
+using vips::VImage;
+
+constexpr DWORD kVideoStream = static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM);
+constexpr DWORD kAudioStream = static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUDIO_STREAM);
+constexpr std::int64_t kTicksPerSecond = 10'000'000;  // Media Foundation's times are in 100 ns units
+// The fitted picture is at most this many pixels (16 frames' worth), as on Linux.
+constexpr std::int64_t kLargestShown = std::int64_t{16} * kFrameWidth * kFrameHeight;
+
+// COM on this thread and Media Foundation started, for the time one video is read.
+class MediaFoundation {
+  public:
+    MediaFoundation() {
+        // S_FALSE (already initialised) counts; another thread model is usable as it is.
+        com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+        started_ = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_LITE));
+    }
+    ~MediaFoundation() {
+        if (started_) {
+            MFShutdown();
+        }
+        if (com_) {
+            CoUninitialize();
+        }
+    }
+    MediaFoundation(const MediaFoundation&) = delete;
+    MediaFoundation& operator=(const MediaFoundation&) = delete;
+    bool started() const { return started_; }
+
+  private:
+    bool com_ = false;
+    bool started_ = false;
+};
+
+// The codec a video subtype names, for the line saying which decoder is missing; empty when the source
+// gives decoded pictures already (wine's does, through GStreamer).
+std::string codecName(const GUID& subtype) {
+    char fourcc[5] = {};
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<char>((subtype.Data1 >> (8 * i)) & 0xFF);
+        fourcc[i] = c >= ' ' && c <= '~' ? c : '?';
+    }
+    const std::string code = fourcc;
+    struct Known {
+        const char* fourcc;
+        const char* name;
+    };
+    static constexpr Known kKnown[] = {
+        {"H264", "H.264"},         {"HEVC", "HEVC (H.265)"},
+        {"H265", "HEVC (H.265)"},  {"VP80", "VP8"},
+        {"VP90", "VP9"},           {"AV01", "AV1"},
+        {"MP4V", "MPEG-4 Part 2"}, {"XVID", "MPEG-4 Part 2"},
+        {"DIVX", "MPEG-4 Part 2"}, {"MJPG", "Motion JPEG"},
+        {"WMV3", "WMV 9"},         {"WVC1", "VC-1"},
+        {"theo", "Theora"},        {"MP43", "MPEG-4 Part 2 (MS)"},
+    };
+    for (const Known& known : kKnown) {
+        if (code == known.fourcc) {
+            return known.name;
+        }
+    }
+    if (subtype == MFVideoFormat_MPEG2) {
+        return "MPEG-2";
+    }
+    for (const GUID& decoded :
+         {MFVideoFormat_NV12, MFVideoFormat_I420, MFVideoFormat_IYUV, MFVideoFormat_YV12, MFVideoFormat_YUY2,
+          MFVideoFormat_UYVY, MFVideoFormat_RGB32, MFVideoFormat_RGB24}) {
+        if (subtype == decoded) {
+            return "";
+        }
+    }
+    return code;
+}
+
+// What a decoded picture is: its buffer's layout, the part shown, its pixels' shape and colours.
+struct PictureFormat {
+    int width = 0;  // the buffer's pictures
+    int height = 0;
+    int left = 0;  // the part shown (the display aperture)
+    int top = 0;
+    int shownWidth = 0;
+    int shownHeight = 0;
+    LONG stride = 0;  // 0 when the type does not say
+    double aspect = 1.0;
+    double kr = 0.2126;  // the matrix's red and blue weights
+    double kb = 0.0722;
+    bool fullRange = false;
+};
+
+PictureFormat formatOf(IMFMediaType& type) {
+    PictureFormat format;
+    UINT32 width = 0;
+    UINT32 height = 0;
+    MFGetAttributeSize(&type, MF_MT_FRAME_SIZE, &width, &height);
+    format.width = static_cast<int>(std::min<UINT32>(width, 1u << 16));
+    format.height = static_cast<int>(std::min<UINT32>(height, 1u << 16));
+    format.shownWidth = format.width;
+    format.shownHeight = format.height;
+    MFVideoArea area{};
+    UINT32 areaSize = 0;
+    if (SUCCEEDED(type.GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&area), sizeof area,
+                               &areaSize)) &&
+        areaSize == sizeof area && area.OffsetX.value >= 0 && area.OffsetY.value >= 0 && area.Area.cx > 0 &&
+        area.Area.cy > 0 && std::int64_t{area.OffsetX.value} + area.Area.cx <= format.width &&
+        std::int64_t{area.OffsetY.value} + area.Area.cy <= format.height) {
+        format.left = area.OffsetX.value;
+        format.top = area.OffsetY.value;
+        format.shownWidth = area.Area.cx;
+        format.shownHeight = area.Area.cy;
+    }
+    UINT32 stride = 0;
+    if (SUCCEEDED(type.GetUINT32(MF_MT_DEFAULT_STRIDE, &stride))) {
+        format.stride = static_cast<LONG>(stride);
+    }
+    UINT32 aspectNum = 0;
+    UINT32 aspectDen = 0;
+    if (SUCCEEDED(MFGetAttributeRatio(&type, MF_MT_PIXEL_ASPECT_RATIO, &aspectNum, &aspectDen)) &&
+        aspectNum > 0 && aspectDen > 0) {
+        format.aspect = static_cast<double>(aspectNum) / static_cast<double>(aspectDen);
+    }
+    // Unmarked: what encoders use by picture size (HD and larger are BT.709), as on Linux.
+    const UINT32 matrix = MFGetAttributeUINT32(&type, MF_MT_YUV_MATRIX, MFVideoTransferMatrix_Unknown);
+    bool bt601 = format.shownHeight < 720;
+    if (matrix == MFVideoTransferMatrix_BT601) {
+        bt601 = true;
+    } else if (matrix == MFVideoTransferMatrix_BT709) {
+        bt601 = false;
+    }
+    if (bt601) {
+        format.kr = 0.299;
+        format.kb = 0.114;
+    }
+    if (matrix == MFVideoTransferMatrix_SMPTE240M) {
+        format.kr = 0.212;
+        format.kb = 0.087;
+    } else if (matrix == MFVideoTransferMatrix_BT2020_10 || matrix == MFVideoTransferMatrix_BT2020_12) {
+        format.kr = 0.2627;
+        format.kb = 0.0593;
+    }
+    format.fullRange = MFGetAttributeUINT32(&type, MF_MT_VIDEO_NOMINAL_RANGE, MFNominalRange_Unknown) ==
+                       MFNominalRange_0_255;
+    return format;
+}
+
+// The stream's turn for display, clockwise, in quarters.
+int clockwiseQuarterTurns(IMFMediaType& type) {
+    const UINT32 degrees = MFGetAttributeUINT32(&type, MF_MT_VIDEO_ROTATION, 0);
+    return degrees % 90 == 0 ? static_cast<int>((degrees / 90) % 4) : 0;
+}
+
+std::uint8_t clamped(double value) {
+    return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+}
+
+// One plane scaled to exactly width x height: tent filter reducing (as images are), Lanczos enlarging.
+VImage scaledTo(const VImage& plane, int width, int height) {
+    const double scaleX = static_cast<double>(width) / plane.width();
+    const double scaleY = static_cast<double>(height) / plane.height();
+    VImage scaled = plane;
+    if (scaleX != 1.0 || scaleY != 1.0) {
+        vips::VOption* options = VImage::option()->set("vscale", scaleY);
+        if (scaleX <= 1.0 && scaleY <= 1.0) {
+            options->set("kernel", VIPS_KERNEL_LINEAR);
+        }
+        scaled = plane.resize(scaleX, options);
+    }
+    if (scaled.width() != width || scaled.height() != height) {
+        scaled = scaled.embed(0, 0, width, height, VImage::option()->set("extend", VIPS_EXTEND_COPY));
+    }
+    return scaled;
+}
+
+// The image's pixels copied into `out`, which holds exactly as many bytes.
+void copyPixels(const VImage& image, std::vector<std::uint8_t>& out) {
+    std::size_t size = 0;
+    const std::unique_ptr<void, decltype(&g_free)> memory(image.write_to_memory(&size), &g_free);
+    if (size != out.size()) {
+        throw vips::VError("unexpected size");
+    }
+    std::memcpy(out.data(), memory.get(), size);
+}
+
+std::vector<double> backgroundOf(const SourceSettings& settings) {
+    return {static_cast<double>(settings.background.red), static_cast<double>(settings.background.green),
+            static_cast<double>(settings.background.blue)};
+}
+
+// A decoded NV12 picture fitted into the frame as the fit plans, turned as the stream says.
+class FrameFitter {
+  public:
+    FrameFitter(const SourceSettings& settings, int quarterTurns)
+        : settings_(settings), quarterTurns_(quarterTurns) {}
+
+    bool fit(IMFSample& sample, const PictureFormat& format, FrameBuffer& frame) {
+        if (!plan(format)) {
+            return false;
+        }
+        ComPtr<IMFMediaBuffer> buffer;
+        if (FAILED(sample.ConvertToContiguousBuffer(&buffer))) {
+            return false;
+        }
+        BYTE* data = nullptr;
+        DWORD length = 0;
+        if (FAILED(buffer->Lock(&data, nullptr, &length))) {
+            return false;
+        }
+        const bool scaled = scalePlanes(data, length, format);
+        buffer->Unlock();
+        if (!scaled) {
+            return false;
+        }
+        try {
+            toRgb(format);
+            place(frame);
+        } catch (const vips::VError&) {
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    // The sizes for this format: as displayed (square pixels, turned), then as scaled before the turn.
+    bool plan(const PictureFormat& format) {
+        if (format.shownWidth <= 0 || format.shownHeight <= 0) {
+            return false;
+        }
+        const bool sideways = quarterTurns_ % 2 == 1;
+        const double displayWidth = format.shownWidth * format.aspect;
+        const ShownSize shown = shownSize(sideways ? format.shownHeight : displayWidth,
+                                          sideways ? displayWidth : format.shownHeight, settings_.fit);
+        if (std::int64_t{shown.width} * shown.height > kLargestShown) {
+            return false;
+        }
+        shownWidth_ = shown.width;
+        shownHeight_ = shown.height;
+        scaledWidth_ = sideways ? shown.height : shown.width;
+        scaledHeight_ = sideways ? shown.width : shown.height;
+        return true;
+    }
+
+    // The luma and chroma planes of the shown part, scaled to the planned size, copied out of the buffer.
+    // The rows of a plane are its stride apart, when the type says; else as many as the buffer holds.
+    bool scalePlanes(const BYTE* data, DWORD length, const PictureFormat& format) {
+        const std::int64_t pitch = format.stride >= format.width ? format.stride : format.width;
+        const std::int64_t rows =
+            std::max<std::int64_t>(format.height, (std::int64_t{length} * 2) / (pitch * 3));
+        if (pitch <= 0 || pitch % 2 != 0 || pitch * rows + pitch * (rows / 2) > std::int64_t{length} ||
+            format.left + format.shownWidth > pitch || format.top + format.shownHeight > rows) {
+            return false;
+        }
+        try {
+            const VImage luma =
+                VImage::new_from_memory(const_cast<BYTE*>(data), static_cast<std::size_t>(pitch * rows),
+                                        static_cast<int>(pitch), static_cast<int>(rows), 1, VIPS_FORMAT_UCHAR)
+                    .crop(format.left, format.top, format.shownWidth, format.shownHeight);
+            const int chromaWidth = (format.shownWidth + 1) / 2;
+            const int chromaHeight = (format.shownHeight + 1) / 2;
+            const VImage chroma =
+                VImage::new_from_memory(
+                    const_cast<BYTE*>(data + pitch * rows), static_cast<std::size_t>(pitch * (rows / 2)),
+                    static_cast<int>(pitch / 2), static_cast<int>(rows / 2), 2, VIPS_FORMAT_UCHAR)
+                    .crop(format.left / 2, format.top / 2,
+                          std::min(chromaWidth, static_cast<int>(pitch / 2) - format.left / 2),
+                          std::min(chromaHeight, static_cast<int>(rows / 2) - format.top / 2));
+            copyOut(scaledTo(luma, scaledWidth_, scaledHeight_), luma_, 1);
+            copyOut(scaledTo(chroma, scaledWidth_, scaledHeight_), chroma_, 2);
+        } catch (const vips::VError&) {
+            return false;
+        }
+        return true;
+    }
+
+    void copyOut(const VImage& image, std::vector<std::uint8_t>& out, int bands) const {
+        out.resize(std::size_t(scaledWidth_) * std::size_t(scaledHeight_) * std::size_t(bands));
+        copyPixels(image, out);  // the planes are read here, while the buffer is locked
+    }
+
+    void toRgb(const PictureFormat& format) {
+        const double yScale = format.fullRange ? 1.0 : 255.0 / 219.0;
+        const double yOffset = format.fullRange ? 0.0 : 16.0;
+        const double cScale = format.fullRange ? 1.0 : 255.0 / 224.0;
+        const double kg = 1.0 - format.kr - format.kb;
+        const double crToR = 2.0 * (1.0 - format.kr);
+        const double cbToB = 2.0 * (1.0 - format.kb);
+        const std::size_t pixels = std::size_t(scaledWidth_) * std::size_t(scaledHeight_);
+        rgb_.resize(pixels * 3);
+        for (std::size_t i = 0; i < pixels; ++i) {
+            const double y = (luma_[i] - yOffset) * yScale;
+            const double cb = (chroma_[i * 2] - 128.0) * cScale;
+            const double cr = (chroma_[i * 2 + 1] - 128.0) * cScale;
+            const double r = y + crToR * cr;
+            const double b = y + cbToB * cb;
+            const double g = (y - format.kr * r - format.kb * b) / kg;
+            rgb_[i * 3] = clamped(r);
+            rgb_[i * 3 + 1] = clamped(g);
+            rgb_[i * 3 + 2] = clamped(b);
+        }
+    }
+
+    // Turned, then placed as the fit plans: cropped where larger, on the background where smaller.
+    void place(FrameBuffer& frame) const {
+        VImage image = VImage::new_from_memory(const_cast<std::uint8_t*>(rgb_.data()), rgb_.size(),
+                                               scaledWidth_, scaledHeight_, 3, VIPS_FORMAT_UCHAR);
+        static constexpr VipsAngle kTurns[] = {VIPS_ANGLE_D0, VIPS_ANGLE_D90, VIPS_ANGLE_D180,
+                                               VIPS_ANGLE_D270};
+        if (quarterTurns_ != 0) {
+            image = image.rot(kTurns[quarterTurns_]);
+        }
+        const Placement placement = placementOf(image.width(), image.height());
+        image = image.crop(placement.left, placement.top, placement.width, placement.height)
+                    .embed(placement.frameLeft, placement.frameTop, kFrameWidth, kFrameHeight,
+                           VImage::option()
+                               ->set("extend", VIPS_EXTEND_BACKGROUND)
+                               ->set("background", backgroundOf(settings_)));
+        std::vector<std::uint8_t> placed(kFramePixels * 3);
+        copyPixels(image, placed);
+        for (std::size_t i = 0; i < kFramePixels; ++i) {
+            frame.pixels[i * kPixelBytes] = placed[i * 3 + 2];
+            frame.pixels[i * kPixelBytes + 1] = placed[i * 3 + 1];
+            frame.pixels[i * kPixelBytes + 2] = placed[i * 3];
+            frame.pixels[i * kPixelBytes + 3] = 0;
+        }
+    }
+
+    const SourceSettings& settings_;
+    const int quarterTurns_;
+    int shownWidth_ = 0;
+    int shownHeight_ = 0;
+    int scaledWidth_ = 0;
+    int scaledHeight_ = 0;
+    std::vector<std::uint8_t> luma_;
+    std::vector<std::uint8_t> chroma_;
+    std::vector<std::uint8_t> rgb_;
+};
+
+// An AVI, by its first bytes.
+bool isAvi(const std::string& path) {
+    std::FILE* file = toolplatform::openFile(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char head[12] = {};
+    const std::size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    return got == sizeof head && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0;
+}
+
+std::string framesText(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " frame" : " frames");
+}
+
+std::string secondsText(std::int64_t microseconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(microseconds) / 1e6);
+    return text;
+}
+
+// The video stream read in presentation order, timed, fitted and handed on.
+class VideoReader {
+  public:
+    VideoReader(const SourceSettings& settings, const FrameSink& sink) : settings_(settings), sink_(sink) {}
+
+    bool read(const std::string& path, std::string& reason, std::string& notice) {
+        if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
+            return true;  // the run is stopping
+        }
+        if (!foundation_.started()) {
+            reason = "cannot read the video: Media Foundation is not available on this system";
+            return false;
+        }
+        if (!open(path, reason)) {
+            return false;
+        }
+        if (!seek(reason)) {
+            return false;
+        }
+        while (!stopped_) {
+            DWORD stream = 0;
+            DWORD flags = 0;
+            LONGLONG time = 0;
+            ComPtr<IMFSample> sample;
+            const HRESULT status = reader_->ReadSample(kVideoStream, 0, &stream, &flags, &time, &sample);
+            if (FAILED(status) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
+                reason = decoded_ == 0 ? "cannot decode its video: the system's decoder refuses the stream "
+                                         "(the file is damaged, or its codec unsupported)"
+                                       : "the video is cut short or damaged after " + framesText(decoded_);
+                return false;
+            }
+            if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0 && !readFormat(reason)) {
+                return false;
+            }
+            if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) != 0) {
+                break;
+            }
+            if (!sample) {
+                continue;  // a gap in the stream
+            }
+            ++decoded_;
+            if (!take(std::move(sample), reason)) {
+                return false;
+            }
+        }
+        if (!stopped_ && !emit(timeline_->finish(), reason)) {
+            return false;
+        }
+        if (timeline_->kept() == 0) {
+            if (decoded_ == 0) {
+                reason = "no frame of the video could be decoded (the file is damaged)";
+            } else {
+                reason = "no frames to take: --start " + secondsText(settings_.video.startMicroseconds) +
+                         " lies past the video's end";
+            }
+            return false;
+        }
+        (void)notice;
+        return true;
+    }
+
+  private:
+    bool open(const std::string& path, std::string& reason) {
+        std::error_code error;
+        const std::filesystem::path full = std::filesystem::absolute(toolplatform::pathOf(path), error);
+        ComPtr<IMFAttributes> attributes;
+        if (FAILED(MFCreateAttributes(&attributes, 1))) {
+            reason = "out of memory";
+            return false;
+        }
+        // Lets the reader put a converter after a decoder that gives another YUV layout.
+        attributes->SetUINT32(MF_SOURCE_READER_ENABLE_VIDEO_PROCESSING, TRUE);
+        const HRESULT opened = MFCreateSourceReaderFromURL(
+            (error ? toolplatform::pathOf(path) : full).wstring().c_str(), attributes.Get(), &reader_);
+        if (FAILED(opened)) {
+            reason =
+                opened == MF_E_UNSUPPORTED_BYTESTREAM_TYPE || opened == MF_E_UNSUPPORTED_FORMAT
+                    ? "cannot read the video: the system has no reader for its container (Media Foundation)"
+                    : "cannot read the video: the system's reader cannot open it (Media Foundation; the "
+                      "file is damaged, or its container unsupported)";
+            return false;
+        }
+        ComPtr<IMFMediaType> native;
+        if (FAILED(reader_->GetNativeMediaType(kVideoStream, 0, &native))) {
+            ComPtr<IMFMediaType> audio;
+            reason = SUCCEEDED(reader_->GetNativeMediaType(kAudioStream, 0, &audio))
+                         ? "no video stream: the file holds only sound"
+                         : "no video stream in the file";
+            return false;
+        }
+        GUID subtype{};
+        native->GetGUID(MF_MT_SUBTYPE, &subtype);
+        const std::string codec = codecName(subtype);
+        const std::string decoder = codec.empty() ? "decoder for it" : codec + " decoder";
+        UINT32 width = 0;
+        UINT32 height = 0;
+        MFGetAttributeSize(native.Get(), MF_MT_FRAME_SIZE, &width, &height);
+        if (std::uint64_t{width} * height > settings_.maxPixels) {
+            reason = "the video has " + std::to_string(width) + "x" + std::to_string(height) +
+                     " pixels, more than --max-pixels " + std::to_string(settings_.maxPixels);
+            return false;
+        }
+        reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
+        reader_->SetStreamSelection(kVideoStream, TRUE);
+        ComPtr<IMFMediaType> wanted;
+        if (FAILED(MFCreateMediaType(&wanted))) {
+            reason = "out of memory";
+            return false;
+        }
+        wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+        wanted->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_NV12);
+        if (FAILED(reader_->SetCurrentMediaType(kVideoStream, nullptr, wanted.Get()))) {
+            reason = "cannot decode its video: the system has no " + decoder + " (Media Foundation)";
+            return false;
+        }
+        if (!readFormat(reason)) {
+            return false;
+        }
+        avi_ = isAvi(path);
+        clock_ = clockOf(*native.Get());
+        timeline_.emplace(settings_.video, clock_);
+        fitter_.emplace(settings_, clockwiseQuarterTurns(*native.Get()));
+        return true;
+    }
+
+    bool readFormat(std::string& reason) {
+        ComPtr<IMFMediaType> current;
+        if (FAILED(reader_->GetCurrentMediaType(kVideoStream, &current))) {
+            reason = "cannot decode its video: the system's decoder gives no pictures";
+            return false;
+        }
+        format_ = formatOf(*current.Get());
+        return true;
+    }
+
+    // The stream's clock: 100 ns units, but an AVI's counts whole frames (its time base is its frame rate,
+    // to which --start and --duration round as on Linux); the rate and length as the source says.
+    VideoClock clockOf(IMFMediaType& native) {
+        VideoClock clock;
+        clock.timeBaseNum = 1;
+        clock.timeBaseDen = kTicksPerSecond;
+        UINT32 rateNum = 0;
+        UINT32 rateDen = 0;
+        if (SUCCEEDED(MFGetAttributeRatio(&native, MF_MT_FRAME_RATE, &rateNum, &rateDen)) && rateNum > 0 &&
+            rateDen > 0) {
+            rate_ = static_cast<double>(rateNum) / static_cast<double>(rateDen);
+            if (avi_) {
+                frameNum_ = rateNum;
+                frameDen_ = rateDen;
+                clock.timeBaseNum = rateDen;
+                clock.timeBaseDen = rateNum;
+            }
+            clock.frameDuration = std::max<std::int64_t>(1, inClock(kTicksPerSecond * rateDen / rateNum));
+        }
+        PROPVARIANT duration;
+        PropVariantInit(&duration);
+        if (SUCCEEDED(reader_->GetPresentationAttribute(static_cast<DWORD>(MF_SOURCE_READER_MEDIASOURCE),
+                                                        MF_PD_DURATION, &duration)) &&
+            duration.vt == VT_UI8 && duration.uhVal.QuadPart > 0 &&
+            duration.uhVal.QuadPart < static_cast<ULONGLONG>(INT64_MAX)) {
+            clock.length = inClock(static_cast<std::int64_t>(duration.uhVal.QuadPart));
+        }
+        PropVariantClear(&duration);
+        expected_ = expectedFrames(clock);
+        return clock;
+    }
+
+    // The frames the length and rate promise for the range taken, for the progress line; 0 when unknown.
+    std::size_t expectedFrames(const VideoClock& clock) const {
+        if (!clock.length) {
+            return 0;
+        }
+        const double length = static_cast<double>(*clock.length) * static_cast<double>(clock.timeBaseNum) /
+                              static_cast<double>(clock.timeBaseDen);
+        double seconds = std::max(0.0, length - static_cast<double>(settings_.video.startMicroseconds) / 1e6);
+        if (settings_.video.durationMicroseconds != kWholeVideo) {
+            seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
+        }
+        double rate = settings_.video.fpsNumerator > 0
+                          ? static_cast<double>(settings_.video.fpsNumerator) /
+                                static_cast<double>(settings_.video.fpsDenominator)
+                          : rate_;
+        if (rate <= 0) {
+            return 0;
+        }
+        if (!settings_.video.fixedWait) {
+            rate = std::min(rate, 1000.0 / settings_.video.waitUnitMs);
+        }
+        return static_cast<std::size_t>(std::ceil(seconds * rate - 1e-6));
+    }
+
+    // A time in 100 ns units in the clock's units, to the nearest.
+    std::int64_t inClock(std::int64_t ticks) const {
+        if (frameNum_ == 0) {
+            return ticks;
+        }
+        return static_cast<std::int64_t>(
+            std::llround(static_cast<long double>(ticks) * frameNum_ /
+                         (static_cast<long double>(frameDen_) * kTicksPerSecond)));
+    }
+
+    // To the key frame before --start; the frames between it and --start are decoded and left out. The
+    // first picture's time is the origin (wine's MP4 times count from before a B-frame stream's delay,
+    // Linux's from its first picture), so it is read first; seeking is in times from the start.
+    bool seek(std::string& reason) {
+        const std::int64_t start = timeline_->start();
+        if (start <= 0) {
+            return true;
+        }
+        DWORD stream = 0;
+        DWORD flags = 0;
+        LONGLONG time = 0;
+        ComPtr<IMFSample> sample;
+        while (!sample && (flags & MF_SOURCE_READERF_ENDOFSTREAM) == 0) {
+            const HRESULT status = reader_->ReadSample(kVideoStream, 0, &stream, &flags, &time, &sample);
+            if (FAILED(status) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
+                reason =
+                    "cannot decode its video: the system's decoder refuses the stream (the file is "
+                    "damaged, or its codec unsupported)";
+                return false;
+            }
+        }
+        decoded_ += sample ? 1u : 0u;
+        LONGLONG origin = 0;
+        if (sample && SUCCEEDED(sample->GetSampleTime(&origin))) {
+            clock_.origin = inClock(origin);
+            timeline_.emplace(settings_.video, clock_);
+        }
+        const std::int64_t startTicks =
+            frameNum_ == 0 ? start : start * frameDen_ * kTicksPerSecond / frameNum_;
+        PROPVARIANT position;
+        PropVariantInit(&position);
+        position.vt = VT_I8;
+        position.hVal.QuadPart = startTicks;
+        reader_->SetCurrentPosition(GUID_NULL, position);
+        PropVariantClear(&position);
+        return true;
+    }
+
+    // The sample becomes the pending one; the one before it is settled by the timeline.
+    bool take(ComPtr<IMFSample> sample, std::string& reason) {
+        LONGLONG stamp = 0;
+        const bool stamped = SUCCEEDED(sample->GetSampleTime(&stamp));
+        LONGLONG duration = 0;
+        if (FAILED(sample->GetSampleDuration(&duration))) {
+            duration = 0;
+        }
+        bool past = false;
+        const SettledFrame settled = timeline_->arrive(
+            stamped ? std::optional<std::int64_t>(inClock(stamp)) : std::nullopt, inClock(duration), past);
+        if (!emit(settled, reason)) {
+            return false;
+        }
+        if (past) {
+            stopped_ = true;  // the range ends before this frame
+            return true;
+        }
+        pending_ = std::move(sample);
+        pendingFormat_ = format_;
+        return true;
+    }
+
+    // The pending frame fitted and handed on with its wait, unless the timeline left it out.
+    bool emit(const SettledFrame& settled, std::string& reason) {
+        if (!settled.any || settled.wait == 0 || !pending_) {
+            return true;
+        }
+        auto frame = std::make_unique<FrameBuffer>();
+        if (!fitter_->fit(*pending_.Get(), pendingFormat_, *frame)) {
+            reason = "cannot fit the video's " + std::to_string(pendingFormat_.shownWidth) + "x" +
+                     std::to_string(pendingFormat_.shownHeight) + " pictures into the frame";
+            return false;
+        }
+        if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
+            stopped_ = true;
+        }
+        return true;
+    }
+
+    const SourceSettings& settings_;
+    const FrameSink& sink_;
+    const MediaFoundation foundation_;  // first in, last out: after every object of its
+    ComPtr<IMFSourceReader> reader_;
+    PictureFormat format_;
+    PictureFormat pendingFormat_;
+    ComPtr<IMFSample> pending_;
+    VideoClock clock_;
+    std::optional<VideoTimeline> timeline_;
+    std::optional<FrameFitter> fitter_;
+    bool avi_ = false;
+    std::int64_t frameNum_ = 0;  // an AVI's frame rate, its clock; 0 for 100 ns units
+    std::int64_t frameDen_ = 1;
+    double rate_ = 0;
+    std::size_t expected_ = 0;
+    std::size_t decoded_ = 0;
+    bool stopped_ = false;
+};
+
+}  // namespace
+
+bool videoSupported() {
+    return true;
+}
+
+bool loadVideoFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
+                     std::string& reason, std::string& notice) {
+    VideoReader reader(settings, sink);
+    return reader.read(path, reason, notice);
+}
+
+void configureVideoLibrary() {}
+
+}  // namespace animmake
