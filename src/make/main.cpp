@@ -103,11 +103,6 @@ std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const
     return static_cast<std::uint8_t>(std::clamp(units, frame.fromStream ? 0L : 1L, 255L));
 }
 
-// "1 frame", "2 frames".
-std::string framesText(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " frame" : " frames");
-}
-
 std::vector<std::uint64_t> sizesOf(const std::vector<InputItem>& inputs) {
     std::vector<std::uint64_t> sizes;
     for (const InputItem& input : inputs) {

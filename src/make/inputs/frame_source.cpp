@@ -21,11 +21,8 @@
 namespace animmake {
 namespace {
 
-using animconv::FrameBuffer;
-using animconv::kFrameHeight;
-using animconv::kFramePixels;
-using animconv::kFrameWidth;
-using animconv::kPixelBytes;
+using animconv::FrameBuffer, animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth,
+    animconv::kPixelBytes;
 using vips::VImage;
 
 constexpr const char* kNotAnImage = "not an image, video or stream file";

@@ -31,11 +31,8 @@
 namespace animmake {
 namespace {
 
-using animconv::FrameBuffer;
-using animconv::kFrameHeight;
-using animconv::kFramePixels;
-using animconv::kFrameWidth;
-using animconv::kPixelBytes;
+using animconv::FrameBuffer, animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth,
+    animconv::kPixelBytes;
 using Microsoft::WRL::ComPtr;
 using vips::VImage;
 
@@ -381,16 +378,6 @@ bool isAvi(const std::string& path) {
     const std::size_t got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
     return got == sizeof head && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0;
-}
-
-std::string framesText(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " frame" : " frames");
-}
-
-std::string secondsText(std::int64_t microseconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(microseconds) / 1e6);
-    return text;
 }
 
 // The video stream read in presentation order, timed, fitted and handed on.

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,5 +33,17 @@ struct LoadFailure {
     std::string reason;
     std::string libraryText;
 };
+
+// "1 frame", "12 frames": counts in the messages.
+inline std::string framesText(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " frame" : " frames");
+}
+
+// "12.500 s": a time in the messages.
+inline std::string secondsText(std::int64_t microseconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(microseconds) / 1e6);
+    return text;
+}
 
 }  // namespace animmake

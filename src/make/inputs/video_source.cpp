@@ -267,16 +267,6 @@ std::int64_t ownDuration(const AVFrame& frame) {
 #endif
 }
 
-std::string framesText(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " frame" : " frames");
-}
-
-std::string secondsText(std::int64_t microseconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(microseconds) / 1e6);
-    return text;
-}
-
 // One video stream decoded in presentation order, timed, fitted and handed on.
 class VideoReader {
   public:
