@@ -3,8 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,13 +35,6 @@ struct LoadFailure {
 // "1 frame", "12 frames": counts in the messages.
 inline std::string framesText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " frame" : " frames");
-}
-
-// "12.500 s": a time in the messages.
-inline std::string secondsText(std::int64_t microseconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(microseconds) / 1e6);
-    return text;
 }
 
 }  // namespace animmake

@@ -323,12 +323,7 @@ class VideoReader {
             return false;
         }
         if (timeline_->kept() == 0) {
-            if (framesDecoded_ == 0) {
-                reason = "no frame of the video could be decoded (the file is damaged)";
-            } else {
-                reason = "no frames to take: --start " + secondsText(settings_.video.startMicroseconds) +
-                         " lies past the video's end";
-            }
+            reason = nothingTakenReason(framesDecoded_, settings_.video.startMicroseconds);
             return false;
         }
         if (damaged_ > 0 || concealed_ > 0) {

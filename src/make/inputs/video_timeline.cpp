@@ -1,6 +1,7 @@
 #include "make/inputs/video_timeline.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace animmake {
 namespace {
@@ -185,6 +186,15 @@ int VideoTimeline::settle(std::int64_t endTime, bool last) {
     unitsDone_ = std::max(units, unitsDone_ + 1);
     ++kept_;
     return static_cast<int>(std::min<std::int64_t>(wait, 255));
+}
+
+std::string nothingTakenReason(std::size_t framesDecoded, std::int64_t startMicroseconds) {
+    if (framesDecoded == 0) {
+        return "no frame of the video could be decoded (the file is damaged)";
+    }
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f s", static_cast<double>(startMicroseconds) / 1e6);
+    return std::string("no frames to take: --start ") + seconds + " lies past the video's end";
 }
 
 }  // namespace animmake

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "make/inputs/source_settings.h"
 
@@ -83,5 +84,8 @@ class VideoTimeline {
 // quotient past 64 bits is clamped.
 std::int64_t rescaleNear(std::int64_t a, std::int64_t b, std::int64_t c);
 std::int64_t rescaleUp(std::int64_t a, std::int64_t b, std::int64_t c);
+
+// Why a video gave no frame to take: none could be decoded (a damaged file), or --start lies past its end.
+std::string nothingTakenReason(std::size_t framesDecoded, std::int64_t startMicroseconds);
 
 }  // namespace animmake
