@@ -629,4 +629,17 @@ int orderedLevel(int component, int x, int y) {
     return t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0);
 }
 
+void orderedRow(const std::uint8_t* components, int y, std::uint8_t* levels) {
+    const DitherTables& t = tables();
+    const auto& ranks = kBayer[static_cast<std::size_t>(y & kMatrixMask)];
+    for (std::size_t x = 0; x < kFrameWidth; ++x) {
+        const std::uint16_t threshold = t.threshold[ranks[x & kMatrixMask]];
+        for (std::size_t c = 0; c < 3; ++c) {
+            const std::uint8_t v = components[x * 3 + c];
+            levels[x * 3 + c] =
+                static_cast<std::uint8_t>(t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0));
+        }
+    }
+}
+
 }  // namespace animmake

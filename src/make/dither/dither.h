@@ -2,6 +2,7 @@
 // truncation maps it back unchanged and delta mode compares the dithered colours.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "convert/frame_encoder.h"
@@ -44,5 +45,8 @@ double linearOf(int component);
 
 // The ordered dither of one component value at pixel (x, y): a level 0..5.
 int orderedLevel(int component, int x, int y);
+
+// The ordered dither's levels for row y of a frame, three components a pixel in and out.
+void orderedRow(const std::uint8_t* components, int y, std::uint8_t* levels);
 
 }  // namespace animmake

@@ -5,8 +5,14 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 
 #include "make/dither/dither.h"
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace animmake {
 namespace {
@@ -18,34 +24,98 @@ constexpr int kStep = animconv::kCubeStep;
 constexpr std::size_t kComponents = kFramePixels * 3;
 
 // The viewer's blur: a Gaussian of sigma 1 px, 7 taps. The error of a change is read off the error
-// correlated with the blur's autocorrelation (13 taps), kept in frames padded by its reach so that updates
-// need no bounds.
+// correlated with the blur's autocorrelation, kept in frames padded past its reach so that updates need no
+// bounds. The autocorrelation reaches 6 pixels; cut at 3 (what lies beyond is under 2% of its centre), a
+// change updates 7x7 errors instead of 13x13, two lanes of four a row. Measured on real clips, cut there
+// the search is as close to the source as uncut, in fewer bytes.
 constexpr int kTaps = 3;
-constexpr int kReach = 2 * kTaps;
-constexpr int kPaddedWidth = kFrameWidth + 2 * kReach;
-constexpr int kPaddedHeight = kFrameHeight + 2 * kReach;
+constexpr int kReach = 3;
+constexpr int kSpan = 2 * kReach + 1;
+constexpr int kUpdateWidth = 8;
+// The pixels within 2 of a change are looked at again; further away a change moves the error by under a
+// tenth of what it moves there. Measured on real clips: looking at all within the reach finds no closer
+// levels, at 1.2x the time.
+constexpr int kStaleReach = 2;
+constexpr int kStaleWidth = 2 * kStaleReach + 1;
+// Borders: the reach of an update, one more for the exchange with the neighbour below left; on the right,
+// the update's last lane.
+constexpr int kBorder = kReach + 1;
+constexpr int kRightBorder = kUpdateWidth - kReach;
+constexpr int kPaddedWidth = kBorder + kFrameWidth + kRightBorder;
+constexpr int kPaddedHeight = kFrameHeight + 2 * kBorder;
 constexpr std::size_t kPadded = std::size_t{kPaddedWidth} * kPaddedHeight;
 
 // A pixel whose source moved by at most this much in every component since its levels were chosen keeps
 // them: a camera's noise on a still scene, not a change anyone sees.
 constexpr int kHoldChange = 2;
 // Passes over the pixels being searched, each only near the last pass's changes. Measured on real clips
-// (bench/results/dithers.md): after 5 passes a talking head is 1% further from the source than after 8,
-// after 3 (without exchanges) up to 18%; 16 gain nothing more.
+// (bench/results/dithers.md): after 5 passes a talking head is 1% further from the source than after 8;
+// 16 gain nothing more.
 constexpr int kPasses = 8;
 // The cost of one run, in squared linear light after the blur, at mid grey (0.18); scaled by
 // (luminance / 0.18)^(4/3) so that it weighs about as much in CIELAB at every lightness. Measured on real
-// clips: 7e-4 leaves a rendered film 1.08x ordered's bytes, 1.4e-3 a talking head only 0.85x its dE.
-constexpr float kRunCost = 1e-3F;
+// clips: 8e-4 leaves a rendered film 1.01x ordered's bytes, 1e-3 a talking head only 0.81x its dE.
+constexpr float kRunCost = 9e-4F;
 constexpr float kDarkest = 0.005F;  // luminance below which the run cost stops falling
 constexpr std::size_t kRunCosts = 1024;
+
+constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+constexpr std::uint8_t kInexact = 0xFF;
+
+using Lanes = float __attribute__((vector_size(16)));
+constexpr int kLanes = sizeof(Lanes) / sizeof(float);
+
+using Ints = int __attribute__((vector_size(16)));
+
+// What the borders must hold: updates and marks near the edges, the correlation's last lanes of a row and
+// what they read, and the exchanges' neighbours (loaded four at a time from below left and from two left).
+static_assert(kStaleReach <= kBorder && kStaleReach <= kRightBorder);
+static_assert(kRightBorder >= (kFrameWidth + kLanes - 1) / kLanes * kLanes - kFrameWidth + kReach);
+static_assert(kBorder >= 2 && kRightBorder >= 2);
+
+// The first of the eight lanes of `first` and `second` that holds their least value, if that is below
+// `bound`; -1 when none is (NaN lanes never are).
+int firstLeast(Lanes first, Lanes second, float bound) {
+    constexpr float kNever = std::numeric_limits<float>::infinity();
+    first = first < bound ? first : kNever;
+    second = second < bound ? second : kNever;
+    const Lanes both = first < second ? first : second;
+    const float least = std::min(std::min(both[0], both[1]), std::min(both[2], both[3]));
+    if (!(least < bound)) {
+        return -1;
+    }
+    for (int lane = 0; lane < kLanes; ++lane) {
+        if (first[lane] == least) {
+            return lane;
+        }
+    }
+    for (int lane = 0; lane < kLanes; ++lane) {
+        if (second[lane] == least) {
+            return kLanes + lane;
+        }
+    }
+    return -1;
+}
+
+// Whether any lane of `value` is below `bound` (false for NaN lanes).
+bool anyBelow(Lanes value, Lanes bound) {
+#if defined(__SSE__)
+    return _mm_movemask_ps(_mm_cmplt_ps(value, bound)) != 0;
+#else
+    return value[0] < bound[0] || value[1] < bound[1] || value[2] < bound[2] || value[3] < bound[3];
+#endif
+}
 
 struct SearchTables {
     std::array<float, 256> linear{};
     std::array<float, kLevels> levelLinear{};
-    std::array<float, 2 * kReach + 1> correlation{};  // the 1-D blur's autocorrelation
-    float centre = 0;                                 // the 2-D autocorrelation at 0
-    std::array<float, kRunCosts> runCost{};           // by luminance, 0 to 1
+    std::array<float, kSpan> correlation{};                       // the 1-D blur's autocorrelation
+    std::array<Lanes, kUpdateWidth / kLanes> correlationLanes{};  // the same, zero past the span
+    float centre = 0;                                             // the 2-D autocorrelation at 0
+    Lanes overlap{};                         // the 2-D autocorrelation at each exchange's neighbour
+    std::array<float, kRunCosts> runCost{};  // by luminance, 0 to 1
+    std::array<std::array<float, 2>, kLevels> levelsAround{};  // a level's neighbours, NaN past the ends
+    std::array<std::uint8_t, 256> exactLevel{};  // the level a component value is exactly, or kInexact
 
     SearchTables() {
         for (int v = 0; v < 256; ++v) {
@@ -54,12 +124,21 @@ struct SearchTables {
         for (int level = 0; level < kLevels; ++level) {
             levelLinear[static_cast<std::size_t>(level)] = static_cast<float>(linearOf(level * kStep));
         }
+        for (int v = 0; v < 256; ++v) {
+            exactLevel[static_cast<std::size_t>(v)] =
+                v % kStep == 0 ? static_cast<std::uint8_t>(v / kStep) : kInexact;
+        }
+        for (std::size_t level = 0; level < kLevels; ++level) {
+            levelsAround[level] = {level > 0 ? levelLinear[level - 1] : kNone,
+                                   level + 1 < kLevels ? levelLinear[level + 1] : kNone};
+        }
         std::array<double, 2 * kTaps + 1> taps{};
         double sum = 0;
         for (int k = -kTaps; k <= kTaps; ++k) {
             taps[static_cast<std::size_t>(k + kTaps)] = std::exp(-0.5 * k * k);
             sum += taps[static_cast<std::size_t>(k + kTaps)];
         }
+        std::array<float, kUpdateWidth> wide{};
         for (int k = -kReach; k <= kReach; ++k) {
             double total = 0;
             for (int j = -kTaps; j <= kTaps; ++j) {
@@ -69,8 +148,14 @@ struct SearchTables {
                 }
             }
             correlation[static_cast<std::size_t>(k + kReach)] = static_cast<float>(total / (sum * sum));
+            wide[static_cast<std::size_t>(k + kReach)] = correlation[static_cast<std::size_t>(k + kReach)];
         }
+        std::memcpy(correlationLanes.data(), wide.data(), sizeof wide);
         centre = correlation[kReach] * correlation[kReach];
+        // The exchanges' neighbours: below left, below, below right, right.
+        overlap = Lanes{
+            correlation[kReach - 1] * correlation[kReach + 1], correlation[kReach] * correlation[kReach + 1],
+            correlation[kReach + 1] * correlation[kReach + 1], correlation[kReach + 1] * correlation[kReach]};
         for (std::size_t i = 0; i < kRunCosts; ++i) {
             const double lightness =
                 std::max(static_cast<double>(i) / (kRunCosts - 1), double{kDarkest}) / 0.18;
@@ -86,265 +171,306 @@ const SearchTables& tables() {
 
 // What the stream holds at a pixel: the unchanged marker, or the levels as one number.
 constexpr std::uint16_t kUnchanged = 0xFFFF;
+constexpr int kWeight[3] = {36, 6, 1};
 
-std::size_t padded(std::size_t pixel) {
-    return (pixel / kFrameWidth + kReach) * kPaddedWidth + pixel % kFrameWidth + kReach;
+constexpr std::size_t padded(int x, int y) {
+    return static_cast<std::size_t>(y + kBorder) * kPaddedWidth + static_cast<std::size_t>(x + kBorder);
 }
 
 }  // namespace
 
 struct SearchDitherState {
+    const SearchTables& t = tables();
     bool started = false;
     std::array<std::uint8_t, kComponents> source{};
     std::array<std::uint8_t, kComponents> chosenFor{};  // the source each pixel's levels were chosen for
     std::array<std::uint8_t, kComponents> last{};       // the last frame's levels
     std::array<std::uint8_t, kComponents> levels{};
-    std::array<bool, kComponents> fixed{};  // an exact level
-    std::array<bool, kFramePixels> searched{};
+    std::array<std::int16_t, kFramePixels> index{};      // the levels as one number
+    std::array<std::int16_t, kFramePixels> lastIndex{};  // the last frame's, -1 before the first
     std::array<std::uint16_t, kFramePixels + 2> code{};  // the stream's values, one spare each side
     std::array<float, kFramePixels> runCost{};
-    std::array<std::array<float, kPadded>, 3> error{};  // source minus levels, linear, then correlated
+    // Padded planes, one a component: the error (source minus levels, linear, then correlated), and the
+    // levels in linear light where the search may move them, NaN elsewhere (borders, held pixels, exact
+    // levels), so that candidates involving those drop out of the comparisons without a branch.
+    std::array<std::array<float, kPadded>, 3> error{};
+    std::array<std::array<float, kPadded>, 3> movable{};
     std::array<float, kPadded> rows{};
-
-    std::uint16_t codeOf(std::size_t p) const {
-        const std::uint8_t* l = &levels[p * 3];
-        if (started && std::equal(l, l + 3, &last[p * 3])) {
-            return kUnchanged;
+    // Pixels near a change since they were last looked at: only they can find anything new.
+    std::array<std::uint8_t, kPadded> stale{};
+    // Per row, the columns from the first pixel being searched to the last.
+    struct Span {
+        int first = kFrameWidth;
+        int last = -1;
+        bool empty() const { return last < first; }
+        void cover(const Span& other) {
+            first = std::min(first, other.first);
+            last = std::max(last, other.last);
         }
-        return static_cast<std::uint16_t>(l[0] * 36 + l[1] * 6 + l[2]);
+        int firstLane() const { return first / kLanes * kLanes; }  // where the lanes holding it start
+        int lastLane() const { return last / kLanes * kLanes + kLanes - 1; }
+    };
+    std::array<Span, kFrameHeight> spans{};
+    // The pixels being searched, in scan order, and their padded positions.
+    struct Position {
+        std::uint32_t pixel;
+        std::uint32_t padded;
+    };
+    std::array<Position, kFramePixels> searchedAt{};
+    std::size_t searchedCount = 0;
+
+    SearchDitherState() {
+        for (auto& plane : movable) {
+            plane.fill(kNone);  // the borders stay so
+        }
     }
 
-    // Which components are fixed, which pixels are held, and where the search starts. Black is a level:
+    std::uint16_t codeFor(std::size_t p, int levelsIndex) const {
+        return levelsIndex == lastIndex[p] ? kUnchanged : static_cast<std::uint16_t>(levelsIndex);
+    }
+
+    // Which components are exact, which pixels are held, and where the search starts. Black is a level:
     // black bars stay black, whatever their neighbours' errors.
     void start() {
+        spans.fill(Span{});
+        searchedCount = 0;
+        std::array<std::uint8_t, kFrameWidth * 3> ordered{};
         for (int y = 0; y < kFrameHeight; ++y) {
+            const std::size_t rowStart = static_cast<std::size_t>(y) * kFrameWidth;
+            orderedRow(&source[rowStart * 3], y, ordered.data());
+            float* movableRow[3] = {&movable[0][padded(0, y)], &movable[1][padded(0, y)],
+                                    &movable[2][padded(0, y)]};
             for (int x = 0; x < kFrameWidth; ++x) {
-                const std::size_t p = static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x);
-                bool held = started;
-                for (std::size_t c = 0; c < 3 && held; ++c) {
-                    held = std::abs(source[p * 3 + c] - chosenFor[p * 3 + c]) <= kHoldChange;
-                }
-                for (std::size_t c = 0; c < 3; ++c) {
-                    levels[p * 3 + c] = static_cast<std::uint8_t>(orderedLevel(source[p * 3 + c], x, y));
-                }
-                bool allFixed = true;
+                const std::size_t p = rowStart + static_cast<std::size_t>(x);
+                const std::uint8_t* from = &source[p * 3];
+                std::uint8_t* chosen = &chosenFor[p * 3];
+                const bool held = started && std::abs(from[0] - chosen[0]) <= kHoldChange &&
+                                  std::abs(from[1] - chosen[1]) <= kHoldChange &&
+                                  std::abs(from[2] - chosen[2]) <= kHoldChange;
+                bool allExact = true;
                 for (std::size_t c = 0; c < 3; ++c) {
                     const std::size_t i = p * 3 + c;
-                    fixed[i] = source[i] % kStep == 0;
-                    allFixed = allFixed && fixed[i];
-                    if (fixed[i]) {
-                        levels[i] = static_cast<std::uint8_t>(source[i] / kStep);
-                    } else if (held) {
-                        levels[i] = last[i];
+                    const std::uint8_t exact = t.exactLevel[from[c]];
+                    allExact = allExact && exact != kInexact;
+                    levels[i] = exact != kInexact ? exact
+                                : held            ? last[i]
+                                                  : ordered[static_cast<std::size_t>(x) * 3 + c];
+                    movableRow[c][x] = exact != kInexact || held ? kNone : t.levelLinear[levels[i]];
+                }
+                if (!held) {
+                    std::copy_n(from, 3, chosen);
+                    if (!allExact) {
+                        searchedAt[searchedCount++] = {static_cast<std::uint32_t>(p),
+                                                       static_cast<std::uint32_t>(padded(x, y))};
+                        spans[static_cast<std::size_t>(y)].cover(Span{x, x});
                     }
                 }
-                searched[p] = !held && !allFixed;
-                if (!held) {
-                    std::copy_n(&source[p * 3], 3, &chosenFor[p * 3]);
-                }
+                index[p] =
+                    static_cast<std::int16_t>(levels[p * 3] * 36 + levels[p * 3 + 1] * 6 + levels[p * 3 + 2]);
+                lastIndex[p] =
+                    started
+                        ? static_cast<std::int16_t>(last[p * 3] * 36 + last[p * 3 + 1] * 6 + last[p * 3 + 2])
+                        : std::int16_t{-1};
             }
         }
     }
 
-    // The error of the starting levels, correlated with the blur's autocorrelation (separable).
+    // The error of the starting levels, correlated with the blur's autocorrelation (separable), four
+    // pixels at a time, only where the search reads it: at the pixels being searched.
     void correlate() {
-        const SearchTables& t = tables();
+        const auto load = [](const float* from) {
+            Lanes value;
+            std::memcpy(&value, from, sizeof value);
+            return value;
+        };
+        // Per row, the columns the first (horizontal) pass must give: all that the second reads.
+        std::array<Span, kFrameHeight> across{};
+        for (int y = 0; y < kFrameHeight; ++y) {
+            for (int r = std::max(y - kReach, 0); r <= std::min(y + kReach, kFrameHeight - 1); ++r) {
+                across[static_cast<std::size_t>(r)].cover(spans[static_cast<std::size_t>(y)]);
+            }
+        }
         for (std::size_t c = 0; c < 3; ++c) {
             std::array<float, kPadded>& e = error[c];
-            e.fill(0.0F);
-            for (std::size_t p = 0; p < kFramePixels; ++p) {
-                e[padded(p)] = t.linear[source[p * 3 + c]] - t.levelLinear[levels[p * 3 + c]];
-            }
-            rows.fill(0.0F);
-            for (int y = kReach; y < kReach + kFrameHeight; ++y) {
-                const float* in = &e[static_cast<std::size_t>(y) * kPaddedWidth];
-                float* out = &rows[static_cast<std::size_t>(y) * kPaddedWidth];
-                for (int k = -kReach; k <= kReach; ++k) {
-                    const float weight = t.correlation[static_cast<std::size_t>(k + kReach)];
-                    for (int x = kReach; x < kReach + kFrameWidth; ++x) {
-                        out[x] += weight * in[x + k];
-                    }
-                }
-            }
-            e.fill(0.0F);
-            for (int y = kReach; y < kReach + kFrameHeight; ++y) {
-                float* out = &e[static_cast<std::size_t>(y) * kPaddedWidth];
-                for (int k = -kReach; k <= kReach; ++k) {
-                    const float weight = t.correlation[static_cast<std::size_t>(k + kReach)];
-                    const float* in = &rows[static_cast<std::size_t>(y + k) * kPaddedWidth];
-                    for (int x = kReach; x < kReach + kFrameWidth; ++x) {
-                        out[x] += weight * in[x];
-                    }
-                }
-            }
-        }
-    }
-
-    // Component c of pixel p moved up by `delta` in linear light: the correlated error around it falls.
-    void update(std::size_t c, std::size_t p, float delta) {
-        const SearchTables& t = tables();
-        float* around = &error[c][padded(p) - kReach * kPaddedWidth - kReach];
-        for (int dy = 0; dy <= 2 * kReach; ++dy, around += kPaddedWidth) {
-            const float row = delta * t.correlation[static_cast<std::size_t>(dy)];
-            for (int dx = 0; dx <= 2 * kReach; ++dx) {
-                around[dx] -= row * t.correlation[static_cast<std::size_t>(dx)];
-            }
-        }
-    }
-
-    // Tiles a change was made in, this pass and the last: only pixels within the blur's reach of one can
-    // find anything new.
-    static constexpr int kTile = 8;  // at least kReach + 1, so that a tile's neighbours cover the reach
-    static constexpr int kTileColumns = (kFrameWidth + kTile - 1) / kTile;
-    static constexpr int kTileRows = (kFrameHeight + kTile - 1) / kTile;
-    std::array<std::array<bool, kTileColumns * kTileRows>, 2> touched{};
-
-    bool nearTouched(const std::array<bool, kTileColumns * kTileRows>& tiles, int column, int row) const {
-        for (int r = std::max(row - 1, 0); r <= std::min(row + 1, kTileRows - 1); ++r) {
-            for (int c = std::max(column - 1, 0); c <= std::min(column + 1, kTileColumns - 1); ++c) {
-                if (tiles[static_cast<std::size_t>(r * kTileColumns + c)]) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-
-    // The best one-level step of one component, or the last levels, for pixel p; true when it changed.
-    bool improve(std::size_t p) {
-        const SearchTables& t = tables();
-        std::uint8_t* now = &levels[p * 3];
-        const std::uint16_t before = code[p];  // pixel p's code is at p + 1
-        const std::uint16_t after = code[p + 2];
-        const std::uint16_t from = code[p + 1];
-        const int runsNow = (from != before ? 1 : 0) + (from != after ? 1 : 0);
-        const int index = now[0] * 36 + now[1] * 6 + now[2];
-        const int lastIndex = started ? last[p * 3] * 36 + last[p * 3 + 1] * 6 + last[p * 3 + 2] : -1;
-        const float perRun = runCost[p];
-        const auto runsCost = [&](int to) {
-            const std::uint16_t value = to == lastIndex ? kUnchanged : static_cast<std::uint16_t>(to);
-            return perRun *
-                   static_cast<float>((value != before ? 1 : 0) + (value != after ? 1 : 0) - runsNow);
-        };
-        static constexpr int kWeight[3] = {36, 6, 1};
-        float bestCost = -1e-9F;
-        int bestComponent = -1;
-        int bestStep = 0;
-        for (std::size_t c = 0; c < 3; ++c) {
-            if (fixed[p * 3 + c]) {
-                continue;
-            }
-            const float e = error[c][padded(p)];
-            const int level = now[c];
-            for (const int step : {-1, 1}) {
-                if (level + step < 0 || level + step >= kLevels) {
+            for (int y = 0; y < kFrameHeight; ++y) {
+                const Span& need = across[static_cast<std::size_t>(y)];
+                if (need.empty()) {
                     continue;
                 }
-                const float delta = t.levelLinear[static_cast<std::size_t>(level + step)] -
-                                    t.levelLinear[static_cast<std::size_t>(level)];
-                const float cost =
-                    delta * (delta * t.centre - 2.0F * e) + runsCost(index + step * kWeight[c]);
-                if (cost < bestCost) {
-                    bestCost = cost;
-                    bestComponent = static_cast<int>(c);
-                    bestStep = step;
+                float* row = &e[padded(0, y)];
+                std::fill(row - kBorder, row, 0.0F);  // the borders, which updates spill into
+                std::fill(row + kFrameWidth, row + kPaddedWidth - kBorder, 0.0F);
+                const int from = std::max(need.firstLane() - kReach, 0);
+                const int to = std::min(need.lastLane() + kReach, kFrameWidth - 1);
+                const std::size_t rowStart = static_cast<std::size_t>(y) * kFrameWidth;
+                for (int x = from; x <= to; ++x) {
+                    const std::size_t i = (rowStart + static_cast<std::size_t>(x)) * 3 + c;
+                    row[x] = t.linear[source[i]] - t.levelLinear[levels[i]];
+                }
+                for (int x = need.firstLane(); x <= need.last; x += kLanes) {
+                    Lanes sum{};
+                    for (int k = -kReach; k <= kReach; ++k) {
+                        sum += t.correlation[static_cast<std::size_t>(k + kReach)] * load(&row[x + k]);
+                    }
+                    std::memcpy(&rows[padded(x, y)], &sum, sizeof sum);
+                }
+            }
+            for (int y = 0; y < kFrameHeight; ++y) {
+                const Span& need = spans[static_cast<std::size_t>(y)];
+                for (int x = need.firstLane(); x <= need.last; x += kLanes) {
+                    Lanes sum{};
+                    for (int k = -kReach; k <= kReach; ++k) {
+                        sum += t.correlation[static_cast<std::size_t>(k + kReach)] *
+                               load(&rows[padded(x, y + k)]);
+                    }
+                    std::memcpy(&e[padded(x, y)], &sum, sizeof sum);
                 }
             }
         }
-        bool toLast = false;
-        if (started && index != lastIndex) {
-            float cost = runsCost(lastIndex);
-            bool allowed = true;
+    }
+
+    // Component c of pixel p, at padded position q, takes `level`: the correlated error around it falls by
+    // the change, and the pixels near it are looked at again.
+    void setLevel(std::size_t c, std::size_t p, std::size_t q, std::uint8_t level) {
+        const float delta = t.levelLinear[level] - t.levelLinear[levels[p * 3 + c]];
+        float* around = &error[c][q - kReach * kPaddedWidth - kReach];
+        for (int dy = 0; dy < kSpan; ++dy, around += kPaddedWidth) {
+            const float row = delta * t.correlation[static_cast<std::size_t>(dy)];
+            Lanes value[kUpdateWidth / kLanes];
+            std::memcpy(&value, around, sizeof value);
+            for (std::size_t lane = 0; lane < kUpdateWidth / kLanes; ++lane) {
+                value[lane] -= row * t.correlationLanes[lane];
+            }
+            std::memcpy(around, &value, sizeof value);
+        }
+        std::uint8_t* near = &stale[q - kStaleReach * kPaddedWidth - kStaleReach];
+        for (int dy = 0; dy < kStaleWidth; ++dy, near += kPaddedWidth) {
+            std::memset(near, 1, kStaleWidth);
+        }
+        index[p] = static_cast<std::int16_t>(index[p] + (level - levels[p * 3 + c]) * kWeight[c]);
+        levels[p * 3 + c] = level;
+        movable[c][q] = t.levelLinear[level];
+    }
+
+    // Pixel p, at padded position q, takes the best of the six one-level steps of a component and its last
+    // levels, if any lowers its cost; true when it changed. The seven are weighed side by side, in lanes:
+    // component 0 down and up, component 1 down and up; component 2 down and up, the last levels, none.
+    bool improve(std::size_t p, std::size_t q) {
+        const std::uint8_t* now = &levels[p * 3];
+        const int before = code[p];  // pixel p's code is at p + 1
+        const int after = code[p + 2];
+        const int runsNow = (code[p + 1] != before ? 1 : 0) + (code[p + 1] != after ? 1 : 0);
+        const float e[3] = {error[0][q], error[1][q], error[2][q]};
+        const float here[3] = {movable[0][q], movable[1][q], movable[2][q]};
+        // The error each makes, NaN where a component is exact or at the end of the levels.
+        const std::array<float, 2>& around0 = t.levelsAround[now[0]];
+        const std::array<float, 2>& around1 = t.levelsAround[now[1]];
+        const std::array<float, 2>& around2 = t.levelsAround[now[2]];
+        const Lanes firstSteps =
+            Lanes{around0[0], around0[1], around1[0], around1[1]} - Lanes{here[0], here[0], here[1], here[1]};
+        const Lanes lastSteps = Lanes{around2[0], around2[1], kNone, kNone} - here[2];
+        Lanes firstCosts = firstSteps * (firstSteps * t.centre - 2.0F * Lanes{e[0], e[0], e[1], e[1]});
+        Lanes lastCosts = lastSteps * (lastSteps * t.centre - 2.0F * e[2]);
+        const int levelsIndex = index[p];
+        const int lastLevels = lastIndex[p];
+        if (started && levelsIndex != lastLevels) {
+            float toLastCost = 0;
             for (std::size_t c = 0; c < 3; ++c) {
                 const std::uint8_t to = last[p * 3 + c];
                 if (to != now[c]) {
-                    allowed = allowed && !fixed[p * 3 + c];
-                    const float delta = t.levelLinear[to] - t.levelLinear[now[c]];
-                    cost += delta * (delta * t.centre - 2.0F * error[c][padded(p)]);
+                    const float delta = t.levelLinear[to] - here[c];  // NaN where exact: not allowed
+                    toLastCost += delta * (delta * t.centre - 2.0F * e[c]);
                 }
             }
-            toLast = allowed && cost < bestCost;
+            lastCosts[2] = toLastCost;
         }
-        if (toLast) {
+        // The runs each makes or ends, from what the stream would hold there.
+        const Ints unchanged = Ints{} + kUnchanged;
+        const Ints firstIndices = levelsIndex + Ints{-36, 36, -6, 6};
+        const Ints lastIndices = Ints{levelsIndex - 1, levelsIndex + 1, lastLevels, lastLevels};
+        const Ints firstCodes = firstIndices == lastLevels ? unchanged : firstIndices;
+        const Ints lastCodes = lastIndices == lastLevels ? unchanged : lastIndices;
+        const Ints firstRuns = runsNow + (firstCodes != before) + (firstCodes != after);  // true is -1
+        const Ints lastRuns = runsNow + (lastCodes != before) + (lastCodes != after);
+        firstCosts += runCost[p] * -__builtin_convertvector(firstRuns, Lanes);
+        lastCosts += runCost[p] * -__builtin_convertvector(lastRuns, Lanes);
+        const int best = firstLeast(firstCosts, lastCosts, -1e-9F);
+        if (best < 0) {
+            return false;
+        }
+        if (best == 6) {
             for (std::size_t c = 0; c < 3; ++c) {
                 if (last[p * 3 + c] != now[c]) {
-                    update(c, p, t.levelLinear[last[p * 3 + c]] - t.levelLinear[now[c]]);
-                    now[c] = last[p * 3 + c];
+                    setLevel(c, p, q, last[p * 3 + c]);
                 }
             }
             code[p + 1] = kUnchanged;
             return true;
         }
-        if (bestComponent < 0) {
-            return false;
-        }
-        const auto c = static_cast<std::size_t>(bestComponent);
-        const int to = now[c] + bestStep;
-        update(c, p, t.levelLinear[static_cast<std::size_t>(to)] - t.levelLinear[now[c]]);
-        now[c] = static_cast<std::uint8_t>(to);
-        const int toIndex = index + bestStep * kWeight[c];
-        code[p + 1] = toIndex == lastIndex ? kUnchanged : static_cast<std::uint16_t>(toIndex);
+        const auto c = static_cast<std::size_t>(best / 2);
+        setLevel(c, p, q, static_cast<std::uint8_t>(best % 2 == 0 ? now[c] - 1 : now[c] + 1));
+        code[p + 1] = codeFor(p, index[p]);
         return true;
     }
 
-    int indexOf(const std::uint8_t* l) const { return l[0] * 36 + l[1] * 6 + l[2]; }
-
-    std::uint16_t codeFor(std::size_t p, int index) const {
-        return started && index == indexOf(&last[p * 3]) ? kUnchanged : static_cast<std::uint16_t>(index);
-    }
-
-    // The best exchange of one component's levels between pixel p and a neighbour right of or below it, which
-    // keeps their mean and moves the error by a pixel; true when one lowered the cost.
-    bool exchange(std::size_t p, int x, int y) {
-        const SearchTables& t = tables();
-        static constexpr int kWeight[3] = {36, 6, 1};
+    // The best exchange of one component's levels between pixel p (padded position q) and a neighbour right
+    // of or below it, which keeps their mean and moves the error by a pixel; true when one lowered the cost.
+    // The twelve exchanges' error changes are worked out together (NaN where one of the two may not move);
+    // only those that lower the error have their runs counted.
+    bool exchange(std::size_t p, std::size_t q) {
+        // Lanes: the neighbours below left, below, below right (side by side in memory), then right.
+        const std::size_t belowLeft = q + kPaddedWidth - 1;
+        const auto neighbours = [&](const std::array<float, kPadded>& plane) {
+            Lanes below;
+            Lanes row;  // ends with the right neighbour
+            std::memcpy(&below, &plane[belowLeft], sizeof below);
+            std::memcpy(&row, &plane[q - 2], sizeof row);
+            using Picks = int __attribute__((vector_size(16)));
+            return __builtin_shuffle(below, row, Picks{0, 1, 2, 7});
+        };
+        Lanes costs[3];
+        bool any = false;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const Lanes a = neighbours(movable[c]) - movable[c][q];
+            costs[c] =
+                2.0F * a * a * (t.centre - t.overlap) - 2.0F * a * (error[c][q] - neighbours(error[c]));
+            any = any || anyBelow(costs[c], Lanes{});
+        }
+        if (!any) {
+            return false;
+        }
+        // In the order right, below, below left, below right: the first of equal costs wins.
+        static constexpr std::size_t kLaneOrder[4] = {3, 1, 0, 2};
         float bestCost = -1e-9F;
-        std::size_t bestQ = 0;
+        std::size_t bestOther = 0;
+        std::size_t bestOtherPadded = 0;
         std::size_t bestC = 3;
-        static constexpr int kNeighbours[4][2] = {{1, 0}, {0, 1}, {-1, 1}, {1, 1}};
-        for (const auto& [dx, dy] : kNeighbours) {
-            if (x + dx < 0 || x + dx >= kFrameWidth || y + dy >= kFrameHeight) {
-                continue;
-            }
-            const bool right = dy == 0;
-            const std::size_t q = static_cast<std::size_t>(static_cast<int>(p) + dy * kFrameWidth + dx);
-            if (!searched[q]) {
-                continue;
-            }
-            const float overlap = t.correlation[static_cast<std::size_t>(kReach + dx)] *
-                                  t.correlation[static_cast<std::size_t>(kReach + dy)];
+        for (const std::size_t lane : kLaneOrder) {
+            const bool right = lane == 3;
+            const std::size_t o = right ? p + 1 : p + kFrameWidth + lane - 1;
+            const std::size_t oq = right ? q + 1 : belowLeft + lane;
             for (std::size_t c = 0; c < 3; ++c) {
-                const std::uint8_t lp = levels[p * 3 + c];
-                const std::uint8_t lq = levels[q * 3 + c];
-                if (lp == lq || fixed[p * 3 + c] || fixed[q * 3 + c]) {
+                float cost = costs[c][lane];
+                if (!(cost < bestCost)) {
                     continue;
                 }
-                const float a = t.levelLinear[lq] - t.levelLinear[lp];
-                float cost = 2.0F * a * a * (t.centre - overlap) -
-                             2.0F * a * (error[c][padded(p)] - error[c][padded(q)]);
-                if (cost >= bestCost) {
-                    continue;
-                }
-                const int shift = (lq - lp) * kWeight[c];
-                const std::uint16_t newP = codeFor(p, indexOf(&levels[p * 3]) + shift);
-                const std::uint16_t newQ = codeFor(q, indexOf(&levels[q * 3]) - shift);
-                // Runs before and after, over the boundaries the two pixels touch (codes sit at pixel + 1).
-                const auto boundaries = [&](std::uint16_t atP, std::uint16_t atQ) {
-                    const auto value = [&](std::size_t i) {
-                        return i == p + 1 ? atP : i == q + 1 ? atQ : code[i];
-                    };
-                    int count = (value(p) != atP ? 1 : 0) + (atP != value(p + 2) ? 1 : 0) +
-                                (atQ != value(q + 2) ? 1 : 0);
-                    if (!right) {
-                        count += value(q) != atQ ? 1 : 0;
+                const int shift = (levels[o * 3 + c] - levels[p * 3 + c]) * kWeight[c];
+                const std::uint16_t newP = codeFor(p, index[p] + shift);
+                const std::uint16_t newO = codeFor(o, index[o] - shift);
+                // Runs over the boundaries the two pixels touch (codes sit at pixel + 1).
+                const auto boundaries = [&](std::uint16_t atP, std::uint16_t atO) {
+                    if (right) {
+                        return (code[p] != atP ? 1 : 0) + (atP != atO ? 1 : 0) + (atO != code[o + 2] ? 1 : 0);
                     }
-                    return count;
+                    return (code[p] != atP ? 1 : 0) + (atP != code[p + 2] ? 1 : 0) +
+                           (code[o] != atO ? 1 : 0) + (atO != code[o + 2] ? 1 : 0);
                 };
                 cost += runCost[p] *
-                        static_cast<float>(boundaries(newP, newQ) - boundaries(code[p + 1], code[q + 1]));
+                        static_cast<float>(boundaries(newP, newO) - boundaries(code[p + 1], code[o + 1]));
                 if (cost < bestCost) {
                     bestCost = cost;
-                    bestQ = q;
+                    bestOther = o;
+                    bestOtherPadded = oq;
                     bestC = c;
                 }
             }
@@ -352,57 +478,36 @@ struct SearchDitherState {
         if (bestC == 3) {
             return false;
         }
-        const std::uint8_t lp = levels[p * 3 + bestC];
-        const std::uint8_t lq = levels[bestQ * 3 + bestC];
-        const float a = t.levelLinear[lq] - t.levelLinear[lp];
-        update(bestC, p, a);
-        update(bestC, bestQ, -a);
-        levels[p * 3 + bestC] = lq;
-        levels[bestQ * 3 + bestC] = lp;
-        code[p + 1] = codeFor(p, indexOf(&levels[p * 3]));
-        code[bestQ + 1] = codeFor(bestQ, indexOf(&levels[bestQ * 3]));
+        const std::uint8_t mine = levels[p * 3 + bestC];
+        setLevel(bestC, p, q, levels[bestOther * 3 + bestC]);
+        setLevel(bestC, bestOther, bestOtherPadded, mine);
+        code[p + 1] = codeFor(p, index[p]);
+        code[bestOther + 1] = codeFor(bestOther, index[bestOther]);
         return true;
     }
 
     void search() {
-        const SearchTables& t = tables();
         code[0] = kUnchanged - 1;  // matches no pixel: the frame's first and last runs end there
         code[kFramePixels + 1] = kUnchanged - 1;
         for (std::size_t p = 0; p < kFramePixels; ++p) {
-            code[p + 1] = codeOf(p);
+            code[p + 1] = codeFor(p, index[p]);
             // Byte 0 is blue, as in a BMP.
             const float luminance = 0.0722F * t.linear[source[p * 3]] +
                                     0.7152F * t.linear[source[p * 3 + 1]] +
                                     0.2126F * t.linear[source[p * 3 + 2]];
             runCost[p] = t.runCost[static_cast<std::size_t>(luminance * (kRunCosts - 1) + 0.5F)];
         }
-        touched[0].fill(true);
+        stale.fill(1);
         for (int pass = 0; pass < kPasses; ++pass) {
-            const auto& lastPass = touched[static_cast<std::size_t>(pass % 2)];
-            auto& thisPass = touched[static_cast<std::size_t>((pass + 1) % 2)];
-            thisPass.fill(false);
             bool changed = false;
-            for (int row = 0; row < kTileRows; ++row) {
-                for (int column = 0; column < kTileColumns; ++column) {
-                    if (!nearTouched(lastPass, column, row) && !nearTouched(thisPass, column, row)) {
-                        continue;
-                    }
-                    bool here = false;
-                    for (int y = row * kTile; y < std::min((row + 1) * kTile, kFrameHeight); ++y) {
-                        for (int x = column * kTile; x < std::min((column + 1) * kTile, kFrameWidth); ++x) {
-                            const std::size_t p =
-                                static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x);
-                            if (searched[p] && improve(p)) {
-                                here = true;
-                            }
-                            if (searched[p] && exchange(p, x, y)) {
-                                here = true;
-                            }
-                        }
-                    }
-                    thisPass[static_cast<std::size_t>(row * kTileColumns + column)] = here;
-                    changed = changed || here;
+            for (std::size_t i = 0; i < searchedCount; ++i) {
+                const auto [p, q] = searchedAt[i];
+                if (stale[q] == 0) {
+                    continue;
                 }
+                stale[q] = 0;
+                changed = improve(p, q) || changed;
+                changed = exchange(p, q) || changed;
             }
             if (!changed) {
                 break;
@@ -417,11 +522,15 @@ SearchDither::~SearchDither() = default;
 void SearchDither::apply(animconv::FrameBuffer& frame) {
     SearchDitherState& s = state();
     for (std::size_t p = 0; p < kFramePixels; ++p) {
-        std::copy_n(&frame.pixels[p * kPixelBytes], 3, &s.source[p * 3]);
+        for (std::size_t c = 0; c < 3; ++c) {
+            s.source[p * 3 + c] = frame.pixels[p * kPixelBytes + c];
+        }
     }
     s.start();
-    s.correlate();
-    s.search();
+    if (s.searchedCount > 0) {
+        s.correlate();
+        s.search();
+    }
     for (std::size_t p = 0; p < kFramePixels; ++p) {
         for (std::size_t c = 0; c < 3; ++c) {
             frame.pixels[p * kPixelBytes + c] = static_cast<std::uint8_t>(s.levels[p * 3 + c] * kStep);
