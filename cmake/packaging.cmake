@@ -23,6 +23,8 @@ if(WIN32)
     set(windows_licences ${ANIMCONV_LIBVIPS_NOTICES} /usr/share/common-licenses/LGPL-3
                          /usr/share/common-licenses/GPL-3)
     file(READ ${ANIMCONV_PACKAGING_DIR}/README-windows-tools.txt.in ANIMCONV_WINDOWS_TOOLS_SECTION)
+    get_property(reads_video GLOBAL PROPERTY ANIMMAKE_READS_VIDEO)
+    animconv_text_for_build(ANIMCONV_WINDOWS_TOOLS_SECTION VIDEO=${reads_video})
     string(CONFIGURE "${ANIMCONV_WINDOWS_TOOLS_SECTION}" ANIMCONV_WINDOWS_TOOLS_SECTION @ONLY)
     # configure_file's CRLF style reaches the template's own lines, not those a variable brings.
     string(REPLACE "\n" "\r\n" ANIMCONV_WINDOWS_TOOLS_SECTION "${ANIMCONV_WINDOWS_TOOLS_SECTION}")
@@ -98,7 +100,10 @@ endif()
 configure_file(${ANIMCONV_PACKAGING_DIR}/copyright.in ${PROJECT_BINARY_DIR}/copyright @ONLY)
 configure_file(${ANIMCONV_PACKAGING_DIR}/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog DESTINATION ${CMAKE_INSTALL_DOCDIR})
-file(GLOB man_pages RELATIVE ${PROJECT_SOURCE_DIR}/man ${PROJECT_SOURCE_DIR}/man/*.1)
+# animconv's page as it is; animdump's and animmake's made from their templates for the build.
+file(GLOB man_pages RELATIVE ${PROJECT_SOURCE_DIR}/man ${PROJECT_SOURCE_DIR}/man/*.1
+     ${PROJECT_SOURCE_DIR}/man/*.1.in)
+list(TRANSFORM man_pages REPLACE "\\.in$" "")
 list(TRANSFORM man_pages PREPEND ${CMAKE_INSTALL_MANDIR}/man1/ OUTPUT_VARIABLE gzipped_files)
 list(APPEND gzipped_files ${CMAKE_INSTALL_DOCDIR}/changelog)
 find_program(ANIMCONV_GZIP gzip REQUIRED)

@@ -286,6 +286,15 @@ TEST(AnimmakeCommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(help.err + version.err, "");
 }
 
+// The man page installed is made for this build: the video input and its section where it reads videos.
+TEST(AnimmakeCommandLine, ManPageListsWhatTheBuildDoes) {
+    const Bytes bytes = readBytes(ANIMMAKE_MAN_PAGE);
+    const std::string page(bytes.begin(), bytes.end());
+    ASSERT_EQ(page.rfind(".TH ANIMMAKE 1", 0), 0u);
+    EXPECT_EQ(page.find(".SH VIDEO INPUT") != std::string::npos, animmake::videoSupported());
+    EXPECT_EQ(page.find("built without video input") == std::string::npos, animmake::videoSupported());
+}
+
 bool temporaryHasFrames(const std::string& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().filename().string().find("out.bin.animmake-") == 0 && entry.file_size() > 0) {

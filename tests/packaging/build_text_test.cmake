@@ -1,0 +1,50 @@
+# The texts the packages ship say only what the build can do: each phrase below is in the text made for a
+# build with (ON) or without (OFF) the capability, as the row says, and not in the other; no mark is left.
+#   cmake -DSOURCE=<source tree> -P build_text_test.cmake
+include(${SOURCE}/cmake/build_text.cmake)
+
+# template                              capability  said by  phrase
+set(cases
+    man/animmake.1.in                     VIDEO       ON       [[.SH VIDEO INPUT]]
+    man/animmake.1.in                     VIDEO       ON       [[presentation order at the video's own timing]]
+    man/animmake.1.in                     VIDEO       ON       [[frames a second of each video and stream]]
+    man/animmake.1.in                     VIDEO       ON       [[Begin each video and stream at]]
+    man/animmake.1.in                     VIDEO       ON       [[of each video and stream, from]]
+    man/animmake.1.in                     VIDEO       ON       [[.BR ffmpeg (1)]]
+    man/animmake.1.in                     VIDEO       OFF      [[built without video input]]
+    man/animmake.1.in                     VIDEO       OFF      [[frames a second of each stream]]
+    man/animdump.1.in                     PLAY        ON       [[.B \-\-play]]
+    man/animdump.1.in                     PLAY        ON       [[\-\-play uses the same delay]]
+    man/animdump.1.in                     PLAY        OFF      [[every requested image was written.]]
+    packaging/README-windows-tools.txt.in VIDEO       ON       [[through Media Foundation]]
+    packaging/README-windows-tools.txt.in VIDEO       OFF      [[built without video input]])
+
+set(faults "")
+list(LENGTH cases length)
+math(EXPR last "${length} - 1")
+foreach(at RANGE 0 ${last} 4)
+  math(EXPR at_capability "${at} + 1")
+  math(EXPR at_build "${at} + 2")
+  math(EXPR at_phrase "${at} + 3")
+  list(GET cases ${at} template)
+  list(GET cases ${at_capability} capability)
+  list(GET cases ${at_build} build)
+  list(GET cases ${at_phrase} phrase)
+  file(READ ${SOURCE}/${template} source)
+  foreach(has ON OFF)
+    set(text "${source}")
+    animconv_text_for_build(text ${capability}=${has})
+    string(FIND "${text}" "${phrase}" found)
+    if(has STREQUAL build AND found EQUAL -1)
+      string(APPEND faults "\n  ${template} with ${capability}=${has} lacks '${phrase}'")
+    elseif(NOT has STREQUAL build AND NOT found EQUAL -1)
+      string(APPEND faults "\n  ${template} with ${capability}=${has} says '${phrase}'")
+    endif()
+    if(text MATCHES "(^|\n)@[A-Z_]+@")
+      string(APPEND faults "\n  ${template} with ${capability}=${has} keeps a line's mark")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "the texts for a build say what it cannot do, or not what it can:${faults}")
+endif()
