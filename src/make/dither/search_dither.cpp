@@ -46,16 +46,19 @@ constexpr int kPaddedHeight = kFrameHeight + 2 * kBorder;
 constexpr std::size_t kPadded = std::size_t{kPaddedWidth} * kPaddedHeight;
 
 // A pixel whose source moved by at most this much in every component since its levels were chosen keeps
-// them: a camera's noise on a still scene, not a change anyone sees.
-constexpr int kHoldChange = 2;
+// them: a camera's noise on a still scene, not a change anyone sees. Measured on real clips: holding at 3
+// rather than 2, with the run cost lowered to keep the bytes, is closer to the source on five of six (the
+// film the same) and searches fewer pixels.
+constexpr int kHoldChange = 3;
 // Passes over the pixels being searched, each only near the last pass's changes. Measured on real clips
 // (bench/results/dithers.md): after 5 passes a talking head is 1% further from the source than after 8;
 // 16 gain nothing more.
 constexpr int kPasses = 8;
 // The cost of one run, in squared linear light after the blur, at mid grey (0.18); scaled by
 // (luminance / 0.18)^(4/3) so that it weighs about as much in CIELAB at every lightness. Measured on real
-// clips: 8e-4 leaves a rendered film 1.01x ordered's bytes, 1e-3 a talking head only 0.81x its dE.
-constexpr float kRunCost = 9e-4F;
+// clips: 6e-4 leaves a rendered film 0.99x ordered's bytes and a tree 0.96x; 9e-4 a talking head 0.82x
+// ordered's dE, short of the fifth closer wanted where the camera stands still.
+constexpr float kRunCost = 7e-4F;
 constexpr float kDarkest = 0.005F;  // luminance below which the run cost stops falling
 constexpr std::size_t kRunCosts = 1024;
 
@@ -95,6 +98,17 @@ int firstLeast(Lanes first, Lanes second, float bound) {
         }
     }
     return -1;
+}
+
+// Lanes 0 to 2 of the four floats at `first`, and lane 3 of those at `last`.
+Lanes firstThreeAndLast(const float* first, const float* last) {
+#if defined(__SSE__)
+    const __m128 head = _mm_loadu_ps(first);
+    const __m128 tail = _mm_shuffle_ps(head, _mm_loadu_ps(last), _MM_SHUFFLE(3, 3, 2, 2));  // 2 2 7 7
+    return _mm_shuffle_ps(head, tail, _MM_SHUFFLE(2, 0, 1, 0));
+#else
+    return Lanes{first[0], first[1], first[2], last[3]};
+#endif
 }
 
 // Whether any lane of `value` is below `bound` (false for NaN lanes).
@@ -223,6 +237,7 @@ struct SearchDitherState {
         for (auto& plane : movable) {
             plane.fill(kNone);  // the borders stay so
         }
+        lastIndex.fill(-1);
     }
 
     std::uint16_t codeFor(std::size_t p, int levelsIndex) const {
@@ -234,31 +249,39 @@ struct SearchDitherState {
     void start() {
         spans.fill(Span{});
         searchedCount = 0;
+        std::array<bool, kFrameWidth> held{};
         std::array<std::uint8_t, kFrameWidth * 3> ordered{};
         for (int y = 0; y < kFrameHeight; ++y) {
             const std::size_t rowStart = static_cast<std::size_t>(y) * kFrameWidth;
-            orderedRow(&source[rowStart * 3], y, ordered.data());
+            const std::uint8_t* from = &source[rowStart * 3];
+            std::uint8_t* chosen = &chosenFor[rowStart * 3];
+            bool allHeld = started;
+            for (std::size_t x = 0; x < kFrameWidth; ++x) {
+                held[x] = started && std::abs(from[x * 3] - chosen[x * 3]) <= kHoldChange &&
+                          std::abs(from[x * 3 + 1] - chosen[x * 3 + 1]) <= kHoldChange &&
+                          std::abs(from[x * 3 + 2] - chosen[x * 3 + 2]) <= kHoldChange;
+                allHeld = allHeld && held[x];
+            }
+            if (!allHeld) {
+                orderedRow(from, y, ordered.data());
+            }
             float* movableRow[3] = {&movable[0][padded(0, y)], &movable[1][padded(0, y)],
                                     &movable[2][padded(0, y)]};
             for (int x = 0; x < kFrameWidth; ++x) {
                 const std::size_t p = rowStart + static_cast<std::size_t>(x);
-                const std::uint8_t* from = &source[p * 3];
-                std::uint8_t* chosen = &chosenFor[p * 3];
-                const bool held = started && std::abs(from[0] - chosen[0]) <= kHoldChange &&
-                                  std::abs(from[1] - chosen[1]) <= kHoldChange &&
-                                  std::abs(from[2] - chosen[2]) <= kHoldChange;
+                const bool keep = held[static_cast<std::size_t>(x)];
                 bool allExact = true;
                 for (std::size_t c = 0; c < 3; ++c) {
                     const std::size_t i = p * 3 + c;
-                    const std::uint8_t exact = t.exactLevel[from[c]];
+                    const std::uint8_t exact = t.exactLevel[source[i]];
                     allExact = allExact && exact != kInexact;
                     levels[i] = exact != kInexact ? exact
-                                : held            ? last[i]
+                                : keep            ? last[i]
                                                   : ordered[static_cast<std::size_t>(x) * 3 + c];
-                    movableRow[c][x] = exact != kInexact || held ? kNone : t.levelLinear[levels[i]];
+                    movableRow[c][x] = exact != kInexact || keep ? kNone : t.levelLinear[levels[i]];
                 }
-                if (!held) {
-                    std::copy_n(from, 3, chosen);
+                if (!keep) {
+                    std::copy_n(&source[p * 3], 3, &chosenFor[p * 3]);
                     if (!allExact) {
                         searchedAt[searchedCount++] = {static_cast<std::uint32_t>(p),
                                                        static_cast<std::uint32_t>(padded(x, y))};
@@ -267,10 +290,6 @@ struct SearchDitherState {
                 }
                 index[p] =
                     static_cast<std::int16_t>(levels[p * 3] * 36 + levels[p * 3 + 1] * 6 + levels[p * 3 + 2]);
-                lastIndex[p] =
-                    started
-                        ? static_cast<std::int16_t>(last[p * 3] * 36 + last[p * 3 + 1] * 6 + last[p * 3 + 2])
-                        : std::int16_t{-1};
             }
         }
     }
@@ -384,6 +403,11 @@ struct SearchDitherState {
             }
             lastCosts[2] = toLastCost;
         }
+        // None can win when each error change is above every run the pixel has: most visits end here.
+        const float runSaving = runCost[p] * static_cast<float>(runsNow);
+        if (!anyBelow(firstCosts, Lanes{} + runSaving) && !anyBelow(lastCosts, Lanes{} + runSaving)) {
+            return false;
+        }
         // The runs each makes or ends, from what the stream would hold there.
         const Ints unchanged = Ints{} + kUnchanged;
         const Ints firstIndices = levelsIndex + Ints{-36, 36, -6, 6};
@@ -421,12 +445,7 @@ struct SearchDitherState {
         // Lanes: the neighbours below left, below, below right (side by side in memory), then right.
         const std::size_t belowLeft = q + kPaddedWidth - 1;
         const auto neighbours = [&](const std::array<float, kPadded>& plane) {
-            Lanes below;
-            Lanes row;  // ends with the right neighbour
-            std::memcpy(&below, &plane[belowLeft], sizeof below);
-            std::memcpy(&row, &plane[q - 2], sizeof row);
-            using Picks = int __attribute__((vector_size(16)));
-            return __builtin_shuffle(below, row, Picks{0, 1, 2, 7});
+            return firstThreeAndLast(&plane[belowLeft], &plane[q - 2]);
         };
         Lanes costs[3];
         bool any = false;
@@ -491,6 +510,9 @@ struct SearchDitherState {
         code[kFramePixels + 1] = kUnchanged - 1;
         for (std::size_t p = 0; p < kFramePixels; ++p) {
             code[p + 1] = codeFor(p, index[p]);
+        }
+        for (std::size_t i = 0; i < searchedCount; ++i) {
+            const std::size_t p = searchedAt[i].pixel;
             // Byte 0 is blue, as in a BMP.
             const float luminance = 0.0722F * t.linear[source[p * 3]] +
                                     0.7152F * t.linear[source[p * 3 + 1]] +
@@ -538,6 +560,7 @@ void SearchDither::apply(animconv::FrameBuffer& frame) {
         frame.pixels[p * kPixelBytes + 3] = 0;
     }
     s.last = s.levels;
+    s.lastIndex = s.index;
     s.started = true;
 }
 
