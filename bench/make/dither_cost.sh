@@ -1,22 +1,31 @@
 #!/usr/bin/env bash
-# What each dither costs animmake on the frames it is slowest to read: N 1280x720 PNG frames (made by
-# make_photo_frames), animmake with every dither and libvips decoding alone (vips_decode_floor), interleaved
-# R times in one run; prints the median wall-clock and processor (user + system) seconds of each and their
-# ratios to ordered's. On a shared machine the processor seconds are the steadier figure.
+# What each dither costs animmake's whole run, as ratios to ordered's, on the inputs where it shows most:
+# - N 1280x720 PNG frames (made by make_photo_frames), with libvips decoding alone (vips_decode_floor) beside;
+# - with --video, 1920x1080 H.264 clips made with ffmpeg's command line from real footage in Debian packages
+#   (fetched into a cache outside the repository, skipped with a line when they cannot be had): a rendered
+#   film scaled up (opencv-doc's Megamind.avi), the same film panned and zoomed so that every pixel moves,
+#   and a webcam's talking head scaled up, its noise everywhere (kphotoalbum's demo movie.avi).
+# Every dither runs R times, interleaved in one run; prints the median wall-clock and processor (user +
+# system) seconds of each and their ratios to ordered's. On a shared machine run it under a steady load.
 #
 #   bench/make/dither_cost.sh [--build DIR] [--frames N] [--repeats R] [--dithers "ordered search ..."]
+#                             [--video [--cache DIR]]
 set -euo pipefail
 export LC_ALL=C
 build=build
 frames=120
 repeats=5
-dithers=(ordered steady search none diffusion)  # ordered first: the others are divided by it
+video=no
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/animconv-footage
+dithers=(ordered search steady none diffusion)  # ordered first: the others are divided by it
 while [[ $# -gt 0 ]]; do
     case "$1" in
         --build) build=$2; shift 2 ;;
         --frames) frames=$2; shift 2 ;;
         --repeats) repeats=$2; shift 2 ;;
         --dithers) read -r -a dithers <<<"$2"; shift 2 ;;
+        --video) video=yes; shift ;;
+        --cache) cache=$2; shift 2 ;;
         *) echo "unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -24,27 +33,63 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 source "$(dirname "$0")/timing.sh"
+source "$(dirname "$0")/debian_clips.sh"
 
-animmake() { "$build/animmake" -q -f --dither "$1" -o "$work/animmake.bin" "$work/frames"; }
+animmake() { "$build/animmake" -q -f --dither "$1" -o "$work/animmake.bin" "$2"; }
 decode_floor() { "$build/bench/make/vips_decode_floor" "$work"/frames/*; }
 
-mkdir -p "$work/frames"
-"$build/bench/make/make_photo_frames" 1280 720 "$frames" "$work/frames" png
-declare -A times cpu
-for ((r = 0; r < repeats; ++r)); do
-    for dither in "${dithers[@]}"; do
-        times[$dither]+="$(seconds animmake "$dither") "
-        cpu[$dither]+="$(cpu_seconds animmake "$dither") "
+# compare TITLE INPUT [floor]: every dither on INPUT (and the decoding floor), R times interleaved.
+compare() {
+    local title=$1 input=$2 floor=${3:-} name r wall cpu
+    local -A walls cpus
+    local names=("${dithers[@]}")
+    [[ -n "$floor" ]] && names+=(decoding)
+    for ((r = 0; r < repeats; ++r)); do
+        for name in "${names[@]}"; do
+            if [[ "$name" == decoding ]]; then
+                read -r wall cpu < <(wall_and_cpu decode_floor)
+            else
+                read -r wall cpu < <(wall_and_cpu animmake "$name" "$input")
+            fi
+            walls[$name]+="$wall "
+            cpus[$name]+="$cpu "
+        done
     done
-    times[decoding]+="$(seconds decode_floor) "
-    cpu[decoding]+="$(cpu_seconds decode_floor) "
-done
-ordered=$(printf '%s\n' ${times[ordered]} | median)
-ordered_cpu=$(printf '%s\n' ${cpu[ordered]} | median)
-echo "1280x720 PNG, $frames frames, median of $repeats:"
-for name in "${dithers[@]}" decoding; do
-    median_seconds=$(printf '%s\n' ${times[$name]} | median)
-    median_cpu=$(printf '%s\n' ${cpu[$name]} | median)
-    printf '  %-10s %6.2f s  %.3f x ordered   processor %6.2f s  %.3f x ordered\n' "$name" "$median_seconds" \
-        "$(echo "$median_seconds / $ordered" | bc -l)" "$median_cpu" "$(echo "$median_cpu / $ordered_cpu" | bc -l)"
-done
+    local ordered ordered_cpu median_wall median_cpu
+    ordered=$(printf '%s\n' ${walls[ordered]} | median)
+    ordered_cpu=$(printf '%s\n' ${cpus[ordered]} | median)
+    echo "$title, median of $repeats:"
+    for name in "${names[@]}"; do
+        median_wall=$(printf '%s\n' ${walls[$name]} | median)
+        median_cpu=$(printf '%s\n' ${cpus[$name]} | median)
+        printf '  %-10s %6.2f s  %.3f x ordered   processor %6.2f s  %.3f x ordered\n' "$name" "$median_wall" \
+            "$(echo "$median_wall / $ordered" | bc -l)" "$median_cpu" "$(echo "$median_cpu / $ordered_cpu" | bc -l)"
+    done
+}
+
+if [[ "$video" == no ]]; then
+    mkdir -p "$work/frames"
+    "$build/bench/make/make_photo_frames" 1280 720 "$frames" "$work/frames" png
+    compare "1280x720 PNG, $frames frames" "$work/frames" floor
+    exit 0
+fi
+
+command -v ffmpeg >/dev/null || { echo "ffmpeg's command line is needed to make the clips" >&2; exit 2; }
+film=$(clip_path opencv-doc usr/share/doc/opencv-doc/examples/data/Megamind.avi)
+head=$(clip_path kphotoalbum usr/share/kphotoalbum/demo/movie.avi)
+h264=(-an -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p)
+if [[ -n "$film" ]]; then
+    ffmpeg -loglevel error -i "$film" -vf scale=1920:1080 "${h264[@]}" "$work/film.mp4"
+    compare "1920x1080 H.264, a rendered film (Megamind.avi scaled, 11 s)" "$work/film.mp4"
+    ffmpeg -loglevel error -i "$film" \
+        -vf "scale=2400:1350,crop=1920:1080:'min(t*40,480)':'min(t*15,270)'" "${h264[@]}" "$work/pan.mp4"
+    compare "1920x1080 H.264, the film panned: every pixel moves" "$work/pan.mp4"
+else
+    echo "skipped the film: package opencv-doc not available"
+fi
+if [[ -n "$head" ]]; then
+    ffmpeg -loglevel error -stream_loop 3 -i "$head" -vf scale=1920:1080 "${h264[@]}" "$work/head.mp4"
+    compare "1920x1080 H.264, a webcam's talking head scaled (18 s): its noise everywhere" "$work/head.mp4"
+else
+    echo "skipped the talking head: package kphotoalbum not available"
+fi

@@ -3,6 +3,9 @@
 # outside the repository, skipped with a line saying so when they cannot be had), each made into a stream
 # with every dither by the built animmake and measured by footage_quality against animmake's own fitted
 # frames (--dither none --frames-dir). Every clip is 4:3 or square, so --fit contain gives it black bars.
+# Two kinds no package ships are made from those clips with ffmpeg's command line: a phone held in the hand
+# (the tripod's footage shaken by a hand's sway, with sensor noise, through H.264) and a slow pan across the
+# rendered film; they are skipped with a line when ffmpeg is missing.
 # Prints a Markdown table; the last columns divide by ordered's figure on the same clip.
 #
 #   bench/make/real_footage.sh [--build DIR] [--cache DIR] [--dithers "ordered steady ..."] [KIND...]
@@ -24,7 +27,8 @@ build=$(cd "$build" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# kind, package, file in it, animmake's options choosing 60-120 frames
+# kind, package, file in it, animmake's options choosing 60-120 frames, and for a kind made from the clip,
+# ffmpeg's filter
 clips=(
     "talking-head|kphotoalbum|usr/share/kphotoalbum/demo/movie.avi|"
     "tripod|opencv-doc|usr/share/doc/opencv-doc/examples/data/vtest.avi|--start 20 --duration 10"
@@ -32,27 +36,17 @@ clips=(
     "screencast|five-or-more|usr/share/help/C/five-or-more/figures/glines-demo.ogv|--fps 25 --start 5 --duration 4"
     "screen-animation|gnome-user-docs|usr/share/help/C/gnome-help/figures/display-dual-monitors.webm|--fps 25 --duration 4"
     "animation|opencv-doc|usr/share/doc/opencv-doc/examples/data/Megamind.avi|--start 2 --duration 4"
+    "handheld|opencv-doc|usr/share/doc/opencv-doc/examples/data/vtest.avi|--start 20 --duration 10|crop=640:480:'64+30*sin(t*2.3)+14*sin(t*5.9)+5*sin(t*13)':'48+22*sin(t*1.7)+10*sin(t*6.7)+4*sin(t*11)',noise=alls=8:allf=t"
+    "pan|opencv-doc|usr/share/doc/opencv-doc/examples/data/Megamind.avi|--start 2 --duration 4|scale=960:528,crop=720:528:'min(t*40,240)':0"
 )
 wanted=("$@")
 
-# The clip's path in the cache, fetching its package once; empty when it cannot be had.
-clip_path() {
-    local package=$1 file=$2
-    if [[ ! -f "$cache/$package/$file" ]]; then
-        mkdir -p "$cache/$package"
-        if ! (cd "$cache/$package" && apt-get download "$package" >/dev/null 2>&1); then
-            return 0
-        fi
-        dpkg-deb -x "$cache/$package"/"$package"_*.deb "$cache/$package" && rm -f "$cache/$package"/*.deb
-    fi
-    [[ -f "$cache/$package/$file" ]] && echo "$cache/$package/$file"
-    return 0
-}
+source "$(dirname "$0")/debian_clips.sh"
 
 echo "| clip | frames | dither | dE | bytes | flicker | bar dots | still changes | dE / ordered | bytes / ordered | flicker / ordered | still / ordered |"
 echo "|---|---|---|---|---|---|---|---|---|---|---|---|"
 for clip in "${clips[@]}"; do
-    IFS='|' read -r kind package file options <<<"$clip"
+    IFS='|' read -r kind package file options filter <<<"$clip"
     if [[ ${#wanted[@]} -gt 0 && ! " ${wanted[*]} " =~ " $kind " ]]; then
         continue
     fi
@@ -60,6 +54,15 @@ for clip in "${clips[@]}"; do
     if [[ -z "$path" ]]; then
         echo "| $kind | skipped: package $package not available | | | | | | | | | | |"
         continue
+    fi
+    if [[ -n "$filter" ]]; then
+        if ! command -v ffmpeg >/dev/null; then
+            echo "| $kind | skipped: ffmpeg's command line is needed to make it | | | | | | | | | | |"
+            continue
+        fi
+        ffmpeg -loglevel error -y -i "$path" -vf "$filter" -an -c:v libx264 -preset veryfast -crf 23 \
+            -pix_fmt yuv420p "$work/$kind.mp4"
+        path="$work/$kind.mp4"
     fi
     rm -rf "$work/source" && mkdir "$work/source"
     # shellcheck disable=SC2086  # the options are words

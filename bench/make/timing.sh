@@ -12,3 +12,9 @@ cpu_seconds() {  # COMMAND...: user plus system seconds of the command and its t
     times=$({ time "$@" >/dev/null 2>&1; } 2>&1)
     echo "${times% *} + ${times#* }" | bc -l
 }
+wall_and_cpu() {  # COMMAND...: "WALL CPU", the wall-clock and the user plus system seconds of one run
+    local TIMEFORMAT="%R %U %S" times wall user system
+    times=$({ time "$@" >/dev/null 2>&1; } 2>&1)
+    read -r wall user system <<<"$times"
+    echo "$wall $(echo "$user + $system" | bc -l)"
+}
