@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "make/inputs/fit_plan.h"
+#include "make/inputs/mf_media_type.h"
 #include "make/inputs/video_source.h"
 #include "make/inputs/video_timeline.h"
 #include "toolkit/tool_platform.h"
@@ -39,8 +40,6 @@ using vips::VImage;
 constexpr DWORD kVideoStream = static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM);
 constexpr DWORD kAudioStream = static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUDIO_STREAM);
 constexpr std::int64_t kTicksPerSecond = 10'000'000;  // Media Foundation's times are in 100 ns units
-// The fitted picture is at most this many pixels (16 frames' worth), as on Linux.
-constexpr std::int64_t kLargestShown = std::int64_t{16} * kFrameWidth * kFrameHeight;
 
 // COM on this thread and Media Foundation started, for the time one video is read.
 class MediaFoundation {
@@ -107,81 +106,11 @@ std::string codecName(const GUID& subtype) {
     return code;
 }
 
-// What a decoded picture is: its buffer's layout, the part shown, its pixels' shape and colours.
+// What a decoded picture is: where it lies in its buffer, and what the part shown is.
 struct PictureFormat {
-    int width = 0;  // the buffer's pictures
-    int height = 0;
-    int left = 0;  // the part shown (the display aperture)
-    int top = 0;
-    int shownWidth = 0;
-    int shownHeight = 0;
-    LONG stride = 0;  // 0 when the type does not say
-    double aspect = 1.0;
-    double kr = 0.2126;  // the matrix's red and blue weights
-    double kb = 0.0722;
-    bool fullRange = false;
+    BufferLayout layout;
+    VideoPicture picture;
 };
-
-PictureFormat formatOf(IMFMediaType& type) {
-    PictureFormat format;
-    UINT32 width = 0;
-    UINT32 height = 0;
-    MFGetAttributeSize(&type, MF_MT_FRAME_SIZE, &width, &height);
-    format.width = static_cast<int>(std::min<UINT32>(width, 1u << 16));
-    format.height = static_cast<int>(std::min<UINT32>(height, 1u << 16));
-    format.shownWidth = format.width;
-    format.shownHeight = format.height;
-    MFVideoArea area{};
-    UINT32 areaSize = 0;
-    if (SUCCEEDED(type.GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&area), sizeof area,
-                               &areaSize)) &&
-        areaSize == sizeof area && area.OffsetX.value >= 0 && area.OffsetY.value >= 0 && area.Area.cx > 0 &&
-        area.Area.cy > 0 && std::int64_t{area.OffsetX.value} + area.Area.cx <= format.width &&
-        std::int64_t{area.OffsetY.value} + area.Area.cy <= format.height) {
-        format.left = area.OffsetX.value;
-        format.top = area.OffsetY.value;
-        format.shownWidth = area.Area.cx;
-        format.shownHeight = area.Area.cy;
-    }
-    UINT32 stride = 0;
-    if (SUCCEEDED(type.GetUINT32(MF_MT_DEFAULT_STRIDE, &stride))) {
-        format.stride = static_cast<LONG>(stride);
-    }
-    UINT32 aspectNum = 0;
-    UINT32 aspectDen = 0;
-    if (SUCCEEDED(MFGetAttributeRatio(&type, MF_MT_PIXEL_ASPECT_RATIO, &aspectNum, &aspectDen)) &&
-        aspectNum > 0 && aspectDen > 0) {
-        format.aspect = static_cast<double>(aspectNum) / static_cast<double>(aspectDen);
-    }
-    // Unmarked: what encoders use by picture size (HD and larger are BT.709), as on Linux.
-    const UINT32 matrix = MFGetAttributeUINT32(&type, MF_MT_YUV_MATRIX, MFVideoTransferMatrix_Unknown);
-    bool bt601 = format.shownHeight < 720;
-    if (matrix == MFVideoTransferMatrix_BT601) {
-        bt601 = true;
-    } else if (matrix == MFVideoTransferMatrix_BT709) {
-        bt601 = false;
-    }
-    if (bt601) {
-        format.kr = 0.299;
-        format.kb = 0.114;
-    }
-    if (matrix == MFVideoTransferMatrix_SMPTE240M) {
-        format.kr = 0.212;
-        format.kb = 0.087;
-    } else if (matrix == MFVideoTransferMatrix_BT2020_10 || matrix == MFVideoTransferMatrix_BT2020_12) {
-        format.kr = 0.2627;
-        format.kb = 0.0593;
-    }
-    format.fullRange = MFGetAttributeUINT32(&type, MF_MT_VIDEO_NOMINAL_RANGE, MFNominalRange_Unknown) ==
-                       MFNominalRange_0_255;
-    return format;
-}
-
-// The stream's turn for display, clockwise, in quarters.
-int clockwiseQuarterTurns(IMFMediaType& type) {
-    const UINT32 degrees = MFGetAttributeUINT32(&type, MF_MT_VIDEO_ROTATION, 0);
-    return degrees % 90 == 0 ? static_cast<int>((degrees / 90) % 4) : 0;
-}
 
 std::uint8_t clamped(double value) {
     return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
@@ -223,8 +152,7 @@ std::vector<double> backgroundOf(const SourceSettings& settings) {
 // A decoded NV12 picture fitted into the frame as the fit plans, turned as the stream says.
 class FrameFitter {
   public:
-    FrameFitter(const SourceSettings& settings, int quarterTurns)
-        : settings_(settings), quarterTurns_(quarterTurns) {}
+    explicit FrameFitter(const SourceSettings& settings) : settings_(settings) {}
 
     bool fit(IMFSample& sample, const PictureFormat& format, FrameBuffer& frame) {
         if (!plan(format)) {
@@ -256,47 +184,43 @@ class FrameFitter {
   private:
     // The sizes for this format: as displayed (square pixels, turned), then as scaled before the turn.
     bool plan(const PictureFormat& format) {
-        if (format.shownWidth <= 0 || format.shownHeight <= 0) {
+        const std::optional<VideoFit> planned = videoFitOf(format.picture, settings_.fit);
+        if (!planned) {
             return false;
         }
-        const bool sideways = quarterTurns_ % 2 == 1;
-        const double displayWidth = format.shownWidth * format.aspect;
-        const ShownSize shown = shownSize(sideways ? format.shownHeight : displayWidth,
-                                          sideways ? displayWidth : format.shownHeight, settings_.fit);
-        if (std::int64_t{shown.width} * shown.height > kLargestShown) {
-            return false;
-        }
-        shownWidth_ = shown.width;
-        shownHeight_ = shown.height;
-        scaledWidth_ = sideways ? shown.height : shown.width;
-        scaledHeight_ = sideways ? shown.width : shown.height;
+        scaledWidth_ = planned->scaledWidth;
+        scaledHeight_ = planned->scaledHeight;
+        quarterTurns_ = format.picture.quarterTurns;
         return true;
     }
 
     // The luma and chroma planes of the shown part, scaled to the planned size, copied out of the buffer.
     // The rows of a plane are its stride apart, when the type says; else as many as the buffer holds.
     bool scalePlanes(const BYTE* data, DWORD length, const PictureFormat& format) {
-        const std::int64_t pitch = format.stride >= format.width ? format.stride : format.width;
+        const BufferLayout& layout = format.layout;
+        const int shownWidth = format.picture.width;
+        const int shownHeight = format.picture.height;
+        const std::int64_t pitch = layout.stride >= layout.width ? layout.stride : layout.width;
         const std::int64_t rows =
-            std::max<std::int64_t>(format.height, (std::int64_t{length} * 2) / (pitch * 3));
+            std::max<std::int64_t>(layout.height, (std::int64_t{length} * 2) / (pitch * 3));
         if (pitch <= 0 || pitch % 2 != 0 || pitch * rows + pitch * (rows / 2) > std::int64_t{length} ||
-            format.left + format.shownWidth > pitch || format.top + format.shownHeight > rows) {
+            layout.left + shownWidth > pitch || layout.top + shownHeight > rows) {
             return false;
         }
         try {
             const VImage luma =
                 VImage::new_from_memory(const_cast<BYTE*>(data), static_cast<std::size_t>(pitch * rows),
                                         static_cast<int>(pitch), static_cast<int>(rows), 1, VIPS_FORMAT_UCHAR)
-                    .crop(format.left, format.top, format.shownWidth, format.shownHeight);
-            const int chromaWidth = (format.shownWidth + 1) / 2;
-            const int chromaHeight = (format.shownHeight + 1) / 2;
+                    .crop(layout.left, layout.top, shownWidth, shownHeight);
+            const int chromaWidth = (shownWidth + 1) / 2;
+            const int chromaHeight = (shownHeight + 1) / 2;
             const VImage chroma =
                 VImage::new_from_memory(
                     const_cast<BYTE*>(data + pitch * rows), static_cast<std::size_t>(pitch * (rows / 2)),
                     static_cast<int>(pitch / 2), static_cast<int>(rows / 2), 2, VIPS_FORMAT_UCHAR)
-                    .crop(format.left / 2, format.top / 2,
-                          std::min(chromaWidth, static_cast<int>(pitch / 2) - format.left / 2),
-                          std::min(chromaHeight, static_cast<int>(rows / 2) - format.top / 2));
+                    .crop(layout.left / 2, layout.top / 2,
+                          std::min(chromaWidth, static_cast<int>(pitch / 2) - layout.left / 2),
+                          std::min(chromaHeight, static_cast<int>(rows / 2) - layout.top / 2));
             copyOut(scaledTo(luma, scaledWidth_, scaledHeight_), luma_, 1);
             copyOut(scaledTo(chroma, scaledWidth_, scaledHeight_), chroma_, 2);
         } catch (const vips::VError&) {
@@ -311,12 +235,14 @@ class FrameFitter {
     }
 
     void toRgb(const PictureFormat& format) {
-        const double yScale = format.fullRange ? 1.0 : 255.0 / 219.0;
-        const double yOffset = format.fullRange ? 0.0 : 16.0;
-        const double cScale = format.fullRange ? 1.0 : 255.0 / 224.0;
-        const double kg = 1.0 - format.kr - format.kb;
-        const double crToR = 2.0 * (1.0 - format.kr);
-        const double cbToB = 2.0 * (1.0 - format.kb);
+        const bool fullRange = format.picture.fullRange;
+        const double yScale = fullRange ? 1.0 : 255.0 / 219.0;
+        const double yOffset = fullRange ? 0.0 : 16.0;
+        const double cScale = fullRange ? 1.0 : 255.0 / 224.0;
+        const auto [kr, kb] = lumaWeightsOf(format.picture.matrix);
+        const double kg = 1.0 - kr - kb;
+        const double crToR = 2.0 * (1.0 - kr);
+        const double cbToB = 2.0 * (1.0 - kb);
         const std::size_t pixels = std::size_t(scaledWidth_) * std::size_t(scaledHeight_);
         rgb_.resize(pixels * 3);
         for (std::size_t i = 0; i < pixels; ++i) {
@@ -325,7 +251,7 @@ class FrameFitter {
             const double cr = (chroma_[i * 2 + 1] - 128.0) * cScale;
             const double r = y + crToR * cr;
             const double b = y + cbToB * cb;
-            const double g = (y - format.kr * r - format.kb * b) / kg;
+            const double g = (y - kr * r - kb * b) / kg;
             rgb_[i * 3] = clamped(r);
             rgb_[i * 3 + 1] = clamped(g);
             rgb_[i * 3 + 2] = clamped(b);
@@ -358,9 +284,7 @@ class FrameFitter {
     }
 
     const SourceSettings& settings_;
-    const int quarterTurns_;
-    int shownWidth_ = 0;
-    int shownHeight_ = 0;
+    int quarterTurns_ = 0;
     int scaledWidth_ = 0;
     int scaledHeight_ = 0;
     std::vector<std::uint8_t> luma_;
@@ -490,13 +414,15 @@ class VideoReader {
             reason = "cannot decode its video: the system has no " + decoder + " (Media Foundation)";
             return false;
         }
+        // The turn is the container's, on the type the source gives; the decoder's need not carry it.
+        quarterTurns_ = videoPictureOf(*native.Get()).quarterTurns;
         if (!readFormat(reason)) {
             return false;
         }
         avi_ = isAvi(path);
         clock_ = clockOf(*native.Get());
         timeline_.emplace(settings_.video, clock_);
-        fitter_.emplace(settings_, clockwiseQuarterTurns(*native.Get()));
+        fitter_.emplace(settings_);
         return true;
     }
 
@@ -506,7 +432,8 @@ class VideoReader {
             reason = "cannot decode its video: the system's decoder gives no pictures";
             return false;
         }
-        format_ = formatOf(*current.Get());
+        format_ = {bufferLayoutOf(*current.Get()), videoPictureOf(*current.Get())};
+        format_.picture.quarterTurns = quarterTurns_;
         return true;
     }
 
@@ -644,8 +571,8 @@ class VideoReader {
         }
         auto frame = std::make_unique<FrameBuffer>();
         if (!fitter_->fit(*pending_.Get(), pendingFormat_, *frame)) {
-            reason = "cannot fit the video's " + std::to_string(pendingFormat_.shownWidth) + "x" +
-                     std::to_string(pendingFormat_.shownHeight) + " pictures into the frame";
+            reason = "cannot fit the video's " + std::to_string(pendingFormat_.picture.width) + "x" +
+                     std::to_string(pendingFormat_.picture.height) + " pictures into the frame";
             return false;
         }
         if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
@@ -658,6 +585,7 @@ class VideoReader {
     const FrameSink& sink_;
     const MediaFoundation foundation_;  // first in, last out: after every object of its
     ComPtr<IMFSourceReader> reader_;
+    int quarterTurns_ = 0;  // clockwise, for display
     PictureFormat format_;
     PictureFormat pendingFormat_;
     ComPtr<IMFSample> pending_;

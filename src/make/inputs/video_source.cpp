@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "make/inputs/ffmpeg_picture.h"
 #include "make/inputs/fit_plan.h"
 #include "make/inputs/video_timeline.h"
 
@@ -63,27 +65,27 @@ bool isImageDemuxer(const AVInputFormat& format) {
            name == "tty";
 }
 
-int swsColourspace(AVColorSpace space, int height) {
+std::optional<ColourMatrix> declaredMatrix(AVColorSpace space) {
     switch (space) {
         case AVCOL_SPC_BT709:
-            return SWS_CS_ITU709;
+            return ColourMatrix::bt709;
         case AVCOL_SPC_BT470BG:
         case AVCOL_SPC_SMPTE170M:
-            return SWS_CS_ITU601;
+            return ColourMatrix::bt601;
         case AVCOL_SPC_SMPTE240M:
-            return SWS_CS_SMPTE240M;
+            return ColourMatrix::smpte240m;
         case AVCOL_SPC_FCC:
-            return SWS_CS_FCC;
+            return ColourMatrix::fcc;
         case AVCOL_SPC_BT2020_NCL:
         case AVCOL_SPC_BT2020_CL:
-            return SWS_CS_BT2020;
+            return ColourMatrix::bt2020;
         default:
-            // Unmarked: what encoders use by picture size (HD and larger are BT.709).
-            return height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+            return std::nullopt;
     }
 }
 
-bool fullRange(const AVFrame& frame) {
+// The range the frame is marked with, else the one its pixel format implies (the JPEG formats are full).
+std::optional<bool> declaredFullRange(const AVFrame& frame) {
     if (frame.color_range != AVCOL_RANGE_UNSPECIFIED) {
         return frame.color_range == AVCOL_RANGE_JPEG;
     }
@@ -95,37 +97,64 @@ bool fullRange(const AVFrame& frame) {
         case AV_PIX_FMT_YUVJ411P:
             return true;
         default:
-            return false;
+            return std::nullopt;
     }
 }
 
-// The display matrix's turn, clockwise, to the nearest quarter (0, 90, 180, 270); other angles and
-// mirroring are left as decoded.
-int clockwiseQuarterTurns(const AVStream& stream) {
+}  // namespace
+
+VideoPicture videoPictureOf(const AVFrame& frame, AVRational streamAspect,
+                            const std::int32_t* displayMatrix) {
+    DeclaredPicture declared;
+    declared.width = frame.width;
+    declared.height = frame.height;
+    declared.matrix = declaredMatrix(frame.colorspace);
+    declared.fullRange = declaredFullRange(frame);
+    const AVRational aspect = frame.sample_aspect_ratio.num > 0 ? frame.sample_aspect_ratio : streamAspect;
+    declared.aspectNum = aspect.num;
+    declared.aspectDen = aspect.den;
+    // The display matrix turns counter-clockwise; NaN where it is no rotation.
+    declared.clockwiseDegrees = displayMatrix != nullptr ? -av_display_rotation_get(displayMatrix) : 0.0;
+    return pictureOf(declared);
+}
+
+int swsColourspaceOf(ColourMatrix matrix) {
+    switch (matrix) {
+        case ColourMatrix::bt709:
+            return SWS_CS_ITU709;
+        case ColourMatrix::smpte240m:
+            return SWS_CS_SMPTE240M;
+        case ColourMatrix::fcc:
+            return SWS_CS_FCC;
+        case ColourMatrix::bt2020:
+            return SWS_CS_BT2020;
+        case ColourMatrix::bt601:
+            break;
+    }
+    return SWS_CS_ITU601;
+}
+
+namespace {
+
+// The stream's display matrix, kept with the fitter; none where the stream has none.
+using DisplayMatrix = std::optional<std::array<std::int32_t, 9>>;
+
+DisplayMatrix displayMatrixOf(const AVStream& stream) {
     const auto* matrix = reinterpret_cast<const std::int32_t*>(
         av_stream_get_side_data(&stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr));
     if (matrix == nullptr) {
-        return 0;
+        return std::nullopt;
     }
-    const double degrees = -av_display_rotation_get(matrix);
-    if (std::isnan(degrees)) {
-        return 0;
-    }
-    const long quarters = std::lround(degrees / 90.0);
-    if (std::fabs(degrees - 90.0 * static_cast<double>(quarters)) > 1.0) {
-        return 0;
-    }
-    return static_cast<int>(((quarters % 4) + 4) % 4);
+    std::array<std::int32_t, 9> kept{};
+    std::copy(matrix, matrix + kept.size(), kept.begin());
+    return kept;
 }
 
 // Scaling a decoded picture straight to the size the fit shows it at, then placing it, turned, in the frame.
-// The fitted picture is at most this many pixels (16 frames' worth).
-constexpr std::int64_t kLargestShown = std::int64_t{16} * kFrameWidth * kFrameHeight;
-
 class FrameFitter {
   public:
-    FrameFitter(const SourceSettings& settings, int quarterTurns, AVRational streamAspect)
-        : settings_(settings), quarterTurns_(quarterTurns), streamAspect_(streamAspect) {}
+    FrameFitter(const SourceSettings& settings, const DisplayMatrix& displayMatrix, AVRational streamAspect)
+        : settings_(settings), displayMatrix_(displayMatrix), streamAspect_(streamAspect) {}
 
     bool fit(const AVFrame& picture, FrameBuffer& frame) {
         if (!prepare(picture)) {
@@ -140,48 +169,27 @@ class FrameFitter {
 
   private:
     struct Shape {
-        int width = 0;
-        int height = 0;
         int format = -1;
-        AVRational aspect{0, 1};
-        int colourspace = -1;
-        bool fullRange = false;
-        bool operator==(const Shape& other) const {
-            return width == other.width && height == other.height && format == other.format &&
-                   av_cmp_q(aspect, other.aspect) == 0 && colourspace == other.colourspace &&
-                   fullRange == other.fullRange;
-        }
+        VideoPicture picture;
+        bool operator==(const Shape&) const = default;
     };
 
     bool prepare(const AVFrame& picture) {
-        AVRational aspect = picture.sample_aspect_ratio.num > 0 ? picture.sample_aspect_ratio : streamAspect_;
-        if (aspect.num <= 0 || aspect.den <= 0) {
-            aspect = AVRational{1, 1};
-        }
-        const Shape shape{picture.width,
-                          picture.height,
-                          picture.format,
-                          aspect,
-                          swsColourspace(picture.colorspace, picture.height),
-                          fullRange(picture)};
+        const Shape shape{picture.format, videoPictureOf(picture, streamAspect_,
+                                                         displayMatrix_ ? displayMatrix_->data() : nullptr)};
         if (scaler_ && shape == shape_) {
             return true;
         }
         shape_ = shape;
-        // As displayed: square pixels, turned.
-        const bool sideways = quarterTurns_ % 2 == 1;
-        const double displayWidth = picture.width * av_q2d(aspect);
-        const double pictureWidth = sideways ? picture.height : displayWidth;
-        const double pictureHeight = sideways ? displayWidth : picture.height;
-        const ShownSize shown = shownSize(pictureWidth, pictureHeight, settings_.fit);
-        shownWidth_ = shown.width;
-        shownHeight_ = shown.height;
-        // Cover enlarges one axis past the frame; a sliver-shaped picture would need a huge scaled copy.
-        if (std::int64_t{shownWidth_} * shownHeight_ > kLargestShown) {
+        const std::optional<VideoFit> planned = videoFitOf(shape.picture, settings_.fit);
+        if (!planned) {
             return false;
         }
-        scaledWidth_ = sideways ? shownHeight_ : shownWidth_;
-        scaledHeight_ = sideways ? shownWidth_ : shownHeight_;
+        shownWidth_ = planned->shown.width;
+        shownHeight_ = planned->shown.height;
+        scaledWidth_ = planned->scaledWidth;
+        scaledHeight_ = planned->scaledHeight;
+        quarterTurns_ = shape.picture.quarterTurns;
         // Reducing: swscale's bilinear filter widens with the reduction (an antialiasing tent, as for
         // images); enlarging: Lanczos.
         const bool enlarging = scaledWidth_ > picture.width || scaledHeight_ > picture.height;
@@ -192,9 +200,9 @@ class FrameFitter {
         if (!scaler_) {
             return false;
         }
-        sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(shape.colourspace),
-                                 shape.fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16,
-                                 1 << 16);
+        sws_setColorspaceDetails(scaler_.get(), sws_getCoefficients(swsColourspaceOf(shape.picture.matrix)),
+                                 shape.picture.fullRange ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                                 1 << 16, 1 << 16);
         scaled_.assign(std::size_t(scaledWidth_) * std::size_t(scaledHeight_) * kPixelBytes, 0);
         return true;
     }
@@ -246,7 +254,7 @@ class FrameFitter {
     }
 
     const SourceSettings& settings_;
-    const int quarterTurns_;
+    const DisplayMatrix displayMatrix_;
     const AVRational streamAspect_;
     Shape shape_;
     std::unique_ptr<SwsContext, ScalerFreer> scaler_;
@@ -255,6 +263,7 @@ class FrameFitter {
     int shownHeight_ = 0;
     int scaledWidth_ = 0;
     int scaledHeight_ = 0;
+    int quarterTurns_ = 0;
 };
 
 // How long the frame lasts by its own account; 0 when unknown. AVFrame::duration replaced pkt_duration in
@@ -398,7 +407,7 @@ class VideoReader {
         }
         timeBase_ = stream_->time_base;
         timeline_.emplace(settings_.video, clockOf());
-        fitter_.emplace(settings_, clockwiseQuarterTurns(*stream_),
+        fitter_.emplace(settings_, displayMatrixOf(*stream_),
                         av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr));
         indexed_ = avformat_index_get_entries_count(stream_) > 0;
         expected_ = expectedFrames();
