@@ -246,50 +246,64 @@ struct SearchDitherState {
 
     // Which components are exact, which pixels are held, and where the search starts. Black is a level:
     // black bars stay black, whatever their neighbours' errors.
+    // Levels hold the last frame's at the start (apply leaves them so), and only the pixels searched then
+    // hold anything but NaN in the movable planes: a held pixel costs no more than telling that it is.
     void start() {
+        for (std::size_t i = 0; i < searchedCount; ++i) {
+            for (auto& plane : movable) {
+                plane[searchedAt[i].padded] = kNone;
+            }
+        }
         spans.fill(Span{});
         searchedCount = 0;
-        std::array<bool, kFrameWidth> held{};
+        std::array<std::uint8_t, kFrameWidth * 3> near{};  // 1 where a component is within the hold
         std::array<std::uint8_t, kFrameWidth * 3> ordered{};
         for (int y = 0; y < kFrameHeight; ++y) {
             const std::size_t rowStart = static_cast<std::size_t>(y) * kFrameWidth;
             const std::uint8_t* from = &source[rowStart * 3];
-            std::uint8_t* chosen = &chosenFor[rowStart * 3];
-            bool allHeld = started;
-            for (std::size_t x = 0; x < kFrameWidth; ++x) {
-                held[x] = started && std::abs(from[x * 3] - chosen[x * 3]) <= kHoldChange &&
-                          std::abs(from[x * 3 + 1] - chosen[x * 3 + 1]) <= kHoldChange &&
-                          std::abs(from[x * 3 + 2] - chosen[x * 3 + 2]) <= kHoldChange;
-                allHeld = allHeld && held[x];
+            const std::uint8_t* chosen = &chosenFor[rowStart * 3];
+            std::uint8_t allNear = started ? 1 : 0;
+            for (std::size_t i = 0; i < near.size(); ++i) {
+                // |from - chosen| <= kHoldChange, as one unsigned comparison
+                near[i] = static_cast<std::uint8_t>(
+                    started &&
+                    static_cast<std::uint8_t>(from[i] - chosen[i] + kHoldChange) <= 2 * kHoldChange);
+                allNear &= near[i];
             }
-            if (!allHeld) {
+            const bool anyMoved = allNear == 0;
+            if (anyMoved) {
                 orderedRow(from, y, ordered.data());
             }
-            float* movableRow[3] = {&movable[0][padded(0, y)], &movable[1][padded(0, y)],
-                                    &movable[2][padded(0, y)]};
             for (int x = 0; x < kFrameWidth; ++x) {
                 const std::size_t p = rowStart + static_cast<std::size_t>(x);
-                const bool keep = held[static_cast<std::size_t>(x)];
+                const std::size_t i = static_cast<std::size_t>(x) * 3;
+                std::uint8_t* now = &levels[p * 3];
+                if (near[i] && near[i + 1] && near[i + 2]) {
+                    // Held: only a component that has come onto a level exactly moves.
+                    for (std::size_t c = 0; c < 3; ++c) {
+                        const std::uint8_t level = t.exactLevel[from[i + c]];
+                        if (level != kInexact && level != now[c]) {
+                            now[c] = level;
+                            index[p] = static_cast<std::int16_t>(now[0] * 36 + now[1] * 6 + now[2]);
+                        }
+                    }
+                    continue;
+                }
+                const std::size_t q = padded(x, y);
                 bool allExact = true;
                 for (std::size_t c = 0; c < 3; ++c) {
-                    const std::size_t i = p * 3 + c;
-                    const std::uint8_t exact = t.exactLevel[source[i]];
-                    allExact = allExact && exact != kInexact;
-                    levels[i] = exact != kInexact ? exact
-                                : keep            ? last[i]
-                                                  : ordered[static_cast<std::size_t>(x) * 3 + c];
-                    movableRow[c][x] = exact != kInexact || keep ? kNone : t.levelLinear[levels[i]];
+                    const std::uint8_t level = t.exactLevel[from[i + c]];
+                    allExact = allExact && level != kInexact;
+                    now[c] = level != kInexact ? level : ordered[i + c];
+                    movable[c][q] = level != kInexact ? kNone : t.levelLinear[now[c]];
                 }
-                if (!keep) {
-                    std::copy_n(&source[p * 3], 3, &chosenFor[p * 3]);
-                    if (!allExact) {
-                        searchedAt[searchedCount++] = {static_cast<std::uint32_t>(p),
-                                                       static_cast<std::uint32_t>(padded(x, y))};
-                        spans[static_cast<std::size_t>(y)].cover(Span{x, x});
-                    }
+                index[p] = static_cast<std::int16_t>(now[0] * 36 + now[1] * 6 + now[2]);
+                std::copy_n(from + i, 3, &chosenFor[p * 3]);
+                if (!allExact) {
+                    searchedAt[searchedCount++] = {static_cast<std::uint32_t>(p),
+                                                   static_cast<std::uint32_t>(q)};
+                    spans[static_cast<std::size_t>(y)].cover(Span{x, x});
                 }
-                index[p] =
-                    static_cast<std::int16_t>(levels[p * 3] * 36 + levels[p * 3 + 1] * 6 + levels[p * 3 + 2]);
             }
         }
     }
