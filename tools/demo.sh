@@ -3,8 +3,8 @@
 # animconv, animdump and animmake (build/), then
 #   - converts the sample frames in examples/ in delta mode with animconv into out/anim.bin (messages shown as
 #     UTF-8), checks the stream and writes its GIF preview, out/anim.gif;
-#   - makes 8 photo-like 24-bit frames (tools/frame_content.cpp) into out/make.bin with animmake's steady
-#     dither, checks that stream and writes its preview, out/make.gif.
+#   - makes 8 photo-like 24-bit frames (tools/frame_content.cpp) into out/make.bin with animmake's default
+#     dither (search), checks that stream and writes its preview, out/make.gif.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

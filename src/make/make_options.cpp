@@ -256,14 +256,14 @@ const OptionRow kOptions[] = {
          return true;
      }},
     {"dither", 0, "MODE",
-     "ordered (default: stable from frame to frame, so unchanged\n"
-     "pixels stay unchanged and black bars black; cheapest),\n"
-     "search (the levels searched for the picture closest to\n"
-     "the source as the eye sees it, with a cost per run, held\n"
-     "where the source stands still: closer and smaller than\n"
-     "ordered on real footage, about twice its time on video),\n"
-     "steady (error diffusion that keeps the levels it chose\n"
-     "where the source stands still, and orders what moves:\n"
+     "search (default: the levels searched for the picture closest\n"
+     "to the source as the eye sees it, with a cost per run, held\n"
+     "where the source stands still: closer, smaller and steadier\n"
+     "than ordered on real footage, about 1.2x its time on video),\n"
+     "ordered (the same levels for the same source in every frame,\n"
+     "so unchanged pixels stay unchanged and black bars black;\n"
+     "cheapest), steady (error diffusion that keeps the levels it\n"
+     "chose where the source stands still, and orders what moves:\n"
      "worse on noisy footage and in black bars), none\n"
      "(animconv's truncation) or\n"
      "diffusion (error diffusion, for stills: it changes pixels\n"

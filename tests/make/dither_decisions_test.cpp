@@ -1,6 +1,6 @@
-// The steady dither's decisions, each on a scene made for it: a digest of its levels over the scene's
-// frames, recorded when the output was last meant to change, and a check that the scene makes the decision
-// it is named after (so that the digest is not of a scene that exercises nothing).
+// The steady and search dithers' decisions, each on a scene made for it: a digest of the levels over the
+// scene's frames, recorded when the output was last meant to change, and a check that the scene makes the
+// decision it is named after (so that the digest is not of a scene that exercises nothing).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include "dither_scenes.h"
 #include "make/dither/dither.h"
 #include "make/dither/dither_choice.h"
+#include "make/dither/search_dither.h"
 
 namespace {
 
@@ -27,8 +28,7 @@ SceneFrame ordered(SceneFrame frame) {
     return frame;
 }
 
-std::vector<SceneFrame> steady(const std::vector<SceneFrame>& sources) {
-    animmake::SteadyDither dither;
+std::vector<SceneFrame> dithered(animmake::FrameDither& dither, const std::vector<SceneFrame>& sources) {
     static animconv::FrameBuffer buffer;
     std::vector<SceneFrame> out;
     for (const SceneFrame& source : sources) {
@@ -37,6 +37,16 @@ std::vector<SceneFrame> steady(const std::vector<SceneFrame>& sources) {
         out.emplace_back(buffer.pixels, buffer.pixels + sizeof buffer.pixels);
     }
     return out;
+}
+
+std::vector<SceneFrame> steady(const std::vector<SceneFrame>& sources) {
+    animmake::SteadyDither dither;
+    return dithered(dither, sources);
+}
+
+std::vector<SceneFrame> searched(const std::vector<SceneFrame>& sources) {
+    animmake::SearchDither dither;
+    return dithered(dither, sources);
 }
 
 struct Region {
@@ -60,6 +70,29 @@ double sameShare(const SceneFrame& a, const SceneFrame& b, Region r = kWhole) {
     return static_cast<double>(same) / ((r.right - r.left) * (r.bottom - r.top));
 }
 
+// The frame with every component raised by `by`.
+SceneFrame raised(SceneFrame frame, int by) {
+    for (std::size_t i = 0; i < frame.size(); i += 4) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            frame[i + c] = static_cast<std::uint8_t>(frame[i + c] + by);
+        }
+    }
+    return frame;
+}
+
+// Whether pixels whose components are on no cube level in either source are the same in both outputs.
+bool sameWhereInexact(const SceneFrame& sourceA, const SceneFrame& a, const SceneFrame& sourceB,
+                      const SceneFrame& b) {
+    for (std::size_t i = 0; i < a.size(); i += 4) {
+        const bool exact = std::any_of(&sourceA[i], &sourceA[i + 3], [](int v) { return v % 51 == 0; }) ||
+                           std::any_of(&sourceB[i], &sourceB[i + 3], [](int v) { return v % 51 == 0; });
+        if (!exact && !std::equal(&a[i], &a[i + 3], &b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The square of withSquare at `left`.
 Region square(int left) {
     return {left, 60, left + 24, 84};
@@ -79,7 +112,7 @@ struct Case {
     void (*check)(const SceneRun& run);
 };
 
-const Case kCases[] = {
+const Case kSteadyCases[] = {
     {"first frame: diffused whole", 1, [](int) { return testsupport::texturedScene(0); },
      0x86fcdb936e30a76aULL,
      [](const SceneRun& run) { EXPECT_LT(sameShare(run.out[0], run.ordered(0)), 0.7); }},
@@ -144,13 +177,71 @@ const Case kCases[] = {
 };
 
 TEST(SteadyDitherDecisions, EachSceneMakesItsDecisionAndKeepsItsDigest) {
-    for (const Case& c : kCases) {
+    for (const Case& c : kSteadyCases) {
         SCOPED_TRACE(c.name);
         SceneRun run;
         for (int n = 0; n < c.frames; ++n) {
             run.sources.push_back(c.scene(n));
         }
         run.out = steady(run.sources);
+        c.check(run);
+        EXPECT_EQ(testsupport::levelDigest(run.out), c.digest)
+            << std::hex << testsupport::levelDigest(run.out);
+    }
+}
+
+const Case kSearchCases[] = {
+    {"first frame: searched from the ordered levels, closer to the source after the blur", 1,
+     [](int) { return testsupport::texturedScene(0); }, 0x431e75cc79a00013ULL,
+     [](const SceneRun& run) {
+         const double same = sameShare(run.out[0], run.ordered(0));
+         EXPECT_GT(same, 0.3);
+         EXPECT_LT(same, 0.95);
+         EXPECT_LT(testsupport::blurredError(run.sources[0], run.out[0]),
+                   0.9 * testsupport::blurredError(run.sources[0], run.ordered(0)));
+     }},
+    {"a change of 3 held, of 4 searched", 3,
+     [](int n) { return raised(testsupport::texturedScene(0), n == 0 ? 0 : n + 2); }, 0x97cf777168916a65ULL,
+     [](const SceneRun& run) {
+         EXPECT_TRUE(sameWhereInexact(run.sources[0], run.out[0], run.sources[1], run.out[1]));
+         EXPECT_LT(testsupport::blurredError(run.sources[2], run.out[2]),
+                   testsupport::blurredError(run.sources[2], run.out[1]));
+     }},
+    {"moving square: searched where the source moved, kept elsewhere", 4,
+     [](int n) { return testsupport::withSquare(testsupport::texturedScene(0), 20 + 4 * n); },
+     0x52e773114ab5a131ULL,
+     [](const SceneRun& run) {
+         EXPECT_EQ(sameShare(run.out[3], run.out[0], {0, 0, kSceneWidth, 60}), 1.0);
+         EXPECT_EQ(sameShare(run.out[3], run.out[0], {0, 84, kSceneWidth, kSceneHeight}), 1.0);
+         EXPECT_EQ(sameShare(run.out[3], run.out[0], {60, 60, kSceneWidth, 84}), 1.0);
+         EXPECT_LT(sameShare(run.out[3], run.out[0], square(32)), 0.9);
+     }},
+    {"drift: every pixel searched again, still closer than ordered", 3,
+     [](int n) { return testsupport::driftedScene(0.5 * n); }, 0xf7dde3bc37a8cd68ULL,
+     [](const SceneRun& run) {
+         EXPECT_LT(sameShare(run.out[2], run.out[1]), 0.9);
+         EXPECT_LT(testsupport::blurredError(run.sources[2], run.out[2]),
+                   0.9 * testsupport::blurredError(run.sources[2], run.ordered(2)));
+     }},
+    {"bars: black kept black beside a changing picture", 3,
+     [](int n) { return testsupport::withBars(testsupport::texturedScene(n % 2), 30, 30, false); },
+     0xbee1c9830c9c8410ULL,
+     [](const SceneRun& run) {
+         for (const SceneFrame& out : run.out) {
+             EXPECT_EQ(sameShare(out, SceneFrame(out.size(), 0), {0, 0, kSceneWidth, 28}), 1.0);
+             EXPECT_EQ(sameShare(out, SceneFrame(out.size(), 0), {0, 142, kSceneWidth, kSceneHeight}), 1.0);
+         }
+     }},
+};
+
+TEST(SearchDitherDecisions, EachSceneMakesItsDecisionAndKeepsItsDigest) {
+    for (const Case& c : kSearchCases) {
+        SCOPED_TRACE(c.name);
+        SceneRun run;
+        for (int n = 0; n < c.frames; ++n) {
+            run.sources.push_back(c.scene(n));
+        }
+        run.out = searched(run.sources);
         c.check(run);
         EXPECT_EQ(testsupport::levelDigest(run.out), c.digest)
             << std::hex << testsupport::levelDigest(run.out);

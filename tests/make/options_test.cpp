@@ -89,7 +89,7 @@ TEST(AnimmakeOptions, ValuesLandAndInputsKeepTheirOrder) {
 // twice ordered's time on a 1080p video (bench/results/dithers.md).
 TEST(AnimmakeOptions, DitherNamesAndTheDefault) {
     const std::pair<std::vector<std::string>, animmake::Dither> cases[] = {
-        {{}, animmake::Dither::ordered},
+        {{}, animmake::Dither::search},
         {{"--dither", "steady"}, animmake::Dither::steady},
         {{"--dither=ordered"}, animmake::Dither::ordered},
         {{"--dither", "none"}, animmake::Dither::none},

@@ -86,6 +86,40 @@ SceneFrame withBars(SceneFrame base, int top, int bottom, bool columns) {
     return base;
 }
 
+double blurredError(const SceneFrame& source, const SceneFrame& made) {
+    const auto linear = [](int component) {
+        const double v = component / 255.0;
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    std::vector<double> difference(kScenePixels * 3);
+    for (std::size_t p = 0; p < kScenePixels; ++p) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            difference[p * 3 + c] = linear(source[p * 4 + c]) - linear(made[p * 4 + c]);
+        }
+    }
+    for (const bool horizontal : {true, false}) {
+        std::vector<double> blurred(difference.size());
+        for (int y = 0; y < kSceneHeight; ++y) {
+            for (int x = 0; x < kSceneWidth; ++x) {
+                for (int k = -3; k <= 3; ++k) {
+                    const int sx = horizontal ? std::clamp(x + k, 0, kSceneWidth - 1) : x;
+                    const int sy = horizontal ? y : std::clamp(y + k, 0, kSceneHeight - 1);
+                    for (std::size_t c = 0; c < 3; ++c) {
+                        blurred[at(x, y) / 4 * 3 + c] +=
+                            std::exp(-0.5 * k * k) / 2.5066 * difference[at(sx, sy) / 4 * 3 + c];
+                    }
+                }
+            }
+        }
+        difference = blurred;
+    }
+    double total = 0;
+    for (const double d : difference) {
+        total += d * d;
+    }
+    return total;
+}
+
 std::uint64_t levelDigest(const std::vector<SceneFrame>& frames) {
     std::uint64_t hash = 0xcbf29ce484222325ULL;
     for (const SceneFrame& frame : frames) {

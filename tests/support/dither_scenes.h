@@ -28,6 +28,10 @@ SceneFrame drawnScene(int moved);
 // at the left and right instead.
 SceneFrame withBars(SceneFrame base, int top, int bottom, bool columns);
 
+// Squared difference between `made` and `source` in linear light after the viewer's blur (a Gaussian of
+// sigma 1 px, 7 taps, edges clamped), over all pixels and components.
+double blurredError(const SceneFrame& source, const SceneFrame& made);
+
 // 64-bit FNV-1a over the cube levels (component / 51) of blue, green and red of every pixel.
 std::uint64_t levelDigest(const std::vector<SceneFrame>& frames);
 
