@@ -176,18 +176,25 @@ const Case kSteadyCases[] = {
      0x4bc1bc30e8f6d8d9ULL, [](const SceneRun& run) { EXPECT_EQ(run.out[0], run.ordered(0)); }},
 };
 
-TEST(SteadyDitherDecisions, EachSceneMakesItsDecisionAndKeepsItsDigest) {
-    for (const Case& c : kSteadyCases) {
+// Every case's scene through `dither`: its decision checked, its digest compared.
+template <std::size_t kCount>
+void expectDecisions(const Case (&cases)[kCount],
+                     std::vector<SceneFrame> (*dither)(const std::vector<SceneFrame>&)) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SceneRun run;
         for (int n = 0; n < c.frames; ++n) {
             run.sources.push_back(c.scene(n));
         }
-        run.out = steady(run.sources);
+        run.out = dither(run.sources);
         c.check(run);
         EXPECT_EQ(testsupport::levelDigest(run.out), c.digest)
             << std::hex << testsupport::levelDigest(run.out);
     }
+}
+
+TEST(SteadyDitherDecisions, EachSceneMakesItsDecisionAndKeepsItsDigest) {
+    expectDecisions(kSteadyCases, steady);
 }
 
 const Case kSearchCases[] = {
@@ -235,17 +242,7 @@ const Case kSearchCases[] = {
 };
 
 TEST(SearchDitherDecisions, EachSceneMakesItsDecisionAndKeepsItsDigest) {
-    for (const Case& c : kSearchCases) {
-        SCOPED_TRACE(c.name);
-        SceneRun run;
-        for (int n = 0; n < c.frames; ++n) {
-            run.sources.push_back(c.scene(n));
-        }
-        run.out = searched(run.sources);
-        c.check(run);
-        EXPECT_EQ(testsupport::levelDigest(run.out), c.digest)
-            << std::hex << testsupport::levelDigest(run.out);
-    }
+    expectDecisions(kSearchCases, searched);
 }
 
 }  // namespace

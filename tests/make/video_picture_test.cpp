@@ -72,13 +72,7 @@ TEST(FfmpegPicture, EachDeclaredPictureIsTakenAsBothReadersTakeIt) {
         const auto matrix = displayMatrixOf(c.declared.clockwiseDegrees);
         const VideoPicture picture = animmake::videoPictureOf(
             *frame, {0, 1}, c.declared.clockwiseDegrees != 0 ? matrix.data() : nullptr);
-        EXPECT_EQ(picture, c.picture);
-        const auto fit = animmake::videoFitOf(picture, animmake::Fit::contain);
-        ASSERT_TRUE(fit);
-        EXPECT_EQ(fit->shown.width, c.shown.width);
-        EXPECT_EQ(fit->shown.height, c.shown.height);
-        EXPECT_EQ(fit->scaledWidth, c.scaled.width);
-        EXPECT_EQ(fit->scaledHeight, c.scaled.height);
+        testsupport::expectTakenAsBothReadersTakeIt(picture, c);
     }
 }
 

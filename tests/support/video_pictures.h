@@ -3,6 +3,8 @@
 // library's terms: FFmpeg's frame and display matrix, Media Foundation's media type.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "make/inputs/video_picture.h"
 
 namespace testsupport {
@@ -93,4 +95,16 @@ inline constexpr VideoPictureCase kCases[] = {
 };
 
 }  // namespace videopictures
+
+// What a reader made of a row's declared picture, against the row: the picture and its fit.
+inline void expectTakenAsBothReadersTakeIt(const animmake::VideoPicture& picture, const VideoPictureCase& c) {
+    EXPECT_EQ(picture, c.picture);
+    const auto fit = animmake::videoFitOf(picture, animmake::Fit::contain);
+    ASSERT_TRUE(fit);
+    EXPECT_EQ(fit->shown.width, c.shown.width);
+    EXPECT_EQ(fit->shown.height, c.shown.height);
+    EXPECT_EQ(fit->scaledWidth, c.scaled.width);
+    EXPECT_EQ(fit->scaledHeight, c.scaled.height);
+}
+
 }  // namespace testsupport
