@@ -107,6 +107,11 @@ int nearestLevel(const DitherTables& t, float wanted) {
     return best;
 }
 
+// The ordered dither's level for component value v where the matrix's threshold is `threshold`.
+int orderedLevelAt(const DitherTables& t, std::uint8_t v, std::uint16_t threshold) {
+    return t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0);
+}
+
 void orderedFrame(animconv::FrameBuffer& frame) {
     const DitherTables& t = tables();
     for (int y = 0; y < kFrameHeight; ++y) {
@@ -115,9 +120,7 @@ void orderedFrame(animconv::FrameBuffer& frame) {
         for (int x = 0; x < kFrameWidth; ++x, pixel += kPixelBytes) {
             const std::uint16_t threshold = t.threshold[row[static_cast<std::size_t>(x & kMatrixMask)]];
             for (std::size_t c = 0; c < 3; ++c) {
-                const std::uint8_t v = pixel[c];
-                const int level = t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0);
-                pixel[c] = cubeLevelValue(level);
+                pixel[c] = cubeLevelValue(orderedLevelAt(t, pixel[c], threshold));
             }
             pixel[3] = 0;
         }
@@ -623,10 +626,9 @@ void DiffusionDither::apply(animconv::FrameBuffer& frame) {
 
 int orderedLevel(int component, int x, int y) {
     const DitherTables& t = tables();
-    const auto v = static_cast<std::size_t>(component);
     const std::uint16_t threshold = t.threshold[kBayer[static_cast<std::size_t>(y & kMatrixMask)]
                                                       [static_cast<std::size_t>(x & kMatrixMask)]];
-    return t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0);
+    return orderedLevelAt(t, static_cast<std::uint8_t>(component), threshold);
 }
 
 void orderedRow(const std::uint8_t* components, int y, std::uint8_t* levels) {
@@ -635,9 +637,8 @@ void orderedRow(const std::uint8_t* components, int y, std::uint8_t* levels) {
     for (std::size_t x = 0; x < kFrameWidth; ++x) {
         const std::uint16_t threshold = t.threshold[ranks[x & kMatrixMask]];
         for (std::size_t c = 0; c < 3; ++c) {
-            const std::uint8_t v = components[x * 3 + c];
             levels[x * 3 + c] =
-                static_cast<std::uint8_t>(t.lowerLevel[v] + (t.fraction[v] > threshold ? 1 : 0));
+                static_cast<std::uint8_t>(orderedLevelAt(t, components[x * 3 + c], threshold));
         }
     }
 }

@@ -240,14 +240,18 @@ struct SearchDitherState {
         lastIndex.fill(-1);
     }
 
+    static std::int16_t indexOf(const std::uint8_t* l) {
+        return static_cast<std::int16_t>(l[0] * kWeight[0] + l[1] * kWeight[1] + l[2] * kWeight[2]);
+    }
+
     std::uint16_t codeFor(std::size_t p, int levelsIndex) const {
         return levelsIndex == lastIndex[p] ? kUnchanged : static_cast<std::uint16_t>(levelsIndex);
     }
 
     // Which components are exact, which pixels are held, and where the search starts. Black is a level:
-    // black bars stay black, whatever their neighbours' errors.
-    // Levels hold the last frame's at the start (apply leaves them so), and only the pixels searched then
-    // hold anything but NaN in the movable planes: a held pixel costs no more than telling that it is.
+    // black bars stay black, whatever their neighbours' errors. The levels are the last frame's when this
+    // starts (apply leaves them so), and only the pixels searched then hold anything but NaN in the movable
+    // planes: a held pixel costs no more than telling that it is.
     void start() {
         for (std::size_t i = 0; i < searchedCount; ++i) {
             for (auto& plane : movable) {
@@ -284,7 +288,7 @@ struct SearchDitherState {
                         const std::uint8_t level = t.exactLevel[from[i + c]];
                         if (level != kInexact && level != now[c]) {
                             now[c] = level;
-                            index[p] = static_cast<std::int16_t>(now[0] * 36 + now[1] * 6 + now[2]);
+                            index[p] = indexOf(now);
                         }
                     }
                     continue;
@@ -297,7 +301,7 @@ struct SearchDitherState {
                     now[c] = level != kInexact ? level : ordered[i + c];
                     movable[c][q] = level != kInexact ? kNone : t.levelLinear[now[c]];
                 }
-                index[p] = static_cast<std::int16_t>(now[0] * 36 + now[1] * 6 + now[2]);
+                index[p] = indexOf(now);
                 std::copy_n(from + i, 3, &chosenFor[p * 3]);
                 if (!allExact) {
                     searchedAt[searchedCount++] = {static_cast<std::uint32_t>(p),

@@ -13,7 +13,7 @@ namespace animmake {
 // Per frame, in stream order:
 // - a component whose source value is exactly a cube level keeps that level: black stays black (bars),
 //   white white, and a screen's flat colours stay flat where they are cube colours;
-// - a pixel whose source has moved by at most 2 in every component since its levels were chosen keeps
+// - a pixel whose source has moved by at most 3 in every component since its levels were chosen keeps
 //   them (unchanged in delta mode: no crawling where nothing moves);
 // - every other pixel starts from the ordered dither's levels (starting from its last ones kept stale
 //   patterns: 1.1x the error on a talking head) and takes whichever one-level step of a component, or its
