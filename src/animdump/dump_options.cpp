@@ -5,6 +5,7 @@
 #include "animdump/terminal_player.h"
 #include "toolkit/option_table.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace animdump {
 namespace {
@@ -83,12 +84,12 @@ struct OptionName {
 constexpr std::size_t kHelpColumn = 28;
 
 bool givenTwice(const std::string& shown, std::string& error) {
-    error = "option '" + shown + "' given twice";
+    error = _("option '") + shown + _("' given twice");
     return false;
 }
 
 const OptionName kOptions[] = {
-    {"gif", 'g', "OUT.gif", "write all frames as one animated GIF",
+    {"gif", 'g', "OUT.gif", N_("write all frames as one animated GIF"),
      [](const char* value, const std::string& shown, Parse& parse, std::string& error) {
          if (parse.options.gifPath != nullptr) {
              return givenTwice(shown, error);
@@ -97,23 +98,23 @@ const OptionName kOptions[] = {
          return true;
      }},
     {"delay-scale", 'd', "FACTOR",
-     "GIF and --play delay = wait byte x FACTOR hundredths\n"
-     "of a second (default 1; 0 to 1000, at most 3 decimals)",
+     N_("GIF and --play delay = wait byte x FACTOR hundredths\n"
+        "of a second (default 1; 0 to 1000, at most 3 decimals)"),
      [](const char* value, const std::string& shown, Parse& parse, std::string& error) {
          if (parse.delayScaleGiven) {
              return givenTwice(shown, error);
          }
          if (!parseScale(value, parse.options.delayScale)) {
-             error = std::string("invalid delay scale '") + value +
-                     "' (a number from 0 to 1000 with at most 3 decimals)";
+             error = std::string(_("invalid delay scale '")) + value +
+                     _("' (a number from 0 to 1000 with at most 3 decimals)");
              return false;
          }
          parse.delayScaleGiven = true;
          return true;
      }},
     {"png", 'p', "DIR",
-     "write frame-0001.png, frame-0002.png, ... into DIR\n"
-     "(DIR is created when missing)",
+     N_("write frame-0001.png, frame-0002.png, ... into DIR\n"
+        "(DIR is created when missing)"),
      [](const char* value, const std::string& shown, Parse& parse, std::string& error) {
          if (parse.options.pngFolder != nullptr) {
              return givenTwice(shown, error);
@@ -121,27 +122,27 @@ const OptionName kOptions[] = {
          parse.options.pngFolder = value;
          return true;
      }},
-    {"show", 's', "N", "draw frame N (from 1) on the terminal after the table",
+    {"show", 's', "N", N_("draw frame N (from 1) on the terminal after the table"),
      [](const char* value, const std::string& shown, Parse& parse, std::string& error) {
          if (parse.options.showFrame != 0) {
              return givenTwice(shown, error);
          }
          if (!parseFrameNumber(value, parse.options.showFrame)) {
-             error = std::string("invalid frame number '") + value + "' (1 or more)";
+             error = std::string(_("invalid frame number '")) + value + _("' (1 or more)");
              return false;
          }
          return true;
      }},
     {"play", 0, nullptr,
-     "play the frames in a loop on a 256-colour terminal of\n"
-     "190x85 or more until q or Ctrl-C (each frame at least\n"
-     "0.01 s)",
+     N_("play the frames in a loop on a 256-colour terminal of\n"
+        "190x85 or more until q or Ctrl-C (each frame at least\n"
+        "0.01 s)"),
      [](const char*, const std::string&, Parse& parse, std::string&) {
          parse.options.play = true;
          return true;
      }},
-    {"help", 'h', nullptr, "show this help and exit", nullptr, OptionsResult::help},
-    {"version", 'V', nullptr, "show the version and exit", nullptr, OptionsResult::version},
+    {"help", 'h', nullptr, N_("show this help and exit"), nullptr, OptionsResult::help},
+    {"version", 'V', nullptr, N_("show the version and exit"), nullptr, OptionsResult::version},
 };
 
 const OptionName* findShort(char name) {
@@ -197,22 +198,22 @@ OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std:
         }
         if (code == '?' && optopt != 0 && findShort(static_cast<char>(optopt)) == nullptr &&
             optopt < kLongOnly) {
-            return usageError(error, std::string("invalid option '-") + static_cast<char>(optopt) + "'");
+            return usageError(error, std::string(_("invalid option '-")) + static_cast<char>(optopt) + "'");
         }
         if (code == '?' || code == ':') {
             // An unknown long option, a value given to one that takes none, or a missing value: the argument
             // concerned is the last one taken.
             const char* argument = argv[optind - 1];
             if (std::strncmp(argument, "--", 2) != 0) {
-                return usageError(error,
-                                  std::string("option '-") + static_cast<char>(optopt) + "' needs a value");
+                return usageError(
+                    error, std::string(_("option '-")) + static_cast<char>(optopt) + _("' needs a value"));
             }
             const std::string shown = longNameOf(argument);
             if (optopt == 0 || findLong(shown.substr(2)) == nullptr) {
-                return usageError(error, "unrecognized option '" + shown + "'");
+                return usageError(error, _("unrecognized option '") + shown + "'");
             }
-            return usageError(error,
-                              "option '" + shown + (code == ':' ? "' needs a value" : "' takes no value"));
+            return usageError(
+                error, _("option '") + shown + (code == ':' ? _("' needs a value") : _("' takes no value")));
         }
         const OptionName* name = longIndex >= 0 ? &kOptions[longIndex] : findShort(static_cast<char>(code));
         std::string shown = std::string("-") + name->shortName;
@@ -221,7 +222,7 @@ OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std:
             const bool separateValue = optarg != nullptr && optarg == argv[optind - 1];
             shown = longNameOf(argv[optind - (separateValue ? 2 : 1)]);
             if (shown.substr(2) != name->longName) {
-                return usageError(error, "unrecognized option '" + shown + "'");
+                return usageError(error, _("unrecognized option '") + shown + "'");
             }
         }
         if (name->ends != OptionsResult::run) {
@@ -232,14 +233,14 @@ OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std:
         }
     }
     if (optind == argc) {
-        return usageError(error, "missing FILE operand");
+        return usageError(error, _("missing FILE operand"));
     }
     if (optind + 1 < argc) {
-        return usageError(error, std::string("extra operand '") + argv[optind + 1] + "'");
+        return usageError(error, std::string(_("extra operand '")) + argv[optind + 1] + "'");
     }
     options.streamPath = argv[optind];
     if (parse.delayScaleGiven && options.gifPath == nullptr && !options.play) {
-        return usageError(error, "option '--delay-scale' needs '--gif' or '--play'");
+        return usageError(error, _("option '--delay-scale' needs '--gif' or '--play'"));
     }
     return OptionsResult::run;
 }
@@ -252,25 +253,25 @@ std::string helpText() {
             return nullptr;
         }
         if (!play && std::strcmp(entry.longName, "delay-scale") == 0) {
-            return "GIF delay = wait byte x FACTOR hundredths\n"
-                   "of a second (default 1; 0 to 1000, at most 3 decimals)";
+            return N_(
+                "GIF delay = wait byte x FACTOR hundredths\n"
+                "of a second (default 1; 0 to 1000, at most 3 decimals)");
         }
         return entry.help;
     };
-    return std::string(
-               "Usage: animdump [OPTION]... FILE\n"
-               "Check an animation stream written by animconv, list its frames and optionally\n") +
-           (play ? "render them as an animated GIF, as PNG images or on a 256-colour terminal.\n"
-                 : "render them as an animated GIF or as PNG images, or draw one on the terminal.\n") +
+    return std::string(_("Usage: animdump [OPTION]... FILE\n"
+                         "Check an animation stream written by animconv, list its frames and optionally\n")) +
+           (play ? _("render them as an animated GIF, as PNG images or on a 256-colour terminal.\n")
+                 : _("render them as an animated GIF or as PNG images, or draw one on the terminal.\n")) +
            "\n" + animconv::optionRows(kOptions, kHelpColumn, helpOf) +
-           "\n"
-           "The table has one row per frame: number, byte offset, bytes, run records,\n"
-           "unchanged pixels (0xFE) and wait byte, then the totals and a verdict line,\n"
-           "\"valid\" or \"invalid: \" with the frame, its byte offset and the problem.\n"
-           "Images are written only for a valid stream.\n"
-           "\n"
-           "Exit status: 0 valid stream (and every image written), 1 invalid stream,\n"
-           "2 usage error, unreadable FILE or unwritable output.\n";
+           _("\n"
+             "The table has one row per frame: number, byte offset, bytes, run records,\n"
+             "unchanged pixels (0xFE) and wait byte, then the totals and a verdict line,\n"
+             "\"valid\" or \"invalid: \" with the frame, its byte offset and the problem.\n"
+             "Images are written only for a valid stream.\n"
+             "\n"
+             "Exit status: 0 valid stream (and every image written), 1 invalid stream,\n"
+             "2 usage error, unreadable FILE or unwritable output.\n");
 }
 
 std::string versionText() {

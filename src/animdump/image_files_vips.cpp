@@ -12,6 +12,7 @@
 
 #include "animdump/image_files.h"
 #include "toolkit/image_library.h"
+#include "toolkit/translation.h"
 
 namespace animdump {
 namespace {
@@ -104,7 +105,7 @@ bool ImageLibraryHold::start(std::string& error) {
         library_ = std::make_unique<Library>();
     }
     if (!library_->library.started()) {
-        error = "cannot start libvips: " + library_->library.failure();
+        error = _("cannot start libvips: ") + library_->library.failure();
         return false;
     }
     return true;
@@ -146,7 +147,7 @@ bool GifWriter::addImage(const GifImage& image, std::string& error) {
         frames->indices.insert(frames->indices.end(), frames->shown, frames->shown + kFramePixels);
         frames->delaysMs.push_back(int{image.delay} * kMillisecondsPerHundredth);
     } catch (const std::bad_alloc&) {
-        error = "not enough memory for the frames";
+        error = _("not enough memory for the frames");
         return abandon(error);
     }
     return true;

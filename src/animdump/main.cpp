@@ -15,6 +15,7 @@
 #include "animdump/terminal_player.h"
 #include "toolkit/file_identity.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace {
 
@@ -63,11 +64,11 @@ bool prepareFolder(const char* folder, std::string& error) {
         return true;
     }
     if (std::filesystem::exists(path, code)) {
-        error = std::string("cannot write into '") + folder + "': not a folder";
+        error = std::string(_("cannot write into '")) + folder + _("': not a folder");
         return false;
     }
     if (!std::filesystem::create_directory(path, code)) {
-        error = std::string("cannot create folder '") + folder + "': " + code.message();
+        error = std::string(_("cannot create folder '")) + folder + "': " + code.message();
         return false;
     }
     return true;
@@ -115,8 +116,8 @@ GifPalette paletteOfStream(StreamView stream, std::size_t frames, FrameIndices& 
 // file by identity, however it is spelt), before anything is written.
 bool imagesSpareStream(std::size_t frames, const DumpOptions& options, std::string& error) {
     const auto refuse = [&](const std::string& image) {
-        error = "cannot write '" + image + "': it would replace the stream being read, '" +
-                options.streamPath + "'; nothing was written";
+        error = _("cannot write '") + image + _("': it would replace the stream being read, '") +
+                options.streamPath + _("'; nothing was written");
         return false;
     };
     if (options.gifPath != nullptr && toolkit::replacingTakes(options.gifPath, options.streamPath)) {
@@ -148,12 +149,12 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
     if (options.gifPath != nullptr &&
         (!library.start(error) ||
          !gif.open(options.gifPath, paletteOfStream(stream, frames, marked), error))) {
-        return complain(std::string("cannot write '") + options.gifPath + "': " + error);
+        return complain(std::string(_("cannot write '")) + options.gifPath + "': " + error);
     }
     static GifImagePlanner planner;
     static GifImage image;
     const auto gifFailed = [&] {
-        return complain(std::string("cannot write '") + options.gifPath + "': " + error);
+        return complain(std::string(_("cannot write '")) + options.gifPath + "': " + error);
     };
     std::size_t offset = 0;
     for (std::size_t number = 1; number <= frames; ++number) {
@@ -166,12 +167,12 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
         if (options.pngFolder != nullptr) {
             const std::string path = std::string(options.pngFolder) + "/" + pngName(number);
             if (!library.start(error) || !writePng(path, pixels, error)) {
-                return complain("cannot write '" + path + "': " + error);
+                return complain(_("cannot write '") + path + "': " + error);
             }
         }
         if (number == options.showFrame) {
             if (!toolplatform::enableEscapeSequences()) {
-                return complain("cannot show the frame: the console takes no escape sequences");
+                return complain(_("cannot show the frame: the console takes no escape sequences"));
             }
             writeOut(terminalPicture(pixels));
         }
@@ -193,8 +194,8 @@ int runDump(int argc, char** argv) {
             writeOut(versionText());
             return kExitValid;
         case OptionsResult::usageError:
-            toolplatform::writeText(stderr,
-                                    "animdump: " + error + "\nTry 'animdump --help' for more information.\n");
+            toolplatform::writeText(
+                stderr, "animdump: " + error + _("\nTry 'animdump --help' for more information.\n"));
             return kExitTrouble;
         case OptionsResult::run:
             break;
@@ -206,7 +207,7 @@ int runDump(int argc, char** argv) {
 
     std::vector<std::uint8_t> bytes;
     if (!readWholeFile(options.streamPath, bytes, error)) {
-        return complain(std::string("cannot read '") + options.streamPath + "': " + error);
+        return complain(std::string(_("cannot read '")) + options.streamPath + "': " + error);
     }
     const StreamView stream{bytes.data(), bytes.size()};
     StreamTotals totals;
@@ -218,7 +219,7 @@ int runDump(int argc, char** argv) {
         options.gifPath != nullptr || options.pngFolder != nullptr || options.showFrame != 0 || options.play;
     if (problem != Problem::none) {
         if (wantsImages) {
-            std::fprintf(stderr, "animdump: no images written: the stream is invalid\n");
+            toolplatform::writeText(stderr, _("animdump: no images written: the stream is invalid\n"));
         }
         return kExitInvalid;
     }
@@ -226,11 +227,12 @@ int runDump(int argc, char** argv) {
         return kExitValid;
     }
     if (totals.frames == 0) {
-        return complain("no images written: the stream holds no frames");
+        return complain(_("no images written: the stream holds no frames"));
     }
     if (options.showFrame > totals.frames) {
-        return complain("cannot show frame " + std::to_string(options.showFrame) + ": the stream holds " +
-                        std::to_string(totals.frames) + (totals.frames == 1 ? " frame" : " frames"));
+        return complain(_("cannot show frame ") + std::to_string(options.showFrame) +
+                        _(": the stream holds ") + std::to_string(totals.frames) +
+                        (totals.frames == 1 ? _(" frame") : _(" frames")));
     }
     const int status = writeImages(stream, totals.frames, options);
     if (status != kExitValid || !options.play) {
@@ -244,10 +246,12 @@ int runDump(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     toolplatform::Utf8CommandLine commandLine(argc, argv);
+    toolkit::startTranslation();
     const int status = runDump(commandLine.argc(), commandLine.argv());
     // A report that did not reach its reader (a full disk, a closed pipe) is a failure too.
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "animdump: cannot write standard output: %s\n", std::strerror(errno));
+        toolplatform::printText(stderr, _("animdump: cannot write standard output: %s\n"),
+                                std::strerror(errno));
         return kExitTrouble;
     }
     return status;

@@ -15,6 +15,7 @@
 #include <iterator>
 
 #include "animdump/frame_picture.h"
+#include "toolkit/translation.h"
 
 namespace animdump {
 namespace {
@@ -248,7 +249,7 @@ Player::Event Player::waitUntil(std::int64_t deadline) {
 
 bool Player::run(StreamView stream, std::size_t frames, std::uint32_t delayScale, std::string& error) {
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        error = std::string("cannot play: ") + std::strerror(errno);
+        error = std::string(_("cannot play: ")) + std::strerror(errno);
         return false;
     }
     keyboard_ = isatty(STDIN_FILENO) != 0;
@@ -287,7 +288,7 @@ bool Player::run(StreamView stream, std::size_t frames, std::uint32_t delayScale
         raise(endSignal_);
     }
     if (event == Event::failed) {
-        error = std::string("cannot write to the terminal: ") + std::strerror(savedErrno);
+        error = std::string(_("cannot write to the terminal: ")) + std::strerror(savedErrno);
         return false;
     }
     return true;
@@ -301,18 +302,18 @@ bool playerBuiltIn() {
 
 bool terminalCanPlay(std::string& error) {
     if (isatty(STDOUT_FILENO) == 0) {
-        error = "--play needs a terminal: standard output is not one";
+        error = _("--play needs a terminal: standard output is not one");
         return false;
     }
     winsize size{};
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) {
-        error = std::string("--play cannot read the terminal's size: ") + std::strerror(errno);
+        error = std::string(_("--play cannot read the terminal's size: ")) + std::strerror(errno);
         return false;
     }
     if (size.ws_col < kPlayColumns || size.ws_row < kPlayLines) {
-        error = "--play needs a terminal of at least " + std::to_string(kPlayColumns) + " columns and " +
-                std::to_string(kPlayLines) + " lines; this one has " + std::to_string(size.ws_col) + " x " +
-                std::to_string(size.ws_row);
+        error = _("--play needs a terminal of at least ") + std::to_string(kPlayColumns) +
+                _(" columns and ") + std::to_string(kPlayLines) + _(" lines; this one has ") +
+                std::to_string(size.ws_col) + " x " + std::to_string(size.ws_row);
         return false;
     }
     return true;

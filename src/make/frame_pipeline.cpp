@@ -7,6 +7,7 @@
 #include "make/dither/dither_choice.h"
 #include "toolkit/held_interrupts.h"
 #include "toolkit/image_library.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -18,12 +19,12 @@ LoadFailure failureOf(const std::exception_ptr& thrown) {
     try {
         std::rethrow_exception(thrown);
     } catch (const std::bad_alloc&) {
-        failure.reason = "out of memory";
+        failure.reason = _("out of memory");
     } catch (const std::exception& error) {
-        failure.reason = "cannot be processed: an unexpected error";
+        failure.reason = _("cannot be processed: an unexpected error");
         failure.libraryText = error.what();
     } catch (...) {
-        failure.reason = "cannot be processed: an unexpected error";
+        failure.reason = _("cannot be processed: an unexpected error");
     }
     return failure;
 }

@@ -24,6 +24,7 @@
 #include "make/progress_estimate.h"
 #include "toolkit/image_library.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ class Messages {
             end = end == std::string::npos ? text.size() : end;
             if (end > start) {
                 toolplatform::writeText(stderr,
-                                        "animmake:   library: " + text.substr(start, end - start) + "\n");
+                                        _("animmake:   library: ") + text.substr(start, end - start) + "\n");
             }
             start = end + 1;
         }
@@ -69,16 +70,16 @@ class Messages {
         try {
             std::rethrow_exception(thrown);
         } catch (const std::bad_alloc&) {
-            return fail("out of memory; the stream was left as it was");
+            return fail(_("out of memory; the stream was left as it was"));
         } catch (const std::system_error& error) {
-            return fail(std::string("cannot start the worker threads (") + error.code().message() +
-                        "); the stream was left as it was");
+            return fail(std::string(_("cannot start the worker threads (")) + error.code().message() +
+                        _("); the stream was left as it was"));
         } catch (const std::exception& error) {
-            fail("an unexpected error; the stream was left as it was");
+            fail(_("an unexpected error; the stream was left as it was"));
             showLibraryText(error.what());
             return kExitFailed;
         } catch (...) {
-            return fail("an unexpected error; the stream was left as it was");
+            return fail(_("an unexpected error; the stream was left as it was"));
         }
     }
 
@@ -133,7 +134,7 @@ class Progress {
             return;
         }
         show(input, frames,
-             inputFrames > 1 ? ", frame " + std::to_string(inputFrame) + "/" + std::to_string(inputFrames)
+             inputFrames > 1 ? _(", frame ") + std::to_string(inputFrame) + "/" + std::to_string(inputFrames)
                              : std::string());
     }
 
@@ -162,9 +163,10 @@ class Progress {
         const double perSecond = seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
         const double done = estimate_.done();
         const double left = done > 0 ? seconds * (1.0 - done) / done : 0.0;
-        std::fprintf(stderr, "\ranimmake: %s, input %zu/%zu%s, %.1f frames/s, %.0f s left   ",
-                     framesText(frames).c_str(), std::min(input + 1, inputs_), inputs_, within.c_str(),
-                     perSecond, left);
+        std::fputc('\r', stderr);
+        toolplatform::printText(stderr, _("animmake: %s, input %zu/%zu%s, %.1f frames/s, %.0f s left   "),
+                                framesText(frames).c_str(), std::min(input + 1, inputs_), inputs_,
+                                within.c_str(), perSecond, left);
         std::fflush(stderr);
     }
 
@@ -218,8 +220,8 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             if (next == FramePipeline::Next::inputDone) {
                 if (!failure.reason.empty()) {  // a notice: the input was used in part
                     progress.clear();
-                    std::fprintf(stderr, "animmake: %s: %s\n", inputs[input].path.c_str(),
-                                 failure.reason.c_str());
+                    toolplatform::printText(stderr, "animmake: %s: %s\n", inputs[input].path.c_str(),
+                                            failure.reason.c_str());
                 }
                 break;
             }
@@ -257,14 +259,14 @@ int runMake(int argc, char** argv) {
     std::string error;
     switch (parseMakeOptions(argc, argv, options, error)) {
         case OptionsResult::help:
-            std::fputs(helpText().c_str(), stdout);
+            toolplatform::writeText(stdout, helpText());
             return kExitDone;
         case OptionsResult::version:
-            std::fputs(versionText().c_str(), stdout);
+            toolplatform::writeText(stdout, versionText());
             return kExitDone;
         case OptionsResult::usageError:
-            toolplatform::writeText(stderr,
-                                    "animmake: " + error + "\nTry 'animmake --help' for more information.\n");
+            toolplatform::writeText(
+                stderr, "animmake: " + error + _("\nTry 'animmake --help' for more information.\n"));
             return kExitUsage;
         case OptionsResult::run:
             break;
@@ -275,7 +277,7 @@ int runMake(int argc, char** argv) {
     // thread per pipeline: the workers are the parallelism.
     const imagelibrary::ImageLibrary imageLibrary(argv[0], {.quiet = true, .cached = false, .threads = 1});
     if (!imageLibrary.started()) {
-        messages.fail("cannot start the image library (libvips)");
+        messages.fail(_("cannot start the image library (libvips)"));
         messages.showLibraryText(imageLibrary.failure());
         return kExitFailed;
     }
@@ -283,9 +285,8 @@ int runMake(int argc, char** argv) {
     takeInterrupts();
 
     if (options.streamPath.empty() && options.inputs.front() == "@-") {
-        toolplatform::writeText(stderr,
-                                "animmake: missing '-o STREAM' (a list on standard input names no "
-                                "stream)\nTry 'animmake --help' for more information.\n");
+        toolplatform::writeText(stderr, _("animmake: missing '-o STREAM' (a list on standard input names no "
+                                          "stream)\nTry 'animmake --help' for more information.\n"));
         return kExitUsage;
     }
     std::vector<InputItem> inputs;
@@ -330,8 +331,8 @@ int runMake(int argc, char** argv) {
                                  ? static_cast<double>(totals.unchanged) /
                                        (static_cast<double>(totals.frames) * animconv::kFramePixels)
                                  : 0.0;
-        char summary[160];
-        std::snprintf(summary, sizeof summary, "animmake: %s, %llu bytes, %.3f unchanged, %.2f s -> ",
+        char summary[320];  // room for a translation
+        std::snprintf(summary, sizeof summary, _("animmake: %s, %llu bytes, %.3f unchanged, %.2f s -> "),
                       framesText(totals.frames).c_str(), static_cast<unsigned long long>(totals.bytes), share,
                       seconds);
         toolplatform::writeText(stderr, summary + options.streamPath + "\n");
@@ -352,6 +353,7 @@ int runOrFail(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     toolplatform::Utf8CommandLine commandLine(argc, argv);
+    toolkit::startTranslation();
     // Started from Explorer (a drop, a double-click) the window closes when the program ends: it stays
     // until a key is pressed, and a double-click alone shows what to do.
     const bool ownWindow = toolplatform::ownsConsoleWindow();

@@ -6,6 +6,7 @@
 #include "make/inputs/video_source.h"
 #include "toolkit/option_table.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -118,7 +119,7 @@ class Refusal {
     Refusal(const std::string& value, const std::string& shown, std::string& error)
         : value_(value), shown_(shown), error_(error) {}
     bool expected(const char* form) const {
-        error_ = "invalid value '" + value_ + "' for '" + shown_ + "' (" + form + ")";
+        error_ = _("invalid value '") + value_ + _("' for '") + shown_ + "' (" + form + ")";
         return false;
     }
     bool because(const char* reason) const {
@@ -147,95 +148,95 @@ constexpr std::size_t kHelpColumn = 26;
 
 const OptionRow kOptions[] = {
     {"output", 'o', "STREAM",
-     "the stream to write (default: beside the first INPUT,\n"
-     "named after it with .bin: clip.gif -> clip.bin)",
+     N_("the stream to write (default: beside the first INPUT,\n"
+        "named after it with .bin: clip.gif -> clip.bin)"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (value.empty()) {
-             return refuse.expected("a file name");
+             return refuse.expected(_("a file name"));
          }
          options.streamPath = value;
          return true;
      }},
-    {"force", 'f', nullptr, "replace an existing non-empty STREAM",
+    {"force", 'f', nullptr, N_("replace an existing non-empty STREAM"),
      [](const std::string&, MakeOptions& options, const Refusal& refuse) {
          if (options.outputMode == OutputMode::append) {
-             return refuse.because("'--force' and '--append' exclude each other");
+             return refuse.because(_("'--force' and '--append' exclude each other"));
          }
          options.outputMode = OutputMode::replace;
          return true;
      }},
-    {"append", 'a', nullptr, "append to STREAM, all or nothing, under an exclusive lock",
+    {"append", 'a', nullptr, N_("append to STREAM, all or nothing, under an exclusive lock"),
      [](const std::string&, MakeOptions& options, const Refusal& refuse) {
          if (options.outputMode == OutputMode::replace) {
-             return refuse.because("'--force' and '--append' exclude each other");
+             return refuse.because(_("'--force' and '--append' exclude each other"));
          }
          options.outputMode = OutputMode::append;
          return true;
      }},
-    {"no-delta", 0, nullptr, "no unchanged marker (0xFE); every pixel written",
+    {"no-delta", 0, nullptr, N_("no unchanged marker (0xFE); every pixel written"),
      [](const std::string&, MakeOptions& options, const Refusal&) {
          options.delta = false;
          return true;
      }},
     {"wait", 'w', "N",
-     "wait byte of every frame, 0 to 255 (default 10; an\n"
-     "animated input's, a video's or a stream's own timing\n"
-     "is used when not given)",
+     N_("wait byte of every frame, 0 to 255 (default 10; an\n"
+        "animated input's, a video's or a stream's own timing\n"
+        "is used when not given)"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          std::uint64_t number = 0;
          if (!parseNumber(value, 255, number)) {
-             return refuse.expected("0 to 255");
+             return refuse.expected(_("0 to 255"));
          }
          options.wait = static_cast<int>(number);
          options.source.video.fixedWait = true;
          return true;
      }},
     {"wait-unit", 0, "MS",
-     "milliseconds per wait unit for that timing (default 10);\n"
-     "a video's frames shorter than a unit are dropped evenly",
+     N_("milliseconds per wait unit for that timing (default 10);\n"
+        "a video's frames shorter than a unit are dropped evenly"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          std::uint64_t number = 0;
          if (!parseNumber(value, 60'000, number) || number == 0) {
-             return refuse.expected("milliseconds, 1 to 60000");
+             return refuse.expected(_("milliseconds, 1 to 60000"));
          }
          options.source.video.waitUnitMs = static_cast<int>(number);
          return true;
      }},
     {"fps", 0, "N",
-     "take N frames a second of each video or stream (N up\n"
-     "to 1000, decimals allowed): the frame on screen at\n"
-     "each tick",
+     N_("take N frames a second of each video or stream (N up\n"
+        "to 1000, decimals allowed): the frame on screen at\n"
+        "each tick"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          std::int64_t numerator = 0;
          std::int64_t denominator = 1;
          if (!parseDecimal(value, 3, numerator, denominator) || numerator == 0 ||
              numerator > 1000 * denominator) {
-             return refuse.expected("frames a second, above 0 and up to 1000");
+             return refuse.expected(_("frames a second, above 0 and up to 1000"));
          }
          options.source.video.fpsNumerator = numerator;
          options.source.video.fpsDenominator = denominator;
          return true;
      }},
     {"start", 0, "TIME",
-     "begin each video or stream at TIME: seconds (12.5) or\n"
-     "[hh:]mm:ss[.fff] (1:02.5)",
+     N_("begin each video or stream at TIME: seconds (12.5) or\n"
+        "[hh:]mm:ss[.fff] (1:02.5)"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (!parseTime(value, options.source.video.startMicroseconds)) {
-             return refuse.expected("seconds or [hh:]mm:ss[.fff]");
+             return refuse.expected(_("seconds or [hh:]mm:ss[.fff]"));
          }
          return true;
      }},
-    {"duration", 0, "TIME", "take at most TIME of each video or stream",
+    {"duration", 0, "TIME", N_("take at most TIME of each video or stream"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (!parseTime(value, options.source.video.durationMicroseconds) ||
              options.source.video.durationMicroseconds == 0) {
-             return refuse.expected("seconds or [hh:]mm:ss[.fff], above 0");
+             return refuse.expected(_("seconds or [hh:]mm:ss[.fff], above 0"));
          }
          return true;
      }},
     {"fit", 0, "MODE",
-     "contain (default: whole picture, centred, with bars),\n"
-     "cover (fills the frame, centred crop) or stretch",
+     N_("contain (default: whole picture, centred, with bars),\n"
+        "cover (fills the frame, centred crop) or stretch"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (value == "contain") {
              options.source.fit = Fit::contain;
@@ -244,11 +245,11 @@ const OptionRow kOptions[] = {
          } else if (value == "stretch") {
              options.source.fit = Fit::stretch;
          } else {
-             return refuse.expected("contain, cover or stretch");
+             return refuse.expected(_("contain, cover or stretch"));
          }
          return true;
      }},
-    {"background", 0, "#RRGGBB", "colour of the bars and behind transparency (default black)",
+    {"background", 0, "#RRGGBB", N_("colour of the bars and behind transparency (default black)"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (!parseColour(value, options.source.background)) {
              return refuse.expected("#rrggbb");
@@ -256,18 +257,18 @@ const OptionRow kOptions[] = {
          return true;
      }},
     {"dither", 0, "MODE",
-     "search (default: the levels searched for the picture closest\n"
-     "to the source as the eye sees it, with a cost per run, held\n"
-     "where the source stands still: closer, smaller and steadier\n"
-     "than ordered on real footage, about 1.2x its time on video),\n"
-     "ordered (the same levels for the same source in every frame,\n"
-     "so unchanged pixels stay unchanged and black bars black;\n"
-     "cheapest), steady (error diffusion that keeps the levels it\n"
-     "chose where the source stands still, and orders what moves:\n"
-     "worse on noisy footage and in black bars), none\n"
-     "(animconv's truncation) or\n"
-     "diffusion (error diffusion, for stills: it changes pixels\n"
-     "whose source did not change, which defeats delta)",
+     N_("search (default: the levels searched for the picture closest\n"
+        "to the source as the eye sees it, with a cost per run, held\n"
+        "where the source stands still: closer, smaller and steadier\n"
+        "than ordered on real footage, about 1.2x its time on video),\n"
+        "ordered (the same levels for the same source in every frame,\n"
+        "so unchanged pixels stay unchanged and black bars black;\n"
+        "cheapest), steady (error diffusion that keeps the levels it\n"
+        "chose where the source stands still, and orders what moves:\n"
+        "worse on noisy footage and in black bars), none\n"
+        "(animconv's truncation) or\n"
+        "diffusion (error diffusion, for stills: it changes pixels\n"
+        "whose source did not change, which defeats delta)"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (value == "steady") {
              options.dither = Dither::steady;
@@ -280,43 +281,43 @@ const OptionRow kOptions[] = {
          } else if (value == "search") {
              options.dither = Dither::search;
          } else {
-             return refuse.expected("ordered, steady, search, none or diffusion");
+             return refuse.expected(_("ordered, steady, search, none or diffusion"));
          }
          return true;
      }},
     {"frames-dir", 0, "DIR",
-     "also write every frame as a 190x170 BMP into DIR; animconv\n"
-     "use0xfe over them gives the same stream",
+     N_("also write every frame as a 190x170 BMP into DIR; animconv\n"
+        "use0xfe over them gives the same stream"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (value.empty()) {
-             return refuse.expected("a folder name");
+             return refuse.expected(_("a folder name"));
          }
          options.framesDir = value;
          return true;
      }},
     {"max-pixels", 0, "N",
-     "refuse images and videos of more than N pixels a frame\n"
-     "(default 100000000)",
+     N_("refuse images and videos of more than N pixels a frame\n"
+        "(default 100000000)"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          std::uint64_t number = 0;
          if (!parseNumber(value, std::uint64_t{1} << 62, number) || number == 0) {
-             return refuse.expected("a pixel count of 1 or more");
+             return refuse.expected(_("a pixel count of 1 or more"));
          }
          options.source.maxPixels = number;
          return true;
      }},
-    {"quiet", 'q', nullptr, "no progress line and no summary",
+    {"quiet", 'q', nullptr, N_("no progress line and no summary"),
      [](const std::string&, MakeOptions& options, const Refusal&) {
          options.quiet = true;
          return true;
      }},
-    {"verbose", 'v', nullptr, "after a failure's line, the image library's own words",
+    {"verbose", 'v', nullptr, N_("after a failure's line, the image library's own words"),
      [](const std::string&, MakeOptions& options, const Refusal&) {
          options.verbose = true;
          return true;
      }},
-    {"help", 'h', nullptr, "show this help and exit", nullptr, OptionsResult::help},
-    {"version", 'V', nullptr, "show the version and exit", nullptr, OptionsResult::version},
+    {"help", 'h', nullptr, N_("show this help and exit"), nullptr, OptionsResult::help},
+    {"version", 'V', nullptr, N_("show the version and exit"), nullptr, OptionsResult::version},
 };
 
 const OptionRow* findShort(char name) {
@@ -356,14 +357,14 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
             break;
         }
         if (code == '?') {
-            error = optopt != 0 ? std::string("invalid option '-") + static_cast<char>(optopt) + "'"
-                                : std::string("unrecognized option '") + argv[optind - 1] + "'";
+            error = optopt != 0 ? std::string(_("invalid option '-")) + static_cast<char>(optopt) + "'"
+                                : std::string(_("unrecognized option '")) + argv[optind - 1] + "'";
             return OptionsResult::usageError;
         }
         const OptionRow* row = entryOf(code == ':' ? optopt : code);
         const std::string shown = std::string("--") + row->longName;
         if (code == ':') {
-            error = "option '" + shown + "' needs a value";
+            error = _("option '") + shown + _("' needs a value");
             return OptionsResult::usageError;
         }
         if (row->ends != OptionsResult::run) {  // abbreviated: --he, --vers
@@ -376,7 +377,7 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
     }
     options.inputs.assign(argv + optind, argv + argc);
     if (options.inputs.empty()) {
-        error = "missing INPUT operand";
+        error = _("missing INPUT operand");
         return OptionsResult::usageError;
     }
     return OptionsResult::run;
@@ -386,14 +387,18 @@ namespace {
 
 // Without video input the options' lines speak of streams alone.
 std::string withoutVideo(std::string text) {
-    constexpr std::string_view kReplacements[][2] = {
-        {"images, videos and streams", "images and streams"},
-        {"animated input's, a video's or a stream's own timing", "animated input's or a stream's own timing"},
-        {"                          a video's frames shorter than a unit are dropped evenly\n", ""},
-        {"each video or stream", "each stream"},
-        {"images and videos of", "images of"},
+    // In the user's language: each translation holds its words as the help's translation does.
+    const char* const kReplacements[][2] = {
+        {N_("images, videos and streams"), N_("images and streams")},
+        {N_("animated input's, a video's or a stream's own timing"),
+         N_("animated input's or a stream's own timing")},
+        {N_("                          a video's frames shorter than a unit are dropped evenly\n"), ""},
+        {N_("each video or stream"), N_("each stream")},
+        {N_("images and videos of"), N_("images of")},
     };
-    for (const auto& [from, to] : kReplacements) {
+    for (const auto& [english, englishTo] : kReplacements) {
+        const std::string_view from = _(english);
+        const std::string_view to = *englishTo != '\0' ? _(englishTo) : "";
         for (std::size_t at = text.find(from); at != std::string::npos;
              at = text.find(from, at + to.size())) {
             text.replace(at, from.size(), to);
@@ -406,39 +411,39 @@ std::string fullHelpText() {
     // Only what this build can do: the video lines where it reads video, the wildcards where it expands them.
     const std::string inputs =
         videoSupported()
-            ? "INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
-              "all of its frames), a video (MP4, MOV, MKV, WebM, AVI, ...: its frames at its own\n"
-              "timing), a whole stream (its frames and waits exactly: join streams, or trim and\n"
-              "retime one with -w, --start, --duration and --fps), a directory (its images in\n"
-              "natural order: f2 before f10), or @LIST: one input per line, optionally followed\n"
-              "by a tab and that input's wait byte (@- reads the list from standard input).\n"
-            : "INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
-              "all of its frames), a whole stream (its frames and waits exactly: join streams,\n"
-              "or trim and retime one with -w, --start, --duration and --fps), a directory (its\n"
-              "images in natural order: f2 before f10), or @LIST: one input per line,\n"
-              "optionally followed by a tab and that input's wait byte (@- reads the list from\n"
-              "standard input). This build reads no video.\n";
+            ? _("INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
+                "all of its frames), a video (MP4, MOV, MKV, WebM, AVI, ...: its frames at its own\n"
+                "timing), a whole stream (its frames and waits exactly: join streams, or trim and\n"
+                "retime one with -w, --start, --duration and --fps), a directory (its images in\n"
+                "natural order: f2 before f10), or @LIST: one input per line, optionally followed\n"
+                "by a tab and that input's wait byte (@- reads the list from standard input).\n")
+            : _("INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
+                "all of its frames), a whole stream (its frames and waits exactly: join streams,\n"
+                "or trim and retime one with -w, --start, --duration and --fps), a directory (its\n"
+                "images in natural order: f2 before f10), or @LIST: one input per line,\n"
+                "optionally followed by a tab and that input's wait byte (@- reads the list from\n"
+                "standard input). This build reads no video.\n");
     const std::string wildcards =
         toolplatform::kExpandsWildcards
-            ? "Wildcards (* and ?) in an INPUT are expanded in natural order; /? is --help.\n"
-              "\n"
+            ? _("Wildcards (* and ?) in an INPUT are expanded in natural order; /? is --help.\n"
+                "\n")
             : "";
-    return "Usage: animmake [OPTION]... [-o STREAM] INPUT...\n"
-           "Turn ordinary images, videos and streams into an animation stream: each frame is\n"
-           "fitted to 190x170, put onto the 6x6x6 colour cube and encoded as animconv does.\n"
-           "\n" +
+    return _("Usage: animmake [OPTION]... [-o STREAM] INPUT...\n"
+             "Turn ordinary images, videos and streams into an animation stream: each frame is\n"
+             "fitted to 190x170, put onto the 6x6x6 colour cube and encoded as animconv does.\n"
+             "\n") +
            inputs + "\n" + wildcards + animconv::optionRows(kOptions, kHelpColumn) +
-           "\n"
-           "Examples: animmake -o joined.bin intro.bin title.png clip.bin joins two streams\n"
-           "around a picture; animmake -o slow.bin -w 20 --start 2 joined.bin retimes what\n"
-           "follows its first 2 seconds.\n"
-           "\n"
-           "No input is ever written: an output that is an input (however it is spelt) is\n"
-           "refused before anything is opened.\n"
-           "\n"
-           "Exit status: 0 done, 1 an input or the output failed (STREAM untouched),\n"
-           "2 usage error or an output that is an input, 130/143 interrupted (STREAM\n"
-           "untouched).\n";
+           _("\n"
+             "Examples: animmake -o joined.bin intro.bin title.png clip.bin joins two streams\n"
+             "around a picture; animmake -o slow.bin -w 20 --start 2 joined.bin retimes what\n"
+             "follows its first 2 seconds.\n"
+             "\n"
+             "No input is ever written: an output that is an input (however it is spelt) is\n"
+             "refused before anything is opened.\n"
+             "\n"
+             "Exit status: 0 done, 1 an input or the output failed (STREAM untouched),\n"
+             "2 usage error or an output that is an input, 130/143 interrupted (STREAM\n"
+             "untouched).\n");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "make/output/frames_dir.h"
 #include "toolkit/file_identity.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -42,7 +43,7 @@ class KnownFiles {
 
 bool refuse(std::string& error, const std::string& output, const std::string& what,
             const std::string& input) {
-    error = output + ": " + what + " " + input + "; nothing was written";
+    error = output + ": " + what + " " + input + _("; nothing was written");
     return false;
 }
 
@@ -55,7 +56,7 @@ bool streamSparesInputs(const std::string& stream, OutputMode mode, const KnownF
             return true;
         }
         const std::string* input = files.find(identity);
-        return input == nullptr || refuse(error, stream, "the stream to append to is the input", *input);
+        return input == nullptr || refuse(error, stream, _("the stream to append to is the input"), *input);
     }
     if (!identityOf(stream, EntryOrTarget::entry, identity)) {
         return true;
@@ -64,7 +65,7 @@ bool streamSparesInputs(const std::string& stream, OutputMode mode, const KnownF
     if (input == nullptr || !toolkit::replacingTakes(stream, *input)) {
         return true;
     }
-    return refuse(error, stream, "the stream would replace the input", *input);
+    return refuse(error, stream, _("the stream would replace the input"), *input);
 }
 
 bool isFrameFileName(const std::string& name) {
@@ -79,7 +80,7 @@ bool framesDirSparesInputs(const std::string& folder, const KnownFiles& files, c
         return true;  // created afresh
     }
     if (const std::string* input = folders.find(identity)) {
-        return refuse(error, folder, "the frames folder holds inputs:", *input);
+        return refuse(error, folder, _("the frames folder holds inputs:"), *input);
     }
     // A frame file that is a link to an input elsewhere would be written through.
     std::error_code code;
@@ -89,7 +90,7 @@ bool framesDirSparesInputs(const std::string& folder, const KnownFiles& files, c
         FileIdentity frame;
         if (isFrameFileName(name) && identityOf(framePath, EntryOrTarget::target, frame)) {
             if (const std::string* input = files.find(frame)) {
-                return refuse(error, framePath, "the frame file is the input", *input);
+                return refuse(error, framePath, _("the frame file is the input"), *input);
             }
         }
     }

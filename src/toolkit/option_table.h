@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/translation.h"
+
 namespace animconv {
 
 // A short option answers with its letter, a long-only one with kLongOnly plus its place in the table. The
@@ -36,15 +38,17 @@ struct GetoptTable {
 
 // The options' rows of a --help text, in table order: "  -o, --output=STREAM", or "      --name" for a
 // long-only one, then the help from `column` on (two spaces after a longer name), its later lines there.
-// `helpOf(entry)` gives the help this build shows, or none to leave the row out (an option it cannot do).
+// `helpOf(entry)` gives the help this build shows, or none to leave the row out (an option it cannot do),
+// in English: the rows are in the user's language.
 template <typename Entry, std::size_t kCount, typename HelpOf>
 std::string optionRows(const Entry (&entries)[kCount], std::size_t column, const HelpOf& helpOf) {
     std::string rows;
     for (const Entry& entry : entries) {
-        const char* const help = helpOf(entry);
-        if (help == nullptr) {
+        const char* const english = helpOf(entry);
+        if (english == nullptr) {
             continue;
         }
+        const char* const help = ::toolkit::translated(english);
         std::string row = "  ";
         row += entry.shortName != 0 ? std::string{'-', entry.shortName, ',', ' '} : std::string(4, ' ');
         row += std::string("--") + entry.longName;

@@ -1,4 +1,5 @@
 #include "toolkit/replacing_file.h"
+#include "toolkit/translation.h"
 
 namespace toolkit {
 namespace {
@@ -13,13 +14,13 @@ volatile int lookedAfterCount = 0;
 std::string FileFailure::describe(const std::string& what) const {
     switch (step) {
         case FileStep::name:
-            return what + "'s name is too long";
+            return what + _("'s name is too long");
         case FileStep::create:
-            return "cannot create a temporary file beside " + what + ": " + reason;
+            return _("cannot create a temporary file beside ") + what + ": " + reason;
         case FileStep::write:
-            return "cannot write " + what + ": " + reason;
+            return _("cannot write ") + what + ": " + reason;
         case FileStep::replace:
-            return "cannot replace " + what + ": " + reason;
+            return _("cannot replace ") + what + ": " + reason;
     }
     return reason;
 }

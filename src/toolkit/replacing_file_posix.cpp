@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "toolkit/replacing_file.h"
+#include "toolkit/translation.h"
 
 namespace toolkit {
 namespace {
@@ -67,7 +68,7 @@ bool createBeside(const std::string& path, const char* tag, FileHandle& handle, 
     const std::string pattern = path + tag + "XXXXXX";
     if (pattern.size() >= PATH_MAX + 32) {
         failure.step = FileStep::name;
-        failure.reason = "the name is too long";
+        failure.reason = _("the name is too long");
         return false;
     }
     std::vector<char> name(pattern.begin(), pattern.end());
@@ -90,7 +91,7 @@ bool createBeside(const std::string& path, const char* tag, FileHandle& handle, 
 bool writeAll(FileHandle handle, const void* bytes, std::size_t size, std::string& reason) {
     const ssize_t written = ::write(static_cast<int>(handle), bytes, size);
     if (written < 0 || static_cast<std::size_t>(written) != size) {
-        reason = written < 0 ? std::strerror(errno) : "the disk is full";
+        reason = written < 0 ? std::strerror(errno) : _("the disk is full");
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "platform/win32_text.h"
 #include "toolkit/replacing_file.h"
+#include "toolkit/translation.h"
 
 namespace toolkit {
 namespace {
@@ -63,7 +64,7 @@ bool createBeside(const std::string& path, const char* tag, FileHandle& handle, 
             return false;
         }
     }
-    failure.reason = "every name is taken";
+    failure.reason = _("every name is taken");
     return false;
 }
 
@@ -73,7 +74,7 @@ bool writeAll(FileHandle handle, const void* bytes, std::size_t size, std::strin
         written != size) {
         const DWORD code = GetLastError();
         reason = code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL || written != size
-                     ? std::string("the disk is full")
+                     ? std::string(_("the disk is full"))
                      : toolplatform::systemReason(code);
         return false;
     }

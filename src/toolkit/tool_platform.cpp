@@ -1,5 +1,7 @@
 #include "toolkit/tool_platform.h"
 
+#include <cstdarg>
+
 namespace toolplatform {
 
 bool readAll(std::FILE* file, std::string& bytes) {
@@ -10,6 +12,19 @@ bool readAll(std::FILE* file, std::string& bytes) {
         bytes.append(buffer, got);
     }
     return std::ferror(file) == 0;
+}
+
+bool printText(std::FILE* stream, const char* format, ...) {
+    std::va_list values;
+    va_start(values, format);
+    std::va_list again;
+    va_copy(again, values);
+    const int length = std::vsnprintf(nullptr, 0, format, values);
+    va_end(values);
+    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return writeText(stream, text);
 }
 
 }  // namespace toolplatform

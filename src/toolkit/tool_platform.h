@@ -90,8 +90,16 @@ void waitForKey();
 bool isTerminal(std::FILE* stream);
 
 // Writes UTF-8 text to standard output or standard error: on a Windows console as characters (whatever
-// its code page), elsewhere as the bytes. False when it could not be written.
+// its code page); redirected on Windows in the ANSI code page that `type` and Notepad read (932 on a
+// Japanese system), unless the program runs with the UTF-8 code page; elsewhere as the bytes. False when it
+// could not be written.
 bool writeText(std::FILE* stream, const std::string& utf8);
+
+// printf's format and values, written by writeText.
+#ifdef __GNUC__
+__attribute__((format(printf, 2, 3)))
+#endif
+bool printText(std::FILE* stream, const char* format, ...);
 
 // Makes standard output take the terminal's escape sequences (a Windows console needs virtual-terminal
 // processing switched on). False when it is a console that cannot.

@@ -6,6 +6,7 @@
 
 #include "platform/win32_text.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace toolplatform {
 namespace {
@@ -154,11 +155,20 @@ bool isTerminal(std::FILE* stream) {
 
 bool writeText(std::FILE* stream, const std::string& utf8) {
     const HANDLE console = consoleOf(stream);
+    const std::wstring wide = wideOf(utf8);
     if (console == nullptr) {
-        return std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size();
+        if (GetACP() == CP_UTF8) {
+            return std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size();
+        }
+        // What the code page lacks shows as '?', as the system's own conversion leaves it.
+        const int wideLength = static_cast<int>(wide.size());
+        const int size =
+            WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+        std::string ansi(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, ansi.data(), size, nullptr, nullptr);
+        return std::fwrite(ansi.data(), 1, ansi.size(), stream) == ansi.size();
     }
     std::fflush(stream);
-    const std::wstring wide = wideOf(utf8);
     DWORD written = 0;
     return WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0;
 }
@@ -179,7 +189,7 @@ bool ownsConsoleWindow() {
 }
 
 void waitForKey() {
-    writeText(stderr, "Press a key to close this window.\n");
+    writeText(stderr, _("Press a key to close this window.\n"));
     const HANDLE input = consoleOf(stdin);
     FlushConsoleInputBuffer(input);
     INPUT_RECORD record;

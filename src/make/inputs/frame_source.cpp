@@ -17,6 +17,7 @@
 #include "make/inputs/stream_source.h"
 #include "make/inputs/video_source.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -25,7 +26,7 @@ using animconv::FrameBuffer, animconv::kFrameHeight, animconv::kFramePixels, ani
     animconv::kPixelBytes;
 using vips::VImage;
 
-constexpr const char* kNotAnImage = "not an image, video or stream file";
+constexpr const char* kNotAnImage = N_("not an image, video or stream file");
 
 enum class BmpOutcome { accepted, notForAnimconv, unreadable };
 
@@ -35,23 +36,23 @@ BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::stri
     // Read through the tools' file layer (UTF-8 names, read with others), not animconv's readInput, whose
     // layer is animconv's own (names in the ANSI code page and no sharing on Windows).
     if (toolplatform::isFolder(path)) {
-        reason = "is a directory";
+        reason = _("is a directory");
         return BmpOutcome::unreadable;
     }
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "rb"),
                                                                &std::fclose);
     if (file == nullptr) {
-        reason = std::string("cannot open: ") + std::strerror(errno);
+        reason = std::string(_("cannot open: ")) + std::strerror(errno);
         return BmpOutcome::unreadable;
     }
     thread_local const auto input = std::make_unique<animconv::InputBuffer>();
     const std::size_t got = std::fread(input->bytes, 1, sizeof input->bytes, file.get());
     if (std::ferror(file.get()) != 0) {
-        reason = std::string("cannot read: ") + std::strerror(errno);
+        reason = std::string(_("cannot read: ")) + std::strerror(errno);
         return BmpOutcome::unreadable;
     }
     if (got == 0) {
-        reason = "the file is empty";
+        reason = _("the file is empty");
         return BmpOutcome::unreadable;
     }
     std::memset(input->bytes + got, 0, sizeof input->bytes - got);
@@ -195,7 +196,7 @@ void toFrame(const VImage& image, FrameBuffer& frame) {
     const std::unique_ptr<std::uint8_t, decltype(&g_free)> memory(
         static_cast<std::uint8_t*>(image.write_to_memory(&size)), &g_free);
     if (size != kFramePixels * 3) {
-        throw vips::VError("the fitted frame has an unexpected size");
+        throw vips::VError(_("the fitted frame has an unexpected size"));
     }
     const std::uint8_t* rgb = memory.get();
     for (std::size_t i = 0; i < kFramePixels; ++i) {
@@ -219,8 +220,9 @@ bool loadWithVips(const std::string& path, const SourceSettings& settings, const
     const std::uint64_t pixels = std::uint64_t(static_cast<unsigned>(header.width())) *
                                  std::uint64_t(static_cast<unsigned>(header.height()));
     if (pixels > settings.maxPixels) {
-        reason = "the image has " + std::to_string(header.width()) + "x" + std::to_string(header.height()) +
-                 " pixels, more than --max-pixels " + std::to_string(settings.maxPixels);
+        reason = _("the image has ") + std::to_string(header.width()) + "x" +
+                 std::to_string(header.height()) + _(" pixels, more than --max-pixels ") +
+                 std::to_string(settings.maxPixels);
         return false;
     }
     const std::string loader = header.get_typeof("vips-loader") != 0 ? header.get_string("vips-loader") : "";
@@ -280,19 +282,19 @@ std::string plainReason(const std::string& libraryText) {
     };
     if (mentions({"premature end", "unexpected end", "end of file", "end of input", "truncated", "read error",
                   "not enough data", "short read", "eof"})) {
-        return "the file ends early";
+        return _("the file ends early");
     }
     if (mentions({"out of memory", "cannot allocate", "unable to allocate", "memory allocation"})) {
-        return "out of memory";
+        return _("out of memory");
     }
     if (mentions({"unable to create thread"})) {
-        return "cannot start a worker thread";
+        return _("cannot start a worker thread");
     }
     if (mentions({"improper image header", "no decode delegate", "not a known", "unknown file format",
                   "unsupported file format"})) {
-        return kNotAnImage;
+        return _(kNotAnImage);
     }
-    return "corrupt image data";
+    return _("corrupt image data");
 }
 
 bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
@@ -328,7 +330,7 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
         return loadVideoFrames(path, settings, sink, reason, notice);
     }
     if (loader == nullptr) {
-        reason = std::string(kNotAnImage) + " (read as a stream: " + asStream + ")";
+        reason = std::string(_(kNotAnImage)) + _(" (read as a stream: ") + asStream + ")";
         return false;
     }
     try {

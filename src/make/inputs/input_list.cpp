@@ -13,6 +13,7 @@
 
 #include "make/inputs/video_source.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -38,7 +39,7 @@ bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, s
     std::vector<toolplatform::FolderEntry> entries;
     std::string reason;
     if (!toolplatform::listFolder(folder, entries, reason)) {
-        error = folder + ": cannot read the directory: " + reason;
+        error = folder + _(": cannot read the directory: ") + reason;
         return false;
     }
     // Joined with the system's separator: dir/f1.png here, dir\f1.png on Windows.
@@ -60,7 +61,7 @@ bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, s
         }
     }
     if (names.empty()) {
-        error = folder + ": no image files in the directory";
+        error = folder + _(": no image files in the directory");
         return false;
     }
     std::sort(names.begin(), names.end(), naturalLess);
@@ -192,11 +193,11 @@ bool expandWildcard(const std::string& operand, std::vector<std::string>& matche
     std::vector<toolplatform::FolderEntry> entries;
     std::string reason;
     if (hasWildcard(folder)) {
-        error = operand + ": wildcards are taken in the last part of a name only";
+        error = operand + _(": wildcards are taken in the last part of a name only");
         return false;
     }
     if (!toolplatform::listFolder(folder.empty() ? "." : folder, entries, reason)) {
-        error = operand + ": cannot read the directory: " + reason;
+        error = operand + _(": cannot read the directory: ") + reason;
         return false;
     }
     std::vector<std::string> names;
@@ -206,7 +207,7 @@ bool expandWildcard(const std::string& operand, std::vector<std::string>& matche
         }
     }
     if (names.empty()) {
-        error = operand + ": no file or folder matches";
+        error = operand + _(": no file or folder matches");
         return false;
     }
     std::sort(names.begin(), names.end(), naturalLess);
@@ -236,18 +237,18 @@ bool readList(const std::string& operand, std::vector<InputItem>& items, std::st
     std::string bytes;
     if (listName == "-") {
         if (!toolplatform::readAll(stdin, bytes)) {
-            error = listName + ": cannot read the list";
+            error = listName + _(": cannot read the list");
             return false;
         }
     } else {
         const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(listName, "rb"),
                                                                    &std::fclose);
         if (file == nullptr) {
-            error = listName + ": cannot read the list: " + std::strerror(errno);
+            error = listName + _(": cannot read the list: ") + std::strerror(errno);
             return false;
         }
         if (!toolplatform::readAll(file.get(), bytes)) {
-            error = listName + ": cannot read the list: " + std::strerror(errno);
+            error = listName + _(": cannot read the list: ") + std::strerror(errno);
             return false;
         }
     }
@@ -275,14 +276,14 @@ bool readList(const std::string& operand, std::vector<InputItem>& items, std::st
         const std::size_t tab = line.find('\t');
         item.path = line.substr(0, tab);
         if (tab != std::string::npos && !parseWait(line.substr(tab + 1), item.wait)) {
-            error = listName + ": line " + std::to_string(number) + ": invalid wait byte '" +
-                    line.substr(tab + 1) + "' (0 to 255)";
+            error = listName + _(": line ") + std::to_string(number) + _(": invalid wait byte '") +
+                    line.substr(tab + 1) + _("' (0 to 255)");
             return false;
         }
         items.push_back(item);
     }
     if (items.size() == before) {
-        error = listName + ": the list names no inputs";
+        error = listName + _(": the list names no inputs");
         return false;
     }
     return true;
@@ -341,7 +342,7 @@ bool listTextAsUtf8(const std::string& bytes, std::string& text, std::string& re
     if (startsWith("\xFF\xFE") || startsWith("\xFE\xFF")) {
         if (!utf8OfUtf16(bytes, bytes[0] == '\xFE', text)) {
             text.clear();
-            reason = "the list is not valid UTF-16";
+            reason = _("the list is not valid UTF-16");
             return false;
         }
         return true;

@@ -28,6 +28,7 @@
 #include "make/inputs/video_source.h"
 #include "make/inputs/video_timeline.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -139,7 +140,7 @@ void copyPixels(const VImage& image, std::vector<std::uint8_t>& out) {
     std::size_t size = 0;
     const std::unique_ptr<void, decltype(&g_free)> memory(image.write_to_memory(&size), &g_free);
     if (size != out.size()) {
-        throw vips::VError("unexpected size");
+        throw vips::VError(_("unexpected size"));
     }
     std::memcpy(out.data(), memory.get(), size);
 }
@@ -314,7 +315,7 @@ class VideoReader {
             return true;  // the run is stopping
         }
         if (!foundation_.started()) {
-            reason = "cannot read the video: Media Foundation is not available on this system";
+            reason = _("cannot read the video: Media Foundation is not available on this system");
             return false;
         }
         if (!open(path, reason)) {
@@ -330,9 +331,9 @@ class VideoReader {
             ComPtr<IMFSample> sample;
             const HRESULT status = reader_->ReadSample(kVideoStream, 0, &stream, &flags, &time, &sample);
             if (FAILED(status) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
-                reason = decoded_ == 0 ? "cannot decode its video: the system's decoder refuses the stream "
-                                         "(the file is damaged, or its codec unsupported)"
-                                       : "the video is cut short or damaged after " + framesText(decoded_);
+                reason = decoded_ == 0 ? _("cannot decode its video: the system's decoder refuses the stream "
+                                           "(the file is damaged, or its codec unsupported)")
+                                       : _("the video is cut short or damaged after ") + framesText(decoded_);
                 return false;
             }
             if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0 && !readFormat(reason)) {
@@ -366,7 +367,7 @@ class VideoReader {
         const std::filesystem::path full = std::filesystem::absolute(toolplatform::pathOf(path), error);
         ComPtr<IMFAttributes> attributes;
         if (FAILED(MFCreateAttributes(&attributes, 1))) {
-            reason = "out of memory";
+            reason = _("out of memory");
             return false;
         }
         // Lets the reader put a converter after a decoder that gives another YUV layout.
@@ -376,42 +377,43 @@ class VideoReader {
         if (FAILED(opened)) {
             reason =
                 opened == MF_E_UNSUPPORTED_BYTESTREAM_TYPE || opened == MF_E_UNSUPPORTED_FORMAT
-                    ? "cannot read the video: the system has no reader for its container (Media Foundation)"
-                    : "cannot read the video: the system's reader cannot open it (Media Foundation; the "
-                      "file is damaged, or its container unsupported)";
+                    ? _("cannot read the video: the system has no reader for its container (Media "
+                        "Foundation)")
+                    : _("cannot read the video: the system's reader cannot open it (Media Foundation; the "
+                        "file is damaged, or its container unsupported)");
             return false;
         }
         ComPtr<IMFMediaType> native;
         if (FAILED(reader_->GetNativeMediaType(kVideoStream, 0, &native))) {
             ComPtr<IMFMediaType> audio;
             reason = SUCCEEDED(reader_->GetNativeMediaType(kAudioStream, 0, &audio))
-                         ? "no video stream: the file holds only sound"
-                         : "no video stream in the file";
+                         ? _("no video stream: the file holds only sound")
+                         : _("no video stream in the file");
             return false;
         }
         GUID subtype{};
         native->GetGUID(MF_MT_SUBTYPE, &subtype);
         const std::string codec = codecName(subtype);
-        const std::string decoder = codec.empty() ? "decoder for it" : codec + " decoder";
+        const std::string decoder = codec.empty() ? _("decoder for it") : codec + _(" decoder");
         UINT32 width = 0;
         UINT32 height = 0;
         MFGetAttributeSize(native.Get(), MF_MT_FRAME_SIZE, &width, &height);
         if (std::uint64_t{width} * height > settings_.maxPixels) {
-            reason = "the video has " + std::to_string(width) + "x" + std::to_string(height) +
-                     " pixels, more than --max-pixels " + std::to_string(settings_.maxPixels);
+            reason = _("the video has ") + std::to_string(width) + "x" + std::to_string(height) +
+                     _(" pixels, more than --max-pixels ") + std::to_string(settings_.maxPixels);
             return false;
         }
         reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
         reader_->SetStreamSelection(kVideoStream, TRUE);
         ComPtr<IMFMediaType> wanted;
         if (FAILED(MFCreateMediaType(&wanted))) {
-            reason = "out of memory";
+            reason = _("out of memory");
             return false;
         }
         wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
         wanted->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_NV12);
         if (FAILED(reader_->SetCurrentMediaType(kVideoStream, nullptr, wanted.Get()))) {
-            reason = "cannot decode its video: the system has no " + decoder + " (Media Foundation)";
+            reason = _("cannot decode its video: the system has no ") + decoder + " (Media Foundation)";
             return false;
         }
         // The turn is the container's, on the type the source gives; the decoder's need not carry it.
@@ -429,7 +431,7 @@ class VideoReader {
     bool readFormat(std::string& reason) {
         ComPtr<IMFMediaType> current;
         if (FAILED(reader_->GetCurrentMediaType(kVideoStream, &current))) {
-            reason = "cannot decode its video: the system's decoder gives no pictures";
+            reason = _("cannot decode its video: the system's decoder gives no pictures");
             return false;
         }
         format_ = {bufferLayoutOf(*current.Get()), videoPictureOf(*current.Get())};
@@ -519,8 +521,8 @@ class VideoReader {
             const HRESULT status = reader_->ReadSample(kVideoStream, 0, &stream, &flags, &time, &sample);
             if (FAILED(status) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
                 reason =
-                    "cannot decode its video: the system's decoder refuses the stream (the file is "
-                    "damaged, or its codec unsupported)";
+                    _("cannot decode its video: the system's decoder refuses the stream (the file is "
+                      "damaged, or its codec unsupported)");
                 return false;
             }
         }
@@ -571,8 +573,8 @@ class VideoReader {
         }
         auto frame = std::make_unique<FrameBuffer>();
         if (!fitter_->fit(*pending_.Get(), pendingFormat_, *frame)) {
-            reason = "cannot fit the video's " + std::to_string(pendingFormat_.picture.width) + "x" +
-                     std::to_string(pendingFormat_.picture.height) + " pictures into the frame";
+            reason = _("cannot fit the video's ") + std::to_string(pendingFormat_.picture.width) + "x" +
+                     std::to_string(pendingFormat_.picture.height) + _(" pictures into the frame");
             return false;
         }
         if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "convert/frame_encoder.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 
@@ -34,7 +35,7 @@ struct LoadFailure {
 
 // "1 frame", "12 frames": counts in the messages.
 inline std::string framesText(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " frame" : " frames");
+    return std::to_string(count) + (count == 1 ? _(" frame") : _(" frames"));
 }
 
 }  // namespace animmake

@@ -10,6 +10,7 @@
 #include "make/inputs/video_timeline.h"
 #include "stream/stream_reader.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -38,7 +39,7 @@ class StreamWindow {
             while (filled_ < kFrameReach && !atEnd_) {
                 filled_ += std::fread(bytes_.data() + filled_, 1, kFrameReach - filled_, file_);
                 if (std::ferror(file_) != 0) {
-                    reason = std::string("cannot read: ") + std::strerror(errno);
+                    reason = std::string(_("cannot read: ")) + std::strerror(errno);
                     return false;
                 }
                 atEnd_ = std::feof(file_) != 0;
@@ -166,7 +167,7 @@ StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& setti
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "rb"),
                                                                &std::fclose);
     if (file == nullptr) {
-        reason = std::string("cannot open: ") + std::strerror(errno);
+        reason = std::string(_("cannot open: ")) + std::strerror(errno);
         return StreamLoad::failed;
     }
     StreamWindow window(file.get());
@@ -184,7 +185,7 @@ StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& setti
         }
         if (offset - base == view.length) {
             if (number == 1) {
-                reason = "the file is empty";
+                reason = _("the file is empty");
                 return StreamLoad::notAStream;
             }
             break;  // the file's end, after a whole frame
@@ -198,7 +199,7 @@ StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& setti
                 reason = whereItBreaks(report, base);
                 return StreamLoad::notAStream;
             }
-            reason = "a damaged stream: " + whereItBreaks(report, base);
+            reason = _("a damaged stream: ") + whereItBreaks(report, base);
             return StreamLoad::failed;
         }
         offset += summary.bytes;
@@ -216,7 +217,7 @@ StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& setti
         char start[32];
         std::snprintf(start, sizeof start, "%.3f s",
                       static_cast<double>(settings.video.startMicroseconds) / 1e6);
-        reason = std::string("no frames to take: --start ") + start + " lies past the stream's end";
+        reason = std::string(_("no frames to take: --start ")) + start + _(" lies past the stream's end");
         return StreamLoad::failed;
     }
     return StreamLoad::loaded;

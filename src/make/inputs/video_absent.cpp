@@ -1,6 +1,7 @@
 // animmake built without video input: videos are recognised by their containers' first bytes
 // (video_signature.cpp), so that they are refused plainly instead of reaching an image loader.
 #include "make/inputs/video_source.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 
@@ -10,7 +11,7 @@ bool videoSupported() {
 
 bool loadVideoFrames(const std::string&, const SourceSettings&, const FrameSink&, std::string& reason,
                      std::string&) {
-    reason = "a video, but this animmake was built without video input (FFmpeg's libraries)";
+    reason = _("a video, but this animmake was built without video input (FFmpeg's libraries)");
     return false;
 }
 

@@ -23,6 +23,7 @@ extern "C" {
 #include "make/inputs/ffmpeg_picture.h"
 #include "make/inputs/fit_plan.h"
 #include "make/inputs/video_timeline.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -292,7 +293,7 @@ class VideoReader {
         decoded_.reset(av_frame_alloc());
         pending_.reset(av_frame_alloc());
         if (!packet_ || !decoded_ || !pending_) {
-            reason = "out of memory";
+            reason = _("out of memory");
             return false;
         }
         seek();
@@ -302,15 +303,15 @@ class VideoReader {
             if (got == AVERROR_EOF) {
                 if (!seeked_ && endsEarly()) {
                     reason =
-                        "the video is cut short: the file ends after " + std::to_string(packetsRead_) +
-                        " of its " +
+                        _("the video is cut short: the file ends after ") + std::to_string(packetsRead_) +
+                        _(" of its ") +
                         framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
                     return false;
                 }
                 more = false;
                 avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
             } else if (got < 0) {
-                reason = "the video is cut short or damaged after " + framesText(framesDecoded_);
+                reason = _("the video is cut short or damaged after ") + framesText(framesDecoded_);
                 return false;
             } else {
                 const bool ours = packet_->stream_index == stream_->index;
@@ -336,11 +337,11 @@ class VideoReader {
             return false;
         }
         if (damaged_ > 0 || concealed_ > 0) {
-            notice = "the video is damaged: ";
-            notice += damaged_ > 0 ? framesText(damaged_) + " left out" : "";
+            notice = _("the video is damaged: ");
+            notice += damaged_ > 0 ? framesText(damaged_) + _(" left out") : "";
             notice += damaged_ > 0 && concealed_ > 0 ? ", " : "";
-            notice += concealed_ > 0 ? framesText(concealed_) + " taken with decoding errors" : "";
-            notice += "; the rest is in the stream";
+            notice += concealed_ > 0 ? framesText(concealed_) + _(" taken with decoding errors") : "";
+            notice += _("; the rest is in the stream");
         }
         return true;
     }
@@ -353,12 +354,13 @@ class VideoReader {
         const int status = avformat_open_input(&opened, fileUrl(path).c_str(), nullptr, &options);
         av_dict_free(&options);
         if (status < 0) {
-            reason = "cannot read the video: the file is cut short or damaged (its header is unreadable)";
+            reason = _("cannot read the video: the file is cut short or damaged (its header is unreadable)");
             return false;
         }
         format_.reset(opened);
         if (avformat_find_stream_info(format_.get(), nullptr) < 0) {
-            reason = "cannot read the video: the file is cut short or damaged (its streams are unreadable)";
+            reason =
+                _("cannot read the video: the file is cut short or damaged (its streams are unreadable)");
             return false;
         }
         bool audio = false;
@@ -374,35 +376,36 @@ class VideoReader {
             }
         }
         if (stream_ == nullptr) {
-            reason = audio ? "no video stream: the file holds only sound" : "no video stream in the file";
+            reason =
+                audio ? _("no video stream: the file holds only sound") : _("no video stream in the file");
             return false;
         }
         const AVCodecParameters& parameters = *stream_->codecpar;
         const std::uint64_t pixels =
             std::uint64_t(std::max(0, parameters.width)) * std::uint64_t(std::max(0, parameters.height));
         if (pixels > settings_.maxPixels) {
-            reason = "the video has " + std::to_string(parameters.width) + "x" +
-                     std::to_string(parameters.height) + " pixels, more than --max-pixels " +
+            reason = _("the video has ") + std::to_string(parameters.width) + "x" +
+                     std::to_string(parameters.height) + _(" pixels, more than --max-pixels ") +
                      std::to_string(settings_.maxPixels);
             return false;
         }
         const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
         if (codec == nullptr) {
-            reason = std::string("cannot decode its video: this FFmpeg build has no decoder for ") +
+            reason = std::string(_("cannot decode its video: this FFmpeg build has no decoder for ")) +
                      avcodec_get_name(parameters.codec_id);
             return false;
         }
         decoder_.reset(avcodec_alloc_context3(codec));
         if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), &parameters) < 0) {
-            reason = "out of memory";
+            reason = _("out of memory");
             return false;
         }
         decoder_->pkt_timebase = stream_->time_base;
         decoder_->thread_count = 0;  // as many as there are cores
         decoder_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) {
-            reason = std::string("cannot decode its video: the ") + avcodec_get_name(parameters.codec_id) +
-                     " decoder refuses the stream";
+            reason = std::string(_("cannot decode its video: the ")) + avcodec_get_name(parameters.codec_id) +
+                     _(" decoder refuses the stream");
             return false;
         }
         timeBase_ = stream_->time_base;
@@ -545,9 +548,9 @@ class VideoReader {
         auto frame = std::make_unique<FrameBuffer>();
         if (!fitter_->fit(*pending_, *frame)) {
             const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(pending_->format));
-            reason = "cannot fit the video's " + std::to_string(pending_->width) + "x" +
-                     std::to_string(pending_->height) + " " + (name != nullptr ? name : "unknown") +
-                     " pictures into the frame";
+            reason = _("cannot fit the video's ") + std::to_string(pending_->width) + "x" +
+                     std::to_string(pending_->height) + " " + (name != nullptr ? name : _("unknown")) +
+                     _(" pictures into the frame");
             return false;
         }
         if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {

@@ -1,4 +1,5 @@
 #include "make/inputs/video_timeline.h"
+#include "toolkit/translation.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -190,11 +191,11 @@ int VideoTimeline::settle(std::int64_t endTime, bool last) {
 
 std::string nothingTakenReason(std::size_t framesDecoded, std::int64_t startMicroseconds) {
     if (framesDecoded == 0) {
-        return "no frame of the video could be decoded (the file is damaged)";
+        return _("no frame of the video could be decoded (the file is damaged)");
     }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f s", static_cast<double>(startMicroseconds) / 1e6);
-    return std::string("no frames to take: --start ") + seconds + " lies past the video's end";
+    return std::string(_("no frames to take: --start ")) + seconds + _(" lies past the video's end");
 }
 
 }  // namespace animmake

@@ -10,6 +10,7 @@
 #include "bmp/bmp.h"
 #include "convert/convert_frame.h"
 #include "toolkit/tool_platform.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -40,8 +41,8 @@ bool prepareFramesDir(const std::string& folder, std::string& error) {
         return true;
     }
     if (!std::filesystem::create_directory(path, code)) {
-        error = folder + ": cannot create the frames folder: " +
-                (code ? code.message() : std::string("a file of that name exists"));
+        error = folder + _(": cannot create the frames folder: ") +
+                (code ? code.message() : std::string(_("a file of that name exists")));
         return false;
     }
     return true;
@@ -84,7 +85,7 @@ bool FrameBmpWriter::write(const std::string& path, const animconv::FrameBuffer&
         written = false;
     }
     if (!written) {
-        error = path + ": cannot write the frame: " + std::strerror(writeErrno);
+        error = path + _(": cannot write the frame: ") + std::strerror(writeErrno);
     }
     return written;
 }

@@ -1,6 +1,7 @@
 #include "make/output/stream_check.h"
 
 #include "stream/stream_reader.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 
@@ -28,7 +29,7 @@ bool isWholeStream(const std::uint8_t* bytes, std::size_t size, std::string& fau
     while (!fault.empty() && fault.back() == '\n') {
         fault.pop_back();
     }
-    fault = "not an animation stream: " + fault;
+    fault = _("not an animation stream: ") + fault;
     return false;
 }
 

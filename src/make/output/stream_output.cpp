@@ -2,6 +2,7 @@
 
 #include "make/output/stream_output_os.h"
 #include "toolkit/held_interrupts.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 
@@ -17,24 +18,24 @@ bool StreamOutput::openForAppend(std::string& error) {
     std::string reason;
     switch (streamos::openLocked(path_, handle, reason)) {
         case streamos::Opened::locked:
-            error = path_ + ": the stream is locked by another run";
+            error = path_ + _(": the stream is locked by another run");
             return false;
         case streamos::Opened::failed:
-            error = path_ + ": cannot open the stream: " + reason;
+            error = path_ + _(": cannot open the stream: ") + reason;
             return false;
         case streamos::Opened::yes:
             break;
     }
     std::uint64_t end = 0;
     if (!streamos::seekToEnd(handle, end, reason)) {
-        error = path_ + ": cannot append to the stream: " + reason;
+        error = path_ + _(": cannot append to the stream: ") + reason;
         toolkit::filesteps::closeFile(handle);
         return false;
     }
     // Appended after a cut frame or to another kind of file, the frames would be lost in it.
     std::string fault;
     if (!streamos::holdsWholeStream(handle, end, fault)) {
-        error = path_ + ": " + fault + "; it was left as it was";
+        error = path_ + ": " + fault + _("; it was left as it was");
         toolkit::filesteps::closeFile(handle);
         return false;
     }
@@ -49,18 +50,18 @@ bool StreamOutput::openReplacing(OutputMode mode, std::string& error) {
     std::uint64_t size = 0;
     if (streamos::examine(path_, directory, size)) {
         if (directory) {
-            error = path_ + ": the stream is a directory";
+            error = path_ + _(": the stream is a directory");
             return false;
         }
         if (mode == OutputMode::create && size > 0) {
-            error = path_ + ": the stream exists and is not empty (use -f to replace it, -a to append)";
+            error = path_ + _(": the stream exists and is not empty (use -f to replace it, -a to append)");
             return false;
         }
     }
     HeldInterrupts hold;
     toolkit::FileFailure failure;
     if (!replacing_.open(path_, ".animmake-", failure)) {
-        error = path_ + ": " + failure.describe("the stream");
+        error = path_ + ": " + failure.describe(_("the stream"));
         return false;
     }
     streamos::setInterruptUndo(this);
@@ -79,7 +80,7 @@ bool StreamOutput::write(const animconv::EncodedFrame& frame, std::string& error
         reason = failure.reason;
     }
     if (!written) {
-        error = path_ + ": cannot write the stream: " + reason;
+        error = path_ + _(": cannot write the stream: ") + reason;
     }
     return written;
 }
@@ -94,7 +95,7 @@ bool StreamOutput::finish(std::string& error) {
     }
     toolkit::FileFailure failure;
     if (!replacing_.commit(failure)) {
-        error = path_ + ": " + failure.describe("the stream");
+        error = path_ + ": " + failure.describe(_("the stream"));
         return false;
     }
     return true;

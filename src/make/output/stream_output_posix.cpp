@@ -14,6 +14,7 @@
 #include "make/output/stream_output.h"
 #include "make/output/stream_output_os.h"
 #include "toolkit/held_interrupts.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -126,7 +127,7 @@ bool holdsWholeStream(toolkit::FileHandle handle, std::uint64_t length, std::str
     const std::size_t size = static_cast<std::size_t>(length);
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, static_cast<int>(handle), 0);
     if (mapped == MAP_FAILED) {
-        fault = std::string("cannot be read: ") + std::strerror(errno);
+        fault = std::string(_("cannot be read: ")) + std::strerror(errno);
         return false;
     }
     const bool whole = isWholeStream(static_cast<const std::uint8_t*>(mapped), size, fault);

@@ -17,6 +17,7 @@
 #include "make/output/stream_output_os.h"
 #include "platform/win32_text.h"
 #include "toolkit/held_interrupts.h"
+#include "toolkit/translation.h"
 
 namespace animmake {
 namespace {
@@ -119,7 +120,7 @@ bool holdsWholeStream(toolkit::FileHandle handle, std::uint64_t length, std::str
     try {
         bytes.resize(static_cast<std::size_t>(length));
     } catch (const std::bad_alloc&) {
-        fault = "cannot be read: not enough memory";
+        fault = _("cannot be read: not enough memory");
         return false;
     }
     std::size_t got = 0;
@@ -130,7 +131,7 @@ bool holdsWholeStream(toolkit::FileHandle handle, std::uint64_t length, std::str
         at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(got) >> 32);
         DWORD read = 0;
         if (ReadFile(handleOf(handle), bytes.data() + got, part, &read, &at) == 0 || read == 0) {
-            fault = "cannot be read: " + toolplatform::systemReason(GetLastError());
+            fault = _("cannot be read: ") + toolplatform::systemReason(GetLastError());
             return false;
         }
         got += read;
