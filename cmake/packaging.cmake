@@ -105,6 +105,10 @@ file(GLOB man_pages RELATIVE ${PROJECT_SOURCE_DIR}/man ${PROJECT_SOURCE_DIR}/man
      ${PROJECT_SOURCE_DIR}/man/*.1.in)
 list(TRANSFORM man_pages REPLACE "\\.in$" "")
 list(TRANSFORM man_pages PREPEND ${CMAKE_INSTALL_MANDIR}/man1/ OUTPUT_VARIABLE gzipped_files)
+file(GLOB japanese_man_pages RELATIVE ${PROJECT_SOURCE_DIR}/man/ja ${PROJECT_SOURCE_DIR}/man/ja/*.1.in)
+list(TRANSFORM japanese_man_pages REPLACE "\\.in$" "")
+list(TRANSFORM japanese_man_pages PREPEND ${CMAKE_INSTALL_MANDIR}/ja/man1/)
+list(APPEND gzipped_files ${japanese_man_pages})
 list(APPEND gzipped_files ${CMAKE_INSTALL_DOCDIR}/changelog)
 find_program(ANIMCONV_GZIP gzip REQUIRED)
 install(CODE "

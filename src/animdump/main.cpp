@@ -174,7 +174,8 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
             if (!toolplatform::enableEscapeSequences()) {
                 return complain(_("cannot show the frame: the console takes no escape sequences"));
             }
-            writeOut(terminalPicture(pixels));
+            toolplatform::writeUtf8Text(stdout, terminalPicture(pixels));
+            std::fflush(stdout);
         }
     }
     if (gif.isOpen() && ((planner.finish(image) && !gif.addImage(image, error)) || !gif.close(error))) {

@@ -95,6 +95,10 @@ bool isTerminal(std::FILE* stream);
 // could not be written.
 bool writeText(std::FILE* stream, const std::string& utf8);
 
+// As writeText on a console; redirected, the UTF-8 bytes on every system: for a terminal picture, whose
+// block characters no ANSI code page has.
+bool writeUtf8Text(std::FILE* stream, const std::string& utf8);
+
 // printf's format and values, written by writeText.
 #ifdef __GNUC__
 __attribute__((format(printf, 2, 3)))

@@ -50,6 +50,10 @@ bool writeText(std::FILE* stream, const std::string& utf8) {
     return std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size();
 }
 
+bool writeUtf8Text(std::FILE* stream, const std::string& utf8) {
+    return writeText(stream, utf8);
+}
+
 bool enableEscapeSequences() {
     return true;
 }

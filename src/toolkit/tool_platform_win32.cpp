@@ -173,6 +173,13 @@ bool writeText(std::FILE* stream, const std::string& utf8) {
     return WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0;
 }
 
+bool writeUtf8Text(std::FILE* stream, const std::string& utf8) {
+    if (consoleOf(stream) != nullptr) {
+        return writeText(stream, utf8);
+    }
+    return std::fwrite(utf8.data(), 1, utf8.size(), stream) == utf8.size();
+}
+
 bool enableEscapeSequences() {
     const HANDLE console = consoleOf(stdout);
     if (console == nullptr) {

@@ -16,6 +16,10 @@ set(cases
     man/animdump.1.in                     PLAY        ON       [[.B \-\-play]]
     man/animdump.1.in                     PLAY        ON       [[\-\-play uses the same delay]]
     man/animdump.1.in                     PLAY        OFF      [[every requested image was written.]]
+    man/ja/animdump.1.in                  PLAY        ON       [[.B \-\-play]]
+    man/ja/animdump.1.in                  PLAY        ON       [[\-\-play も同じ間隔を使います]]
+    man/ja/animdump.1.in                  PLAY        OFF      [[求められた画像をすべて書き出した。
+.TP]]
     packaging/README-windows-tools.txt.in VIDEO       ON       [[through Media Foundation]]
     packaging/README-windows-tools.txt.in VIDEO       OFF      [[built without video input]])
 
@@ -44,6 +48,22 @@ foreach(at RANGE 0 ${last} 4)
       string(APPEND faults "\n  ${template} with ${capability}=${has} keeps a line's mark")
     endif()
   endforeach()
+endforeach()
+# Each Japanese page names the options its English page names, in the same order and for the same builds.
+file(GLOB japanese_pages RELATIVE ${SOURCE}/man/ja ${SOURCE}/man/ja/*.1.in)
+foreach(page IN LISTS japanese_pages)
+  foreach(language en ja)
+    set(path ${SOURCE}/man/${page})
+    if(language STREQUAL ja)
+      set(path ${SOURCE}/man/ja/${page})
+    endif()
+    file(STRINGS ${path} lines_${language} REGEX "^(@[A-Z_]+@)?\\.BR? \\\\-")
+    # The mark and the option, whatever punctuation follows it.
+    list(TRANSFORM lines_${language} REPLACE "^(@[A-Z_]+@|)\\.BR? ([^ ]*).*" "\\1\\2")
+  endforeach()
+  if(NOT lines_en STREQUAL lines_ja)
+    string(APPEND faults "\n  man/ja/${page} does not name the options man/${page} names, in its order")
+  endif()
 endforeach()
 if(faults)
   message(FATAL_ERROR "the texts for a build say what it cannot do, or not what it can:${faults}")

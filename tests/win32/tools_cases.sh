@@ -11,6 +11,9 @@
 # copies of them whose manifest asks for the UTF-8 code page (Windows 10 1903 and later honour it, as does
 # wine) run instead. Needs wine's prefix made and the ja_JP.UTF-8 locale (tools/ci/win32.sh sees to both).
 set -uo pipefail
+# The cases compare with the Linux programs in English: the interface language is English here, the code
+# page 932 (tests/win32/language_cases.sh has the Japanese ones).
+export ANIMCONV_WINE_MESSAGES=en_US.UTF-8
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 linux="$(cd "$1" && pwd)"
 win32="$(cd "$2" && pwd)"
@@ -53,12 +56,16 @@ win_dump() { "$wine_run" "$win32/animdump.exe" "$@" </dev/null; }
 ansi_is_932() { [[ $code_page == 932 ]]; }
 # The same text but for the line ends (the Windows programs write CR LF to a file).
 same_text() { cmp -s <(tr -d '\r' <"$1") "$2"; }
-# run NAME PROGRAM ARGS...: status in NAME.status, output and messages in NAME.out, NAME.err.
+# run NAME PROGRAM ARGS...: status in NAME.status, output and messages in NAME.out, NAME.err; the messages
+# as UTF-8 (a Windows program's redirected messages are in the ANSI code page).
 run() {
     local name="$1"
     shift
     "$@" >"$name.out" 2>"$name.err"
     echo $? >"$name.status"
+    if ansi_is_932 && [[ $1 == win_* ]]; then
+        iconv -f CP932 -t UTF-8 "$name.err" >"$name.err.utf-8" && mv "$name.err.utf-8" "$name.err"
+    fi
 }
 same_run() {  # the Windows run $1 and the Linux run $2: status, output and messages
     cmp -s "$1.status" "$2.status" && same_text "$1.out" "$2.out" && same_text "$1.err" "$2.err"

@@ -77,6 +77,11 @@ for code_page in 932 utf-8; do
         say "a case failed; running the cases once more to tell a wine start-up failure from a real one"
         tests/win32/tools_cases.sh build build-win32 "$code_page"
     fi
+    say "animmake.exe and animdump.exe in Japanese and English, code page $code_page"
+    if ! tests/win32/language_cases.sh build build-win32 "$code_page"; then
+        say "a case failed; running the cases once more to tell a wine start-up failure from a real one"
+        tests/win32/language_cases.sh build build-win32 "$code_page"
+    fi
 done
 
 say "all Windows tests passed"

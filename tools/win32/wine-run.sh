@@ -21,5 +21,8 @@ if "$server" -p30 </dev/null >/dev/null 2>&1 9>&-; then
   "$loader" wineboot </dev/null >/dev/null 2>&1 9>&- || true
 fi
 exec 9>&-
-# wine takes its code page from the locale name alone; the locale need not be installed.
-exec env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$loader" "$@"
+# wine takes its code page from the locale name alone (LC_CTYPE); the locale need not be installed. The
+# user's interface language, which animmake.exe and animdump.exe speak, is LC_MESSAGES': Japanese, as on a
+# Japanese Windows, unless ANIMCONV_WINE_MESSAGES names another locale (en_US.UTF-8 for English).
+exec env -u LC_ALL LANG=ja_JP.UTF-8 LC_CTYPE=ja_JP.UTF-8 LC_MESSAGES="${ANIMCONV_WINE_MESSAGES:-ja_JP.UTF-8}" \
+  "$loader" "$@"
