@@ -53,6 +53,9 @@ expected=(./usr/share/doc/animconv/changelog.gz ./usr/share/doc/animconv/copyrig
 for program in "${programs[@]}"; do
     expected+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
 done
+# animdump and animmake speak Japanese too: their catalogue and their Japanese man pages.
+expected+=(./usr/share/locale/ja/LC_MESSAGES/animconv.mo ./usr/share/man/ja/man1/animdump.1.gz
+    ./usr/share/man/ja/man1/animmake.1.gz)
 dpkg-deb -c "$deb"
 diff <(printf '%s\n' "${expected[@]}" | sort) <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort) ||
     fail "the package's files are not the expected ones (< expected, > packaged)"
@@ -106,6 +109,15 @@ for program in "${programs[@]}"; do
     [[ -s "$work/man.err" ]] && fail "man $program warns: $(cat "$work/man.err")"
     [[ "$page" == *"animconv $version"* ]] || fail "man $program does not name version $version"
     echo "man $program: $(wc -l <<<"$page") lines"
+done
+for program in animdump animmake; do
+    page="$(LANG=ja_JP.UTF-8 MANWIDTH=80 man -P cat "$program" 2>"$work/man.err")" ||
+        fail "man $program in Japanese: $(cat "$work/man.err")"
+    [[ -s "$work/man.err" ]] && fail "man $program in Japanese warns: $(cat "$work/man.err")"
+    [[ "$page" == *"ユーザーコマンド"* && "$page" == *"名前"* ]] || fail "man $program in Japanese is not the Japanese page"
+    [[ "$(LANG=ja_JP.UTF-8 "$program" --help | head -n 1)" == "使い方: $program "* ]] ||
+        fail "the installed $program does not speak Japanese"
+    echo "man $program in Japanese: $(wc -l <<<"$page") lines"
 done
 
 say "apt-get remove animconv"
