@@ -316,16 +316,29 @@ class FrameFitter {
     std::vector<std::uint8_t> rgb_;
 };
 
-// An AVI, by its first bytes.
-bool isAvi(const std::string& path) {
+enum class Container { avi, isoMedia, other };
+
+// An AVI, or ISO media (MP4, MOV, 3GP: each track with its own length), by its first bytes.
+Container containerOf(const std::string& path) {
     std::FILE* file = toolplatform::openFile(path, "rb");
     if (file == nullptr) {
-        return false;
+        return Container::other;
     }
     char head[12] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
-    return got == sizeof head && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0;
+    if (got != sizeof head) {
+        return Container::other;
+    }
+    if (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0) {
+        return Container::avi;
+    }
+    for (const char* box : {"ftyp", "moov", "mdat", "free", "wide"}) {  // older MOVs start with no ftyp
+        if (std::memcmp(head + 4, box, 4) == 0) {
+            return Container::isoMedia;
+        }
+    }
+    return Container::other;
 }
 
 // The video stream read in presentation order, timed, fitted and handed on.
@@ -454,7 +467,9 @@ class VideoReader {
         if (!readFormat(reason)) {
             return false;
         }
-        avi_ = isAvi(path);
+        const Container container = containerOf(path);
+        avi_ = container == Container::avi;
+        tracksHaveLengths_ = container == Container::isoMedia;
         clock_ = clockOf(*native.Get());
         timeline_.emplace(settings_.video, clock_);
         fitter_.emplace(settings_);
@@ -474,9 +489,10 @@ class VideoReader {
 
     // The stream's clock: 100 ns units, but an AVI's counts whole frames (its time base is its frame rate,
     // to which --start and --duration round as on Linux); the rate as the source says. The source's length
-    // is the whole presentation's, as long as its longest stream: only an AVI's (whose video entries past
-    // the last picture extend it) is the video's; elsewhere the last frame lasts its own duration, the
-    // video stream's end, as on Linux (a sound track that runs on would hold it seconds longer).
+    // is the whole presentation's, as long as its longest stream: in ISO media, whose tracks have lengths
+    // of their own, the last frame lasts its own duration instead, to the video track's end, as on Linux
+    // (a sound track that runs on would hold it seconds longer); an AVI's length is its video's (entries
+    // past the last picture extend it).
     VideoClock clockOf(IMFMediaType& native) {
         VideoClock clock;
         clock.timeBaseNum = 1;
@@ -503,7 +519,7 @@ class VideoReader {
             presentationLength_ = inClock(static_cast<std::int64_t>(duration.uhVal.QuadPart));
         }
         PropVariantClear(&duration);
-        if (avi_) {
+        if (!tracksHaveLengths_) {
             clock.length = presentationLength_;
         }
         expected_ = expectedFrames(clock);
@@ -634,7 +650,8 @@ class VideoReader {
     std::optional<VideoTimeline> timeline_;
     std::optional<FrameFitter> fitter_;
     bool avi_ = false;
-    std::int64_t frameNum_ = 0;  // an AVI's frame rate, its clock; 0 for 100 ns units
+    bool tracksHaveLengths_ = false;  // ISO media: the last frame's own duration ends the video
+    std::int64_t frameNum_ = 0;       // an AVI's frame rate, its clock; 0 for 100 ns units
     std::int64_t frameDen_ = 1;
     double rate_ = 0;
     std::optional<std::int64_t> presentationLength_;  // in the clock's units, when the source says
