@@ -178,8 +178,8 @@ OptionsResult usageError(std::string& error, const std::string& reason) {
 }  // namespace
 
 OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std::string& error) {
-    for (int i = 1; toolplatform::kExpandsWildcards && i < argc; ++i) {
-        if (std::strcmp(argv[i], "/?") == 0) {  // Windows' way to ask for help
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (animconv::asksForHelpOtherwise(argv[i])) {
             return OptionsResult::help;
         }
     }

@@ -14,6 +14,8 @@
 #include "animdump/stream_report.h"
 #include "animdump/terminal_player.h"
 #include "toolkit/file_identity.h"
+#include "toolkit/own_window.h"
+#include "toolkit/read_only.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
@@ -113,20 +115,31 @@ GifPalette paletteOfStream(StreamView stream, std::size_t frames, FrameIndices& 
 }
 
 // Every image is renamed into place: refused when that would take the stream being read away (the same
-// file by identity, however it is spelt), before anything is written.
+// file by identity, however it is spelt) or replace a file marked read-only, before anything is written.
 bool imagesSpareStream(std::size_t frames, const DumpOptions& options, std::string& error) {
     const auto refuse = [&](const std::string& image) {
         error = _("cannot write '") + image + _("': it would replace the stream being read, '") +
                 options.streamPath + _("'; nothing was written");
         return false;
     };
+    // A file marked read-only is never written over either.
+    const auto refuseMarked = [&](const std::string& image) {
+        error = _("cannot write '") + image + _("': the file is marked read-only; nothing was written");
+        return false;
+    };
     if (options.gifPath != nullptr && toolkit::replacingTakes(options.gifPath, options.streamPath)) {
         return refuse(options.gifPath);
+    }
+    if (options.gifPath != nullptr && toolkit::isMarkedReadOnly(options.gifPath)) {
+        return refuseMarked(options.gifPath);
     }
     for (std::size_t number = 1; options.pngFolder != nullptr && number <= frames; ++number) {
         const std::string path = std::string(options.pngFolder) + "/" + pngName(number);
         if (toolkit::replacingTakes(path, options.streamPath)) {
             return refuse(path);
+        }
+        if (toolkit::isMarkedReadOnly(path)) {
+            return refuseMarked(path);
         }
     }
     return true;
@@ -243,17 +256,20 @@ int runDump(int argc, char** argv) {
     return playStream(stream, totals.frames, options.delayScale, error) ? kExitValid : complain(error);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    toolplatform::Utf8CommandLine commandLine(argc, argv);
-    toolkit::startTranslation();
-    const int status = runDump(commandLine.argc(), commandLine.argv());
-    // A report that did not reach its reader (a full disk, a closed pipe) is a failure too.
+// A report that did not reach its reader (a full disk, a closed pipe) is a failure too.
+int runAndReport(int argc, char** argv) {
+    const int status = runDump(argc, argv);
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         toolplatform::printText(stderr, _("animdump: cannot write standard output: %s\n"),
                                 std::strerror(errno));
         return kExitTrouble;
     }
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    toolkit::startTranslation();
+    return toolplatform::runWaitingInOwnWindow(argc, argv, runAndReport, animdump::helpText);
 }

@@ -23,6 +23,7 @@
 #include "make/output_guard.h"
 #include "make/progress_estimate.h"
 #include "toolkit/image_library.h"
+#include "toolkit/own_window.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
@@ -284,6 +285,10 @@ int runMake(int argc, char** argv) {
     configureVideoLibrary();
     takeInterrupts();
 
+    // A list dropped on animmake.exe arrives as the only argument, without its @.
+    if (options.inputs.size() == 1 && isLoneList(options.inputs.front())) {
+        options.inputs.front() = "@" + options.inputs.front();
+    }
     if (options.streamPath.empty() && options.inputs.front() == "@-") {
         toolplatform::writeText(stderr, _("animmake: missing '-o STREAM' (a list on standard input names no "
                                           "stream)\nTry 'animmake --help' for more information.\n"));
@@ -299,7 +304,7 @@ int runMake(int argc, char** argv) {
         const std::string named = first.size() > 1 && first[0] == '@' ? first.substr(1) : first;
         options.streamPath = streamNameBeside(named, toolplatform::isFolder(named));
     }
-    if (!outputsSpareInputs(options, inputs, error)) {
+    if (!outputsSpareInputs(options, inputs, error) || !outputsWritable(options, error)) {
         return messages.fail(error, kExitUsage);
     }
     if (!options.framesDir.empty() && !prepareFramesDir(options.framesDir, error)) {
@@ -352,19 +357,6 @@ int runOrFail(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    toolplatform::Utf8CommandLine commandLine(argc, argv);
     toolkit::startTranslation();
-    // Started from Explorer (a drop, a double-click) the window closes when the program ends: it stays
-    // until a key is pressed, and a double-click alone shows what to do.
-    const bool ownWindow = toolplatform::ownsConsoleWindow();
-    if (ownWindow && commandLine.argc() == 1) {
-        toolplatform::writeText(stdout, helpText());
-        toolplatform::waitForKey();
-        return kExitDone;
-    }
-    const int status = runOrFail(commandLine.argc(), commandLine.argv());
-    if (ownWindow) {
-        toolplatform::waitForKey();
-    }
-    return status;
+    return toolplatform::runWaitingInOwnWindow(argc, argv, runOrFail, animmake::helpText);
 }

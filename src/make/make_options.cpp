@@ -335,7 +335,7 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
     // --help and --version win wherever they stand, as with animdump.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
-            (toolplatform::kExpandsWildcards && std::strcmp(argv[i], "/?") == 0)) {  // Windows' way to ask
+            animconv::asksForHelpOtherwise(argv[i])) {
             return OptionsResult::help;
         }
         if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
@@ -416,16 +416,22 @@ std::string fullHelpText() {
                 "timing), a whole stream (its frames and waits exactly: join streams, or trim and\n"
                 "retime one with -w, --start, --duration and --fps), a directory (its images in\n"
                 "natural order: f2 before f10), or @LIST: one input per line, optionally followed\n"
-                "by a tab and that input's wait byte (@- reads the list from standard input).\n")
+                "by a tab and that input's wait byte (@- reads the list from standard input).\n"
+                "Names in a list are taken from the list's own folder, not the current one; a\n"
+                "list given alone (dropped on the program) needs no @, and its stream goes beside\n"
+                "it.\n")
             : _("INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
                 "all of its frames), a whole stream (its frames and waits exactly: join streams,\n"
                 "or trim and retime one with -w, --start, --duration and --fps), a directory (its\n"
                 "images in natural order: f2 before f10), or @LIST: one input per line,\n"
                 "optionally followed by a tab and that input's wait byte (@- reads the list from\n"
-                "standard input). This build reads no video.\n");
+                "standard input). Names in a list are taken from the list's own folder, not the\n"
+                "current one; a list given alone (dropped on the program) needs no @, and its\n"
+                "stream goes beside it. This build reads no video.\n");
     const std::string wildcards =
         toolplatform::kExpandsWildcards
-            ? _("Wildcards (* and ?) in an INPUT are expanded in natural order; /? is --help.\n"
+            ? _("Wildcards (* and ?) in an INPUT are expanded in natural order; /? and /help are\n"
+                "--help.\n"
                 "\n")
             : "";
     return _("Usage: animmake [OPTION]... [-o STREAM] INPUT...\n"
@@ -442,8 +448,8 @@ std::string fullHelpText() {
              "refused before anything is opened.\n"
              "\n"
              "Exit status: 0 done, 1 an input or the output failed (STREAM untouched),\n"
-             "2 usage error or an output that is an input, 130/143 interrupted (STREAM\n"
-             "untouched).\n");
+             "2 usage error, an output that is an input or one marked read-only (never\n"
+             "replaced or appended to, even with -f), 130/143 interrupted (STREAM untouched).\n");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "make/output/frames_dir.h"
 #include "toolkit/file_identity.h"
+#include "toolkit/read_only.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
@@ -97,7 +98,28 @@ bool framesDirSparesInputs(const std::string& folder, const KnownFiles& files, c
     return true;
 }
 
+bool frameFilesWritable(const std::string& folder, std::string& error) {
+    std::error_code code;
+    for (const auto& entry : fs::directory_iterator(toolplatform::pathOf(folder), code)) {
+        const std::string framePath = toolplatform::utf8Of(entry.path());
+        if (isFrameFileName(toolplatform::utf8Of(entry.path().filename())) &&
+            toolkit::isMarkedReadOnly(framePath)) {
+            error = framePath + _(": the frame file is marked read-only; nothing was written");
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+bool outputsWritable(const MakeOptions& options, std::string& error) {
+    if (toolkit::isMarkedReadOnly(options.streamPath)) {
+        error = options.streamPath + _(": the stream is marked read-only; nothing was written");
+        return false;
+    }
+    return options.framesDir.empty() || frameFilesWritable(options.framesDir, error);
+}
 
 bool outputsSpareInputs(const MakeOptions& options, const std::vector<InputItem>& inputs,
                         std::string& error) {

@@ -16,4 +16,8 @@ namespace animmake {
 // `inputs` are the operands expanded.
 bool outputsSpareInputs(const MakeOptions& options, const std::vector<InputItem>& inputs, std::string& error);
 
+// False with `error` (one line naming it) when the stream, or a frame file in --frames-dir, exists and is
+// marked read-only: it is never replaced or appended to, -f or not.
+bool outputsWritable(const MakeOptions& options, std::string& error);
+
 }  // namespace animmake

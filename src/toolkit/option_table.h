@@ -72,4 +72,22 @@ std::string optionRows(const Entry (&entries)[kCount], std::size_t column) {
     return optionRows(entries, column, [](const Entry& entry) { return entry.help; });
 }
 
+// Help asked for otherwise than by --help or -h: -? everywhere, and the ways of Windows' own tools there,
+// /? and /help in any case (on POSIX systems /help is a file name).
+inline bool asksForHelpOtherwise(const char* argument) {
+    const std::string text(argument);
+    if (text == "-?") {
+        return true;
+    }
+#ifdef _WIN32
+    std::string folded = text;
+    for (char& c : folded) {
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+    }
+    return folded == "/?" || folded == "/help";
+#else
+    return false;
+#endif
+}
+
 }  // namespace animconv

@@ -70,7 +70,7 @@ TEST(AnimdumpCommandLine, UsageErrorsGoToStandardErrorWithStatus2) {
 TEST(AnimdumpCommandLine, HelpAndVersionGoToStandardOutput) {
     const FreshFolder scratch;
     const std::string& folder = scratch.path();
-    for (const char* option : {"--help", "-h"}) {
+    for (const char* option : {"--help", "-h", "-?"}) {
         const ProcessResult result = animdump({"--gif", "x.gif", option, "--bogus"}, folder);
         EXPECT_EQ(result.status, 0);
         EXPECT_EQ(result.out.rfind("Usage: animdump [OPTION]... FILE\n", 0), 0u) << result.out;
@@ -183,6 +183,39 @@ TEST(AnimdumpImages, UnwritableOutputs) {
     result = animdump({"--png", path, path}, folder);  // a file where the folder should be
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.err, "animdump: cannot write into '" + path + "': not a folder\n");
+}
+
+// A file marked read-only (no write bit for anyone) is never written over, whoever runs animdump: one line,
+// status 2, nothing written.
+TEST(AnimdumpImages, FilesMarkedReadOnlyAreLeftAlone) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--gif", "locked.gif", "s.bin"}, "locked.gif"},
+        {{"--png", "png", "s.bin"}, "png/frame-0002.png"},
+        {{"--gif", "out.gif", "--png", "png", "s.bin"}, "png/frame-0002.png"},
+    };
+    for (const auto& [arguments, locked] : cases) {
+        SCOPED_TRACE(locked);
+        const FreshFolder scratch;
+        scratch.put("s.bin", kSmallStream);
+        scratch.put("locked.gif", {'G', 'I', 'F'});
+        scratch.makeFolder("png");
+        scratch.put("png/frame-0002.png", {'P', 'N', 'G'});
+        for (const char* name : {"locked.gif", "png/frame-0002.png"}) {
+            std::filesystem::permissions(scratch.pathOf(name), std::filesystem::perms::owner_read |
+                                                                   std::filesystem::perms::group_read |
+                                                                   std::filesystem::perms::others_read);
+        }
+        const ProcessResult result = animdump(arguments, scratch.path());
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.err, "animdump: cannot write '" + locked +
+                                  "': the file is marked read-only; nothing was written\n");
+        EXPECT_EQ(scratch.read("locked.gif"), (Bytes{'G', 'I', 'F'}));
+        EXPECT_EQ(scratch.read("png/frame-0002.png"), (Bytes{'P', 'N', 'G'}));
+        EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"locked.gif", "png", "s.bin"}));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.pathOf("png")),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
 }
 
 struct OverStreamCase {

@@ -209,5 +209,56 @@ TEST(AnimmakeDrop, WithoutOutputTheStreamGoesBesideTheInput) {
         piped.err.rfind("animmake: missing '-o STREAM' (a list on standard input names no stream)\n", 0), 0u);
 }
 
+// A file given alone is a list when what it holds is one: text whose first name is there, from the list's
+// folder. A stream, an image or text naming nothing stays what it is, whatever its name.
+TEST(AnimmakeDrop, AFileAloneIsAListWhenItHoldsOne) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    std::filesystem::create_directory(folder + "/sub");
+    photoLike(64, 48, 0).pngsave((folder + "/sub/a.png").c_str());
+    writeBytes(folder + "/sub/list.txt", testsupport::bytesOf("a.png\r\n"));
+    writeBytes(folder + "/sub/utf16.txt", testsupport::bytesOf(std::string("\xFF\xFE"
+                                                                           "a\0.\0p\0n\0g\0",
+                                                                           12)));
+    writeBytes(folder + "/sub/notes.txt", testsupport::bytesOf("shopping: milk\n"));
+    writeBytes(folder + "/sub/binary.txt", testsupport::bytesOf(std::string("a.png\0\x01", 7)));
+    photoLike(64, 48, 0).pngsave((folder + "/sub/picture.txt").c_str());
+    ASSERT_EQ(animmake({"-q", "-o", "sub/stream.txt", "sub/a.png"}, folder).status, 0);
+    const std::pair<const char*, bool> cases[] = {
+        {"sub/list.txt", true},     {"sub/utf16.txt", true},
+        {"sub/notes.txt", false},   {"sub/binary.txt", false},
+        {"sub/picture.txt", false}, {"sub/stream.txt", false},
+        {"sub/a.png", false},       {"sub", false},
+        {"sub/missing.txt", false},
+    };
+    for (const auto& [name, list] : cases) {
+        EXPECT_EQ(animmake::isLoneList(folder + "/" + name), list) << name;
+    }
+}
+
+// Names in a list are the list's neighbours, wherever the run starts; a whole path stays as it is. A list
+// given alone is read as one, its stream beside it.
+TEST(AnimmakeDrop, ListNamesAreTakenFromTheListsFolder) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    std::filesystem::create_directories(folder + "/lists/shots");
+    photoLike(64, 48, 0).pngsave((folder + "/lists/shots/a.png").c_str());
+    photoLike(64, 48, 20).pngsave((folder + "/b.png").c_str());
+    writeBytes(folder + "/lists/リスト.txt", testsupport::bytesOf("shots/a.png\t7\n" + folder + "/b.png\n"));
+    std::vector<animmake::InputItem> items;
+    std::string error;
+    ASSERT_TRUE(animmake::expandInputs({"@" + folder + "/lists/リスト.txt"}, items, error, false)) << error;
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].path, folder + "/lists/shots/a.png");
+    EXPECT_EQ(items[0].wait, 7);
+    EXPECT_EQ(items[1].path, folder + "/b.png");
+
+    const ProcessResult dropped = animmake({"-q", "lists/リスト.txt"}, folder);
+    ASSERT_EQ(dropped.status, 0) << dropped.err;
+    const std::vector<StreamFrame> frames = readStream(folder + "/lists/リスト.bin");
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].waitByte, 7);
+}
+
 }  // namespace
 }  // namespace maketest

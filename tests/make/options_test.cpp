@@ -7,6 +7,7 @@
 
 #include "make/make_options.h"
 #include "toolkit/option_table.h"
+#include "toolkit/tool_platform.h"
 
 namespace {
 
@@ -33,6 +34,14 @@ TEST(AnimmakeOptions, ResultsAndReasons) {
         {{"-o", "s.bin", "a.png"}, OptionsResult::run, ""},
         {{"a.png", "-qfo", "s.bin", "--dither=none"}, OptionsResult::run, ""},
         {{"-x", "--help"}, OptionsResult::help, ""},
+        {{"-o", "s.bin", "-?"}, OptionsResult::help, ""},
+        // /help is a file name here; Windows' tools take it as help.
+        {{"-o", "s.bin", "/help"},
+         toolplatform::kExpandsWildcards ? OptionsResult::help : OptionsResult::run,
+         ""},
+        {{"-o", "s.bin", "/HELP"},
+         toolplatform::kExpandsWildcards ? OptionsResult::help : OptionsResult::run,
+         ""},
         {{"--vers"}, OptionsResult::version, ""},
         {{"-o", "s.bin", "--", "--help"}, OptionsResult::run, ""},
         {{"-x"}, OptionsResult::usageError, "invalid option '-x'"},

@@ -112,6 +112,38 @@ TEST(AnimmakeSafety, OutputsNeverHarmInputs) {
     }
 }
 
+// A stream or frame file marked read-only (no write bit for anyone) is never replaced or appended to, -f
+// or not, whoever runs animmake: one line, status 2, every file as it was.
+TEST(AnimmakeSafety, FilesMarkedReadOnlyAreLeftAlone) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    fs::create_directories(folder + "/bmps");
+    photoLike(64, 48, 0).pngsave((folder + "/photo.png").c_str());
+    ASSERT_EQ(animmake({"-q", "-o", "locked.bin", "photo.png"}, folder).status, 0);
+    writeBytes(folder + "/bmps/frame-000001.bmp", testsupport::bytesOf("BM"));
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(folder + "/locked.bin", readOnly);
+    fs::permissions(folder + "/bmps/frame-000001.bmp", readOnly);
+    const std::string streamRefused = "locked.bin: the stream is marked read-only; nothing was written";
+    const SafetyCase cases[] = {
+        {{"-o", "locked.bin", "photo.png"}, 2, streamRefused},
+        {{"-f", "-o", "locked.bin", "photo.png"}, 2, streamRefused},
+        {{"-a", "-o", "locked.bin", "photo.png"}, 2, streamRefused},
+        {{"--frames-dir", "bmps", "-o", "out.bin", "photo.png"},
+         2,
+         "bmps/frame-000001.bmp: the frame file is marked read-only; nothing was written"},
+    };
+    for (const SafetyCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        const std::map<std::string, Bytes> before = filesUnder(folder);
+        const ProcessResult result = animmake(c.arguments, folder);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err, "animmake: " + c.error + "\n");
+        EXPECT_TRUE(filesUnder(folder) == before) << "a file was changed";
+        EXPECT_EQ(fs::status(folder + "/locked.bin").permissions(), readOnly);
+    }
+}
+
 // A thread that cannot start (no room for its stack) is one line and status 1, never std::terminate; the
 // temporary file goes and the stream stays.
 TEST(AnimmakeSafety, WorkerThreadsThatCannotStartFailCleanly) {

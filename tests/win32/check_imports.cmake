@@ -1,5 +1,7 @@
-# Fails unless PROGRAM imports exactly the DLLs in EXPECTED (a ;-list), read from its import table.
-# cmake -DOBJDUMP=... -DPROGRAM=... -DEXPECTED=KERNEL32.dll -P check_imports.cmake
+# Fails unless PROGRAM imports exactly the DLLs in EXPECTED (a ;-list), read from its import table; with
+# README, unless the line of that text that starts with LISTED_AS (and the lines after it, up to a blank
+# line or the next program's) names exactly the DLLs it imports, in any order.
+# cmake -DOBJDUMP=... -DPROGRAM=... -DEXPECTED=KERNEL32.dll [-DREADME=... -DLISTED_AS=...] -P check_imports.cmake
 execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${PROGRAM} failed: ${status}")
@@ -11,6 +13,35 @@ foreach(line IN LISTS lines)
   list(APPEND imported "${name}")
 endforeach()
 message(STATUS "${PROGRAM} imports: ${imported}")
-if(NOT "${imported}" STREQUAL "${EXPECTED}")
+if(DEFINED EXPECTED AND NOT "${imported}" STREQUAL "${EXPECTED}")
   message(FATAL_ERROR "expected imports: ${EXPECTED}")
+endif()
+
+if(DEFINED README)
+  file(STRINGS ${README} text_lines)
+  set(listed "")
+  set(within OFF)
+  foreach(line IN LISTS text_lines)
+    string(STRIP "${line}" stripped)
+    if(within AND (stripped STREQUAL "" OR stripped MATCHES "\\.exe imports"))
+      break()
+    endif()
+    if(stripped MATCHES "^${LISTED_AS}")
+      set(within ON)
+    endif()
+    if(within)
+      string(REGEX MATCHALL "[A-Za-z0-9_-]+\\.(dll|DLL)" names "${stripped}")
+      list(APPEND listed ${names})
+    endif()
+  endforeach()
+  if(NOT within)
+    message(FATAL_ERROR "${README} has no line starting with '${LISTED_AS}'")
+  endif()
+  set(sorted_imports ${imported})
+  list(SORT sorted_imports)
+  list(SORT listed)
+  if(NOT "${listed}" STREQUAL "${sorted_imports}")
+    message(FATAL_ERROR "${README} lists ${listed} after '${LISTED_AS}', but the program imports "
+                        "${sorted_imports}")
+  endif()
 endif()

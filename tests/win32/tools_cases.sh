@@ -54,6 +54,11 @@ check() {
 win_make() { "$wine_run" "$win32/animmake.exe" "$@" </dev/null; }
 win_dump() { "$wine_run" "$win32/animdump.exe" "$@" </dev/null; }
 ansi_is_932() { [[ $code_page == 932 ]]; }
+# The full Windows path of a name here, as Explorer passes a dropped file (wine's Z: is the root).
+winepath_of() {
+    local full="$PWD/$1"
+    printf 'Z:%s' "${full//\//\\}"
+}
 # The same text but for the line ends (the Windows programs write CR LF to a file).
 same_text() { cmp -s <(tr -d '\r' <"$1") "$2"; }
 # run NAME PROGRAM ARGS...: status in NAME.status, output and messages in NAME.out, NAME.err; the messages
@@ -258,10 +263,36 @@ for clip in 動画.mp4 clip.avi; do
                 echo '        Linux:   $linux_waits'; echo '        Windows: $win_waits'; false; }"
     done
 done
-run win-vp9 win_make -q -o vp9.bin vp9.avi
-check "a video the system cannot decode: one line naming it, status 1, no stream" eval "
-    [[ \$(cat win-vp9.status) == 1 && \$(tr -d '\r' <win-vp9.err | wc -l) == 1 && ! -e vp9.bin ]] &&
-    grep -q '^animmake: vp9.avi: cannot .*(Media Foundation' win-vp9.err"
+# A sound track longer than the picture (as a phone's or a screen recorder's often is): the last frame
+# lasts until the video stream's end, as on Linux, not the presentation's.
+ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=320x240:rate=30000/1001:duration=2" \
+    -f lavfi -i "sine=frequency=440:duration=2.3" -c:v libx264 -bf 2 -pix_fmt yuv420p -c:a aac hello.mp4
+ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=480x270:rate=30:duration=1.5" \
+    -f lavfi -i "sine=frequency=440:duration=2.6" -c:v libx264 -pix_fmt yuv420p -c:a aac \
+    -metadata:s:v rotate=90 phone.mov
+for clip in hello.mp4 phone.mov; do
+    for trim in "" "--fps 24 --start 0.5"; do
+        # shellcheck disable=SC2086
+        "$linux/animmake" -q -f $trim -o linux-video.bin "$clip"
+        # shellcheck disable=SC2086
+        win_make -q -f $trim -o win-video.bin "$clip"
+        linux_waits="$(waits linux-video.bin)"
+        win_waits="$(waits win-video.bin)"
+        check "a longer sound track ($clip${trim:+ $trim}): Linux's waits to the last (...${linux_waits: -12})" eval "
+            [[ -n \"$linux_waits\" && \"$linux_waits\" == \"$win_waits\" ]] || {
+                echo '        Linux:   $linux_waits'; echo '        Windows: $win_waits'; false; }"
+    done
+done
+# A codec the system cannot decode, named from the AVI's header, with and without sound beside it (wine's
+# reader shows the first as sound alone and cannot open the second).
+ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=320x240:rate=25" -f lavfi \
+    -i "sine=frequency=440" -t 1 -c:v libvpx-vp9 -c:a pcm_s16le vp9-sound.avi
+for clip in vp9.avi vp9-sound.avi; do
+    run win-vp9 win_make -q -o vp9.bin "$clip"
+    check "a video the system cannot decode ($clip): one line naming the codec, status 1, no stream" eval "
+        [[ \$(cat win-vp9.status) == 1 && \$(tr -d '\r' <win-vp9.err | wc -l) == 1 && ! -e vp9.bin ]] &&
+        grep -q '^animmake: $clip: cannot decode its video: the system has no VP9 decoder' win-vp9.err" || cat win-vp9.err
+done
 mkdir mixed
 cp pngs/frame-0001.png mixed/1.png
 cp clip.avi mixed/2.avi
@@ -278,6 +309,13 @@ run win-dump-help win_dump '/?'
 check "/? is --help; videos but no --play in the help" eval "cmp -s win-slash-help.out win-help.out &&
     ! grep -q 'This build reads no video' win-help.out && grep -q 'a video (MP4' win-help.out &&
     grep -q '^Usage: animdump' win-dump-help.out && ! grep -q -- '--play' win-dump-help.out"
+run win-dump-long-help win_dump --help
+for asked in /help /HELP -?; do
+    run win-asked win_make -o x.bin "$asked"
+    run win-dump-asked win_dump "$asked"
+    check "$asked is --help too (both tools)" eval "[[ \$(cat win-asked.status) == 0 ]] &&
+        cmp -s win-asked.out win-help.out && cmp -s win-dump-asked.out win-dump-long-help.out && [[ ! -e x.bin ]]"
+done
 
 # A file dropped on animmake.exe: no -o, the stream beside it; refused once it exists, replaced with -f.
 run win-drop win_make -q "写真 フォルダ\\00_猫.png"
@@ -286,6 +324,38 @@ run win-drop-again win_make -q "写真 フォルダ\\00_猫.png"
 check "a dropped file: the stream beside it, refused when it exists" eval "
     [[ \$(cat win-drop.status) == 0 ]] && cmp -s \"写真 フォルダ/00_猫.bin\" linux-drop.bin &&
     [[ \$(cat win-drop-again.status) == 1 ]] && grep -q '00_猫.bin: the stream exists' win-drop-again.err"
+# A list dropped on animmake.exe (its full path the only argument, no @): read as a list, its names taken
+# from its own folder wherever the run starts, its stream beside it; a stream or an image dropped stays one.
+mkdir "リスト フォルダ"
+cp "写真 フォルダ/00_猫.png" "写真 フォルダ/01_犬.png" "リスト フォルダ/"
+printf '\xEF\xBB\xBF00_猫.png\r\n01_犬.png\r\n' >"リスト フォルダ/写真.txt"
+run win-drop-list win_make -q "$(winepath_of "リスト フォルダ/写真.txt")"
+cp sample.bin "リスト フォルダ/見本.txt"
+run win-drop-stream win_make -q -o dropped-stream.bin "リスト フォルダ\\見本.txt"
+check "a dropped list: read as one from its own folder, the stream beside it; a stream stays a stream" eval "
+    [[ \$(cat win-drop-list.status) == 0 ]] && cmp -s 'リスト フォルダ/写真.bin' linux-photos.bin &&
+    [[ \$(cat win-drop-stream.status) == 0 ]] && cmp -s dropped-stream.bin sample.bin" ||
+    cat win-drop-list.err win-drop-stream.err
+
+# Files marked read-only (wine shows a file with no write bit as FILE_ATTRIBUTE_READONLY): never replaced or
+# appended to, -f or not; animdump's images neither. One line naming it, status 2, the file as it was.
+cp sample.bin 読み取り専用.bin
+cp sample.gif 読み取り専用.gif
+chmod a-w 読み取り専用.bin 読み取り専用.gif
+for mode in "" -f -a; do
+    # shellcheck disable=SC2086
+    run win-read-only win_make -q $mode -o 読み取り専用.bin frame-01.bmp
+    check "a stream marked read-only${mode:+ ($mode)}: refused, status 2, untouched" eval "
+        [[ \$(cat win-read-only.status) == 2 && \$(tr -d '\r' <win-read-only.err | wc -l) == 1 ]] &&
+        grep -q '読み取り専用.bin: the stream is marked read-only' win-read-only.err &&
+        cmp -s 読み取り専用.bin sample.bin && [[ \$(stat -c %a 読み取り専用.bin) == 444 ]]"
+done
+run win-read-only win_dump --gif 読み取り専用.gif sample.bin
+check "animdump.exe --gif onto a file marked read-only: refused, status 2, untouched" eval "
+    [[ \$(cat win-read-only.status) == 2 ]] && cmp -s 読み取り専用.gif sample.gif &&
+    grep -q \"cannot write '読み取り専用.gif': the file is marked read-only\" win-read-only.err"
+chmod u+w 読み取り専用.bin 読み取り専用.gif
+
 # In a console of its own (a terminal here, through script) it waits for a key after the summary, and a
 # start with no arguments shows the help and waits; a key is typed every second until it ends.
 keys() { for _ in $(seq 1 30); do sleep 1; printf x; done; }
@@ -299,6 +369,21 @@ check "its own console: the summary, then a key is waited for; alone, the help a
     cmp -s '写真 フォルダ.bin' linux-photos.bin &&
     [[ \$(cat win-double-click.status) == 0 ]] && grep -q 'Usage: animmake' win-double-click.out &&
     grep -q 'Press a key' win-double-click.out && ! grep -q 'Press a key' win-drop.err"
+
+# animdump.exe too: after the report, after an error, and alone (the help).
+keys | timeout 60 script -qec "$wine_run $win32/animdump.exe sample.bin" /dev/null >win-dump-console.out
+echo "${PIPESTATUS[1]}" >win-dump-console.status
+keys | timeout 60 script -qec "$wine_run $win32/animdump.exe missing.bin" /dev/null >win-dump-error.out
+echo "${PIPESTATUS[1]}" >win-dump-error.status
+keys | timeout 60 script -qec "$wine_run $win32/animdump.exe" /dev/null >win-dump-alone.out
+echo "${PIPESTATUS[1]}" >win-dump-alone.status
+check "animdump.exe in its own console: the report or the error, then a key is waited for; alone, the help" eval "
+    [[ \$(cat win-dump-console.status) == 0 ]] && grep -q '^valid' win-dump-console.out &&
+    grep -q 'Press a key to close this window' win-dump-console.out &&
+    [[ \$(cat win-dump-error.status) == 2 ]] && grep -q \"cannot read 'missing.bin'\" win-dump-error.out &&
+    grep -q 'Press a key' win-dump-error.out &&
+    [[ \$(cat win-dump-alone.status) == 0 ]] && grep -q 'Usage: animdump' win-dump-alone.out &&
+    grep -q 'Press a key' win-dump-alone.out"
 
 echo "animdump.exe (wine) against animdump (Linux)"
 cp sample.bin 見本.bin

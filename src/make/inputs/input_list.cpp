@@ -10,8 +10,11 @@
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 #include "make/inputs/video_source.h"
+#include "make/output/stream_check.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
@@ -232,8 +235,35 @@ bool parseWait(const std::string& text, int& wait) {
     return value <= 255;
 }
 
+// A name from a list, taken from the list's own folder (as a dropped list names its neighbours); a whole
+// path, or one from a drive's root on Windows, as it is.
+std::string fromListFolder(const std::filesystem::path& listFolder, const std::string& name) {
+    if (listFolder.empty() || name.empty()) {
+        return name;
+    }
+    return toolplatform::utf8Of(listFolder / toolplatform::pathOf(name));
+}
+
+// The lines of a list's text, without their line ends; blank lines stay (their numbers count).
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end;
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 bool readList(const std::string& operand, std::vector<InputItem>& items, std::string& error) {
     const std::string listName = operand.substr(1);
+    const std::filesystem::path listFolder =
+        listName == "-" ? std::filesystem::path() : toolplatform::pathOf(listName).parent_path();
     std::string bytes;
     if (listName == "-") {
         if (!toolplatform::readAll(stdin, bytes)) {
@@ -260,21 +290,14 @@ bool readList(const std::string& operand, std::vector<InputItem>& items, std::st
     }
     const std::size_t before = items.size();
     std::size_t number = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
+    for (const std::string& line : linesOf(text)) {
         ++number;
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
         if (line.empty()) {
             continue;
         }
         InputItem item;
         const std::size_t tab = line.find('\t');
-        item.path = line.substr(0, tab);
+        item.path = fromListFolder(listFolder, line.substr(0, tab));
         if (tab != std::string::npos && !parseWait(line.substr(tab + 1), item.wait)) {
             error = listName + _(": line ") + std::to_string(number) + _(": invalid wait byte '") +
                     line.substr(tab + 1) + _("' (0 to 255)");
@@ -289,7 +312,64 @@ bool readList(const std::string& operand, std::vector<InputItem>& items, std::st
     return true;
 }
 
+// Lists are small; a file past this is something else.
+constexpr std::uintmax_t kLargestList = std::uintmax_t{16} << 20;
+
+// Text a person wrote: no control characters but tabs and line ends.
+bool isPlainText(const std::string& text) {
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && c != '\t' && c != '\r' && c != '\n') || byte == 0x7F;
+    });
+}
+
 }  // namespace
+
+bool isLoneList(const std::string& path) {
+    std::error_code code;
+    const std::filesystem::path file = toolplatform::pathOf(path);
+    const std::uintmax_t size = std::filesystem::file_size(file, code);
+    if (code || size == 0 || size > kLargestList || !std::filesystem::is_regular_file(file, code)) {
+        return false;
+    }
+    std::string bytes;
+    {
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> opened(toolplatform::openFile(path, "rb"),
+                                                                     &std::fclose);
+        if (opened == nullptr || !toolplatform::readAll(opened.get(), bytes)) {
+            return false;
+        }
+    }
+    std::string text;
+    std::string reason;
+    if (!listTextAsUtf8(bytes, text, reason) || !isPlainText(text)) {
+        return false;
+    }
+    // A list names inputs: its first name is a file or folder beside it (notes that happen to be text
+    // are refused as before, as neither image nor stream).
+    const std::filesystem::path folder = file.parent_path();
+    const std::vector<std::string> lines = linesOf(text);
+    const auto named =
+        std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return !line.empty(); });
+    if (named == lines.end() ||
+        !std::filesystem::exists(
+            toolplatform::pathOf(fromListFolder(folder, named->substr(0, named->find('\t')))), code)) {
+        return false;
+    }
+    // Still, what the file is decides: a stream, an image libvips reads itself (ImageMagick would draw a
+    // text file as a picture of its text) or a video stays what it is.
+    std::string fault;
+    if (isWholeStream(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), fault)) {
+        return false;
+    }
+    const char* loader = vips_foreign_find_load(toolplatform::libraryName(path).c_str());
+    if (loader == nullptr) {
+        vips_error_clear();
+    } else if (std::strstr(loader, "Magick") == nullptr) {
+        return false;
+    }
+    return !isVideoFile(path);
+}
 
 bool naturalLess(const std::string& a, const std::string& b) {
     std::size_t i = 0;

@@ -14,12 +14,17 @@ struct InputItem {
     int wait = -1;  // 0..255 when a list gives the frame's wait byte
 };
 
-// Expands the operands into `items`. Returns false with `error` ("NAME: reason") for a list that cannot
+// Expands the operands into `items`; the names in a list are taken from the list's own folder (those of
+// @- from the current one). Returns false with `error` ("NAME: reason") for a list that cannot
 // be read, names nothing or holds a bad wait byte, for a directory with no images, and for a wildcard
 // pattern that matches nothing. A pattern's matches (files and folders) come in natural order. `first`, when
 // given, is set to the first operand as given or matched (a file, a folder or an @LIST).
 bool expandInputs(const std::vector<std::string>& operands, std::vector<InputItem>& items, std::string& error,
                   bool expandWildcards = toolplatform::kExpandsWildcards, std::string* first = nullptr);
+
+// Whether a file given alone is a list (a list dropped on animmake.exe): plain text, not a stream, an
+// image or a video, whose first line names a file or folder that exists (from the list's folder).
+bool isLoneList(const std::string& path);
 
 // A list file's bytes as UTF-8 text, however Notepad saved it: UTF-8 with or without a byte order mark,
 // UTF-16 LE or BE with one, or (text that is not UTF-8) the ANSI code page. False with `reason` for UTF-16

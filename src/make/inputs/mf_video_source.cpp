@@ -23,6 +23,7 @@
 #include <system_error>
 #include <vector>
 
+#include "make/inputs/avi_header.h"
 #include "make/inputs/fit_plan.h"
 #include "make/inputs/mf_media_type.h"
 #include "make/inputs/video_source.h"
@@ -67,15 +68,8 @@ class MediaFoundation {
     bool started_ = false;
 };
 
-// The codec a video subtype names, for the line saying which decoder is missing; empty when the source
-// gives decoded pictures already (wine's does, through GStreamer).
-std::string codecName(const GUID& subtype) {
-    char fourcc[5] = {};
-    for (int i = 0; i < 4; ++i) {
-        const auto c = static_cast<char>((subtype.Data1 >> (8 * i)) & 0xFF);
-        fourcc[i] = c >= ' ' && c <= '~' ? c : '?';
-    }
-    const std::string code = fourcc;
+// The codec a four-character code names ("VP90": VP9), or the code itself.
+std::string codecNameOfFourcc(const std::string& code) {
     struct Known {
         const char* fourcc;
         const char* name;
@@ -94,6 +88,18 @@ std::string codecName(const GUID& subtype) {
             return known.name;
         }
     }
+    return code;
+}
+
+// The codec a video subtype names, for the line saying which decoder is missing; empty when the source
+// gives decoded pictures already (wine's does, through GStreamer).
+std::string codecName(const GUID& subtype) {
+    char fourcc[5] = {};
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<char>((subtype.Data1 >> (8 * i)) & 0xFF);
+        fourcc[i] = c >= ' ' && c <= '~' ? c : '?';
+    }
+    const std::string code = fourcc;
     if (subtype == MFVideoFormat_MPEG2) {
         return "MPEG-2";
     }
@@ -104,7 +110,25 @@ std::string codecName(const GUID& subtype) {
             return "";
         }
     }
-    return code;
+    return codecNameOfFourcc(code);
+}
+
+// The video codec an AVI's header names, for a reader that leaves out a stream it cannot decode (wine's
+// shows a VP9 AVI as sound alone, or not at all); empty when it is no AVI or names none.
+std::string aviCodecName(const std::string& path) {
+    std::FILE* file = toolplatform::openFile(path, "rb");
+    if (file == nullptr) {
+        return "";
+    }
+    std::vector<std::uint8_t> head(64 * 1024);
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    std::fclose(file);
+    const std::string fourcc = aviVideoFourcc(head.data(), head.size());
+    return fourcc.empty() ? "" : codecNameOfFourcc(fourcc);
+}
+
+std::string noDecoderReason(const std::string& codec) {
+    return _("cannot decode its video: the system has no ") + codec + _(" decoder") + " (Media Foundation)";
 }
 
 // What a decoded picture is: where it lies in its buffer, and what the part shown is.
@@ -293,16 +317,29 @@ class FrameFitter {
     std::vector<std::uint8_t> rgb_;
 };
 
-// An AVI, by its first bytes.
-bool isAvi(const std::string& path) {
+enum class Container { avi, isoMedia, other };
+
+// An AVI, or ISO media (MP4, MOV, 3GP: each track with its own length), by its first bytes.
+Container containerOf(const std::string& path) {
     std::FILE* file = toolplatform::openFile(path, "rb");
     if (file == nullptr) {
-        return false;
+        return Container::other;
     }
     char head[12] = {};
     const std::size_t got = std::fread(head, 1, sizeof head, file);
     std::fclose(file);
-    return got == sizeof head && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0;
+    if (got != sizeof head) {
+        return Container::other;
+    }
+    if (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0) {
+        return Container::avi;
+    }
+    for (const char* box : {"ftyp", "moov", "mdat", "free", "wide"}) {  // older MOVs start with no ftyp
+        if (std::memcmp(head + 4, box, 4) == 0) {
+            return Container::isoMedia;
+        }
+    }
+    return Container::other;
 }
 
 // The video stream read in presentation order, timed, fitted and handed on.
@@ -375,6 +412,12 @@ class VideoReader {
         const HRESULT opened = MFCreateSourceReaderFromURL(
             (error ? toolplatform::pathOf(path) : full).wstring().c_str(), attributes.Get(), &reader_);
         if (FAILED(opened)) {
+            const std::string named = aviCodecName(path);
+            if (!named.empty()) {
+                reason = _("cannot decode its video: the system has no ") + named + _(" decoder") +
+                         _(", or the file is damaged (Media Foundation)");
+                return false;
+            }
             reason =
                 opened == MF_E_UNSUPPORTED_BYTESTREAM_TYPE || opened == MF_E_UNSUPPORTED_FORMAT
                     ? _("cannot read the video: the system has no reader for its container (Media "
@@ -385,6 +428,11 @@ class VideoReader {
         }
         ComPtr<IMFMediaType> native;
         if (FAILED(reader_->GetNativeMediaType(kVideoStream, 0, &native))) {
+            const std::string named = aviCodecName(path);
+            if (!named.empty()) {
+                reason = noDecoderReason(named);
+                return false;
+            }
             ComPtr<IMFMediaType> audio;
             reason = SUCCEEDED(reader_->GetNativeMediaType(kAudioStream, 0, &audio))
                          ? _("no video stream: the file holds only sound")
@@ -421,7 +469,9 @@ class VideoReader {
         if (!readFormat(reason)) {
             return false;
         }
-        avi_ = isAvi(path);
+        const Container container = containerOf(path);
+        avi_ = container == Container::avi;
+        tracksHaveLengths_ = container == Container::isoMedia;
         clock_ = clockOf(*native.Get());
         timeline_.emplace(settings_.video, clock_);
         fitter_.emplace(settings_);
@@ -440,7 +490,11 @@ class VideoReader {
     }
 
     // The stream's clock: 100 ns units, but an AVI's counts whole frames (its time base is its frame rate,
-    // to which --start and --duration round as on Linux); the rate and length as the source says.
+    // to which --start and --duration round as on Linux); the rate as the source says. The source's length
+    // is the whole presentation's, as long as its longest stream: in ISO media, whose tracks have lengths
+    // of their own, the last frame lasts its own duration instead, to the video track's end, as on Linux
+    // (a sound track that runs on would hold it seconds longer); an AVI's length is its video's (entries
+    // past the last picture extend it).
     VideoClock clockOf(IMFMediaType& native) {
         VideoClock clock;
         clock.timeBaseNum = 1;
@@ -464,20 +518,23 @@ class VideoReader {
                                                         MF_PD_DURATION, &duration)) &&
             duration.vt == VT_UI8 && duration.uhVal.QuadPart > 0 &&
             duration.uhVal.QuadPart < static_cast<ULONGLONG>(INT64_MAX)) {
-            clock.length = inClock(static_cast<std::int64_t>(duration.uhVal.QuadPart));
+            presentationLength_ = inClock(static_cast<std::int64_t>(duration.uhVal.QuadPart));
         }
         PropVariantClear(&duration);
+        if (!tracksHaveLengths_) {
+            clock.length = presentationLength_;
+        }
         expected_ = expectedFrames(clock);
         return clock;
     }
 
     // The frames the length and rate promise for the range taken, for the progress line; 0 when unknown.
     std::size_t expectedFrames(const VideoClock& clock) const {
-        if (!clock.length) {
+        if (!presentationLength_) {
             return 0;
         }
-        const double length = static_cast<double>(*clock.length) * static_cast<double>(clock.timeBaseNum) /
-                              static_cast<double>(clock.timeBaseDen);
+        const double length = static_cast<double>(*presentationLength_) *
+                              static_cast<double>(clock.timeBaseNum) / static_cast<double>(clock.timeBaseDen);
         double seconds = std::max(0.0, length - static_cast<double>(settings_.video.startMicroseconds) / 1e6);
         if (settings_.video.durationMicroseconds != kWholeVideo) {
             seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
@@ -595,9 +652,11 @@ class VideoReader {
     std::optional<VideoTimeline> timeline_;
     std::optional<FrameFitter> fitter_;
     bool avi_ = false;
-    std::int64_t frameNum_ = 0;  // an AVI's frame rate, its clock; 0 for 100 ns units
+    bool tracksHaveLengths_ = false;  // ISO media: the last frame's own duration ends the video
+    std::int64_t frameNum_ = 0;       // an AVI's frame rate, its clock; 0 for 100 ns units
     std::int64_t frameDen_ = 1;
     double rate_ = 0;
+    std::optional<std::int64_t> presentationLength_;  // in the clock's units, when the source says
     std::size_t expected_ = 0;
     std::size_t decoded_ = 0;
     bool stopped_ = false;
