@@ -81,7 +81,7 @@ run_build() {
                 "mp4:$in/clip.mp4" "mkv:$in/portrait.mkv" "mixed:$in/mixed" "list:@$in/list.txt")
     for entry in "${sets[@]}"; do
         local set=${entry%%:*} input=${entry#*:}
-        for dither in steady ordered none diffusion; do
+        for dither in steady ordered search none diffusion; do
             local name=$set-$dither
             run_case "$build" "$name" animmake -q --dither "$dither" -o "out/$name.bin" "$input"
             dump_stream "$build" "$name" "out/$name.bin"

@@ -4,7 +4,7 @@
 #   - converts the sample frames in examples/ in delta mode with animconv into out/anim.bin (messages shown as
 #     UTF-8), checks the stream and writes its GIF preview, out/anim.gif;
 #   - makes 8 photo-like 24-bit frames (tools/frame_content.cpp) into out/make.bin with animmake's default
-#     dither (search), checks that stream and writes its preview, out/make.gif.
+#     dither (ordered), checks that stream and writes its preview, out/make.gif.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

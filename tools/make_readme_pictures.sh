@@ -2,9 +2,9 @@
 # Makes the README's pictures in docs/ from the project's own synthetic content:
 #   docs/sample.gif        the sample animation (examples/) converted by animconv, previewed by animdump --gif
 #   docs/animmake.gif      8 photo-like 24-bit frames (tools/frame_content.cpp) made into a stream by animmake
-#                          (its default, the search dither, as tools/demo.sh does), previewed by animdump --gif
+#                          (its default, the ordered dither, as tools/demo.sh does), previewed by animdump --gif
 #   docs/dither-strip.png  frame 5 of an 8-frame photo-like sequence (tools/frame_content.cpp): the source,
-#                          animconv's truncation, animmake's search and ordered dithers and its error
+#                          animconv's truncation, animmake's ordered and search dithers and its error
 #                          diffusion, each with its stream's size and unchanged share over the sequence
 #
 #   tools/make_readme_pictures.sh                 build what is needed in build/ and write docs/
@@ -69,10 +69,10 @@ for frame in "$work"/photo/frame-*.bmp; do
     arguments+=("$frame" 10)
 done
 run animconv use0xfe "$work/truncation.bin" "${arguments[@]}" >/dev/null
-run animmake -q -w 10 -o "$work/search.bin" "$work/photo"
-run animmake -q -w 10 --dither ordered -o "$work/ordered.bin" "$work/photo"
+run animmake -q -w 10 -o "$work/ordered.bin" "$work/photo"
+run animmake -q -w 10 --dither search -o "$work/search.bin" "$work/photo"
 run animmake -q -w 10 --dither diffusion -o "$work/diffusion.bin" "$work/photo"
-run animdump --gif "$out/animmake.gif" "$work/search.bin" >/dev/null
+run animdump --gif "$out/animmake.gif" "$work/ordered.bin" >/dev/null
 
 # "12,345 bytes, 67% unchanged" from animdump's totals line.
 figures() {
@@ -96,8 +96,8 @@ picture="$(printf 'frame-%04d.png' "$shown")"
 run readme_pictures strip "$out/dither-strip.png" "$shown" \
     "source (24-bit)"$'\n'"$frames photo-like frames" \
     "$work/png-truncation/$picture" "animconv (truncation)"$'\n'"$truncation" \
-    "$work/png-search/$picture" "animmake (search)"$'\n'"$search" \
-    "$work/png-ordered/$picture" "animmake --dither ordered"$'\n'"$ordered" \
+    "$work/png-ordered/$picture" "animmake (ordered)"$'\n'"$ordered" \
+    "$work/png-search/$picture" "animmake --dither search"$'\n'"$search" \
     "$work/png-diffusion/$picture" "animmake --dither diffusion"$'\n'"$diffusion"
 
 if $check; then

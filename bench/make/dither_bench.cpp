@@ -16,7 +16,14 @@
 //              the previous frame and how the blurred source changed: dither crawling and lag both count
 //   ms/frame   the dither's processor time a frame
 //
+// With --drift, long runs (320 frames) of what could let a remembering dither drift from the source: pans
+// from a twentieth of a pixel to two pixels a frame over smooth content (a gradient wallpaper) and over
+// detailed content, a fade, a zoom and cuts; per dither the worst frame's and the last third's dE against
+// ordered's on the same frames, the bytes against ordered's, the share of pixels with a component off the
+// two levels bracketing its source, and the colours used per colour of the source's flat areas.
+//
 //   dither_bench [KIND...]            the table, for all four kinds or those named
+//   dither_bench --drift [KIND...]    the long runs
 //   dither_bench --write KIND FOLDER   the frames of one kind as frame-0001.png, ...
 #include <vips/vips8>
 
@@ -265,6 +272,85 @@ std::vector<RgbFrame> barsContent() {
     return frames;
 }
 
+// ---- Long runs ------------------------------------------------------------------------------------------
+
+constexpr int kLongRun = 320;
+
+// A gradient wallpaper drifted `offset` pixels to the left: no detail, every pixel a little off the last.
+RgbFrame smoothFrame(double offset) {
+    RgbFrame frame(kPixels * 3);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const double u = x + offset;
+            for (int c = 0; c < 3; ++c) {
+                const double value =
+                    120.0 + 60.0 * std::sin(u / 45.0 + c) + 35.0 * std::cos(y / 38.0 + u / 70.0 + 2.0 * c);
+                frame[(static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)) * 3 +
+                      static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(std::lround(value));
+            }
+        }
+    }
+    return frame;
+}
+
+// `pixelsAFrame` over the smooth wallpaper or the detailed scene (drawn 4x larger; a fraction of its
+// pixel is the mix of the two nearest).
+std::vector<RgbFrame> longPan(double pixelsAFrame, bool detailed) {
+    std::vector<RgbFrame> frames;
+    const int travel = static_cast<int>(std::ceil(pixelsAFrame * kLongRun)) + 2;
+    const VImage wide =
+        detailed ? scene((kWidth + travel) * kScale, kHeight * kScale, 33).copy_memory() : VImage();
+    for (int n = 0; n < kLongRun; ++n) {
+        const double offset = pixelsAFrame * n;
+        if (!detailed) {
+            frames.push_back(smoothFrame(offset));
+            continue;
+        }
+        const double big = offset * kScale;
+        const int whole = static_cast<int>(std::floor(big));
+        const double part = big - whole;
+        const VImage a = wide.extract_area(whole, 0, kWidth * kScale, kHeight * kScale).resize(1.0 / kScale);
+        const VImage b =
+            wide.extract_area(whole + 1, 0, kWidth * kScale, kHeight * kScale).resize(1.0 / kScale);
+        frames.push_back(toFrame(a * (1.0 - part) + b * part + 0.5));
+    }
+    return frames;
+}
+
+std::vector<RgbFrame> longContent(const std::string& kind) {
+    const struct {
+        const char* name;
+        double speed;
+        bool detailed;
+    } pans[] = {{"smooth-1/20", 0.05, false}, {"smooth-1/4", 0.25, false}, {"smooth-1", 1.0, false},
+                {"smooth-2", 2.0, false},     {"detail-1/20", 0.05, true}, {"detail-1/4", 0.25, true},
+                {"detail-1", 1.0, true},      {"detail-2", 2.0, true}};
+    for (const auto& pan : pans) {
+        if (kind == pan.name) {
+            return longPan(pan.speed, pan.detailed);
+        }
+    }
+    std::vector<RgbFrame> frames;
+    if (kind != "fade" && kind != "zoom" && kind != "cut") {
+        return frames;
+    }
+    const VImage a = scene(kWidth * kScale, kHeight * kScale, 7).copy_memory();
+    const VImage b = scene(kWidth * kScale, kHeight * kScale, 55).copy_memory();
+    for (int n = 0; n < kLongRun; ++n) {
+        VImage picture;
+        if (kind == "fade") {
+            picture = (a * (1.0 - n / (kLongRun * 1.2))).resize(1.0 / kScale);
+        } else if (kind == "cut") {
+            picture = ((n / 40) % 2 == 0 ? a : b).resize(1.0 / kScale);
+        } else {
+            const double zoom = 1.0 + n * 0.001;
+            picture = a.resize(zoom / kScale).extract_area(0, 0, kWidth, kHeight);
+        }
+        frames.push_back(toFrame(picture));
+    }
+    return frames;
+}
+
 std::vector<RgbFrame> contentOf(const std::string& kind) {
     if (kind == "fade" || kind == "cut" || kind == "zoom") {
         return extraContent(kind);
@@ -333,6 +419,9 @@ struct Figures {
     double unchanged = 0;
     double flicker = 0;
     double seconds = 0;
+    std::vector<double> frameDeltaE;
+    double offBracket = 0;   // share of pixels with a component off its source's two bracketing levels
+    double flatColours = 0;  // stream colours per colour of the source's flat areas, mean over frames
 };
 
 Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
@@ -344,6 +433,9 @@ Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
     double seconds = 0;
     benchview::LabFrame lastSource;
     benchview::LabFrame lastStream;
+    std::vector<double> perFrame;
+    double offBracket = 0;
+    double flatColours = 0;
     const std::unique_ptr<animmake::FrameDither> ditherer = animmake::makeDither(dither);
     for (std::size_t n = 0; n < sources.size(); ++n) {
         const RgbFrame& source = sources[n];
@@ -384,13 +476,22 @@ Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
         }
         deltaE += frameDelta / kPixels;
         flicker += frameFlicker / kPixels;
+        perFrame.push_back(frameDelta / kPixels);
+        offBracket += static_cast<double>(benchview::offBracket(source.data(), rgb.data()));
+        flatColours += benchview::flatColours(source.data(), rgb.data());
         lastSource = std::move(sourceLab);
         lastStream = std::move(streamLab);
         std::swap(frame, previous);
     }
     const double frames = static_cast<double>(sources.size());
-    return {deltaE / frames, count.bytes, static_cast<double>(count.unchanged) / (frames * kPixels),
-            flicker / (frames - 1), seconds / frames};
+    return {deltaE / frames,
+            count.bytes,
+            static_cast<double>(count.unchanged) / (frames * kPixels),
+            flicker / (frames - 1),
+            seconds / frames,
+            perFrame,
+            offBracket / (frames * kPixels),
+            flatColours / frames};
 }
 
 }  // namespace
@@ -412,11 +513,6 @@ int main(int argc, char** argv) {
         }
         return sources.empty() ? 2 : 0;
     }
-    std::vector<std::string> kinds = {"still", "phone", "pan",  "screen", "creep",
-                                      "cut",   "fade",  "zoom", "bars"};
-    if (argc > 1) {
-        kinds.assign(argv + 1, argv + argc);
-    }
     struct Named {
         const char* name;
         animmake::Dither dither;
@@ -426,6 +522,56 @@ int main(int argc, char** argv) {
                              {"search", animmake::Dither::search},
                              {"diffusion", animmake::Dither::diffusion},
                              {"none", animmake::Dither::none}};
+    if (argc > 1 && std::strcmp(argv[1], "--drift") == 0) {
+        std::vector<std::string> kinds = {"smooth-1/20", "smooth-1/4", "smooth-1", "smooth-2",
+                                          "detail-1/20", "detail-1/4", "detail-1", "detail-2",
+                                          "fade",        "zoom",       "cut"};
+        if (argc > 2) {
+            kinds.assign(argv + 2, argv + argc);
+        }
+        std::printf(
+            "| content | dither | dE | worst frame / ordered's | last third / ordered | bytes / ordered | "
+            "off "
+            "bracket | flat colours |\n");
+        std::printf("|---|---|---|---|---|---|---|---|\n");
+        for (const std::string& kind : kinds) {
+            const std::vector<RgbFrame> sources = longContent(kind);
+            if (sources.empty()) {
+                std::fprintf(stderr, "dither_bench: unknown long run %s\n", kind.c_str());
+                return 2;
+            }
+            const Figures ordered = measure(sources, animmake::Dither::ordered);
+            for (const Named& named : dithers) {
+                if (named.dither == animmake::Dither::none || named.dither == animmake::Dither::diffusion) {
+                    continue;
+                }
+                const Figures f =
+                    named.dither == animmake::Dither::ordered ? ordered : measure(sources, named.dither);
+                double worst = 0;
+                double lastThird = 0;
+                double lastThirdOrdered = 0;
+                for (std::size_t n = 0; n < sources.size(); ++n) {
+                    worst = std::max(worst, f.frameDeltaE[n] / ordered.frameDeltaE[n]);
+                    if (n >= sources.size() * 2 / 3) {
+                        lastThird += f.frameDeltaE[n];
+                        lastThirdOrdered += ordered.frameDeltaE[n];
+                    }
+                }
+                std::printf("| %s (%zu frames) | %s | %.3f | %.3f | %.3f | %.3f | %.4f | %.2f |\n",
+                            kind.c_str(), sources.size(), named.name, f.deltaE, worst,
+                            lastThird / lastThirdOrdered,
+                            static_cast<double>(f.bytes) / static_cast<double>(ordered.bytes), f.offBracket,
+                            f.flatColours);
+            }
+            std::fflush(stdout);
+        }
+        return 0;
+    }
+    std::vector<std::string> kinds = {"still", "phone", "pan",  "screen", "creep",
+                                      "cut",   "fade",  "zoom", "bars"};
+    if (argc > 1) {
+        kinds.assign(argv + 1, argv + argc);
+    }
     std::printf(
         "| content | dither | dE | bytes | unchanged | flicker | ms/frame | dE / ordered | bytes / ordered "
         "| flicker / ordered |\n");

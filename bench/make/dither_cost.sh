@@ -5,11 +5,13 @@
 #   (fetched into a cache outside the repository, skipped with a line when they cannot be had): a rendered
 #   film scaled up (opencv-doc's Megamind.avi), the same film panned and zoomed so that every pixel moves,
 #   and a webcam's talking head scaled up, its noise everywhere (kphotoalbum's demo movie.avi).
+# - with --kinds, one of every kind of input from the same film: 720x576 (SD), 1280x720 and 1920x1080
+#   H.264, an animated GIF (480 wide, 12 a second) and 1280x720 PNG frames.
 # Every dither runs R times, interleaved in one run; prints the median wall-clock and processor (user +
 # system) seconds of each and their ratios to ordered's. On a shared machine run it under a steady load.
 #
 #   bench/make/dither_cost.sh [--build DIR] [--frames N] [--repeats R] [--dithers "ordered search ..."]
-#                             [--video [--cache DIR]]
+#                             [--video | --kinds] [--cache DIR]
 set -euo pipefail
 export LC_ALL=C
 build=build
@@ -25,6 +27,7 @@ while [[ $# -gt 0 ]]; do
         --repeats) repeats=$2; shift 2 ;;
         --dithers) read -r -a dithers <<<"$2"; shift 2 ;;
         --video) video=yes; shift ;;
+        --kinds) video=kinds; shift ;;
         --cache) cache=$2; shift 2 ;;
         *) echo "unknown argument $1" >&2; exit 2 ;;
     esac
@@ -76,6 +79,21 @@ fi
 
 command -v ffmpeg >/dev/null || { echo "ffmpeg's command line is needed to make the clips" >&2; exit 2; }
 film=$(clip_path opencv-doc usr/share/doc/opencv-doc/examples/data/Megamind.avi)
+if [[ "$video" == kinds ]]; then
+    [[ -n "$film" ]] || { echo "skipped: package opencv-doc not available"; exit 0; }
+    h264=(-an -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p)
+    for size in 720x576 1280x720 1920x1080; do
+        ffmpeg -loglevel error -i "$film" -vf "scale=${size/x/:}" "${h264[@]}" "$work/film-$size.mp4"
+        compare "$size H.264, a rendered film (Megamind.avi scaled, 11 s)" "$work/film-$size.mp4"
+    done
+    ffmpeg -loglevel error -i "$film" -t 6 \
+        -vf "fps=12,scale=480:-2,split[a][b];[a]palettegen[p];[b][p]paletteuse" "$work/film.gif"
+    compare "animated GIF, 480x352, 72 frames (the film's first 6 s)" "$work/film.gif"
+    mkdir -p "$work/frames"
+    "$build/bench/make/make_photo_frames" 1280 720 "$frames" "$work/frames" png
+    compare "1280x720 PNG, $frames frames" "$work/frames"
+    exit 0
+fi
 head=$(clip_path kphotoalbum usr/share/kphotoalbum/demo/movie.avi)
 h264=(-an -c:v libx264 -preset veryfast -crf 20 -pix_fmt yuv420p)
 if [[ -n "$film" ]]; then

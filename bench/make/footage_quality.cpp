@@ -11,8 +11,15 @@
 //             neighbourhood is pure black (dots in black bars)
 //   still     of the pixels whose source moved by at most 2 levels in every component since the previous
 //             frame, the share whose stream value changed (texture switching where nothing moves)
+//   offBracket the share of pixels with a component on neither of the two cube levels bracketing its
+//             source value (colour specks)
+//   flatColours over the source's flat areas (5x5 of one colour), the stream colours used per source
+//             colour, mean over the frames
+//   worstFrame the largest single frame's dE
 //
-//   footage_quality SOURCE_DIR STREAM
+// With PER_FRAME, every frame's dE is written there, one a line, to compare with another dither's.
+//
+//   footage_quality SOURCE_DIR STREAM [PER_FRAME]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -82,8 +89,8 @@ std::vector<bool> blackAround(const std::vector<std::uint8_t>& rgb) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: footage_quality SOURCE_DIR STREAM\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: footage_quality SOURCE_DIR STREAM [PER_FRAME]\n");
         return 2;
     }
     const std::string sources = argv[1];
@@ -98,6 +105,14 @@ int main(int argc, char** argv) {
     std::uint64_t barDots = 0;
     std::uint64_t stillPixels = 0;
     std::uint64_t stillChanged = 0;
+    std::uint64_t offBracket = 0;
+    double flatColours = 0;
+    double worstFrame = 0;
+    std::FILE* perFrame = argc == 4 ? std::fopen(argv[3], "w") : nullptr;
+    if (argc == 4 && perFrame == nullptr) {
+        std::fprintf(stderr, "footage_quality: cannot write %s\n", argv[3]);
+        return 1;
+    }
     std::vector<std::uint8_t> lastSource;
     benchview::LabFrame lastSourceLab;
     benchview::LabFrame lastStreamLab;
@@ -147,6 +162,12 @@ int main(int argc, char** argv) {
         }
         deltaE += frameDelta / kPixels;
         flicker += frameFlicker / kPixels;
+        worstFrame = std::max(worstFrame, frameDelta / kPixels);
+        offBracket += benchview::offBracket(source.data(), made.data());
+        flatColours += benchview::flatColours(source.data(), made.data());
+        if (perFrame != nullptr) {
+            std::fprintf(perFrame, "%.6f\n", frameDelta / kPixels);
+        }
         lastSource = source;
         lastSourceLab = std::move(sourceLab);
         lastStreamLab = std::move(streamLab);
@@ -158,10 +179,16 @@ int main(int argc, char** argv) {
                      argv[1]);
         return 1;
     }
-    std::printf("dE %.4f bytes %zu flicker %.4f barDots %llu still %.5f frames %zu\n",
-                deltaE / static_cast<double>(frames), bytes.size(), flicker / static_cast<double>(frames - 1),
-                static_cast<unsigned long long>(barDots),
-                stillPixels > 0 ? static_cast<double>(stillChanged) / static_cast<double>(stillPixels) : 0.0,
-                frames);
+    if (perFrame != nullptr) {
+        std::fclose(perFrame);
+    }
+    std::printf(
+        "dE %.4f bytes %zu flicker %.4f barDots %llu still %.5f frames %zu offBracket %.5f flatColours %.3f "
+        "worstFrame %.4f\n",
+        deltaE / static_cast<double>(frames), bytes.size(), flicker / static_cast<double>(frames - 1),
+        static_cast<unsigned long long>(barDots),
+        stillPixels > 0 ? static_cast<double>(stillChanged) / static_cast<double>(stillPixels) : 0.0, frames,
+        static_cast<double>(offBracket) / static_cast<double>(frames * kPixels),
+        flatColours / static_cast<double>(frames), worstFrame);
     return 0;
 }

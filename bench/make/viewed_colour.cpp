@@ -1,7 +1,9 @@
 #include "viewed_colour.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cmath>
+#include <map>
 
 #include "stream/stream_format.h"
 
@@ -92,6 +94,55 @@ std::vector<std::uint8_t> rgbOfIndices(const std::uint8_t* indices) {
         rgb[i * 3 + 2] = colour.blue;
     }
     return rgb;
+}
+
+std::size_t offBracket(const std::uint8_t* source, const std::uint8_t* made) {
+    std::size_t off = 0;
+    for (std::size_t i = 0; i < kPixels; ++i) {
+        bool inside = true;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const int value = source[i * 3 + c];
+            const int level = made[i * 3 + c] / 51;
+            inside = inside && (level == value / 51 || (value % 51 != 0 && level == value / 51 + 1));
+        }
+        off += inside ? 0U : 1U;
+    }
+    return off;
+}
+
+double flatColours(const std::uint8_t* source, const std::uint8_t* made) {
+    const auto colourAt = [](const std::uint8_t* rgb, std::size_t i) {
+        return static_cast<std::uint32_t>(rgb[i * 3]) << 16U |
+               static_cast<std::uint32_t>(rgb[i * 3 + 1]) << 8U | rgb[i * 3 + 2];
+    };
+    // Per source colour of a flat area, the set of stream colours (216 bits) used for it.
+    std::map<std::uint32_t, std::bitset<216>> used;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y * kWidth + x);
+            const std::uint32_t colour = colourAt(source, i);
+            bool flat = true;
+            for (int dy = -2; dy <= 2 && flat; ++dy) {
+                for (int dx = -2; dx <= 2 && flat; ++dx) {
+                    const int sx = std::clamp(x + dx, 0, kWidth - 1);
+                    const int sy = std::clamp(y + dy, 0, kHeight - 1);
+                    flat = colourAt(source, static_cast<std::size_t>(sy * kWidth + sx)) == colour;
+                }
+            }
+            if (flat) {
+                used[colour].set(static_cast<std::size_t>(made[i * 3] / 51 * 36 + made[i * 3 + 1] / 51 * 6 +
+                                                          made[i * 3 + 2] / 51));
+            }
+        }
+    }
+    if (used.empty()) {
+        return 0;
+    }
+    double colours = 0;
+    for (const auto& [colour, stream] : used) {
+        colours += static_cast<double>(stream.count());
+    }
+    return colours / static_cast<double>(used.size());
 }
 
 }  // namespace benchview

@@ -21,4 +21,13 @@ std::vector<std::uint8_t> rgbOfIndices(const std::uint8_t* indices);
 // Delta E 1976.
 double deltaE(const Lab& a, const Lab& b);
 
+// What a viewer sees up close, for two 190x170 frames of red, green, blue (3 bytes a pixel), the source and
+// what the stream made of it (cube levels x 51):
+// - the pixels with a component on neither of the two cube levels that bracket its source value (one
+//   level when the value is exactly a level): the colour specks an ordered dither never makes;
+// - over the source's flat areas (pixels whose 5x5 neighbourhood is one colour), the stream colours used
+//   for each source colour, on average over the source colours.
+std::size_t offBracket(const std::uint8_t* source, const std::uint8_t* made);
+double flatColours(const std::uint8_t* source, const std::uint8_t* made);
+
 }  // namespace benchview

@@ -257,15 +257,17 @@ const OptionRow kOptions[] = {
          return true;
      }},
     {"dither", 0, "MODE",
-     N_("search (default: the levels searched for the picture closest\n"
-        "to the source as the eye sees it, with a cost per run, held\n"
-        "where the source stands still: closer, smaller and steadier\n"
-        "than ordered on real footage, about 1.2x its time on video),\n"
-        "ordered (the same levels for the same source in every frame,\n"
-        "so unchanged pixels stay unchanged and black bars black;\n"
-        "cheapest), steady (error diffusion that keeps the levels it\n"
-        "chose where the source stands still, and orders what moves:\n"
-        "worse on noisy footage and in black bars), none\n"
+     N_("ordered (default: the same levels for the same source in\n"
+        "every frame, so unchanged pixels stay unchanged and black\n"
+        "bars black; cheapest), search (the levels searched, within\n"
+        "the two around each source value and from the last frame's,\n"
+        "for the picture closest to the source as the eye sees it,\n"
+        "with a cost per run: closer, smaller and steadier than\n"
+        "ordered on real footage, further on smooth gradients, flat\n"
+        "areas as ordered, about twice its time on small videos),\n"
+        "steady (error diffusion that keeps\n"
+        "the levels it chose where the source stands still, and orders\n"
+        "what moves: worse on noisy footage and in black bars), none\n"
         "(animconv's truncation) or\n"
         "diffusion (error diffusion, for stills: it changes pixels\n"
         "whose source did not change, which defeats delta)"),

@@ -19,7 +19,7 @@ struct MakeOptions {
     bool delta = true;
     int wait = kWaitNotGiven;  // 0..255 when given
     SourceSettings source;     // --fit, --background, --max-pixels, --wait-unit and the videos' options
-    Dither dither = Dither::search;
+    Dither dither = Dither::ordered;
     std::string framesDir;
     bool quiet = false;
     bool verbose = false;  // a library's own text after a failure's plain line

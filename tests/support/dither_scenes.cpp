@@ -73,17 +73,41 @@ SceneFrame drawnScene(int moved) {
     return frame;
 }
 
-SceneFrame withBars(SceneFrame base, int top, int bottom, bool columns) {
+SceneFrame withBars(SceneFrame base, int top, int bottom, bool columns, std::uint8_t grey) {
     const int length = columns ? kSceneWidth : kSceneHeight;
     for (int y = 0; y < kSceneHeight; ++y) {
         for (int x = 0; x < kSceneWidth; ++x) {
             const int line = columns ? x : y;
             if (line < top || line >= length - bottom) {
-                std::fill_n(&base[at(x, y)], 3, std::uint8_t{0});
+                std::fill_n(&base[at(x, y)], 3, grey);
             }
         }
     }
     return base;
+}
+
+SceneFrame withFlat(SceneFrame base, int left, int top, int right, int bottom,
+                    const std::uint8_t (&colour)[3]) {
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            std::copy_n(colour, 3, &base[at(x, y)]);
+        }
+    }
+    return base;
+}
+
+std::size_t offBracket(const SceneFrame& source, const SceneFrame& made) {
+    std::size_t off = 0;
+    for (std::size_t p = 0; p < kScenePixels; ++p) {
+        bool inside = true;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const int value = source[p * 4 + c];
+            const int level = made[p * 4 + c] / 51;
+            inside = inside && (level == value / 51 || (value % 51 != 0 && level == value / 51 + 1));
+        }
+        off += inside ? 0U : 1U;
+    }
+    return off;
 }
 
 double blurredError(const SceneFrame& source, const SceneFrame& made) {

@@ -25,8 +25,13 @@ SceneFrame withSquare(SceneFrame base, int left);
 // boxes at grid column `moved` one step over.
 SceneFrame drawnScene(int moved);
 // `base` with black rows: `top` at the top and `bottom` at the bottom; or, when `columns`, black columns
-// at the left and right instead.
-SceneFrame withBars(SceneFrame base, int top, int bottom, bool columns);
+// at the left and right instead. `grey` gives the bars another grey (--background '#202020' is 0x20).
+SceneFrame withBars(SceneFrame base, int top, int bottom, bool columns, std::uint8_t grey = 0);
+// `base` with the rectangle from (left, top) to before (right, bottom) in one colour (blue, green, red).
+SceneFrame withFlat(SceneFrame base, int left, int top, int right, int bottom,
+                    const std::uint8_t (&colour)[3]);
+// The pixels whose components are not all on one of the two cube levels that bracket the source's.
+std::size_t offBracket(const SceneFrame& source, const SceneFrame& made);
 
 // Squared difference between `made` and `source` in linear light after the viewer's blur (a Gaussian of
 // sigma 1 px, 7 taps, edges clamped), over all pixels and components.

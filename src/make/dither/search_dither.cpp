@@ -45,20 +45,29 @@ constexpr int kPaddedWidth = kBorder + kFrameWidth + kRightBorder;
 constexpr int kPaddedHeight = kFrameHeight + 2 * kBorder;
 constexpr std::size_t kPadded = std::size_t{kPaddedWidth} * kPaddedHeight;
 
-// A pixel whose source moved by at most this much in every component since its levels were chosen keeps
-// them: a camera's noise on a still scene, not a change anyone sees. Measured on real clips: holding at 3
-// rather than 2, with the run cost lowered to keep the bytes, is closer to the source on five of six (the
-// film the same) and searches fewer pixels.
-constexpr int kHoldChange = 3;
 // Passes over the pixels being searched, each only near the last pass's changes. Measured on real clips
 // (bench/results/dithers.md): after 5 passes a talking head is 1% further from the source than after 8;
-// 16 gain nothing more.
+// 16 gain nothing more. A frame that starts from the last one's levels starts near where it ends: 4
+// passes leave generated pans, fades and noise within 1% of 8, at 0.8x the time.
 constexpr int kPasses = 8;
+constexpr int kWarmPasses = 4;
+// A pixel whose source moved by more than this in a component since the last frame starts from the
+// ordered levels: the last ones were chosen for something else (a cut, a moving thing), and starting from
+// them left patches of the last picture's pattern that a few passes did not clear (a screen recording's
+// frame 3.5x further from the source than ordered's).
+constexpr int kFreshChange = 8;
+// A pixel whose source lies within this in every component of what it was when it last moved further
+// stands still, and leaving its last levels costs kHoldWeight runs: without it the search rearranged still
+// pixels near moving ones (2x ordered's still changes on a rendered film). A cost rather than a freeze, and
+// measured from where the pixel last moved rather than from the last frame, so that a slow pan's change
+// piles up to a move within a few frames instead of being held for ever.
+constexpr int kStill = 2;
+constexpr float kHoldWeight = 3.0F;
 // The cost of one run, in squared linear light after the blur, at mid grey (0.18); scaled by
 // (luminance / 0.18)^(4/3) so that it weighs about as much in CIELAB at every lightness. Measured on real
-// clips: 6e-4 leaves a rendered film 0.99x ordered's bytes and a tree 0.96x; 9e-4 a talking head 0.82x
-// ordered's dE, short of the fifth closer wanted where the camera stands still.
-constexpr float kRunCost = 7e-4F;
+// clips with the hold cost below: 4e-4 takes a rendered film to 1.05x ordered's bytes; 7e-4 leaves a
+// talking head 0.82x ordered's dE, short of the fifth closer wanted where the camera stands still.
+constexpr float kRunCost = 5.5e-4F;
 constexpr float kDarkest = 0.005F;  // luminance below which the run cost stops falling
 constexpr std::size_t kRunCosts = 1024;
 
@@ -76,28 +85,17 @@ static_assert(kStaleReach <= kBorder && kStaleReach <= kRightBorder);
 static_assert(kRightBorder >= (kFrameWidth + kLanes - 1) / kLanes * kLanes - kFrameWidth + kReach);
 static_assert(kBorder >= 2 && kRightBorder >= 2);
 
-// The first of the eight lanes of `first` and `second` that holds their least value, if that is below
-// `bound`; -1 when none is (NaN lanes never are).
-int firstLeast(Lanes first, Lanes second, float bound) {
-    constexpr float kNever = std::numeric_limits<float>::infinity();
-    first = first < bound ? first : kNever;
-    second = second < bound ? second : kNever;
-    const Lanes both = first < second ? first : second;
-    const float least = std::min(std::min(both[0], both[1]), std::min(both[2], both[3]));
-    if (!(least < bound)) {
-        return -1;
-    }
+// The first lane of `value` that holds its least value, if that is below `bound`; -1 when none is (NaN
+// lanes never are).
+int leastLane(Lanes value, float bound) {
+    int best = -1;
     for (int lane = 0; lane < kLanes; ++lane) {
-        if (first[lane] == least) {
-            return lane;
+        if (value[lane] < bound) {
+            bound = value[lane];
+            best = lane;
         }
     }
-    for (int lane = 0; lane < kLanes; ++lane) {
-        if (second[lane] == least) {
-            return kLanes + lane;
-        }
-    }
-    return -1;
+    return best;
 }
 
 // Lanes 0 to 2 of the four floats at `first`, and lane 3 of those at `last`.
@@ -126,9 +124,9 @@ struct SearchTables {
     std::array<float, kSpan> correlation{};                       // the 1-D blur's autocorrelation
     std::array<Lanes, kUpdateWidth / kLanes> correlationLanes{};  // the same, zero past the span
     float centre = 0;                                             // the 2-D autocorrelation at 0
-    Lanes overlap{};                         // the 2-D autocorrelation at each exchange's neighbour
-    std::array<float, kRunCosts> runCost{};  // by luminance, 0 to 1
-    std::array<std::array<float, 2>, kLevels> levelsAround{};  // a level's neighbours, NaN past the ends
+    Lanes overlap{};                             // the 2-D autocorrelation at each exchange's neighbour
+    std::array<float, kRunCosts> runCost{};      // by luminance, 0 to 1
+    std::array<std::uint8_t, 256> lowLevel{};    // the lower of the two levels bracketing a value
     std::array<std::uint8_t, 256> exactLevel{};  // the level a component value is exactly, or kInexact
 
     SearchTables() {
@@ -139,12 +137,9 @@ struct SearchTables {
             levelLinear[static_cast<std::size_t>(level)] = static_cast<float>(linearOf(level * kStep));
         }
         for (int v = 0; v < 256; ++v) {
+            lowLevel[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(v / kStep);
             exactLevel[static_cast<std::size_t>(v)] =
                 v % kStep == 0 ? static_cast<std::uint8_t>(v / kStep) : kInexact;
-        }
-        for (std::size_t level = 0; level < kLevels; ++level) {
-            levelsAround[level] = {level > 0 ? levelLinear[level - 1] : kNone,
-                                   level + 1 < kLevels ? levelLinear[level + 1] : kNone};
         }
         std::array<double, 2 * kTaps + 1> taps{};
         double sum = 0;
@@ -197,22 +192,33 @@ struct SearchDitherState {
     const SearchTables& t = tables();
     bool started = false;
     std::array<std::uint8_t, kComponents> source{};
-    std::array<std::uint8_t, kComponents> chosenFor{};  // the source each pixel's levels were chosen for
-    std::array<std::uint8_t, kComponents> last{};       // the last frame's levels
+    std::array<std::uint32_t, kFramePixels> colour{};  // the source's pixels as one number, to compare
+    std::array<std::uint8_t, kComponents> low{};       // the lower of the two levels bracketing the source
+    std::array<std::uint8_t, kComponents> last{};      // the last frame's levels
     std::array<std::uint8_t, kComponents> levels{};
     std::array<std::int16_t, kFramePixels> index{};      // the levels as one number
     std::array<std::int16_t, kFramePixels> lastIndex{};  // the last frame's, -1 before the first
     std::array<std::uint16_t, kFramePixels + 2> code{};  // the stream's values, one spare each side
     std::array<float, kFramePixels> runCost{};
-    // Padded planes, one a component: the error (source minus levels, linear, then correlated), and the
-    // levels in linear light where the search may move them, NaN elsewhere (borders, held pixels, exact
-    // levels), so that candidates involving those drop out of the comparisons without a branch.
+    std::array<std::uint8_t, kFramePixels> flat{};        // the source's 3x3 neighbourhood is one colour
+    std::array<std::uint8_t, kFramePixels> searchable{};  // some component of the pixel may move
+    std::array<std::uint8_t, kFramePixels> fresh{};       // moved too far to start from the last levels
+    std::array<std::uint8_t, kComponents> chosenFor{};  // the source when the pixel last moved beyond kStill
+    std::array<std::uint8_t, kFramePixels> still{};     // the source lies within kStill of chosenFor
+    std::array<float, kFramePixels> holdCost{};
+    // Padded planes, one a component: the error (source minus levels, linear, then correlated), kept
+    // true everywhere from frame to frame; the levels in linear light where the search may move them, NaN
+    // elsewhere (borders, exact components, flat areas), so that candidates involving those drop out of the
+    // comparisons without a branch; and the lower bracketing level where they may move, so that an exchange
+    // stays inside both brackets.
     std::array<std::array<float, kPadded>, 3> error{};
     std::array<std::array<float, kPadded>, 3> movable{};
+    std::array<std::array<float, kPadded>, 3> bracket{};
     std::array<float, kPadded> rows{};
+    std::array<float, kPaddedWidth> raw{};  // a row's error before it is correlated; zero past the edges
     // Pixels near a change since they were last looked at: only they can find anything new.
     std::array<std::uint8_t, kPadded> stale{};
-    // Per row, the columns from the first pixel being searched to the last.
+    // A range of columns in a row.
     struct Span {
         int first = kFrameWidth;
         int last = -1;
@@ -224,7 +230,8 @@ struct SearchDitherState {
         int firstLane() const { return first / kLanes * kLanes; }  // where the lanes holding it start
         int lastLane() const { return last / kLanes * kLanes + kLanes - 1; }
     };
-    std::array<Span, kFrameHeight> spans{};
+    std::array<Span, kFrameHeight> changed{};  // per row, where the source or the starting levels changed
+    std::array<Span, kFrameHeight> spans{};    // per row, where the error changed: the changes' reach
     // The pixels being searched, in scan order, and their padded positions.
     struct Position {
         std::uint32_t pixel;
@@ -234,8 +241,9 @@ struct SearchDitherState {
     std::size_t searchedCount = 0;
 
     SearchDitherState() {
-        for (auto& plane : movable) {
-            plane.fill(kNone);  // the borders stay so
+        for (std::size_t c = 0; c < 3; ++c) {
+            movable[c].fill(kNone);  // the borders stay so
+            bracket[c].fill(kNone);
         }
         lastIndex.fill(-1);
     }
@@ -248,72 +256,138 @@ struct SearchDitherState {
         return levelsIndex == lastIndex[p] ? kUnchanged : static_cast<std::uint16_t>(levelsIndex);
     }
 
-    // Which components are exact, which pixels are held, and where the search starts. Black is a level:
-    // black bars stay black, whatever their neighbours' errors. The levels are the last frame's when this
-    // starts (apply leaves them so), and only the pixels searched then hold anything but NaN in the movable
-    // planes: a held pixel costs no more than telling that it is.
-    void start() {
-        for (std::size_t i = 0; i < searchedCount; ++i) {
-            for (auto& plane : movable) {
-                plane[searchedAt[i].padded] = kNone;
+    // The frame's source (blue, green, red, unused per pixel), and per row where it changed.
+    void load(const std::uint8_t* pixels) {
+        changed.fill(Span{});
+        fresh.fill(0);
+        still.fill(1);
+        for (int y = 0; y < kFrameHeight; ++y) {
+            Span& row = changed[static_cast<std::size_t>(y)];
+            for (int x = 0; x < kFrameWidth; ++x) {
+                const std::size_t p = static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x);
+                const std::uint8_t* pixel = &pixels[p * kPixelBytes];
+                const std::uint32_t now = static_cast<std::uint32_t>(pixel[0]) |
+                                          static_cast<std::uint32_t>(pixel[1]) << 8U |
+                                          static_cast<std::uint32_t>(pixel[2]) << 16U;
+                if (!started || now != colour[p]) {
+                    row.cover(Span{x, x});
+                    colour[p] = now;
+                    int moved = 0;
+                    int movedSinceChosen = 0;
+                    for (std::size_t c = 0; c < 3; ++c) {
+                        moved = std::max(moved, std::abs(pixel[c] - source[p * 3 + c]));
+                        movedSinceChosen =
+                            std::max(movedSinceChosen, std::abs(pixel[c] - chosenFor[p * 3 + c]));
+                    }
+                    fresh[p] = static_cast<std::uint8_t>(!started || moved > kFreshChange);
+                    still[p] = static_cast<std::uint8_t>(started && movedSinceChosen <= kStill);
+                    if (still[p] == 0) {
+                        std::copy_n(pixel, 3, &chosenFor[p * 3]);
+                    }
+                    std::copy_n(pixel, 3, &source[p * 3]);
+                }
             }
         }
-        spans.fill(Span{});
-        searchedCount = 0;
-        std::array<std::uint8_t, kFrameWidth * 3> near{};  // 1 where a component is within the hold
+    }
+
+    // Which pixels lie inside an area of one colour (a background, a bar, a screen's flat colour): those
+    // take the ordered dither's levels, which put every pixel of a grey on grey and use as few colours as a
+    // flat colour can have.
+    void findFlat() {
+        std::array<std::uint8_t, kFramePixels> acrossToo{};  // the same as the pixels left and right
+        for (std::size_t p = 0; p < kFramePixels; ++p) {
+            const std::size_t x = p % kFrameWidth;
+            acrossToo[p] = static_cast<std::uint8_t>((x == 0 || colour[p - 1] == colour[p]) &&
+                                                     (x + 1 == kFrameWidth || colour[p + 1] == colour[p]));
+        }
+        for (std::size_t p = 0; p < kFramePixels; ++p) {
+            const bool above =
+                p < kFrameWidth || (acrossToo[p - kFrameWidth] && colour[p - kFrameWidth] == colour[p]);
+            const bool below = p + kFrameWidth >= kFramePixels ||
+                               (acrossToo[p + kFrameWidth] && colour[p + kFrameWidth] == colour[p]);
+            flat[p] = static_cast<std::uint8_t>(acrossToo[p] && above && below);
+        }
+    }
+
+    // Where the search starts: the last frame's levels, each component moved into the two levels that
+    // bracket its new source if it lies outside them (the ordered dither's levels in the first frame);
+    // a component exactly on a level takes it, and a flat area the ordered levels. Black is a level: black
+    // bars stay black, whatever their neighbours' errors. The levels are the last frame's when this starts
+    // (apply leaves them so); only rows near a change of the source are looked at.
+    void start() {
+        findFlat();
         std::array<std::uint8_t, kFrameWidth * 3> ordered{};
         for (int y = 0; y < kFrameHeight; ++y) {
+            const bool near = !changed[static_cast<std::size_t>(y)].empty() ||
+                              (y > 0 && !changed[static_cast<std::size_t>(y - 1)].empty()) ||
+                              (y + 1 < kFrameHeight && !changed[static_cast<std::size_t>(y + 1)].empty());
+            if (!near) {
+                continue;
+            }
             const std::size_t rowStart = static_cast<std::size_t>(y) * kFrameWidth;
             const std::uint8_t* from = &source[rowStart * 3];
-            const std::uint8_t* chosen = &chosenFor[rowStart * 3];
-            std::uint8_t allNear = started ? 1 : 0;
-            for (std::size_t i = 0; i < near.size(); ++i) {
-                // |from - chosen| <= kHoldChange, as one unsigned comparison
-                near[i] = static_cast<std::uint8_t>(
-                    started &&
-                    static_cast<std::uint8_t>(from[i] - chosen[i] + kHoldChange) <= 2 * kHoldChange);
-                allNear &= near[i];
-            }
-            const bool anyMoved = allNear == 0;
-            if (anyMoved) {
-                orderedRow(from, y, ordered.data());
-            }
+            orderedRow(from, y, ordered.data());
+            Span moved;
             for (int x = 0; x < kFrameWidth; ++x) {
                 const std::size_t p = rowStart + static_cast<std::size_t>(x);
                 const std::size_t i = static_cast<std::size_t>(x) * 3;
-                std::uint8_t* now = &levels[p * 3];
-                if (near[i] && near[i + 1] && near[i + 2]) {
-                    // Held: only a component that has come onto a level exactly moves.
-                    for (std::size_t c = 0; c < 3; ++c) {
-                        const std::uint8_t level = t.exactLevel[from[i + c]];
-                        if (level != kInexact && level != now[c]) {
-                            now[c] = level;
-                            index[p] = indexOf(now);
-                        }
-                    }
-                    continue;
-                }
                 const std::size_t q = padded(x, y);
-                bool allExact = true;
+                std::uint8_t* now = &levels[p * 3];
+                bool anyFree = false;
+                bool levelsMoved = false;
                 for (std::size_t c = 0; c < 3; ++c) {
-                    const std::uint8_t level = t.exactLevel[from[i + c]];
-                    allExact = allExact && level != kInexact;
-                    now[c] = level != kInexact ? level : ordered[i + c];
-                    movable[c][q] = level != kInexact ? kNone : t.levelLinear[now[c]];
+                    const std::uint8_t value = from[i + c];
+                    const std::uint8_t lower = t.lowLevel[value];
+                    const bool exact = t.exactLevel[value] != kInexact;
+                    const bool fixed = exact || flat[p] != 0;
+                    std::uint8_t level = lower;
+                    if (flat[p] != 0 || (fresh[p] != 0 && !exact)) {
+                        level = ordered[i + c];
+                    } else if (!exact) {
+                        level = std::clamp(now[c], lower, static_cast<std::uint8_t>(lower + 1));
+                    }
+                    levelsMoved = levelsMoved || level != now[c];
+                    now[c] = level;
+                    low[p * 3 + c] = lower;
+                    movable[c][q] = fixed ? kNone : t.levelLinear[level];
+                    bracket[c][q] = fixed ? kNone : static_cast<float>(lower);
+                    anyFree = anyFree || !fixed;
                 }
-                index[p] = indexOf(now);
-                std::copy_n(from + i, 3, &chosenFor[p * 3]);
-                if (!allExact) {
+                searchable[p] = anyFree ? 1 : 0;
+                if (levelsMoved) {
+                    index[p] = indexOf(now);
+                    moved.cover(Span{x, x});
+                }
+            }
+            changed[static_cast<std::size_t>(y)].cover(moved);
+        }
+        // The error changes within its reach of a change, and only there can the search find anything.
+        spans.fill(Span{});
+        for (int y = 0; y < kFrameHeight; ++y) {
+            const Span& row = changed[static_cast<std::size_t>(y)];
+            if (row.empty()) {
+                continue;
+            }
+            const Span reach{std::max(row.first - kReach, 0), std::min(row.last + kReach, kFrameWidth - 1)};
+            for (int r = std::max(y - kReach, 0); r <= std::min(y + kReach, kFrameHeight - 1); ++r) {
+                spans[static_cast<std::size_t>(r)].cover(reach);
+            }
+        }
+        searchedCount = 0;
+        for (int y = 0; y < kFrameHeight; ++y) {
+            const Span& row = spans[static_cast<std::size_t>(y)];
+            for (int x = row.first; x <= row.last; ++x) {
+                const std::size_t p = static_cast<std::size_t>(y) * kFrameWidth + static_cast<std::size_t>(x);
+                if (searchable[p] != 0) {
                     searchedAt[searchedCount++] = {static_cast<std::uint32_t>(p),
-                                                   static_cast<std::uint32_t>(q)};
-                    spans[static_cast<std::size_t>(y)].cover(Span{x, x});
+                                                   static_cast<std::uint32_t>(padded(x, y))};
                 }
             }
         }
     }
 
     // The error of the starting levels, correlated with the blur's autocorrelation (separable), four
-    // pixels at a time, only where the search reads it: at the pixels being searched.
+    // pixels at a time, where it changed; elsewhere it stays as the last frame's search left it.
     void correlate() {
         const auto load = [](const float* from) {
             Lanes value;
@@ -327,6 +401,7 @@ struct SearchDitherState {
                 across[static_cast<std::size_t>(r)].cover(spans[static_cast<std::size_t>(y)]);
             }
         }
+        float* row = &raw[kBorder];
         for (std::size_t c = 0; c < 3; ++c) {
             std::array<float, kPadded>& e = error[c];
             for (int y = 0; y < kFrameHeight; ++y) {
@@ -334,9 +409,6 @@ struct SearchDitherState {
                 if (need.empty()) {
                     continue;
                 }
-                float* row = &e[padded(0, y)];
-                std::fill(row - kBorder, row, 0.0F);  // the borders, which updates spill into
-                std::fill(row + kFrameWidth, row + kPaddedWidth - kBorder, 0.0F);
                 const int from = std::max(need.firstLane() - kReach, 0);
                 const int to = std::min(need.lastLane() + kReach, kFrameWidth - 1);
                 const std::size_t rowStart = static_cast<std::size_t>(y) * kFrameWidth;
@@ -366,8 +438,6 @@ struct SearchDitherState {
         }
     }
 
-    // Component c of pixel p, at padded position q, takes `level`: the correlated error around it falls by
-    // the change, and the pixels near it are looked at again.
     void setLevel(std::size_t c, std::size_t p, std::size_t q, std::uint8_t level) {
         const float delta = t.levelLinear[level] - t.levelLinear[levels[p * 3 + c]];
         float* around = &error[c][q - kReach * kPaddedWidth - kReach];
@@ -392,55 +462,65 @@ struct SearchDitherState {
     // Pixel p, at padded position q, takes the best of the six one-level steps of a component and its last
     // levels, if any lowers its cost; true when it changed. The seven are weighed side by side, in lanes:
     // component 0 down and up, component 1 down and up; component 2 down and up, the last levels, none.
+
+    // Pixel p, at padded position q, takes the best of its components' moves to the other level of their
+    // bracket and its last levels, if any lowers its cost; true when it changed. The four are weighed side
+    // by side, in lanes: components 0, 1 and 2 to their other level, the last levels.
     bool improve(std::size_t p, std::size_t q) {
         const std::uint8_t* now = &levels[p * 3];
+        const std::uint8_t* lower = &low[p * 3];
         const int before = code[p];  // pixel p's code is at p + 1
         const int after = code[p + 2];
         const int runsNow = (code[p + 1] != before ? 1 : 0) + (code[p + 1] != after ? 1 : 0);
-        const float e[3] = {error[0][q], error[1][q], error[2][q]};
-        const float here[3] = {movable[0][q], movable[1][q], movable[2][q]};
-        // The error each makes, NaN where a component is exact or at the end of the levels.
-        const std::array<float, 2>& around0 = t.levelsAround[now[0]];
-        const std::array<float, 2>& around1 = t.levelsAround[now[1]];
-        const std::array<float, 2>& around2 = t.levelsAround[now[2]];
-        const Lanes firstSteps =
-            Lanes{around0[0], around0[1], around1[0], around1[1]} - Lanes{here[0], here[0], here[1], here[1]};
-        const Lanes lastSteps = Lanes{around2[0], around2[1], kNone, kNone} - here[2];
-        Lanes firstCosts = firstSteps * (firstSteps * t.centre - 2.0F * Lanes{e[0], e[0], e[1], e[1]});
-        Lanes lastCosts = lastSteps * (lastSteps * t.centre - 2.0F * e[2]);
+        const Lanes e{error[0][q], error[1][q], error[2][q], 0.0F};
+        const Lanes here{movable[0][q], movable[1][q], movable[2][q], 0.0F};  // NaN where fixed
+        std::array<std::uint8_t, 3> other{};
+        for (std::size_t c = 0; c < 3; ++c) {
+            other[c] = now[c] == lower[c] ? static_cast<std::uint8_t>(std::min(lower[c] + 1, kLevels - 1))
+                                          : lower[c];
+        }
+        const Lanes steps =
+            Lanes{t.levelLinear[other[0]], t.levelLinear[other[1]], t.levelLinear[other[2]], 0.0F} - here;
+        Lanes costs = steps * (steps * t.centre - 2.0F * e);
+        costs[3] = kNone;
         const int levelsIndex = index[p];
         const int lastLevels = lastIndex[p];
         if (started && levelsIndex != lastLevels) {
             float toLastCost = 0;
             for (std::size_t c = 0; c < 3; ++c) {
                 const std::uint8_t to = last[p * 3 + c];
-                if (to != now[c]) {
-                    const float delta = t.levelLinear[to] - here[c];  // NaN where exact: not allowed
-                    toLastCost += delta * (delta * t.centre - 2.0F * e[c]);
+                if (to == now[c]) {
+                    continue;
                 }
+                if (to != lower[c] && to != lower[c] + 1) {
+                    toLastCost = kNone;  // outside the bracket
+                    break;
+                }
+                const float delta = t.levelLinear[to] - here[c];  // NaN where fixed: not allowed
+                toLastCost += delta * (delta * t.centre - 2.0F * e[c]);
             }
-            lastCosts[2] = toLastCost;
+            costs[3] = toLastCost;
         }
         // None can win when each error change is above every run the pixel has: most visits end here.
         const float runSaving = runCost[p] * static_cast<float>(runsNow);
-        if (!anyBelow(firstCosts, Lanes{} + runSaving) && !anyBelow(lastCosts, Lanes{} + runSaving)) {
+        if (!anyBelow(costs, Lanes{} + runSaving)) {
             return false;
         }
         // The runs each makes or ends, from what the stream would hold there.
-        const Ints unchanged = Ints{} + kUnchanged;
-        const Ints firstIndices = levelsIndex + Ints{-36, 36, -6, 6};
-        const Ints lastIndices = Ints{levelsIndex - 1, levelsIndex + 1, lastLevels, lastLevels};
-        const Ints firstCodes = firstIndices == lastLevels ? unchanged : firstIndices;
-        const Ints lastCodes = lastIndices == lastLevels ? unchanged : lastIndices;
-        const Ints firstRuns = runsNow + (firstCodes != before) + (firstCodes != after);  // true is -1
-        const Ints lastRuns = runsNow + (lastCodes != before) + (lastCodes != after);
-        firstCosts += runCost[p] * -__builtin_convertvector(firstRuns, Lanes);
-        lastCosts += runCost[p] * -__builtin_convertvector(lastRuns, Lanes);
-        const int best = firstLeast(firstCosts, lastCosts, -1e-9F);
+        const Ints indices{levelsIndex + (other[0] - now[0]) * kWeight[0],
+                           levelsIndex + (other[1] - now[1]) * kWeight[1],
+                           levelsIndex + (other[2] - now[2]) * kWeight[2], lastLevels};
+        const Ints codes = indices == lastLevels ? Ints{} + kUnchanged : indices;
+        const Ints runs = runsNow + (codes != before) + (codes != after);  // true is -1
+        costs += runCost[p] * -__builtin_convertvector(runs, Lanes);
+        // A pixel whose source stands still pays for leaving its last levels.
+        const Ints leaves = (codes != Ints{} + kUnchanged) - (code[p + 1] != kUnchanged ? -1 : 0);
+        costs += holdCost[p] * -__builtin_convertvector(leaves, Lanes);
+        const int best = leastLane(costs, -1e-9F);
         if (best < 0) {
             return false;
         }
-        if (best == 6) {
+        if (best == 3) {
             for (std::size_t c = 0; c < 3; ++c) {
                 if (last[p * 3 + c] != now[c]) {
                     setLevel(c, p, q, last[p * 3 + c]);
@@ -449,16 +529,17 @@ struct SearchDitherState {
             code[p + 1] = kUnchanged;
             return true;
         }
-        const auto c = static_cast<std::size_t>(best / 2);
-        setLevel(c, p, q, static_cast<std::uint8_t>(best % 2 == 0 ? now[c] - 1 : now[c] + 1));
+        const auto c = static_cast<std::size_t>(best);
+        setLevel(c, p, q, other[c]);
         code[p + 1] = codeFor(p, index[p]);
         return true;
     }
 
     // The best exchange of one component's levels between pixel p (padded position q) and a neighbour right
-    // of or below it, which keeps their mean and moves the error by a pixel; true when one lowered the cost.
-    // The twelve exchanges' error changes are worked out together (NaN where one of the two may not move);
-    // only those that lower the error have their runs counted.
+    // of or below it with the same bracket, which keeps their mean and moves the error by a pixel; true
+    // when one lowered the cost. The twelve exchanges' error changes are worked out together (NaN where one
+    // of the two may not move or the brackets differ); only those that lower the error have their runs
+    // counted.
     bool exchange(std::size_t p, std::size_t q) {
         // Lanes: the neighbours below left, below, below right (side by side in memory), then right.
         const std::size_t belowLeft = q + kPaddedWidth - 1;
@@ -468,7 +549,8 @@ struct SearchDitherState {
         Lanes costs[3];
         bool any = false;
         for (std::size_t c = 0; c < 3; ++c) {
-            const Lanes a = neighbours(movable[c]) - movable[c][q];
+            const Lanes moved = neighbours(movable[c]) - movable[c][q];
+            const Lanes a = neighbours(bracket[c]) == bracket[c][q] ? moved : Lanes{} + kNone;
             costs[c] =
                 2.0F * a * a * (t.centre - t.overlap) - 2.0F * a * (error[c][q] - neighbours(error[c]));
             any = any || anyBelow(costs[c], Lanes{});
@@ -504,6 +586,10 @@ struct SearchDitherState {
                 };
                 cost += runCost[p] *
                         static_cast<float>(boundaries(newP, newO) - boundaries(code[p + 1], code[o + 1]));
+                const auto leaving = [](std::uint16_t from, std::uint16_t to) {
+                    return static_cast<float>((to != kUnchanged ? 1 : 0) - (from != kUnchanged ? 1 : 0));
+                };
+                cost += holdCost[p] * leaving(code[p + 1], newP) + holdCost[o] * leaving(code[o + 1], newO);
                 if (cost < bestCost) {
                     bestCost = cost;
                     bestOther = o;
@@ -536,20 +622,21 @@ struct SearchDitherState {
                                     0.7152F * t.linear[source[p * 3 + 1]] +
                                     0.2126F * t.linear[source[p * 3 + 2]];
             runCost[p] = t.runCost[static_cast<std::size_t>(luminance * (kRunCosts - 1) + 0.5F)];
+            holdCost[p] = still[p] != 0 ? runCost[p] * kHoldWeight : 0.0F;
         }
         stale.fill(1);
-        for (int pass = 0; pass < kPasses; ++pass) {
-            bool changed = false;
+        for (int pass = 0; pass < (started ? kWarmPasses : kPasses); ++pass) {
+            bool improved = false;
             for (std::size_t i = 0; i < searchedCount; ++i) {
                 const auto [p, q] = searchedAt[i];
                 if (stale[q] == 0) {
                     continue;
                 }
                 stale[q] = 0;
-                changed = improve(p, q) || changed;
-                changed = exchange(p, q) || changed;
+                improved = improve(p, q) || improved;
+                improved = exchange(p, q) || improved;
             }
-            if (!changed) {
+            if (!improved) {
                 break;
             }
         }
@@ -561,11 +648,7 @@ SearchDither::~SearchDither() = default;
 
 void SearchDither::apply(animconv::FrameBuffer& frame) {
     SearchDitherState& s = state();
-    for (std::size_t p = 0; p < kFramePixels; ++p) {
-        for (std::size_t c = 0; c < 3; ++c) {
-            s.source[p * 3 + c] = frame.pixels[p * kPixelBytes + c];
-        }
-    }
+    s.load(frame.pixels);
     s.start();
     if (s.searchedCount > 0) {
         s.correlate();
