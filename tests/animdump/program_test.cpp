@@ -158,8 +158,8 @@ TEST(AnimdumpImages, NotWrittenForAnInvalidOrEmptyStream) {
 
     writeFile(folder + "/empty.bin", {});
     result = animdump({"--gif", gif, folder + "/empty.bin"}, folder);
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, "animdump: no images written: the stream holds no frames\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "animdump: no images written: the stream is invalid\n");
     EXPECT_FALSE(std::filesystem::exists(gif));
 }
 

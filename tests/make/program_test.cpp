@@ -209,6 +209,14 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
     std::filesystem::create_directory(folder + "/noimages");
     writeBytes(folder + "/noimages/readme.txt", {'x'});
     photoLike(2000, 1000, 0).pngsave((folder + "/big.png").c_str());
+    writeBytes(folder + "/text.png", {'h', 'e', 'l', 'l', 'o', '\n'});
+    for (const char* frames : {"withempty", "withtext"}) {
+        std::filesystem::create_directory(folder + "/" + frames);
+        photoLike(64, 48, 0).pngsave((folder + "/" + frames + "/f1.png").c_str());
+        photoLike(64, 48, 0).pngsave((folder + "/" + frames + "/f3.png").c_str());
+    }
+    writeBytes(folder + "/withempty/f2.png", {});
+    writeBytes(folder + "/withtext/f2.png", {'h', 'e', 'l', 'l', 'o', '\n'});
 
     const BadInput cases[] = {
         {{"missing.png"}, "missing.png: cannot open: No such file or directory", 1},
@@ -224,6 +232,9 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
          "cut.jpg: the file ends early\nanimmake:   library: VipsJpeg: Premature end of input file",
          1},
         {{"noimages"}, "noimages: no image files in the directory", 1},
+        {{"text.png"}, "text.png: not a PNG image (nor a video or stream file)", 1},
+        {{"withempty"}, "withempty/f2.png: the file is empty", 1},
+        {{"withtext"}, "withtext/f2.png: not a PNG image (nor a video or stream file)", 1},
         {{"@nothing.txt"}, "nothing.txt: the list names no inputs", 1},
         {{"--max-pixels", "1999999", "big.png"},
          "big.png: the image has 2000x1000 pixels, more than --max-pixels 1999999",

@@ -22,13 +22,17 @@ bool isWholeStream(const std::uint8_t* bytes, std::size_t size, std::string& fau
     if (report.problem == animconv::Problem::none) {
         return true;
     }
+    animconv::judgeUnreadStart(stream, report);
     // "invalid: frame N at byte M: ...\n" without its verdict word and line end.
     fault = animconv::verdictLine(report);
     fault.erase(0, fault.find(' ') + 1);
     while (!fault.empty() && fault.back() == '\n') {
         fault.pop_back();
     }
-    fault = "not an animation stream: " + fault;
+    const std::string notAStream = "not an animation stream: ";
+    if (fault.rfind(notAStream, 0) != 0) {
+        fault = notAStream + fault;
+    }
     return false;
 }
 
