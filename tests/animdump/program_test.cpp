@@ -3,6 +3,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <iterator>
@@ -163,6 +164,25 @@ TEST(AnimdumpImages, NotWrittenForAnInvalidOrEmptyStream) {
     EXPECT_FALSE(std::filesystem::exists(gif));
 }
 
+// A folder of an earlier, longer stream's frames ends up with this stream's frames alone; other names stay.
+TEST(AnimdumpImages, PngFolderHoldsThisStreamsFramesOnly) {
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
+    writeFile(folder + "/anim.bin", kSmallStream);
+    std::filesystem::create_directory(folder + "/png");
+    for (const char* name : {"frame-0003.png", "frame-0010.png", "notes.txt", "frame-0003.png.txt"}) {
+        writeFile(folder + "/png/" + name, {'x'});
+    }
+    ASSERT_EQ(animdump({"--png", "png", "anim.bin"}, folder).status, 0);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder + "/png")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"frame-0001.png", "frame-0002.png", "frame-0003.png.txt",
+                                               "notes.txt"}));
+}
+
 TEST(AnimdumpImages, UnwritableOutputs) {
     const FreshFolder scratch;
     const std::string& folder = scratch.path();
@@ -173,7 +193,7 @@ TEST(AnimdumpImages, UnwritableOutputs) {
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, kValidReport);
     EXPECT_EQ(result.err,
-              "animdump: cannot write '" + folder + "/no/such/folder/out.gif': No such file or directory\n");
+              "animdump: cannot write '" + folder + "/no/such/folder/out.gif': the folder does not exist\n");
 
     result = animdump({"--png", folder + "/no/such/folder", path}, folder);
     EXPECT_EQ(result.status, 2);

@@ -31,9 +31,9 @@ bool namedAsFrame(const std::string& name) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
     static const char* const kFrameExtensions[] = {
-        "bmp", "png", "jpg",  "jpeg", "gif", "webp", "tif", "tiff", "heic", "heif", "avif", "jxl", "jp2",
-        "ppm", "pgm", "pnm",  "pbm",  "svg", "mp4",  "m4v", "mov",  "mkv",  "webm", "avi",  "ogv", "mpg",
-        "mpeg", "ts", "wmv",  "flv",  "3gp", "bin",  "anim"};
+        "bmp",  "png", "jpg", "jpeg", "gif",  "webp", "tif", "tiff", "heic", "heif", "avif",
+        "jxl",  "jp2", "ppm", "pgm",  "pnm",  "pbm",  "svg", "mp4",  "m4v",  "mov",  "mkv",
+        "webm", "avi", "ogv", "mpg",  "mpeg", "ts",   "wmv", "flv",  "3gp",  "bin",  "anim"};
     return std::any_of(std::begin(kFrameExtensions), std::end(kFrameExtensions),
                        [&](const char* known) { return extension == known; });
 }
