@@ -40,7 +40,11 @@ RemovedOnInterrupt::RemovedOnInterrupt(const ReplacingFile& file) : saved_(std::
         sigaddset(&action.sa_mask, kEndingSignals[i]);
     }
     for (std::size_t i = 0; i < 2; ++i) {
-        ::sigaction(kEndingSignals[i], &action, &saved_->ending[i]);
+        ::sigaction(kEndingSignals[i], nullptr, &saved_->ending[i]);
+        // Ignored when started (a background job's SIGINT), it stays ignored.
+        if (saved_->ending[i].sa_handler != SIG_IGN) {
+            ::sigaction(kEndingSignals[i], &action, nullptr);
+        }
     }
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "make/inputs/video_source.h"
 #include "make_test_support.h"
@@ -335,6 +337,31 @@ TEST(AnimmakeCommandLine, ManPageListsWhatTheBuildDoes) {
 // One whole frame of cube index 16 (a run of 32,300 pixels in the 3-byte form), so that -a may extend it.
 const Bytes kOneFrameStream = {16, 0x7E, 0x2C, 0xFF, 10};
 
+// Examples run one after another as written: none overwrites the stream another reads, and the first makes
+// the folder it writes into.
+TEST(AnimmakeCommandLine, ExamplesRunAsWritten) {
+    const Bytes manBytes = readBytes(ANIMMAKE_MAN_PAGE);
+    std::istringstream man(std::string(manBytes.begin(), manBytes.end()));
+    std::vector<std::string> written;
+    for (std::string line; std::getline(man, line);) {
+        const std::size_t option = line.find(" \\-o ");
+        if (line.rfind("animmake ", 0) == 0 && option != std::string::npos) {
+            const std::size_t name = option + 5;
+            written.push_back(line.substr(name, line.find(' ', name) - name));
+        }
+    }
+    ASSERT_GT(written.size(), 2u);
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(std::adjacent_find(written.begin(), written.end()), written.end()) << written.front();
+
+    const Bytes readmeBytes = readBytes(ANIMCONV_README);
+    const std::string readme(readmeBytes.begin(), readmeBytes.end());
+    const std::size_t first = readme.find("./build/animmake -q -o out/");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(readme.rfind("mkdir -p out\n", first), std::string::npos);
+    EXPECT_GT(readme.rfind("mkdir -p out\n", first), readme.rfind("```sh", first));
+}
+
 bool writingFrames(const std::string&, int processId) {
     return writesTemporaryStream(processId, kOneFrameStream.size());
 }
@@ -373,6 +400,26 @@ TEST_P(AnimmakeInterrupted, LeavesTheStreamAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, AnimmakeInterrupted, ::testing::Values(SIGINT, SIGTERM, SIGKILL));
+
+// Started with SIGINT ignored (a background job), animmake ignores it too and runs to its end.
+TEST(AnimmakeIgnoredInterrupt, StaysIgnored) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    photoLike(1200, 900, 0).pngsave((folder + "/big.png").c_str());
+    std::string list;
+    for (int i = 0; i < 40; ++i) {
+        list += "big.png\n";
+    }
+    writeBytes(folder + "/list.txt", std::vector<std::uint8_t>(list.begin(), list.end()));
+    struct sigaction ignore {};
+    struct sigaction saved {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGINT, &ignore, &saved);
+    const int status = interruptedRun({"-q", "-o", "out.bin", "@list.txt"}, folder, SIGINT, writingFrames);
+    ::sigaction(SIGINT, &saved, nullptr);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readStream(folder + "/out.bin").size(), 40u);
+}
 
 // What a run that died left beside the stream (no process holds it) goes with the next run; a live run's
 // temporary file (held locked) stays.

@@ -69,8 +69,13 @@ void installInterruptHandlers() {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     action.sa_mask = set;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int ending : {SIGINT, SIGTERM}) {
+        // Ignored when started (a background job's SIGINT), it stays ignored.
+        struct sigaction started {};
+        if (::sigaction(ending, nullptr, &started) != 0 || started.sa_handler != SIG_IGN) {
+            ::sigaction(ending, &action, nullptr);
+        }
+    }
     // A closed reader of standard error must not end the run half way; the write fails instead.
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGXFSZ, SIG_IGN);
