@@ -295,33 +295,41 @@ TEST(AnimdumpImages, AnImageWrittenInPartLeavesTheOldFile) {
 }
 
 // Interrupted while it writes, animdump leaves the GIF that was there and no temporary file.
+// Interrupted (SIGINT) or killed (SIGKILL) while the GIF is being written: the old one stays, and no
+// temporary file is left beside it.
 TEST(AnimdumpImages, AnInterruptLeavesTheOldFilesAndNothingBeside) {
-    const FreshFolder scratch;
-    Bytes stream(kSmallStream.begin(), kSmallStream.begin() + 10);
-    // Seconds of PNGs, interrupted long before; the report (50 bytes a frame) fits in the output pipe.
-    for (int frame = 0; frame < 1000; ++frame) {
-        stream.insert(stream.end(), kSmallStream.begin() + 10, kSmallStream.end());
-    }
-    scratch.put("s.bin", stream);
-    const Bytes old = bytesOf("the old GIF");
-    scratch.put("old.gif", old);
-    ProcessOptions options;
-    options.onStart = [&](int child) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!std::filesystem::exists(scratch.pathOf("png/frame-0002.png")) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    for (const int signal : {SIGINT, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        const FreshFolder scratch;
+        Bytes stream(kSmallStream.begin(), kSmallStream.begin() + 10);
+        // Seconds of PNGs, interrupted long before; the report (50 bytes a frame) fits in the output pipe.
+        for (int frame = 0; frame < 1000; ++frame) {
+            stream.insert(stream.end(), kSmallStream.begin() + 10, kSmallStream.end());
         }
-        ::kill(child, SIGINT);
-    };
-    const ProcessRun run = runProcess(
-        ANIMDUMP_PATH, {ANIMDUMP_PATH, "--gif", "old.gif", "--png", "png", "s.bin"}, scratch.path(), options);
-    ASSERT_TRUE(run.exited) << run.problem;
-    EXPECT_EQ(run.status, 130u);
-    EXPECT_EQ(scratch.read("old.gif"), old);
-    EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"old.gif", "png", "s.bin"}));
-    for (const auto& entry : std::filesystem::directory_iterator(scratch.pathOf("png"))) {
-        EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+        scratch.put("s.bin", stream);
+        const Bytes old = bytesOf("the old GIF");
+        scratch.put("old.gif", old);
+        ProcessOptions options;
+        options.onStart = [&](int child) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (!std::filesystem::exists(scratch.pathOf("png/frame-0002.png")) &&
+                   std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            ::kill(child, signal);
+        };
+        const ProcessRun run =
+            runProcess(ANIMDUMP_PATH, {ANIMDUMP_PATH, "--gif", "old.gif", "--png", "png", "s.bin"},
+                       scratch.path(), options);
+        if (signal == SIGINT) {
+            ASSERT_TRUE(run.exited) << run.problem;
+            EXPECT_EQ(run.status, 130u);
+        }
+        EXPECT_EQ(scratch.read("old.gif"), old);
+        EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"old.gif", "png", "s.bin"}));
+        for (const auto& entry : std::filesystem::directory_iterator(scratch.pathOf("png"))) {
+            EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+        }
     }
 }
 
