@@ -356,7 +356,14 @@ class VideoReader {
             reason = nothingTakenReason(decoded_, settings_.video.startMicroseconds);
             return false;
         }
-        (void)notice;
+        // Only a video read whole is held to what its length and rate declare.
+        if (!stopped_ && settings_.video.startMicroseconds <= 0 &&
+            settings_.video.durationMicroseconds == kWholeVideo) {
+            const LostFrames::Verdict lost = lost_->judge(0, true);
+            if (lost.leftOut > 0) {
+                notice = "the video is damaged: " + lost.text + "; the rest is in the stream";
+            }
+        }
         return true;
     }
 
@@ -422,6 +429,7 @@ class VideoReader {
         avi_ = isAvi(path);
         clock_ = clockOf(*native.Get());
         timeline_.emplace(settings_.video, clock_);
+        lost_.emplace(clock_);
         fitter_.emplace(settings_);
         return true;
     }
@@ -529,6 +537,7 @@ class VideoReader {
         if (sample && SUCCEEDED(sample->GetSampleTime(&origin))) {
             clock_.origin = inClock(origin);
             timeline_.emplace(settings_.video, clock_);
+            lost_.emplace(clock_);
         }
         const std::int64_t startTicks =
             frameNum_ == 0 ? start : start * frameDen_ * kTicksPerSecond / frameNum_;
@@ -550,6 +559,7 @@ class VideoReader {
             duration = 0;
         }
         bool past = false;
+        lost_->arrive(stamped ? std::optional<std::int64_t>(inClock(stamp)) : std::nullopt);
         const SettledFrame settled = timeline_->arrive(
             stamped ? std::optional<std::int64_t>(inClock(stamp)) : std::nullopt, inClock(duration), past);
         if (!emit(settled, reason)) {
@@ -591,6 +601,7 @@ class VideoReader {
     ComPtr<IMFSample> pending_;
     VideoClock clock_;
     std::optional<VideoTimeline> timeline_;
+    std::optional<LostFrames> lost_;
     std::optional<FrameFitter> fitter_;
     bool avi_ = false;
     std::int64_t frameNum_ = 0;  // an AVI's frame rate, its clock; 0 for 100 ns units
