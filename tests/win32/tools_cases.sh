@@ -179,6 +179,33 @@ for mode in -f -a; do
         cmp -s stream.bin sample.bin && [[ -z \"\$(ls stream.bin.animmake-* 2>/dev/null)\" ]]"
 done
 
+# Killed mid-run (no handler runs): the stream as it was, and its temporary file, marked to be deleted on
+# close, gone with the process.
+for mode in -f -a; do
+    cp sample.bin stream.bin
+    win_make -q "$mode" -o stream.bin @long-list.txt &
+    runner=$!
+    for _ in $(seq 1 300); do
+        [[ -n "$(ls stream.bin.animmake-* 2>/dev/null)" ]] && break
+        sleep 0.1
+    done
+    sleep 1
+    program="$(pgrep -f -n 'animmake.exe .*long-list' || true)"
+    if [[ -z "$program" ]]; then
+        fail "killed ($mode): the program did not start or ended early"
+        wait "$runner"
+        continue
+    fi
+    kill -KILL "$program"
+    wait "$runner"
+    for _ in $(seq 1 50); do
+        [[ -z "$(ls stream.bin.animmake-* 2>/dev/null)" ]] && break
+        sleep 0.1
+    done
+    check "killed ($mode): the stream as it was, nothing beside it" eval "cmp -s stream.bin sample.bin &&
+        [[ -z \"\$(ls stream.bin.animmake-* 2>/dev/null)\" ]]"
+done
+
 echo "names in code page $code_page, lists as Notepad saves them, Windows habits"
 # A Japanese folder and file, named on the command line, through a list in each of Notepad's encodings, and
 # a stream under a Japanese name: Linux's stream each time.

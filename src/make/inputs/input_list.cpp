@@ -21,7 +21,7 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Named as a frame is: an image, video or stream file's usual extension.
+// Named as a frame is: an image or video file's usual extension (a stream's .bin is no frame of a folder).
 bool namedAsFrame(const std::string& name) {
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos) {
@@ -33,14 +33,14 @@ bool namedAsFrame(const std::string& name) {
     static const char* const kFrameExtensions[] = {
         "bmp",  "png", "jpg", "jpeg", "gif",  "webp", "tif", "tiff", "heic", "heif", "avif",
         "jxl",  "jp2", "ppm", "pgm",  "pnm",  "pbm",  "svg", "mp4",  "m4v",  "mov",  "mkv",
-        "webm", "avi", "ogv", "mpg",  "mpeg", "ts",   "wmv", "flv",  "3gp",  "bin",  "anim"};
+        "webm", "avi", "ogv", "mpg",  "mpeg", "ts",   "wmv", "flv",  "3gp"};
     return std::any_of(std::begin(kFrameExtensions), std::end(kFrameExtensions),
                        [&](const char* known) { return extension == known; });
 }
 
 // A directory's frames: regular files, not hidden, that libvips recognises by their first bytes, its videos
-// (which a libvips without ImageMagick, as on Windows, does not claim) and every file named as an image,
-// video or stream is. One of those that does not read (an empty or text file among the frames) is then
+// (which a libvips without ImageMagick, as on Windows, does not claim) and every file named as an image or
+// video is. One of those that does not read (an empty or text file among the frames) is then
 // refused by name, as it is when named alone, rather than left out in silence; other files (notes.txt) are
 // not frames.
 bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, std::string& error) {

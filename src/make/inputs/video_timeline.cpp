@@ -267,8 +267,15 @@ LostFrames::Verdict LostFrames::judge(std::int64_t listed, bool gapsAreLost) con
         verdict.text += " (at ";
         for (int i = 0; i < std::min(gapCount_, kPlacesNamed); ++i) {
             const Gap& gap = gaps_[i];
-            verdict.text += (i > 0 ? ", " : "") + secondsAt(gap.from) +
-                            (gap.to > gap.from ? "-" + secondsAt(gap.to) : std::string()) + " s";
+            if (i > 0) {
+                verdict.text += ", ";
+            }
+            verdict.text += secondsAt(gap.from);
+            if (gap.to > gap.from) {
+                verdict.text += '-';
+                verdict.text += secondsAt(gap.to);
+            }
+            verdict.text += " s";
         }
         verdict.text += gapCount_ > kPlacesNamed ? ", ...)" : ")";
     }
