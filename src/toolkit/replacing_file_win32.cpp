@@ -1,9 +1,5 @@
 #include <windows.h>
 
-#include <cstdint>
-#include <cstring>
-#include <vector>
-
 #include "platform/win32_text.h"
 #include "toolkit/replacing_file.h"
 
@@ -108,52 +104,33 @@ bool createBeside(const std::string& path, const char* tag, FileHandle& handle, 
     return false;
 }
 
-// Renamed through its own handle, which has kept every other opener out since its creation.
+// Unmarked, closed and moved by name: between the two a kill leaves it named, for the next run to remove.
 bool putInPlace(FileHandle handle, const std::string& path, const char*, std::string& temporary,
                 volatile bool& pending, bool toDisk, FileFailure& failure) {
     const HANDLE file = handleOf(handle);
     const auto fail = [&](FileStep step, DWORD code) {
         failure.step = step;
         failure.reason = toolplatform::systemReason(code);
-        markDeleted(file, true);
-        CloseHandle(file);
         DeleteFileW(toolplatform::wideOf(temporary).c_str());
         pending = false;
         return false;
     };
     if (toDisk && FlushFileBuffers(file) == 0) {
-        return fail(FileStep::write, GetLastError());
+        const DWORD code = GetLastError();
+        CloseHandle(file);
+        return fail(FileStep::write, code);
     }
-    if (!markDeleted(file, false)) {
+    const bool kept = markDeleted(file, false);
+    const DWORD markCode = GetLastError();
+    CloseHandle(file);
+    if (!kept) {
+        return fail(FileStep::replace, markCode);
+    }
+    if (MoveFileExW(toolplatform::wideOf(temporary).c_str(), toolplatform::wideOf(path).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
         return fail(FileStep::replace, GetLastError());
     }
-    const std::wstring target = toolplatform::wideOf(path);
-    // A name without a folder renames within the file's own folder, which is the target's.
-    const std::size_t slash = target.find_last_of(L"\\/");
-    const std::wstring name = slash == std::wstring::npos ? target : target.substr(slash + 1);
-    const std::size_t nameBytes = name.size() * sizeof(wchar_t);
-    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::memcpy(rename->FileName, name.c_str(), nameBytes);
-    if (SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) == 0) {
-        // Where renaming through the handle is refused: closed and moved by name.
-        CloseHandle(file);
-        if (MoveFileExW(toolplatform::wideOf(temporary).c_str(), target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-            failure.step = FileStep::replace;
-            failure.reason = toolplatform::systemReason(GetLastError());
-            DeleteFileW(toolplatform::wideOf(temporary).c_str());
-            pending = false;
-            return false;
-        }
-        pending = false;
-        return true;
-    }
     pending = false;
-    CloseHandle(file);
     return true;
 }
 

@@ -94,6 +94,7 @@ bool StreamOutput::finish(std::string& error) {
     HeldInterrupts hold;
     streamos::setInterruptUndo(nullptr);
     toolkit::FileFailure failure;
+    streamos::releaseForReplacing(appendedTo_);
     const bool committed = replacing_.commit(failure);
     // The lock goes only once the old stream is replaced, so that no other run appends to it meanwhile.
     if (appendedTo_ != toolkit::kNoFile) {

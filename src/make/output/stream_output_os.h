@@ -28,6 +28,9 @@ std::string linkedFile(const std::string& path);
 // may still be renamed over; a file renamed over meanwhile is opened again, as the name now stands.
 Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::string& reason);
 bool seekToEnd(toolkit::FileHandle handle, std::uint64_t& length, std::string& reason);
+// Just before the new stream is renamed over the held one: POSIX keeps the lock until then; Windows, which
+// renames over no open file, closes it (the handle becomes kNoFile).
+void releaseForReplacing(toolkit::FileHandle& held);
 // The file's first `length` bytes read with the rules of a stream; false with `fault` where they are not.
 bool holdsWholeStream(toolkit::FileHandle handle, std::uint64_t length, std::string& fault);
 // The stream's first `length` bytes copied into the empty file `into`, which also takes its permissions.

@@ -137,6 +137,8 @@ Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::str
     return Opened::locked;
 }
 
+void releaseForReplacing(toolkit::FileHandle&) {}
+
 bool seekToEnd(toolkit::FileHandle handle, std::uint64_t& length, std::string& reason) {
     const off_t end = ::lseek(static_cast<int>(handle), 0, SEEK_END);
     if (end < 0) {

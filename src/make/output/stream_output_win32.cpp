@@ -1,6 +1,6 @@
 // The Windows steps of the stream output: a temporary file renamed over the stream (in the toolkit), for
-// an append after a copy of the old stream held under share mode FILE_SHARE_DELETE (no other handle on it
-// but the rename's while we hold it). Ctrl-C, Ctrl-Break and closing the console reach a console control
+// an append after a copy of the old stream held under share mode 0 (no other handle on it while we hold
+// it, up to the rename). Ctrl-C, Ctrl-Break and closing the console reach a console control
 // handler, which runs on a thread of its own: it takes the same lock as every change of the output, undoes it
 // and ends the process (Ctrl-C and Ctrl-Break with 130, closing the console, logging off or shutting down
 // with 143, as SIGINT and SIGTERM do on Linux).
@@ -89,11 +89,9 @@ std::string linkedFile(const std::string& path) {
     return path;
 }
 
-// Shared for deletion only: the new stream is renamed over it while it is held.
 Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::string& reason) {
-    const HANDLE opened =
-        CreateFileW(toolplatform::wideOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE,
-                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE opened = CreateFileW(toolplatform::wideOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) {
@@ -104,6 +102,13 @@ Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::str
     }
     handle = reinterpret_cast<toolkit::FileHandle>(opened);
     return Opened::yes;
+}
+
+void releaseForReplacing(toolkit::FileHandle& held) {
+    if (held != toolkit::kNoFile) {
+        CloseHandle(handleOf(held));
+        held = toolkit::kNoFile;
+    }
 }
 
 bool seekToEnd(toolkit::FileHandle handle, std::uint64_t& length, std::string& reason) {
