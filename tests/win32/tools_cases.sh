@@ -154,12 +154,13 @@ for mode in -f -a; do
     cp sample.bin stream.bin
     win_make -q "$mode" -o stream.bin @long-list.txt &
     runner=$!
-    # The program is running once its temporary file or its first appended frame is there.
+    # Its temporary file, marked to be deleted on close, is not seen from Linux: the program is writing it
+    # a few seconds after it started (4,000 frames take far longer).
     for _ in $(seq 1 300); do
-        [[ -n "$(ls stream.bin.animmake-* 2>/dev/null)" || $(stat -c %s stream.bin) -gt $(stat -c %s sample.bin) ]] &&
-            break
+        pgrep -f -n 'animmake.exe .*long-list' >/dev/null && break
         sleep 0.1
     done
+    sleep 3
     program="$(pgrep -f -n 'animmake.exe .*long-list' || true)"
     if [[ -z "$program" ]]; then
         fail "Ctrl-C ($mode): the program did not start or ended early"
@@ -186,10 +187,10 @@ for mode in -f -a; do
     win_make -q "$mode" -o stream.bin @long-list.txt &
     runner=$!
     for _ in $(seq 1 300); do
-        [[ -n "$(ls stream.bin.animmake-* 2>/dev/null)" ]] && break
+        pgrep -f -n 'animmake.exe .*long-list' >/dev/null && break
         sleep 0.1
     done
-    sleep 1
+    sleep 3
     program="$(pgrep -f -n 'animmake.exe .*long-list' || true)"
     if [[ -z "$program" ]]; then
         fail "killed ($mode): the program did not start or ended early"
