@@ -154,13 +154,11 @@ for mode in -f -a; do
     cp sample.bin stream.bin
     win_make -q "$mode" -o stream.bin @long-list.txt &
     runner=$!
-    # Its temporary file, marked to be deleted on close, is not seen from Linux: the program is writing it
-    # a few seconds after it started (4,000 frames take far longer).
-    for _ in $(seq 1 300); do
-        pgrep -f -n 'animmake.exe .*long-list' >/dev/null && break
+    # The program is running once its temporary file is there (wine may take tens of seconds to start).
+    for _ in $(seq 1 900); do
+        [[ -n "$(ls stream.bin.animmake-* 2>/dev/null)" ]] && break
         sleep 0.1
     done
-    sleep 3
     program="$(pgrep -f -n 'animmake.exe .*long-list' || true)"
     if [[ -z "$program" ]]; then
         fail "Ctrl-C ($mode): the program did not start or ended early"
@@ -186,11 +184,11 @@ for mode in -f -a; do
     cp sample.bin stream.bin
     win_make -q "$mode" -o stream.bin @long-list.txt &
     runner=$!
-    for _ in $(seq 1 300); do
-        pgrep -f -n 'animmake.exe .*long-list' >/dev/null && break
+    for _ in $(seq 1 900); do
+        [[ -n "$(ls stream.bin.animmake-* 2>/dev/null)" ]] && break
         sleep 0.1
     done
-    sleep 3
+    sleep 1
     program="$(pgrep -f -n 'animmake.exe .*long-list' || true)"
     if [[ -z "$program" ]]; then
         fail "killed ($mode): the program did not start or ended early"
