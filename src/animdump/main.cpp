@@ -14,6 +14,7 @@
 #include "animdump/stream_report.h"
 #include "animdump/terminal_player.h"
 #include "toolkit/file_identity.h"
+#include "toolkit/numbered_files.h"
 #include "toolkit/own_window.h"
 #include "toolkit/read_only.h"
 #include "toolkit/tool_platform.h"
@@ -193,6 +194,11 @@ int writeImages(StreamView stream, std::size_t frames, const DumpOptions& option
     }
     if (gif.isOpen() && ((planner.finish(image) && !gif.addImage(image, error)) || !gif.close(error))) {
         return gifFailed();
+    }
+    // An earlier, longer stream's frames would seem to be this one's.
+    if (options.pngFolder != nullptr &&
+        !toolkit::removeNumberedAfter(options.pngFolder, "frame-", 4, ".png", frames, error)) {
+        return complain(error);
     }
     return kExitValid;
 }

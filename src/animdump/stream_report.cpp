@@ -52,6 +52,9 @@ Problem checkStream(animconv::StreamView stream, StreamTotals& totals, std::stri
         totals.unchangedPixels += frame.unchangedPixels;
         offset += frame.bytes;
     }
+    if (totals.frames == 0) {
+        animconv::judgeUnreadStart(stream, report);
+    }
     reportText += totalsLine(totals);
     reportText += animconv::verdictLine(report);
     return report.problem;

@@ -56,7 +56,9 @@ InputStatus decodeInput(const std::uint8_t* input, std::size_t length, FrameBuff
 
 void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t waitByte) {
     std::size_t got = 0;
-    if (!readInput(inputPath, inputBuffer, got)) {
+    // The output holds its file while a frame is appended, so an input that is the output cannot be opened;
+    // read first, it would have the frame appended to it.
+    if (platform::sameFile(inputPath, outputPath) || !readInput(inputPath, inputBuffer, got)) {
         console::formattedMessage(messages::kCannotOpenInput, inputPath);
         platform::exitProcess(kExitFrameFailure);
     }

@@ -23,6 +23,7 @@
 #include "make/output_guard.h"
 #include "make/progress_estimate.h"
 #include "toolkit/image_library.h"
+#include "toolkit/numbered_files.h"
 #include "toolkit/own_window.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
@@ -328,6 +329,11 @@ int runMake(int argc, char** argv) {
         return status;
     }
     if (!output.finish(error)) {
+        return messages.fail(error);
+    }
+    // Frames of an earlier, longer run would follow this run's and change what animconv makes of them.
+    if (!options.framesDir.empty() &&
+        !toolkit::removeNumberedAfter(options.framesDir, "frame-", 6, ".bmp", totals.frames, error)) {
         return messages.fail(error);
     }
     if (!options.quiet) {

@@ -26,6 +26,10 @@ bool writeStandardOutput(const void* bytes, std::size_t count);
 // An existing file, binary, read access, no other opener admitted. A directory is a failed open.
 bool openForReading(const char* path, File& file);
 
+// True when both names lead to one existing file (the same device and inode, or volume and file index),
+// however each is spelt.
+bool sameFile(const char* first, const char* second);
+
 // Read and write access, created when missing, content kept, no other opener admitted, positioned at the
 // end. `endOffset` receives the length the file had when opened. A directory is a failed open.
 bool openForAppending(const char* path, File& file, std::uint64_t& endOffset);

@@ -96,6 +96,13 @@ bool openForReading(const char* path, File& file) {
     return finishOpen(::open(path, O_RDONLY | O_CLOEXEC), Access::read, file);
 }
 
+bool sameFile(const char* first, const char* second) {
+    struct stat one {};
+    struct stat other {};
+    return ::stat(first, &one) == 0 && ::stat(second, &other) == 0 && one.st_dev == other.st_dev &&
+           one.st_ino == other.st_ino;
+}
+
 bool openForAppending(const char* path, File& file, std::uint64_t& endOffset) {
     if (!finishOpen(::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666), Access::readWrite, file)) {
         return false;

@@ -63,6 +63,28 @@ bool openForReading(const char* path, File& file) {
     return createFile(path, GENERIC_READ, OPEN_EXISTING, file);
 }
 
+// Opened with no access and every sharing, so that a file held by another opener is still recognised.
+bool sameFile(const char* first, const char* second) {
+    BY_HANDLE_FILE_INFORMATION identity[2]{};
+    const char* paths[2] = {first, second};
+    for (int i = 0; i < 2; ++i) {
+        const HANDLE handle =
+            ::CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        const BOOL known = ::GetFileInformationByHandle(handle, &identity[i]);
+        ::CloseHandle(handle);
+        if (known == FALSE) {
+            return false;
+        }
+    }
+    return identity[0].dwVolumeSerialNumber == identity[1].dwVolumeSerialNumber &&
+           identity[0].nFileIndexHigh == identity[1].nFileIndexHigh &&
+           identity[0].nFileIndexLow == identity[1].nFileIndexLow;
+}
+
 bool openForAppending(const char* path, File& file, std::uint64_t& endOffset) {
     if (!createFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, file)) {
         return false;

@@ -26,6 +26,32 @@ std::string format(const char* pattern, ...) {
 
 }  // namespace
 
+Problem judgeUnreadStart(StreamView firstBytes, ProblemReport& report) {
+    if (firstBytes.length == 0) {
+        report = ProblemReport{};
+        report.frameNumber = 1;
+        return fail(report, Problem::emptyFile);
+    }
+    if (report.problem == Problem::none || report.frameNumber != 1) {
+        return report.problem;
+    }
+    struct Signature {
+        const char* kind;
+        const char* bytes;
+        std::size_t length;
+    };
+    static const Signature kSignatures[] = {
+        {"PNG", "\x89PNG\r\n\x1a\n", 8}, {"GIF", "GIF8", 4}, {"BMP", "BM", 2}, {"JPEG", "\xff\xd8\xff", 3}};
+    for (const Signature& signature : kSignatures) {
+        if (firstBytes.length >= signature.length &&
+            std::memcmp(firstBytes.bytes, signature.bytes, signature.length) == 0) {
+            report.kind = signature.kind;
+            return fail(report, Problem::otherKindOfFile);
+        }
+    }
+    return report.problem;
+}
+
 Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, FrameSummary& summary,
                   ProblemReport& report, FrameIndices* pixels) {
     ReadRules rules;
@@ -122,6 +148,10 @@ std::string verdictLine(const ProblemReport& report) {
     switch (report.problem) {
         case Problem::none:
             return "valid\n";
+        case Problem::emptyFile:
+            return "invalid: not an animation stream: the file is empty\n";
+        case Problem::otherKindOfFile:
+            return format("invalid: not an animation stream: a %s image\n", report.kind);
         case Problem::endsInRunRecord:
             detail =
                 format("truncated: the file ends inside the run record at byte %zu, after %zu of %zu pixels",

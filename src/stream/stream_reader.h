@@ -37,6 +37,8 @@ enum class Problem {
     runPastFrameEnd,        // a run that would cover more than the frame's pixels
     frameTooShort,          // a terminator before the frame's pixels are all covered
     longFormForShortRun,    // the 3-byte form for a run under 128 (ReadRules::rejectLongFormUnder128)
+    emptyFile,              // no bytes: a stream holds at least one frame
+    otherKindOfFile,        // an image file's signature at byte 0 (ProblemReport::kind)
 };
 
 // Where and what: enough to report the problem without looking at the bytes again.
@@ -48,6 +50,7 @@ struct ProblemReport {
     std::size_t pixelsBefore = 0;  // pixels of the frame covered before that byte
     std::uint8_t value = 0;        // invalidValue: the byte found
     std::size_t runLength = 0;     // runPastFrameEnd: the run's length
+    const char* kind = "";         // otherKindOfFile: "PNG", "GIF", "BMP" or "JPEG"
 };
 
 // The value of every pixel of a frame, top row first: a colour cube index, or with ReadRules::keepMarkers
@@ -56,13 +59,19 @@ struct FrameIndices {
     std::uint8_t values[kFramePixels];
 };
 
-// What a reader accepts beyond the stream format itself. animdump takes the defaults with `firstOfRun` for
-// the file's frame 1; the tests check what animconv writes, and take each run's own first frame.
+// What a reader accepts beyond the stream format itself. Every program takes the defaults with `firstOfRun`
+// for the file's frame 1, so that all of them give a file the same verdict; the tests check what animconv
+// writes, and take each run's own first frame.
 struct ReadRules {
-    bool firstOfRun = false;              // the unchanged marker may not stand in this frame
-    bool keepMarkers = false;             // `pixels` gets 0xFE where the frame has it
-    bool rejectLongFormUnder128 = false;  // animconv never writes the 3-byte form for a run under 128
+    bool firstOfRun = false;             // the unchanged marker may not stand in this frame
+    bool keepMarkers = false;            // `pixels` gets 0xFE where the frame has it
+    bool rejectLongFormUnder128 = true;  // animconv never writes the 3-byte form for a run under 128
 };
+
+// The verdict on a file that gave no frame: Problem::emptyFile for no bytes at all, and otherKindOfFile for a
+// frame 1 that did not read (`report`) under an image's signature (a PNG, GIF, BMP or JPEG file), which is
+// then said instead. `firstBytes` may be the start of a longer file. Returns the problem now reported.
+Problem judgeUnreadStart(StreamView firstBytes, ProblemReport& report);
 
 // Walks the frame that starts at `offset` (frame `number`, counted from 1, for the report) under `rules`.
 // Returns Problem::none with `summary` filled, or the first problem with `report` filled. When `pixels` is

@@ -31,8 +31,9 @@ bool ReplacingFile::open(const std::string& path, const char* tag, FileFailure& 
         handle_ = kNoFile;
         return false;
     }
-    pending_ = true;
+    pending_ = !temporary_.empty();
     path_ = path;
+    tag_ = tag;
     return true;
 }
 
@@ -47,20 +48,9 @@ bool ReplacingFile::write(const void* bytes, std::size_t size, FileFailure& fail
 bool ReplacingFile::commit(FileFailure& failure, bool toDisk) {
     const FileHandle handle = handle_;
     handle_ = kNoFile;
-    if (!filesteps::flushAndClose(handle, toDisk, failure.reason)) {
-        failure.step = FileStep::write;
-        filesteps::removeFile(temporary_);
-        pending_ = false;
-        return false;
-    }
-    if (!filesteps::renameOver(temporary_, path_, failure.reason)) {
-        failure.step = FileStep::replace;
-        filesteps::removeFile(temporary_);
-        pending_ = false;
-        return false;
-    }
+    const bool placed = filesteps::putInPlace(handle, path_, tag_, temporary_, pending_, toDisk, failure);
     pending_ = false;
-    return true;
+    return placed;
 }
 
 void ReplacingFile::abandon() {
@@ -69,7 +59,9 @@ void ReplacingFile::abandon() {
     }
     filesteps::closeFile(handle_);
     handle_ = kNoFile;
-    filesteps::removeFile(temporary_);
+    if (!temporary_.empty()) {
+        filesteps::removeFile(temporary_);
+    }
     pending_ = false;
 }
 

@@ -1,8 +1,11 @@
-// A file put in place whole or not at all: written under a temporary name beside its final one and renamed
+// A file put in place whole or not at all: written as a temporary file beside its final name and renamed
 // over it once complete, so that a failed or interrupted write leaves the file that was there as it was and
-// no temporary file behind. Renaming replaces the final name's entry: a link's own name may be replaced,
-// the file it points at never is. The policy lives in replacing_file.cpp; only the OS steps are per
-// platform (replacing_file_posix.cpp, replacing_file_win32.cpp).
+// no temporary file behind. Where the system has them the temporary file has no name until it is complete
+// (Linux O_TMPFILE) or is deleted when closed until it is renamed (Windows), so that even a killed run
+// leaves nothing; a named one left by a run that died is removed by the next run beside the same file.
+// Renaming replaces the final name's entry: a link's own name may be replaced, the file it points at never
+// is. The policy lives in replacing_file.cpp; only the OS steps are per platform (replacing_file_posix.cpp,
+// replacing_file_win32.cpp).
 #pragma once
 
 #include <cstddef>
@@ -51,7 +54,8 @@ class ReplacingFile {
 
   private:
     std::string path_;
-    std::string temporary_;
+    const char* tag_ = "";
+    std::string temporary_;  // empty while the file has no name
     FileHandle handle_ = kNoFile;
     volatile bool pending_ = false;  // the temporary file exists: from its creation until renamed or removed
 };
@@ -75,8 +79,15 @@ class RemovedOnInterrupt {
 // append). Each returns false with the system's reason.
 namespace filesteps {
 
+// Also removes what dead runs left beside `path` under `tag`. `temporary` is empty for a file with no name.
 bool createBeside(const std::string& path, const char* tag, FileHandle& handle, std::string& temporary,
                   FileFailure& failure);
+// The complete temporary file made `path`: flushed to the disk first with `toDisk`, named beside `path`
+// when it has no name yet (`temporary` and `pending` then set while the name stands), renamed over `path`.
+// The handle is closed whatever happens; false with `failure` (a failed flush is a write step), and then no
+// temporary file is left.
+bool putInPlace(FileHandle handle, const std::string& path, const char* tag, std::string& temporary,
+                volatile bool& pending, bool toDisk, FileFailure& failure);
 bool writeAll(FileHandle handle, const void* bytes, std::size_t size, std::string& reason);
 // Closes the handle whatever happens; flushes it to the disk first with `toDisk`.
 bool flushAndClose(FileHandle handle, bool toDisk, std::string& reason);

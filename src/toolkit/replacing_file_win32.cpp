@@ -43,22 +43,59 @@ void ReplacingFile::removeNow() const {
 
 namespace filesteps {
 
+namespace {
+
+// Marks the open file to be deleted when its last handle closes (however the process ends), or clears it.
+bool markDeleted(HANDLE handle, bool deleted) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = deleted ? TRUE : FALSE;
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+// A temporary file held open by its run admits no other opener, so a name of the pattern that can be
+// deleted was left by a run that died (between its creation and its mark, or its renaming).
+void removeDeadLeftovers(const std::wstring& widePath, const std::wstring& wideTag) {
+    const std::wstring pattern = widePath + wideTag + L"*";
+    const std::size_t slash = widePath.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : widePath.substr(0, slash + 1);
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+            DeleteFileW((folder + found.cFileName).c_str());
+        }
+    } while (FindNextFileW(search, &found) != 0);
+    FindClose(search);
+}
+
+}  // namespace
+
 // A name of our own beside the file: the process id and a counter, until one is free.
 bool createBeside(const std::string& path, const char* tag, FileHandle& handle, std::string& temporary,
                   FileFailure& failure) {
     failure.step = FileStep::create;
     const std::wstring widePath = toolplatform::wideOf(path);
     const std::wstring wideTag = toolplatform::wideOf(tag);
+    removeDeadLeftovers(widePath, wideTag);
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
         const std::wstring suffix = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt);
-        const HANDLE created = CreateFileW((widePath + wideTag + suffix).c_str(), GENERIC_WRITE, 0, nullptr,
-                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE created = CreateFileW((widePath + wideTag + suffix).c_str(), GENERIC_WRITE | DELETE, 0,
+                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created != INVALID_HANDLE_VALUE) {
+            // Best effort: where the mark is refused, a dead run's file is removed by the next run.
+            markDeleted(created, true);
             handle = reinterpret_cast<FileHandle>(created);
             temporary = path + tag + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt);
             return true;
         }
         const DWORD code = GetLastError();
+        if (code == ERROR_PATH_NOT_FOUND) {
+            failure.reason = _("the folder does not exist");
+            return false;
+        }
         if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
             failure.reason = toolplatform::systemReason(code);
             return false;
@@ -66,6 +103,36 @@ bool createBeside(const std::string& path, const char* tag, FileHandle& handle, 
     }
     failure.reason = _("every name is taken");
     return false;
+}
+
+// Unmarked, closed and moved by name: between the two a kill leaves it named, for the next run to remove.
+bool putInPlace(FileHandle handle, const std::string& path, const char*, std::string& temporary,
+                volatile bool& pending, bool toDisk, FileFailure& failure) {
+    const HANDLE file = handleOf(handle);
+    const auto fail = [&](FileStep step, DWORD code) {
+        failure.step = step;
+        failure.reason = toolplatform::systemReason(code);
+        DeleteFileW(toolplatform::wideOf(temporary).c_str());
+        pending = false;
+        return false;
+    };
+    if (toDisk && FlushFileBuffers(file) == 0) {
+        const DWORD code = GetLastError();
+        CloseHandle(file);
+        return fail(FileStep::write, code);
+    }
+    const bool kept = markDeleted(file, false);
+    const DWORD markCode = GetLastError();
+    CloseHandle(file);
+    if (!kept) {
+        return fail(FileStep::replace, markCode);
+    }
+    if (MoveFileExW(toolplatform::wideOf(temporary).c_str(), toolplatform::wideOf(path).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        return fail(FileStep::replace, GetLastError());
+    }
+    pending = false;
+    return true;
 }
 
 bool writeAll(FileHandle handle, const void* bytes, std::size_t size, std::string& reason) {

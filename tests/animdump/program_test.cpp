@@ -3,6 +3,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <iterator>
@@ -158,9 +159,28 @@ TEST(AnimdumpImages, NotWrittenForAnInvalidOrEmptyStream) {
 
     writeFile(folder + "/empty.bin", {});
     result = animdump({"--gif", gif, folder + "/empty.bin"}, folder);
-    EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.err, "animdump: no images written: the stream holds no frames\n");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "animdump: no images written: the stream is invalid\n");
     EXPECT_FALSE(std::filesystem::exists(gif));
+}
+
+// A folder of an earlier, longer stream's frames ends up with this stream's frames alone; other names stay.
+TEST(AnimdumpImages, PngFolderHoldsThisStreamsFramesOnly) {
+    const FreshFolder scratch;
+    const std::string& folder = scratch.path();
+    writeFile(folder + "/anim.bin", kSmallStream);
+    std::filesystem::create_directory(folder + "/png");
+    for (const char* name : {"frame-0003.png", "frame-0010.png", "notes.txt", "frame-0003.png.txt"}) {
+        writeFile(folder + "/png/" + name, {'x'});
+    }
+    ASSERT_EQ(animdump({"--png", "png", "anim.bin"}, folder).status, 0);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder + "/png")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"frame-0001.png", "frame-0002.png", "frame-0003.png.txt",
+                                               "notes.txt"}));
 }
 
 TEST(AnimdumpImages, UnwritableOutputs) {
@@ -173,7 +193,7 @@ TEST(AnimdumpImages, UnwritableOutputs) {
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, kValidReport);
     EXPECT_EQ(result.err,
-              "animdump: cannot write '" + folder + "/no/such/folder/out.gif': No such file or directory\n");
+              "animdump: cannot write '" + folder + "/no/such/folder/out.gif': the folder does not exist\n");
 
     result = animdump({"--png", folder + "/no/such/folder", path}, folder);
     EXPECT_EQ(result.status, 2);
@@ -308,33 +328,41 @@ TEST(AnimdumpImages, AnImageWrittenInPartLeavesTheOldFile) {
 }
 
 // Interrupted while it writes, animdump leaves the GIF that was there and no temporary file.
+// Interrupted (SIGINT) or killed (SIGKILL) while the GIF is being written: the old one stays, and no
+// temporary file is left beside it.
 TEST(AnimdumpImages, AnInterruptLeavesTheOldFilesAndNothingBeside) {
-    const FreshFolder scratch;
-    Bytes stream(kSmallStream.begin(), kSmallStream.begin() + 10);
-    // Seconds of PNGs, interrupted long before; the report (50 bytes a frame) fits in the output pipe.
-    for (int frame = 0; frame < 1000; ++frame) {
-        stream.insert(stream.end(), kSmallStream.begin() + 10, kSmallStream.end());
-    }
-    scratch.put("s.bin", stream);
-    const Bytes old = bytesOf("the old GIF");
-    scratch.put("old.gif", old);
-    ProcessOptions options;
-    options.onStart = [&](int child) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!std::filesystem::exists(scratch.pathOf("png/frame-0002.png")) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    for (const int signal : {SIGINT, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        const FreshFolder scratch;
+        Bytes stream(kSmallStream.begin(), kSmallStream.begin() + 10);
+        // Seconds of PNGs, interrupted long before; the report (50 bytes a frame) fits in the output pipe.
+        for (int frame = 0; frame < 1000; ++frame) {
+            stream.insert(stream.end(), kSmallStream.begin() + 10, kSmallStream.end());
         }
-        ::kill(child, SIGINT);
-    };
-    const ProcessRun run = runProcess(
-        ANIMDUMP_PATH, {ANIMDUMP_PATH, "--gif", "old.gif", "--png", "png", "s.bin"}, scratch.path(), options);
-    ASSERT_TRUE(run.exited) << run.problem;
-    EXPECT_EQ(run.status, 130u);
-    EXPECT_EQ(scratch.read("old.gif"), old);
-    EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"old.gif", "png", "s.bin"}));
-    for (const auto& entry : std::filesystem::directory_iterator(scratch.pathOf("png"))) {
-        EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+        scratch.put("s.bin", stream);
+        const Bytes old = bytesOf("the old GIF");
+        scratch.put("old.gif", old);
+        ProcessOptions options;
+        options.onStart = [&](int child) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (!std::filesystem::exists(scratch.pathOf("png/frame-0002.png")) &&
+                   std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            ::kill(child, signal);
+        };
+        const ProcessRun run =
+            runProcess(ANIMDUMP_PATH, {ANIMDUMP_PATH, "--gif", "old.gif", "--png", "png", "s.bin"},
+                       scratch.path(), options);
+        if (signal == SIGINT) {
+            ASSERT_TRUE(run.exited) << run.problem;
+            EXPECT_EQ(run.status, 130u);
+        }
+        EXPECT_EQ(scratch.read("old.gif"), old);
+        EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"old.gif", "png", "s.bin"}));
+        for (const auto& entry : std::filesystem::directory_iterator(scratch.pathOf("png"))) {
+            EXPECT_EQ(entry.path().extension(), ".png") << entry.path();
+        }
     }
 }
 

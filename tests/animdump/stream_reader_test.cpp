@@ -44,10 +44,26 @@ TEST(StreamReport, ValidStreamListsEveryFrameAndTotals) {
                           "valid\n");
 }
 
-TEST(StreamReport, EmptyFileIsAStreamOfNoFrames) {
-    std::string report;
-    EXPECT_EQ(check({}, report), Problem::none);
-    EXPECT_EQ(report, kHeading + "total: 0 frames, 0 bytes, 0 runs, 0 unchanged pixels\nvalid\n");
+// The verdicts every program gives: an empty file, an image, and a run under 128 in the 3-byte form are no
+// stream, as animmake refuses them.
+TEST(StreamReport, NoStreamWhereAnimmakeSeesNone) {
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    const struct {
+        Bytes bytes;
+        Problem problem;
+        std::string verdict;
+    } cases[] = {
+        {{}, Problem::emptyFile, "invalid: not an animation stream: the file is empty\n"},
+        {png, Problem::otherKindOfFile, "invalid: not an animation stream: a PNG image\n"},
+        {{0x10, 0x00, 0x7F, 0x11, 0x7D, 0xAD, 0xFF, 0x00},
+         Problem::longFormForShortRun,
+         "invalid: frame 1 at byte 0: the run record at byte 0 gives its 127 pixels in the 3-byte form\n"},
+    };
+    for (const auto& c : cases) {
+        std::string report;
+        EXPECT_EQ(check(c.bytes, report), c.problem);
+        EXPECT_EQ(report, kHeading + "total: 0 frames, 0 bytes, 0 runs, 0 unchanged pixels\n" + c.verdict);
+    }
 }
 
 struct CutCase {
@@ -62,7 +78,7 @@ TEST(StreamCheck, StreamCutAtEveryByte) {
     const std::string frame1 = "invalid: frame 1 at byte 0: ";
     const std::string frame2 = "invalid: frame 2 at byte 10: ";
     const std::vector<CutCase> cases = {
-        {0, Problem::none, "valid\n"},
+        {0, Problem::emptyFile, "invalid: not an animation stream: the file is empty\n"},
         {1, Problem::endsInRunRecord, frame1 + inRecord + "0, after 0 of 32300 pixels\n"},
         {2, Problem::endsInRunRecord, frame1 + inRecord + "0, after 0 of 32300 pixels\n"},
         {3, Problem::endsBeforeTerminator,
@@ -165,8 +181,8 @@ TEST(StreamCheck, DamagedStreams) {
         // The long form for a short length is not what animconv writes, but it reads without doubt.
         {"long form for 5 pixels",
          {0x10, 0x00, 0x05, 0x10, 0x7E, 0x27, 0xFF, 0x00},
-         Problem::none,
-         "valid\n"},
+         Problem::longFormForShortRun,
+         "invalid: frame 1 at byte 0: the run record at byte 0 gives its 5 pixels in the 3-byte form\n"},
     };
     for (const DamageCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -304,15 +304,15 @@ std::vector<Case> appendingCases() {
         concat({referenceRun(Mode::delta, {{a, 1}, {a, 2}}), referenceRun(Mode::plain, {{a, 3}})});
     cases.push_back(mixed);
 
-    // The input is its own output: the frames go after the image, and reading it again stops at the
-    // image's own 97,294 bytes.
+    // The input is its own output: held by the output, it cannot be opened, and the image is left as it was
+    // (rather than getting the frames appended to it).
     const Bytes image = directImage(a);
     Case self("OutputIsTheInput");
     self.files = {{"a.bmp", image}};
     self.outputName = "a.bmp";
     self.runs.emplace_back(argumentsFor(Mode::delta, {{"a.bmp", "1"}, {"a.bmp", "2"}}, "a.bmp"),
-                           text::convertedFrame("a.bmp") + text::convertedFrame("a.bmp"), 0);
-    self.expectedOutputFile = concat({image, referenceRun(Mode::delta, {{a, 1}, {a, 2}})});
+                           text::cannotOpenInput("a.bmp"), 1);
+    self.expectedOutputFile = image;
     cases.push_back(self);
     return cases;
 }
@@ -372,14 +372,26 @@ std::vector<Case> failureCases() {
         {argumentsFor(Mode::plain, {{"a.bmp", "1"}}, ""), text::line(text::kCannotOpenOutput), 1});
     cases.push_back(outputEmpty);
 
-    // The stream itself named as a later input is no image.
+    // The stream itself named as a later input is held by the output: it cannot be opened.
     Case streamAsInput("OutputNamedAsLaterInput");
     addFiles(streamAsInput, {a});
     streamAsInput.runs.emplace_back(
         argumentsFor(Mode::delta, {{"a.bmp", "1"}, {"out.anim", "2"}, {"a.bmp", "3"}}),
-        text::convertedFrame("a.bmp") + text::line(text::kNotBmp), 1);
+        text::convertedFrame("a.bmp") + text::cannotOpenInput("out.anim"), 1);
     streamAsInput.expectedOutputFile = referenceOf(Mode::delta, {a});
     cases.push_back(streamAsInput);
+
+    // An input that is the output file, however it is spelt, is refused and left as it was.
+    for (const auto& [name, spelling] : {std::pair<std::string, std::string>{"InputIsOutput", "a.bmp"},
+                                         {"InputIsOutputSpeltOtherwise", "./a.bmp"}}) {
+        Case itself{name};
+        addFiles(itself, {a});
+        itself.outputName = "a.bmp";
+        itself.runs.push_back(
+            {argumentsFor(Mode::plain, {{spelling, "10"}}, "a.bmp"), text::cannotOpenInput(spelling), 1});
+        itself.expectedOutputFile = a.image;
+        cases.push_back(itself);
+    }
 
     // A bad input is reported before the output file is created.
     Case notCreated =

@@ -4,6 +4,8 @@
 #include <signal.h>
 
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 namespace maketest {
@@ -75,20 +77,37 @@ std::vector<StreamFrame> readStream(const std::string& path) {
 }
 
 int interruptedRun(const std::vector<std::string>& arguments, const std::string& folder, int signal,
-                   bool (*ready)(const std::string& folder)) {
+                   bool (*ready)(const std::string& folder, int processId)) {
     testsupport::ProcessOptions options;
     options.onStart = [&](int child) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!ready(folder) && std::chrono::steady_clock::now() < deadline) {
+        while (!ready(folder, child) && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        EXPECT_TRUE(ready(folder)) << "the run never reached the point to interrupt";
+        EXPECT_TRUE(ready(folder, child)) << "the run never reached the point to interrupt";
         ::kill(child, signal);
     };
     std::vector<std::string> all{ANIMMAKE_PATH};
     all.insert(all.end(), arguments.begin(), arguments.end());
     const testsupport::ProcessRun run = testsupport::runProcess(ANIMMAKE_PATH, all, folder, options);
     return run.exited ? static_cast<int>(run.status) : -1;
+}
+
+// Linux shows an unnamed temporary file among a process's descriptors as "FOLDER/#INODE (deleted)".
+bool writesTemporaryStream(int processId, std::uint64_t bytes) {
+    std::error_code code;
+    const std::string descriptors = "/proc/" + std::to_string(processId) + "/fd";
+    for (const auto& entry : std::filesystem::directory_iterator(descriptors, code)) {
+        const std::string target = std::filesystem::read_symlink(entry.path(), code).string();
+        const bool temporary =
+            target.find(".animmake-") != std::string::npos ||
+            (target.find("/#") != std::string::npos && target.find("(deleted)") != std::string::npos);
+        std::error_code sizeCode;
+        if (temporary && std::filesystem::file_size(entry.path(), sizeCode) > bytes && !sizeCode) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace maketest

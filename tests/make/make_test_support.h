@@ -45,8 +45,12 @@ bool makeStream(const std::string& folder, const std::string& name,
 // Every frame of a stream that must be valid.
 std::vector<StreamFrame> readStream(const std::string& path);
 
-// Starts animmake on its own, waits until `ready` holds (polled), sends `signal` and returns the exit status.
+// Starts animmake on its own, waits until `ready` holds (polled with the folder and the run's process id),
+// sends `signal` and returns the exit status (-1 when it did not exit, as after SIGKILL).
 int interruptedRun(const std::vector<std::string>& arguments, const std::string& folder, int signal,
-                   bool (*ready)(const std::string& folder));
+                   bool (*ready)(const std::string& folder, int processId));
+
+// Whether process `processId` holds a temporary stream (named or not) of more than `bytes` bytes open.
+bool writesTemporaryStream(int processId, std::uint64_t bytes);
 
 }  // namespace maketest

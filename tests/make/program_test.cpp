@@ -1,7 +1,14 @@
 // animmake run as its own process: parity with animconv, fitting, animated inputs, bad inputs, interruption.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "make/inputs/video_source.h"
 #include "make_test_support.h"
@@ -67,6 +74,27 @@ TEST(AnimmakeParity, FramesDirRoundTripsThroughAnimconv) {
         EXPECT_EQ(readBytes(folder + "/animmake.bin"), readBytes(folder + "/animconv.bin"));
         EXPECT_FALSE(std::filesystem::exists(folder + "/bmps/frame-000005.bmp"));
     }
+}
+
+// Written over an earlier, longer run's frames, the folder holds this run's alone; other names stay.
+TEST(AnimmakeParity, FramesDirHoldsThisRunsFramesOnly) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    for (int i = 0; i < 3; ++i) {
+        photoLike(64, 48, 12 * i).pngsave((folder + "/f" + std::to_string(i + 1) + ".png").c_str());
+    }
+    ASSERT_EQ(
+        animmake({"-q", "--frames-dir", "bmps", "-o", "a.bin", "f1.png", "f2.png", "f3.png"}, folder).status,
+        0);
+    writeBytes(folder + "/bmps/frame-7.bmp", {'x'});
+    writeBytes(folder + "/bmps/notes.txt", {'x'});
+    ASSERT_EQ(animmake({"-q", "--frames-dir", "bmps", "-o", "b.bin", "f1.png"}, folder).status, 0);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder + "/bmps")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"frame-000001.bmp", "frame-7.bmp", "notes.txt"}));
 }
 
 struct FitCase {
@@ -209,6 +237,14 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
     std::filesystem::create_directory(folder + "/noimages");
     writeBytes(folder + "/noimages/readme.txt", {'x'});
     photoLike(2000, 1000, 0).pngsave((folder + "/big.png").c_str());
+    writeBytes(folder + "/text.png", {'h', 'e', 'l', 'l', 'o', '\n'});
+    for (const char* frames : {"withempty", "withtext"}) {
+        std::filesystem::create_directory(folder + "/" + frames);
+        photoLike(64, 48, 0).pngsave((folder + "/" + frames + "/f1.png").c_str());
+        photoLike(64, 48, 0).pngsave((folder + "/" + frames + "/f3.png").c_str());
+    }
+    writeBytes(folder + "/withempty/f2.png", {});
+    writeBytes(folder + "/withtext/f2.png", {'h', 'e', 'l', 'l', 'o', '\n'});
 
     const BadInput cases[] = {
         {{"missing.png"}, "missing.png: cannot open: No such file or directory", 1},
@@ -224,6 +260,9 @@ TEST(AnimmakeErrors, BadInputsNameTheInputAndLeaveTheStreamUntouched) {
          "cut.jpg: the file ends early\nanimmake:   library: VipsJpeg: Premature end of input file",
          1},
         {{"noimages"}, "noimages: no image files in the directory", 1},
+        {{"text.png"}, "text.png: not a PNG image (nor a video or stream file)", 1},
+        {{"withempty"}, "withempty/f2.png: the file is empty", 1},
+        {{"withtext"}, "withtext/f2.png: not a PNG image (nor a video or stream file)", 1},
         {{"@nothing.txt"}, "nothing.txt: the list names no inputs", 1},
         {{"--max-pixels", "1999999", "big.png"},
          "big.png: the image has 2000x1000 pixels, more than --max-pixels 1999999",
@@ -295,22 +334,49 @@ TEST(AnimmakeCommandLine, ManPageListsWhatTheBuildDoes) {
     EXPECT_EQ(page.find("built without video input") == std::string::npos, animmake::videoSupported());
 }
 
-bool temporaryHasFrames(const std::string& folder) {
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (entry.path().filename().string().find("out.bin.animmake-") == 0 && entry.file_size() > 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // One whole frame of cube index 16 (a run of 32,300 pixels in the 3-byte form), so that -a may extend it.
 const Bytes kOneFrameStream = {16, 0x7E, 0x2C, 0xFF, 10};
 
-bool appendHasFrames(const std::string& folder) {
-    return std::filesystem::file_size(folder + "/out.bin") > kOneFrameStream.size();
+// Examples run one after another as written: none overwrites the stream another reads, and the first makes
+// the folder it writes into.
+TEST(AnimmakeCommandLine, ExamplesRunAsWritten) {
+    const Bytes manBytes = readBytes(ANIMMAKE_MAN_PAGE);
+    std::istringstream man(std::string(manBytes.begin(), manBytes.end()));
+    std::vector<std::string> written;
+    for (std::string line; std::getline(man, line);) {
+        const std::size_t option = line.find(" \\-o ");
+        if (line.rfind("animmake ", 0) == 0 && option != std::string::npos) {
+            const std::size_t name = option + 5;
+            written.push_back(line.substr(name, line.find(' ', name) - name));
+        }
+    }
+    ASSERT_GT(written.size(), 2u);
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(std::adjacent_find(written.begin(), written.end()), written.end()) << written.front();
+
+    const Bytes readmeBytes = readBytes(ANIMCONV_README);
+    const std::string readme(readmeBytes.begin(), readmeBytes.end());
+    const std::size_t first = readme.find("./build/animmake -q -o out/");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(readme.rfind("mkdir -p out\n", first), std::string::npos);
+    EXPECT_GT(readme.rfind("mkdir -p out\n", first), readme.rfind("```sh", first));
 }
 
+bool writingFrames(const std::string&, int processId) {
+    return writesTemporaryStream(processId, kOneFrameStream.size());
+}
+
+std::vector<std::string> entriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Stopped part way, by a signal it takes or by SIGKILL: a replacement or an append is all or nothing, and
+// nothing is left beside the stream.
 class AnimmakeInterrupted : public ::testing::TestWithParam<int> {};
 
 TEST_P(AnimmakeInterrupted, LeavesTheStreamAsItWas) {
@@ -325,15 +391,56 @@ TEST_P(AnimmakeInterrupted, LeavesTheStreamAsItWas) {
     for (const char* mode : {"-f", "-a"}) {
         SCOPED_TRACE(mode);
         writeBytes(folder + "/out.bin", kOneFrameStream);
-        const int status = interruptedRun({"-q", mode, "-o", "out.bin", "@list.txt"}, folder, GetParam(),
-                                          std::string(mode) == "-f" ? temporaryHasFrames : appendHasFrames);
-        EXPECT_EQ(status, 128 + GetParam());
+        const int status =
+            interruptedRun({"-q", mode, "-o", "out.bin", "@list.txt"}, folder, GetParam(), writingFrames);
+        EXPECT_EQ(status, GetParam() == SIGKILL ? -1 : 128 + GetParam());
         EXPECT_EQ(readBytes(folder + "/out.bin"), kOneFrameStream);
-        EXPECT_FALSE(temporaryHasFrames(folder));
+        EXPECT_EQ(entriesOf(folder), (std::vector<std::string>{"big.png", "list.txt", "out.bin"}));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, AnimmakeInterrupted, ::testing::Values(SIGINT, SIGTERM));
+INSTANTIATE_TEST_SUITE_P(Signals, AnimmakeInterrupted, ::testing::Values(SIGINT, SIGTERM, SIGKILL));
+
+// Started with SIGINT ignored (a background job), animmake ignores it too and runs to its end.
+TEST(AnimmakeIgnoredInterrupt, StaysIgnored) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    photoLike(1200, 900, 0).pngsave((folder + "/big.png").c_str());
+    std::string list;
+    for (int i = 0; i < 40; ++i) {
+        list += "big.png\n";
+    }
+    writeBytes(folder + "/list.txt", std::vector<std::uint8_t>(list.begin(), list.end()));
+    struct sigaction ignore {};
+    struct sigaction saved {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGINT, &ignore, &saved);
+    const int status = interruptedRun({"-q", "-o", "out.bin", "@list.txt"}, folder, SIGINT, writingFrames);
+    ::sigaction(SIGINT, &saved, nullptr);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readStream(folder + "/out.bin").size(), 40u);
+}
+
+// What a run that died left beside the stream (no process holds it) goes with the next run; a live run's
+// temporary file (held locked) stays.
+TEST(AnimmakeLeftovers, ADeadRunsTemporaryFileIsRemovedByTheNext) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    photoLike(64, 48, 0).pngsave((folder + "/a.png").c_str());
+    writeBytes(folder + "/out.bin.animmake-dead01", {1, 2, 3});
+    writeBytes(folder + "/out.bin.animmake-live01", {1, 2, 3});
+    writeBytes(folder + "/other.bin.animmake-dead02", {1, 2, 3});
+    const int live = ::open((folder + "/out.bin.animmake-live01").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    for (const char* mode : {"-f", "-a"}) {
+        ASSERT_EQ(animmake({"-q", mode, "-o", "out.bin", "a.png"}, folder).status, 0) << mode;
+    }
+    ::close(live);
+    EXPECT_EQ(entriesOf(folder), (std::vector<std::string>{"a.png", "other.bin.animmake-dead02", "out.bin",
+                                                           "out.bin.animmake-live01"}));
+    EXPECT_EQ(readStream(folder + "/out.bin").size(), 2u);
+}
 
 }  // namespace
 }  // namespace maketest

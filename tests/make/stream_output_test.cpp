@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "make/output/stream_output.h"
 #include "make_test_support.h"
@@ -70,6 +72,34 @@ TEST(StreamOutput, LeftAsItWasUnlessFinished) {
         EXPECT_EQ(readBytes(path), expected);
         EXPECT_EQ(scratch.entries(), (c.existing || c.finished ? std::vector<std::string>{"s.bin"}
                                                                : std::vector<std::string>{}));
+    }
+}
+
+// A replacement or append whose folder is renamed during the run cannot be put in place: it fails, and
+// leaves nothing in the folder but the stream as it was.
+TEST(StreamOutput, AFailedReplacementLeavesNoTemporaryFile) {
+    const Bytes before = oneFrame(7);
+    const Bytes added = oneFrame(9);
+    for (const OutputMode mode : {OutputMode::replace, OutputMode::append}) {
+        const FreshFolder scratch;
+        std::filesystem::create_directory(scratch.pathOf("a"));
+        writeBytes(scratch.pathOf("a/s.bin"), before);
+        animconv::EncodedFrame frame;
+        std::copy(added.begin(), added.end(), frame.bytes);
+        frame.length = added.size();
+        std::string error;
+        StreamOutput output;
+        ASSERT_TRUE(output.open(scratch.pathOf("a/s.bin"), mode, error)) << error;
+        ASSERT_TRUE(output.write(frame, error)) << error;
+        std::filesystem::rename(scratch.pathOf("a"), scratch.pathOf("b"));
+        EXPECT_FALSE(output.finish(error));
+        EXPECT_NE(error.find("cannot replace the stream"), std::string::npos) << error;
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(scratch.pathOf("b"))) {
+            names.push_back(entry.path().filename().string());
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"s.bin"});
+        EXPECT_EQ(readBytes(scratch.pathOf("b/s.bin")), before);
     }
 }
 

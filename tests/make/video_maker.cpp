@@ -135,4 +135,8 @@ bool hasDecoder(const char* codec) {
     return descriptor != nullptr && avcodec_find_decoder(descriptor->id) != nullptr;
 }
 
+bool hasEncoder(const char* codec) {
+    return avcodec_find_encoder_by_name(codec) != nullptr;
+}
+
 }  // namespace maketest

@@ -36,5 +36,6 @@ struct ClipPlan {
 void writeVideo(const std::string& path, const ClipPlan& clip);
 
 bool hasDecoder(const char* codec);
+bool hasEncoder(const char* codec);
 
 }  // namespace maketest

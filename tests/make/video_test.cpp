@@ -115,6 +115,61 @@ TEST(AnimmakeVideo, DroppedFramesInAnAviExtendTheFrameBefore) {
     EXPECT_EQ(result.err.substr(result.err.size() - 18), " of its 20 frames\n");
 }
 
+// Every container cut short is refused, as the README says; one that lost frames inside (an Ogg page whose
+// checksum fails, so that its demuxer drops it) says in one line how many and where.
+TEST(AnimmakeVideo, CutOrDamagedVideosOfEveryContainerSaySo) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    struct Container {
+        const char* extension;
+        const char* codec;
+    };
+    std::vector<Container> containers = {{"mkv", "mpeg4"}, {"avi", "mpeg4"}, {"mp4", "mpeg4"}};
+    if (hasEncoder("libvpx")) {
+        containers.push_back({"webm", "libvpx"});
+    }
+    if (hasEncoder("libtheora")) {
+        containers.push_back({"ogv", "libtheora"});
+    }
+    for (const Container& container : containers) {
+        SCOPED_TRACE(container.extension);
+        ClipPlan clip = atRate(1, 10, 30);
+        clip.codec = container.codec;
+        const std::string whole = folder + "/whole." + container.extension;
+        writeVideo(whole, clip);
+        const Bytes bytes = readBytes(whole);
+        const std::string cut = std::string("cut.") + container.extension;
+        writeBytes(folder + "/" + cut, Bytes(bytes.begin(), bytes.begin() + long(bytes.size() * 6 / 10)));
+        writeBytes(folder + "/out.bin", {1, 2, 3});
+        const ProcessResult result = animmake({"-q", "-f", "-o", "out.bin", cut}, folder);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find("animmake: " + cut + ": "), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("cut short"), std::string::npos) << result.err;
+        EXPECT_EQ(readBytes(folder + "/out.bin"), (Bytes{1, 2, 3}));
+        EXPECT_EQ(animmake({"-q", "-f", "-o", "out.bin", whole}, folder).err, "");
+    }
+    if (hasEncoder("libtheora")) {
+        Bytes bytes = readBytes(folder + "/whole.ogv");
+        // Inside a page two thirds along, well past the codec's setup pages.
+        std::vector<long> pages;
+        for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), "OggS", "OggS" + 4)) != bytes.end();
+             ++at) {
+            pages.push_back(long(at - bytes.begin()));
+        }
+        ASSERT_GT(pages.size(), 6u);
+        const long inFrames =
+            pages[pages.size() * 2 / 3] + 27 + bytes[std::size_t(pages[pages.size() * 2 / 3]) + 26];
+        std::fill(bytes.begin() + inFrames, bytes.begin() + inFrames + 4, 0);
+        writeBytes(folder + "/zeroed.ogv", bytes);
+        const ProcessResult result = animmake({"-q", "-f", "-o", "out.bin", "zeroed.ogv"}, folder);
+        EXPECT_EQ(result.status, 0);
+        const std::size_t taken = readStream(folder + "/out.bin").size();
+        ASSERT_LT(taken, 30u);
+        EXPECT_EQ(result.err.rfind("animmake: zeroed.ogv: the video is damaged: ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find(" left out (at "), std::string::npos) << result.err;
+    }
+}
+
 const Rgb kRed{255, 0, 0};
 const Rgb kGreen{0, 255, 0};
 const Rgb kBlue{0, 0, 255};

@@ -1,8 +1,10 @@
 // The video timeline as a unit: presentation times in, waits out, one row per rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "make/inputs/video_timeline.h"
@@ -155,6 +157,71 @@ TEST(VideoTimeline, APassingFrameSettlesTheOneBefore) {
     EXPECT_TRUE(past);
     expectSettled(timeline.finish(), false, 0);
     EXPECT_EQ(timeline.kept(), 3u);
+}
+
+}  // namespace
+}  // namespace maketest
+
+namespace maketest {
+namespace {
+
+struct LostCase {
+    const char* name;
+    std::vector<std::int64_t> stamps;  // in tenths of a second
+    std::optional<std::int64_t> length;
+    std::int64_t listed;
+    std::size_t leftOut;
+    std::string text;
+    bool gapsAreLost = true;
+};
+
+// Decoded frames counted against what the container lists, or the length where the times keep to the
+// stated rate of 10 fps; the gaps say where.
+TEST(LostFrames, CountedAgainstTheContainerAndPlacedByTheGaps) {
+    const auto upTo = [](std::int64_t end, std::vector<std::int64_t> without) {
+        std::vector<std::int64_t> stamps;
+        for (std::int64_t stamp = 0; stamp < end; ++stamp) {
+            if (std::find(without.begin(), without.end(), stamp) == without.end()) {
+                stamps.push_back(stamp);
+            }
+        }
+        return stamps;
+    };
+    std::vector<std::int64_t> screen;  // a frame only where the picture changed
+    for (std::int64_t stamp = 0; stamp < 300; stamp += 1 + stamp % 3) {
+        screen.push_back(stamp);
+    }
+    const LostCase cases[] = {
+        {"whole", upTo(30, {}), 30, 0, 0, ""},
+        {"one lost", upTo(30, {13}), 30, 0, 1, "1 of its 30 frames left out (at 1.300 s)"},
+        {"two places", upTo(30, {2, 3, 4, 20}), 30, 0, 4,
+         "4 of its 30 frames left out (at 0.200-0.400 s, 2.000 s)"},
+        {"listed, no length", upTo(30, {5}), std::nullopt, 30, 1, "1 of its 30 frames left out (at 0.500 s)"},
+        {"listed beyond the times", upTo(30, {}), std::nullopt, 249, 219, "219 of its 249 frames left out"},
+        {"edit list: the length counts", upTo(30, {}), 30, 32, 0, ""},
+        {"length one off by rounding", upTo(30, {}), 31, 0, 0, ""},
+        {"variable rate", screen, 300, 0, 0, ""},
+        {"a gap the length does not see", upTo(31, {20}), 29, 0, 1,
+         "1 of its 31 frames left out (at 2.000 s)"},
+        {"dropped by design (AVI)", upTo(30, {13}), 30, 29, 0, "", false},
+        {"variable rate, listed", screen, 300, static_cast<std::int64_t>(screen.size()) + 3, 3,
+         "3 of its " + std::to_string(screen.size() + 3) + " frames left out"},
+    };
+    for (const LostCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        VideoClock clock;
+        clock.timeBaseDen = 10;
+        clock.frameDuration = 1;
+        clock.origin = 0;
+        clock.length = c.length;
+        animmake::LostFrames lost(clock);
+        for (const std::int64_t stamp : c.stamps) {
+            lost.arrive(stamp);
+        }
+        const animmake::LostFrames::Verdict verdict = lost.judge(c.listed, c.gapsAreLost);
+        EXPECT_EQ(verdict.leftOut, c.leftOut);
+        EXPECT_EQ(verdict.text, c.text);
+    }
 }
 
 }  // namespace

@@ -166,10 +166,9 @@ for mode in -f -a; do
     cp sample.bin stream.bin
     win_make -q "$mode" -o stream.bin @long-list.txt &
     runner=$!
-    # The program is running once its temporary file or its first appended frame is there.
-    for _ in $(seq 1 300); do
-        [[ -n "$(ls stream.bin.animmake-* 2>/dev/null)" || $(stat -c %s stream.bin) -gt $(stat -c %s sample.bin) ]] &&
-            break
+    # The program is running once its temporary file is there (wine may take tens of seconds to start).
+    for _ in $(seq 1 900); do
+        [[ -n "$(ls stream.bin.animmake-* 2>/dev/null)" ]] && break
         sleep 0.1
     done
     program="$(pgrep -f -n 'animmake.exe .*long-list' || true)"
@@ -189,6 +188,33 @@ for mode in -f -a; do
     status=$?
     check "Ctrl-C ($mode): status 130, the stream as it was" eval "[[ $status == 130 ]] &&
         cmp -s stream.bin sample.bin && [[ -z \"\$(ls stream.bin.animmake-* 2>/dev/null)\" ]]"
+done
+
+# Killed mid-run (no handler runs): the stream as it was, and its temporary file, marked to be deleted on
+# close, gone with the process.
+for mode in -f -a; do
+    cp sample.bin stream.bin
+    win_make -q "$mode" -o stream.bin @long-list.txt &
+    runner=$!
+    for _ in $(seq 1 900); do
+        [[ -n "$(ls stream.bin.animmake-* 2>/dev/null)" ]] && break
+        sleep 0.1
+    done
+    sleep 1
+    program="$(pgrep -f -n 'animmake.exe .*long-list' || true)"
+    if [[ -z "$program" ]]; then
+        fail "killed ($mode): the program did not start or ended early"
+        wait "$runner"
+        continue
+    fi
+    kill -KILL "$program"
+    wait "$runner"
+    for _ in $(seq 1 50); do
+        [[ -z "$(ls stream.bin.animmake-* 2>/dev/null)" ]] && break
+        sleep 0.1
+    done
+    check "killed ($mode): the stream as it was, nothing beside it" eval "cmp -s stream.bin sample.bin &&
+        [[ -z \"\$(ls stream.bin.animmake-* 2>/dev/null)\" ]]"
 done
 
 echo "names in code page $code_page, lists as Notepad saves them, Windows habits"

@@ -265,6 +265,24 @@ bool loadWithVips(const std::string& path, const SourceSettings& settings, const
     return true;
 }
 
+// The image kind a file's name says ("PNG" for photo.png); empty when it says none.
+std::string imageKindNamed(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t base = path.find_last_of("/\\");
+    if (dot == std::string::npos || (base != std::string::npos && dot < base)) {
+        return {};
+    }
+    std::string kind = path.substr(dot + 1);
+    std::transform(kind.begin(), kind.end(), kind.begin(),
+                   [](char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); });
+    for (const char* image : {"PNG", "JPG", "JPEG", "GIF", "WEBP", "BMP", "TIF", "TIFF", "HEIC", "AVIF"}) {
+        if (kind == image) {
+            return kind;
+        }
+    }
+    return {};
+}
+
 // libvips' last resort: ImageMagick claims nearly any file, videos included.
 bool isMagickLoader(const char* loader) {
     return std::strstr(loader, "Magick") != nullptr;
@@ -330,7 +348,10 @@ bool loadFrames(const std::string& path, const SourceSettings& settings, const F
         return loadVideoFrames(path, settings, sink, reason, notice);
     }
     if (loader == nullptr) {
-        reason = std::string(_(kNotAnImage)) + _(" (read as a stream: ") + asStream + ")";
+        // Named as an image, it is refused as one: how it reads as a stream would only puzzle.
+        const std::string named = imageKindNamed(path);
+        reason = !named.empty() ? _("not a ") + named + _(" image (nor a video or stream file)")
+                                : std::string(_(kNotAnImage)) + _(" (read as a stream: ") + asStream + ")";
         return false;
     }
     try {

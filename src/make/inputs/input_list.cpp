@@ -25,19 +25,28 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool endsWithBmp(const std::string& name) {
-    if (name.size() < 4) {
+// Named as a frame is: an image or video file's usual extension (a stream's .bin is no frame of a folder).
+bool namedAsFrame(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) {
         return false;
     }
-    std::string suffix = name.substr(name.size() - 4);
-    std::transform(suffix.begin(), suffix.end(), suffix.begin(),
+    std::string extension = name.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return suffix == ".bmp";
+    static const char* const kFrameExtensions[] = {
+        "bmp",  "png", "jpg", "jpeg", "gif",  "webp", "tif", "tiff", "heic", "heif", "avif",
+        "jxl",  "jp2", "ppm", "pgm",  "pnm",  "pbm",  "svg", "mp4",  "m4v",  "mov",  "mkv",
+        "webm", "avi", "ogv", "mpg",  "mpeg", "ts",   "wmv", "flv",  "3gp"};
+    return std::any_of(std::begin(kFrameExtensions), std::end(kFrameExtensions),
+                       [&](const char* known) { return extension == known; });
 }
 
-// A directory's image files: regular files, not hidden, that libvips recognises by their first bytes (BMP
-// files also by name, since animmake decodes them itself when libvips has no BMP loader), and its videos
-// (which a libvips without ImageMagick, as on Windows, does not claim).
+// A directory's frames: regular files, not hidden, that libvips recognises by their first bytes, its videos
+// (which a libvips without ImageMagick, as on Windows, does not claim) and every file named as an image or
+// video is. One of those that does not read (an empty or text file among the frames) is then
+// refused by name, as it is when named alone, rather than left out in silence; other files (notes.txt) are
+// not frames.
 bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, std::string& error) {
     std::vector<toolplatform::FolderEntry> entries;
     std::string reason;
@@ -53,7 +62,7 @@ bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, s
             continue;
         }
         const std::string path = toolplatform::utf8Of(folderPath / toolplatform::pathOf(entry.name));
-        if (endsWithBmp(entry.name) ||
+        if (namedAsFrame(entry.name) ||
             vips_foreign_find_load(toolplatform::libraryName(path).c_str()) != nullptr) {
             names.push_back(entry.name);
         } else {

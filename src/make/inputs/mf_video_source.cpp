@@ -394,7 +394,14 @@ class VideoReader {
             reason = nothingTakenReason(decoded_, settings_.video.startMicroseconds);
             return false;
         }
-        (void)notice;
+        // Only a video read whole is held to what its length and rate declare.
+        if (!stopped_ && settings_.video.startMicroseconds <= 0 &&
+            settings_.video.durationMicroseconds == kWholeVideo) {
+            const LostFrames::Verdict lost = lost_->judge(0, true);
+            if (lost.leftOut > 0) {
+                notice = _("the video is damaged: ") + lost.text + _("; the rest is in the stream");
+            }
+        }
         return true;
     }
 
@@ -474,6 +481,7 @@ class VideoReader {
         tracksHaveLengths_ = container == Container::isoMedia;
         clock_ = clockOf(*native.Get());
         timeline_.emplace(settings_.video, clock_);
+        lost_.emplace(clock_);
         fitter_.emplace(settings_);
         return true;
     }
@@ -588,6 +596,7 @@ class VideoReader {
         if (sample && SUCCEEDED(sample->GetSampleTime(&origin))) {
             clock_.origin = inClock(origin);
             timeline_.emplace(settings_.video, clock_);
+            lost_.emplace(clock_);
         }
         const std::int64_t startTicks =
             frameNum_ == 0 ? start : start * frameDen_ * kTicksPerSecond / frameNum_;
@@ -609,6 +618,7 @@ class VideoReader {
             duration = 0;
         }
         bool past = false;
+        lost_->arrive(stamped ? std::optional<std::int64_t>(inClock(stamp)) : std::nullopt);
         const SettledFrame settled = timeline_->arrive(
             stamped ? std::optional<std::int64_t>(inClock(stamp)) : std::nullopt, inClock(duration), past);
         if (!emit(settled, reason)) {
@@ -650,6 +660,7 @@ class VideoReader {
     ComPtr<IMFSample> pending_;
     VideoClock clock_;
     std::optional<VideoTimeline> timeline_;
+    std::optional<LostFrames> lost_;
     std::optional<FrameFitter> fitter_;
     bool avi_ = false;
     bool tracksHaveLengths_ = false;  // ISO media: the last frame's own duration ends the video

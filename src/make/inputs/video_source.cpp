@@ -308,6 +308,12 @@ class VideoReader {
                         framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
                     return false;
                 }
+                if (!seeked_ && !oggEndsWithItsLastPage()) {
+                    reason = _("the video is cut short: the file ends after ") +
+                             framesText(static_cast<std::size_t>(packetsRead_)) + _(", before its last page");
+                    return false;
+                }
+                readToEnd_ = true;
                 more = false;
                 avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
             } else if (got < 0) {
@@ -315,6 +321,7 @@ class VideoReader {
                 return false;
             } else {
                 const bool ours = packet_->stream_index == stream_->index;
+                notePacketEnd();
                 packetsRead_ += ours ? 1 : 0;
                 cutOff_ = cutOff_ || (ours && (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0);
                 if (ours && avcodec_send_packet(decoder_.get(), packet_.get()) < 0) {
@@ -336,10 +343,28 @@ class VideoReader {
             reason = nothingTakenReason(framesDecoded_, settings_.video.startMicroseconds);
             return false;
         }
-        if (damaged_ > 0 || concealed_ > 0) {
+        // Only a video read whole, from its start to its end, is held to what its container declares.
+        LostFrames::Verdict lost;
+        if (readToEnd_ && !seeked_ && !stopped_ && settings_.video.startMicroseconds <= 0 &&
+            settings_.video.durationMicroseconds == kWholeVideo) {
+            if (packetsEndEarly()) {
+                reason = _("the video is cut short: the file ends at ") + secondsText(lastPacketEnd_) +
+                         _(" of its ") + secondsText(format_->duration) + _(", after ") +
+                         framesText(framesDecoded_);
+                return false;
+            }
+            lost = lost_->judge(framesIndexed(), std::strcmp(format_->iformat->name, "avi") != 0);
+        }
+        if (lost.leftOut > damaged_) {
+            damaged_ = 0;  // the count below says it all
+        } else {
+            lost.leftOut = 0;
+        }
+        if (damaged_ > 0 || concealed_ > 0 || lost.leftOut > 0) {
             notice = _("the video is damaged: ");
+            notice += lost.leftOut > 0 ? lost.text : "";
             notice += damaged_ > 0 ? framesText(damaged_) + _(" left out") : "";
-            notice += damaged_ > 0 && concealed_ > 0 ? ", " : "";
+            notice += (damaged_ > 0 || lost.leftOut > 0) && concealed_ > 0 ? ", " : "";
             notice += concealed_ > 0 ? framesText(concealed_) + _(" taken with decoding errors") : "";
             notice += _("; the rest is in the stream");
         }
@@ -371,7 +396,7 @@ class VideoReader {
             if (type == AVMEDIA_TYPE_VIDEO && (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0 &&
                 stream_ == nullptr) {
                 stream_ = stream;
-            } else {
+            } else if (type != AVMEDIA_TYPE_AUDIO) {
                 stream->discard = AVDISCARD_ALL;
             }
         }
@@ -414,6 +439,91 @@ class VideoReader {
                         av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr));
         indexed_ = avformat_index_get_entries_count(stream_) > 0;
         expected_ = expectedFrames();
+        lost_.emplace(declaredClock());
+        return true;
+    }
+
+    // How far into the file its packets reach, sound's too, from the container's start.
+    void notePacketEnd() {
+        if (packet_->pts == AV_NOPTS_VALUE) {
+            return;
+        }
+        const AVRational base = format_->streams[packet_->stream_index]->time_base;
+        const std::int64_t start = format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0;
+        const std::int64_t end =
+            av_rescale_q(packet_->pts + std::max<std::int64_t>(0, packet_->duration), base, AV_TIME_BASE_Q) -
+            start;
+        lastPacketEnd_ = std::max(lastPacketEnd_, end);
+    }
+
+    // Read to its end, the file's packets stop well before the length its container states (Matroska and
+    // WebM state it in the header; a cut file loses the rest).
+    bool packetsEndEarly() const {
+        if (format_->duration <= 0 || lastPacketEnd_ <= 0 || framesIndexed() > 0) {
+            return false;
+        }
+        const AVRational rate = stream_->avg_frame_rate;
+        const std::int64_t frame =
+            rate.num > 0 && rate.den > 0 ? av_rescale_q(1, av_inv_q(rate), AV_TIME_BASE_Q) : 0;
+        const std::int64_t slack = std::max<std::int64_t>(3 * frame, AV_TIME_BASE / 4);
+        return lastPacketEnd_ + slack < format_->duration;
+    }
+
+    static std::string secondsText(std::int64_t microseconds) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(microseconds) / AV_TIME_BASE);
+        return text;
+    }
+
+    // The clock the lost frames are counted by: the codec's stated rate (Theora's, where the average may be
+    // none or nonsense) before the average, and a length the video's own, or the container's when nothing
+    // else is in it (sound may last longer).
+    VideoClock declaredClock() const {
+        VideoClock clock = clockOf();
+        const AVRational rate = stream_->r_frame_rate;
+        if (rate.num > 0 && rate.den > 0) {
+            clock.frameDuration = std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), timeBase_));
+        }
+        const bool ownLength = stream_->duration != AV_NOPTS_VALUE && stream_->duration > 0;
+        if (!ownLength && format_->nb_streams > 1) {
+            clock.length.reset();
+        }
+        return clock;
+    }
+
+    // An Ogg file ends with a whole page that closes its stream; one cut short ends inside a page or
+    // before the last.
+    bool oggEndsWithItsLastPage() const {
+        if (std::strcmp(format_->iformat->name, "ogg") != 0) {
+            return true;
+        }
+        const std::int64_t size = avio_size(format_->pb);
+        constexpr std::int64_t kTail = 65536 + 512;  // the longest page and more
+        const std::int64_t from = std::max<std::int64_t>(0, size - kTail);
+        if (size <= 0 || avio_seek(format_->pb, from, SEEK_SET) < 0) {
+            return true;
+        }
+        std::vector<std::uint8_t> tail(static_cast<std::size_t>(size - from));
+        if (avio_read(format_->pb, tail.data(), static_cast<int>(tail.size())) !=
+            static_cast<int>(tail.size())) {
+            return true;
+        }
+        constexpr std::size_t kHeader = 27;
+        for (std::size_t at = tail.size() >= kHeader ? tail.size() - kHeader + 1 : 0; at-- > 0;) {
+            if (std::memcmp(tail.data() + at, "OggS", 4) != 0) {
+                continue;
+            }
+            const std::size_t segments = tail[at + 26];
+            if (at + kHeader + segments > tail.size()) {
+                return false;
+            }
+            std::size_t body = 0;
+            for (std::size_t i = 0; i < segments; ++i) {
+                body += tail[at + kHeader + i];
+            }
+            const bool lastPage = (tail[at + 5] & 0x04) != 0;
+            return at + kHeader + segments + body == tail.size() && lastPage;
+        }
         return true;
     }
 
@@ -441,6 +551,16 @@ class VideoReader {
     // The frames the container lists; 0 when it does not say.
     std::int64_t listed() const {
         return std::max<std::int64_t>(stream_->nb_frames, avformat_index_get_entries_count(stream_));
+    }
+
+    // The frames the container lists one by one: AVI's index (whose header may count its dropped frames,
+    // entries with no picture, too), or the count it states (MP4's); 0 where it lists none.
+    std::int64_t framesIndexed() const {
+        const int entries = avformat_index_get_entries_count(stream_);
+        if (std::strcmp(format_->iformat->name, "avi") == 0 && entries > 0) {
+            return entries;
+        }
+        return std::max<std::int64_t>(0, stream_->nb_frames);
     }
 
     // Read from the beginning to its end, the file holds fewer bytes than the container promises: a packet
@@ -507,6 +627,8 @@ class VideoReader {
                 continue;
             }
             ++framesDecoded_;
+            const std::int64_t stamp = decoded_->best_effort_timestamp;
+            lost_->arrive(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(stamp));
             if ((decoded_->flags & AV_FRAME_FLAG_CORRUPT) != 0) {
                 ++concealed_;
             }
@@ -570,6 +692,7 @@ class VideoReader {
     AVRational timeBase_{1, 1};
     std::optional<VideoTimeline> timeline_;
     std::optional<FrameFitter> fitter_;
+    std::optional<LostFrames> lost_;
     std::size_t expected_ = 0;
     std::size_t framesDecoded_ = 0;
     std::size_t damaged_ = 0;
@@ -579,6 +702,8 @@ class VideoReader {
     bool cutOff_ = false;   // a packet came back shorter than the container said
     bool seeked_ = false;
     bool stopped_ = false;
+    bool readToEnd_ = false;          // the file's end was reached
+    std::int64_t lastPacketEnd_ = 0;  // microseconds from the container's start
 };
 
 }  // namespace

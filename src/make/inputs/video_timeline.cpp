@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+
+#include "make/inputs/source.h"
 
 namespace animmake {
 namespace {
@@ -187,6 +190,97 @@ int VideoTimeline::settle(std::int64_t endTime, bool last) {
     unitsDone_ = std::max(units, unitsDone_ + 1);
     ++kept_;
     return static_cast<int>(std::min<std::int64_t>(wait, 255));
+}
+
+void LostFrames::arrive(std::optional<std::int64_t> timestamp) {
+    ++decoded_;
+    if (!timestamp) {
+        return;
+    }
+    const std::int64_t step = clock_.frameDuration;
+    if (last_ && step > 0) {
+        const std::int64_t apart = *timestamp - *last_;
+        // A rate like 29.97 in a millisecond time base keeps its frames 33 or 34 ticks apart.
+        if (std::abs(apart - step) <= step / 10 + 1) {
+            ++steps_;
+        } else {
+            ++others_;
+        }
+        // More than one and a half frames apart: the frames between are missing, if the rate holds.
+        if (apart > step + step / 2) {
+            inGaps_ += static_cast<std::size_t>(rescaleNear(apart, 1, step) - 1);
+            if (gapCount_ < kPlacesNamed) {
+                gaps_[gapCount_] = Gap{*last_ + step, *timestamp - step};
+            }
+            ++gapCount_;
+        }
+    }
+    if (!first_) {
+        first_ = timestamp;
+    }
+    last_ = timestamp;
+}
+
+// Four in five frames one frame apart, and few gaps: a recording that leaves out the frames where nothing
+// moves (a screen's) has gaps everywhere, and none of them is a loss.
+bool LostFrames::keepsToRate() const {
+    const auto gaps = static_cast<std::size_t>(gapCount_);
+    return clock_.frameDuration > 0 && steps_ > 0 && steps_ >= 4 * others_ && gaps <= 3 + decoded_ / 100;
+}
+
+std::string LostFrames::secondsAt(std::int64_t time) const {
+    const std::int64_t origin = clock_.origin.value_or(first_.value_or(0));
+    const double seconds = static_cast<double>(time - origin) * static_cast<double>(clock_.timeBaseNum) /
+                           static_cast<double>(clock_.timeBaseDen);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", seconds < 0 ? 0.0 : seconds);
+    return text;
+}
+
+LostFrames::Verdict LostFrames::judge(std::int64_t listed, bool gapsAreLost) const {
+    Verdict verdict;
+    const bool regular = gapsAreLost && keepsToRate();
+    std::int64_t expected = listed > 0 ? listed : 0;
+    bool fromLength = false;
+    if (regular && clock_.length && *clock_.length > 0) {
+        // The smaller count where both are known: entries an edit list leaves out of the length do not count.
+        const std::int64_t implied = rescaleNear(*clock_.length, 1, clock_.frameDuration);
+        fromLength = expected == 0 || implied < expected;
+        expected = fromLength ? implied : expected;
+    }
+    const auto counted = static_cast<std::int64_t>(decoded_);
+    // Where the times keep to the rate, frames missing between them are lost whatever the count says.
+    if (regular && inGaps_ > 0) {
+        expected = std::max(expected, counted + static_cast<std::int64_t>(inGaps_));
+    }
+    if (expected <= counted) {
+        return verdict;
+    }
+    const auto missing = static_cast<std::size_t>(expected - counted);
+    // A count from the length may be one off by rounding; a gap in the times says the frame is gone.
+    if (fromLength && missing < 2 && inGaps_ == 0) {
+        return verdict;
+    }
+    verdict.leftOut = missing;
+    verdict.text = std::to_string(missing) + " " + _("of its ") +
+                   framesText(static_cast<std::size_t>(expected)) + _(" left out");
+    if (regular && gapCount_ > 0) {
+        verdict.text += _(" (at ");
+        for (int i = 0; i < std::min(gapCount_, kPlacesNamed); ++i) {
+            const Gap& gap = gaps_[i];
+            if (i > 0) {
+                verdict.text += ", ";
+            }
+            verdict.text += secondsAt(gap.from);
+            if (gap.to > gap.from) {
+                verdict.text += '-';
+                verdict.text += secondsAt(gap.to);
+            }
+            verdict.text += " s";
+        }
+        verdict.text += gapCount_ > kPlacesNamed ? ", ...)" : ")";
+    }
+    return verdict;
 }
 
 std::string nothingTakenReason(std::size_t framesDecoded, std::int64_t startMicroseconds) {

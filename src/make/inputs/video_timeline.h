@@ -85,6 +85,44 @@ class VideoTimeline {
 std::int64_t rescaleNear(std::int64_t a, std::int64_t b, std::int64_t c);
 std::int64_t rescaleUp(std::int64_t a, std::int64_t b, std::int64_t c);
 
+// The frames a video lost, for a video read whole: its decoded frames counted against the frames its
+// container lists, or, for a video whose times keep to its stated rate, the frames its length implies;
+// placed by the gaps in those times. Times are in the clock's time base.
+class LostFrames {
+  public:
+    explicit LostFrames(const VideoClock& clock) : clock_(clock) {}
+
+    // Each decoded frame, in presentation order; one without a time is counted only.
+    void arrive(std::optional<std::int64_t> timestamp);
+
+    struct Verdict {
+        std::size_t leftOut = 0;  // 0: nothing was lost
+        std::string text;         // "3 of its 30 frames left out (at 0.200-0.500 s)"
+    };
+    // `listed`: the frames the container lists one by one, 0 when it does not say. `gapsAreLost`: false for
+    // a container that leaves gaps by design (AVI's dropped frames).
+    Verdict judge(std::int64_t listed, bool gapsAreLost) const;
+
+  private:
+    std::string secondsAt(std::int64_t time) const;
+    bool keepsToRate() const;
+
+    static constexpr int kPlacesNamed = 3;
+    struct Gap {
+        std::int64_t from = 0;  // the first and last time missing
+        std::int64_t to = 0;
+    };
+    const VideoClock clock_;
+    std::size_t decoded_ = 0;
+    std::optional<std::int64_t> first_;
+    std::optional<std::int64_t> last_;
+    std::size_t steps_ = 0;   // times one frame apart at the stated rate
+    std::size_t others_ = 0;  // times apart by anything else, gaps included
+    std::size_t inGaps_ = 0;  // frames the gaps hold at the stated rate
+    Gap gaps_[kPlacesNamed];
+    int gapCount_ = 0;
+};
+
 // Why a video gave no frame to take: none could be decoded (a damaged file), or --start lies past its end.
 std::string nothingTakenReason(std::size_t framesDecoded, std::int64_t startMicroseconds);
 

@@ -16,7 +16,9 @@ bool StreamOutput::openForAppend(std::string& error) {
     HeldInterrupts hold;
     toolkit::FileHandle handle = toolkit::kNoFile;
     std::string reason;
-    switch (streamos::openLocked(path_, handle, reason)) {
+    // The file a link stands for is the stream appended to, as it was when it was written through.
+    const std::string target = streamos::linkedFile(path_);
+    switch (streamos::openLocked(target, handle, reason)) {
         case streamos::Opened::locked:
             error = path_ + _(": the stream is locked by another run");
             return false;
@@ -39,8 +41,19 @@ bool StreamOutput::openForAppend(std::string& error) {
         toolkit::filesteps::closeFile(handle);
         return false;
     }
-    appended_ = handle;
-    startLength_ = end;
+    toolkit::FileFailure failure;
+    if (!replacing_.open(target, ".animmake-", failure)) {
+        error = path_ + ": " + failure.describe(_("the stream"));
+        toolkit::filesteps::closeFile(handle);
+        return false;
+    }
+    if (!streamos::copyStream(handle, end, replacing_.handle(), reason)) {
+        error = path_ + _(": cannot append to the stream: ") + reason;
+        replacing_.abandon();
+        toolkit::filesteps::closeFile(handle);
+        return false;
+    }
+    appendedTo_ = handle;
     streamos::setInterruptUndo(this);
     return true;
 }
@@ -69,18 +82,11 @@ bool StreamOutput::openReplacing(OutputMode mode, std::string& error) {
 }
 
 bool StreamOutput::write(const animconv::EncodedFrame& frame, std::string& error) {
-    HeldInterrupts hold;  // a cut-back never races a write
-    std::string reason;
-    bool written = false;
-    if (appended_ != toolkit::kNoFile) {
-        written = toolkit::filesteps::writeAll(appended_, frame.bytes, frame.length, reason);
-    } else {
-        toolkit::FileFailure failure;
-        written = replacing_.write(frame.bytes, frame.length, failure);
-        reason = failure.reason;
-    }
+    HeldInterrupts hold;  // a removal never races a write
+    toolkit::FileFailure failure;
+    const bool written = replacing_.write(frame.bytes, frame.length, failure);
     if (!written) {
-        error = path_ + _(": cannot write the stream: ") + reason;
+        error = path_ + _(": cannot write the stream: ") + failure.reason;
     }
     return written;
 }
@@ -88,34 +94,31 @@ bool StreamOutput::write(const animconv::EncodedFrame& frame, std::string& error
 bool StreamOutput::finish(std::string& error) {
     HeldInterrupts hold;
     streamos::setInterruptUndo(nullptr);
-    if (appended_ != toolkit::kNoFile) {
-        toolkit::filesteps::closeFile(appended_);
-        appended_ = toolkit::kNoFile;
-        return true;
-    }
     toolkit::FileFailure failure;
-    if (!replacing_.commit(failure)) {
-        error = path_ + ": " + failure.describe(_("the stream"));
-        return false;
+    streamos::releaseForReplacing(appendedTo_);
+    const bool committed = replacing_.commit(failure);
+    // The lock goes only once the old stream is replaced, so that no other run appends to it meanwhile.
+    if (appendedTo_ != toolkit::kNoFile) {
+        toolkit::filesteps::closeFile(appendedTo_);
+        appendedTo_ = toolkit::kNoFile;
     }
-    return true;
+    if (!committed) {
+        error = path_ + ": " + failure.describe(_("the stream"));
+    }
+    return committed;
 }
 
 void StreamOutput::abandon() {
     HeldInterrupts hold;
     streamos::setInterruptUndo(nullptr);
-    if (appended_ != toolkit::kNoFile) {
-        streamos::cutBack(appended_, startLength_);
-        toolkit::filesteps::closeFile(appended_);
-        appended_ = toolkit::kNoFile;
-    }
     replacing_.abandon();
+    if (appendedTo_ != toolkit::kNoFile) {
+        toolkit::filesteps::closeFile(appendedTo_);
+        appendedTo_ = toolkit::kNoFile;
+    }
 }
 
 void StreamOutput::undoNow() const {
-    if (appended_ != toolkit::kNoFile) {
-        streamos::cutBack(appended_, startLength_);
-    }
     replacing_.removeNow();
 }
 

@@ -1,5 +1,6 @@
-// Writing the stream so that a failed or interrupted run leaves it as it was: a temporary file beside it
-// renamed over it at the end, or an append under an exclusive lock cut back to its starting length.
+// Writing the stream so that a failed, interrupted or killed run (or a crash of the system) leaves it as it
+// was: a temporary file beside it renamed over it at the end. An append copies the old stream into the
+// temporary file first, under an exclusive lock on the old one, so that it is all or nothing too.
 #pragma once
 
 #include <cstdint>
@@ -49,8 +50,7 @@ class StreamOutput {
 
     std::string path_;
     toolkit::ReplacingFile replacing_;
-    toolkit::FileHandle appended_ = toolkit::kNoFile;
-    std::uint64_t startLength_ = 0;
+    toolkit::FileHandle appendedTo_ = toolkit::kNoFile;  // the old stream, held locked until it is replaced
 };
 
 }  // namespace animmake

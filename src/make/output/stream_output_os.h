@@ -21,13 +21,21 @@ bool examine(const std::string& path, bool& directory, std::uint64_t& size);
 
 enum class Opened { yes, locked, failed };
 
-// Opened for reading and writing, created when missing, held so that no other run can use it meanwhile.
+// The file `path` stands for: a symbolic link's target, `path` itself where it is none (or on Windows).
+std::string linkedFile(const std::string& path);
+
+// Opened for reading and writing, created when missing, held so that no other run can use it meanwhile but
+// may still be renamed over; a file renamed over meanwhile is opened again, as the name now stands.
 Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::string& reason);
 bool seekToEnd(toolkit::FileHandle handle, std::uint64_t& length, std::string& reason);
+// Just before the new stream is renamed over the held one: POSIX keeps the lock until then; Windows, which
+// renames over no open file, closes it (the handle becomes kNoFile).
+void releaseForReplacing(toolkit::FileHandle& held);
 // The file's first `length` bytes read with the rules of a stream; false with `fault` where they are not.
 bool holdsWholeStream(toolkit::FileHandle handle, std::uint64_t length, std::string& fault);
-// With the calls an interrupt handler may make.
-void cutBack(toolkit::FileHandle handle, std::uint64_t length);
+// The stream's first `length` bytes copied into the empty file `into`, which also takes its permissions.
+bool copyStream(toolkit::FileHandle from, std::uint64_t length, toolkit::FileHandle into,
+                std::string& reason);
 
 }  // namespace streamos
 }  // namespace animmake

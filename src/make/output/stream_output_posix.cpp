@@ -1,13 +1,16 @@
 // The POSIX steps of the stream output: flock for the append, the signal handlers for the undo.
 #include <fcntl.h>
+#include <limits.h>
 #include <pthread.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 #include "make/output/stream_check.h"
@@ -19,7 +22,7 @@
 namespace animmake {
 namespace {
 
-// Read by the signal handler, which may only make async-signal-safe calls (unlink, ftruncate, _exit). The
+// Read by the signal handler, which may only make async-signal-safe calls (unlink, _exit). The
 // signals are held (HeldInterrupts) while it changes, so the handler never sees it half set.
 const StreamOutput* volatile undone = nullptr;
 
@@ -67,8 +70,13 @@ void installInterruptHandlers() {
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     action.sa_mask = set;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int ending : {SIGINT, SIGTERM}) {
+        // Ignored when started (a background job's SIGINT), it stays ignored.
+        struct sigaction started {};
+        if (::sigaction(ending, nullptr, &started) != 0 || started.sa_handler != SIG_IGN) {
+            ::sigaction(ending, &action, nullptr);
+        }
+    }
     // A closed reader of standard error must not end the run half way; the write fails instead.
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGXFSZ, SIG_IGN);
@@ -95,19 +103,42 @@ bool examine(const std::string& path, bool& directory, std::uint64_t& size) {
     return true;
 }
 
-Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::string& reason) {
-    const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (descriptor < 0) {
-        reason = std::strerror(errno);
-        return Opened::failed;
+std::string linkedFile(const std::string& path) {
+    char resolved[PATH_MAX];
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode) ||
+        ::realpath(path.c_str(), resolved) == nullptr) {
+        return path;
     }
-    if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
-        ::close(descriptor);
-        return Opened::locked;
-    }
-    handle = descriptor;
-    return Opened::yes;
+    return resolved;
 }
+
+Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::string& reason) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (descriptor < 0) {
+            reason = std::strerror(errno);
+            return Opened::failed;
+        }
+        if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+            ::close(descriptor);
+            return Opened::locked;
+        }
+        // Another run's append may have put a new stream in place between the open and the lock.
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(descriptor, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+            (held.st_dev != named.st_dev || held.st_ino != named.st_ino)) {
+            ::close(descriptor);
+            continue;
+        }
+        handle = descriptor;
+        return Opened::yes;
+    }
+    return Opened::locked;
+}
+
+void releaseForReplacing(toolkit::FileHandle&) {}
 
 bool seekToEnd(toolkit::FileHandle handle, std::uint64_t& length, std::string& reason) {
     const off_t end = ::lseek(static_cast<int>(handle), 0, SEEK_END);
@@ -135,9 +166,29 @@ bool holdsWholeStream(toolkit::FileHandle handle, std::uint64_t length, std::str
     return whole;
 }
 
-void cutBack(toolkit::FileHandle handle, std::uint64_t length) {
-    // Also runs in the signal handler, where nothing more can be done about a failed cut-back.
-    [[maybe_unused]] const int cut = ::ftruncate(static_cast<int>(handle), static_cast<off_t>(length));
+bool copyStream(toolkit::FileHandle from, std::uint64_t length, toolkit::FileHandle into,
+                std::string& reason) {
+    const int source = static_cast<int>(from);
+    const int target = static_cast<int>(into);
+    struct stat status {};
+    if (::fstat(source, &status) == 0) {
+        (void)::fchmod(target, status.st_mode & 07777);
+    }
+    static char chunk[1 << 16];
+    for (std::uint64_t done = 0; done < length;) {
+        const std::size_t part =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, length - done));
+        const ssize_t got = ::pread(source, chunk, part, static_cast<off_t>(done));
+        if (got <= 0) {
+            reason = got < 0 ? std::strerror(errno) : _("the stream got shorter");
+            return false;
+        }
+        if (!toolkit::filesteps::writeAll(into, chunk, static_cast<std::size_t>(got), reason)) {
+            return false;
+        }
+        done += static_cast<std::uint64_t>(got);
+    }
+    return true;
 }
 
 }  // namespace streamos

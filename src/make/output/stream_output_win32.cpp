@@ -1,9 +1,9 @@
-// The Windows steps of the stream output: a temporary file moved over the stream (MoveFileExW, in the
-// toolkit), or an append under share mode 0 (no other handle on the file while we hold it) cut back to its
-// starting length. Ctrl-C, Ctrl-Break and closing the console reach a console control handler, which runs
-// on a thread of its own: it takes the same lock as every change of the output, undoes it and ends the
-// process (Ctrl-C and Ctrl-Break with 130, closing the console, logging off or shutting down with 143, as
-// SIGINT and SIGTERM do on Linux).
+// The Windows steps of the stream output: a temporary file renamed over the stream (in the toolkit), for
+// an append after a copy of the old stream held under share mode 0 (no other handle on it while we hold
+// it, up to the rename). Ctrl-C, Ctrl-Break and closing the console reach a console control
+// handler, which runs on a thread of its own: it takes the same lock as every change of the output, undoes it
+// and ends the process (Ctrl-C and Ctrl-Break with 130, closing the console, logging off or shutting down
+// with 143, as SIGINT and SIGTERM do on Linux).
 #include <windows.h>
 
 #include <algorithm>
@@ -86,6 +86,10 @@ bool examine(const std::string& path, bool& directory, std::uint64_t& size) {
     return true;
 }
 
+std::string linkedFile(const std::string& path) {
+    return path;
+}
+
 Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::string& reason) {
     const HANDLE opened = CreateFileW(toolplatform::wideOf(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -99,6 +103,13 @@ Opened openLocked(const std::string& path, toolkit::FileHandle& handle, std::str
     }
     handle = reinterpret_cast<toolkit::FileHandle>(opened);
     return Opened::yes;
+}
+
+void releaseForReplacing(toolkit::FileHandle& held) {
+    if (held != toolkit::kNoFile) {
+        CloseHandle(handleOf(held));
+        held = toolkit::kNoFile;
+    }
 }
 
 bool seekToEnd(toolkit::FileHandle handle, std::uint64_t& length, std::string& reason) {
@@ -139,12 +150,26 @@ bool holdsWholeStream(toolkit::FileHandle handle, std::uint64_t length, std::str
     return isWholeStream(bytes.data(), bytes.size(), fault);
 }
 
-void cutBack(toolkit::FileHandle handle, std::uint64_t length) {
-    // Nothing more can be done about a failed cut-back here.
-    LARGE_INTEGER start{};
-    start.QuadPart = static_cast<LONGLONG>(length);
-    SetFilePointerEx(handleOf(handle), start, nullptr, FILE_BEGIN);
-    SetEndOfFile(handleOf(handle));
+bool copyStream(toolkit::FileHandle from, std::uint64_t length, toolkit::FileHandle into,
+                std::string& reason) {
+    static char chunk[1 << 16];
+    for (std::uint64_t done = 0; done < length;) {
+        const DWORD part = static_cast<DWORD>(std::min<std::uint64_t>(sizeof chunk, length - done));
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(done);
+        at.OffsetHigh = static_cast<DWORD>(done >> 32);
+        DWORD got = 0;
+        if (ReadFile(handleOf(from), chunk, part, &got, &at) == 0 || got == 0) {
+            reason = got == 0 ? std::string(_("the stream got shorter"))
+                              : toolplatform::systemReason(GetLastError());
+            return false;
+        }
+        if (!toolkit::filesteps::writeAll(into, chunk, got, reason)) {
+            return false;
+        }
+        done += got;
+    }
+    return true;
 }
 
 }  // namespace streamos
