@@ -7,8 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,35 +20,10 @@ using vips::VImage;
 
 constexpr int kWidth = 190;
 constexpr int kHeight = 170;
-constexpr std::size_t kBmpHeader = 54;
-constexpr std::size_t kBmpRow = (kWidth * 3 + 3) / 4 * 4;
-
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// A 190x170 24-bit bottom-up BMP as red, green, blue, top row first; empty when it is not one.
-std::vector<std::uint8_t> sourceFrame(const std::string& path) {
-    const std::vector<std::uint8_t> bmp = fileBytes(path);
-    if (bmp.size() < kBmpHeader + kBmpRow * kHeight || bmp[0] != 'B' || bmp[1] != 'M' || bmp[28] != 24) {
-        return {};
-    }
-    std::vector<std::uint8_t> rgb(std::size_t{kWidth} * kHeight * 3);
-    for (std::size_t y = 0; y < kHeight; ++y) {
-        const std::uint8_t* row = &bmp[kBmpHeader + (kHeight - 1 - y) * kBmpRow];
-        for (std::size_t x = 0; x < kWidth; ++x) {
-            for (std::size_t c = 0; c < 3; ++c) {
-                rgb[(y * kWidth + x) * 3 + c] = row[x * 3 + 2 - c];
-            }
-        }
-    }
-    return rgb;
-}
 
 // Frame `wanted` (from 1) of a stream as red, green, blue; empty when the stream has no such valid frame.
 std::vector<std::uint8_t> streamFrame(const std::string& path, std::size_t wanted) {
-    const std::vector<std::uint8_t> bytes = fileBytes(path);
+    const std::vector<std::uint8_t> bytes = benchview::fileBytes(path);
     const animconv::StreamView stream{bytes.data(), bytes.size()};
     static animconv::FrameIndices indices;
     std::size_t offset = 0;
@@ -82,7 +55,7 @@ int main(int argc, char** argv) {
     const int scale = std::atoi(argv[8]);
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06zu.bmp", frame);
-    std::vector<std::vector<std::uint8_t>> pictures = {sourceFrame(argv[2] + std::string(name))};
+    std::vector<std::vector<std::uint8_t>> pictures = {benchview::sourceFrame(argv[2] + std::string(name))};
     for (int i = 9; i < argc; ++i) {
         pictures.push_back(streamFrame(argv[i], frame));
     }

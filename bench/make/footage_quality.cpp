@@ -23,8 +23,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -37,31 +35,6 @@ namespace {
 constexpr int kWidth = 190;
 constexpr int kHeight = 170;
 constexpr std::size_t kPixels = std::size_t{kWidth} * kHeight;
-constexpr std::size_t kBmpHeader = 54;
-constexpr std::size_t kBmpRow = (kWidth * 3 + 3) / 4 * 4;
-
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// A 190x170 24-bit bottom-up BMP as red, green, blue, top row first; empty when it is not one.
-std::vector<std::uint8_t> sourceFrame(const std::string& path) {
-    const std::vector<std::uint8_t> bmp = fileBytes(path);
-    if (bmp.size() < kBmpHeader + kBmpRow * kHeight || bmp[0] != 'B' || bmp[1] != 'M' || bmp[28] != 24) {
-        return {};
-    }
-    std::vector<std::uint8_t> rgb(kPixels * 3);
-    for (std::size_t y = 0; y < kHeight; ++y) {
-        const std::uint8_t* row = &bmp[kBmpHeader + (kHeight - 1 - y) * kBmpRow];
-        for (std::size_t x = 0; x < kWidth; ++x) {
-            for (std::size_t c = 0; c < 3; ++c) {
-                rgb[(y * kWidth + x) * 3 + c] = row[x * 3 + 2 - c];
-            }
-        }
-    }
-    return rgb;
-}
 
 // Per pixel: its 5x5 neighbourhood (within the frame) is pure black.
 std::vector<bool> blackAround(const std::vector<std::uint8_t>& rgb) {
@@ -94,7 +67,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string sources = argv[1];
-    const std::vector<std::uint8_t> bytes = fileBytes(argv[2]);
+    const std::vector<std::uint8_t> bytes = benchview::fileBytes(argv[2]);
     const animconv::StreamView stream{bytes.data(), bytes.size()};
     static animconv::FrameIndices indices;
     static animconv::FrameIndices previousIndices;
@@ -119,7 +92,7 @@ int main(int argc, char** argv) {
     for (;;) {
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%06zu.bmp", frames + 1);
-        const std::vector<std::uint8_t> source = sourceFrame(sources + name);
+        const std::vector<std::uint8_t> source = benchview::sourceFrame(sources + name);
         if (source.empty()) {
             break;
         }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bitset>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include "stream/stream_format.h"
@@ -143,6 +145,33 @@ double flatColours(const std::uint8_t* source, const std::uint8_t* made) {
         colours += static_cast<double>(stream.count());
     }
     return colours / static_cast<double>(used.size());
+}
+
+constexpr std::size_t kBmpWidth = 190;
+constexpr std::size_t kBmpHeight = 170;
+constexpr std::size_t kBmpHeader = 54;
+constexpr std::size_t kBmpRow = (kBmpWidth * 3 + 3) / 4 * 4;
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> sourceFrame(const std::string& path) {
+    const std::vector<std::uint8_t> bmp = fileBytes(path);
+    if (bmp.size() < kBmpHeader + kBmpRow * kBmpHeight || bmp[0] != 'B' || bmp[1] != 'M' || bmp[28] != 24) {
+        return {};
+    }
+    std::vector<std::uint8_t> rgb(std::size_t{kBmpWidth} * kBmpHeight * 3);
+    for (std::size_t y = 0; y < kBmpHeight; ++y) {
+        const std::uint8_t* row = &bmp[kBmpHeader + (kBmpHeight - 1 - y) * kBmpRow];
+        for (std::size_t x = 0; x < kBmpWidth; ++x) {
+            for (std::size_t c = 0; c < 3; ++c) {
+                rgb[(y * kBmpWidth + x) * 3 + c] = row[x * 3 + 2 - c];
+            }
+        }
+    }
+    return rgb;
 }
 
 }  // namespace benchview

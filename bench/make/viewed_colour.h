@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace benchview {
@@ -29,5 +30,11 @@ double deltaE(const Lab& a, const Lab& b);
 //   for each source colour, on average over the source colours.
 std::size_t offBracket(const std::uint8_t* source, const std::uint8_t* made);
 double flatColours(const std::uint8_t* source, const std::uint8_t* made);
+
+// A file's bytes; empty when it cannot be read.
+std::vector<std::uint8_t> fileBytes(const std::string& path);
+
+// A 190x170 24-bit bottom-up BMP as red, green, blue, top row first; empty when it is not one.
+std::vector<std::uint8_t> sourceFrame(const std::string& path);
 
 }  // namespace benchview

@@ -23,19 +23,8 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 2
 if [[ $code_page == utf-8 ]]; then
-    # The manifest keeps a comment as long as the element or longer where the element goes.
-    mkdir "$work/utf-8-programs"
-    cp "$win32"/*.exe "$win32"/*.dll "$work/utf-8-programs/"
-    for program in animmake animdump; do
-        perl -0777 -pi -e 's{<!-- code page: the system.s;[^>]*-->}{
-            my $element = q{<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>};
-            my $pad = length($&) - length($element);
-            die "no room for the element\n" if $pad < 0;
-            $element =~ s/ xmlns/" " x ($pad + 1) . "xmlns"/e;
-            $element}e' "$work/utf-8-programs/$program.exe" || exit 2
-        grep -q -a 'UTF-8</activeCodePage>' "$work/utf-8-programs/$program.exe" || exit 2
-    done
-    win32="$work/utf-8-programs"
+    . "$root/tests/win32/utf8_programs.sh"
+    win32="$(utf8_program_copies "$win32" "$work")" || exit 2
 fi
 
 failures=0
