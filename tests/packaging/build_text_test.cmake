@@ -17,7 +17,10 @@ set(cases
     man/animdump.1.in                     PLAY        ON       [[\-\-play uses the same delay]]
     man/animdump.1.in                     PLAY        OFF      [[every requested image was written.]]
     packaging/README-windows-tools.txt.in VIDEO       ON       [[through Media Foundation]]
-    packaging/README-windows-tools.txt.in VIDEO       OFF      [[built without video input]])
+    packaging/README-windows-tools.txt.in VIDEO       OFF      [[built without video input]]
+    packaging/README-windows-tools.txt.in GIFLIB      ON       [[licences\giflib-COPYING]])
+# Capabilities not under test are taken as present.
+set(capabilities VIDEO PLAY GIFLIB)
 
 set(faults "")
 list(LENGTH cases length)
@@ -34,6 +37,11 @@ foreach(at RANGE 0 ${last} 4)
   foreach(has ON OFF)
     set(text "${source}")
     animconv_text_for_build(text ${capability}=${has})
+    foreach(other IN LISTS capabilities)
+      if(NOT other STREQUAL capability)
+        animconv_text_for_build(text ${other}=ON)
+      endif()
+    endforeach()
     string(FIND "${text}" "${phrase}" found)
     if(has STREQUAL build AND found EQUAL -1)
       string(APPEND faults "\n  ${template} with ${capability}=${has} lacks '${phrase}'")
