@@ -1,6 +1,7 @@
 # Texts that say only what the build can do: the man pages and the Windows zip's README. In a template, a
 # line that starts with @NAME@ is kept (without the mark) where the build has NAME, and one that starts with
-# @NO_NAME@ where it has not. The capabilities: VIDEO (animmake reads videos), PLAY (animdump --play).
+# @NO_NAME@ where it has not. The capabilities: VIDEO (animmake reads videos), PLAY (animdump --play), GIFLIB
+# (animdump.exe writes GIFs with giflib).
 #   animconv_text_for_build(<variable> VIDEO=ON ...)            the text in <variable>, in place
 #   animconv_file_for_build(<template> <output> VIDEO=ON ...)   written only when it changes
 

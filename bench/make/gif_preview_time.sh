@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # animdump.exe --gif's time under wine against animdump --gif's on Linux, on the same 255-frame streams (the
 # photo frames of make_photo_frames and dither_bench's kinds, made by animmake with its default dither):
-# medians of alternating runs, as ratios in this one run. The Windows time is shown whole and less
-# animdump.exe's own start and report (the same run without --gif), which is wine's start-up mostly.
+# medians of alternating runs, wall-clock and CPU time, as ratios in this one run. The Windows time is shown
+# whole and less animdump.exe's own start and report (the same run without --gif), which is wine's start-up
+# mostly; the last column says whether the two GIFs are the same bytes (they are when animdump.exe writes
+# with giflib).
 #
 #   bench/make/gif_preview_time.sh [--build DIR] [--win32 DIR] [--runs N]
 set -euo pipefail
@@ -25,12 +27,11 @@ wine_run="$root/tools/win32/wine-run.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-seconds() {  # COMMAND...: wall-clock seconds of one run, its output dropped
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+timed() {  # COMMAND...: "WALL CPU" seconds of one run, its output dropped; CPU is the user and system time
+    # of the run and its children (under wine the program's own, without the wine server's)
+    local TIMEFORMAT='%3R %3U %3S' report
+    report=$({ time "$@" >/dev/null 2>&1; } 2>&1)
+    awk '{ printf "%.3f %.3f", $1, $2 + $3 }' <<<"$report"
 }
 median() { tr ' ' '\n' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
@@ -52,22 +53,30 @@ for kind in still phone screen; do
 done
 "$wine_run" "$win32/animdump.exe" --version >/dev/null  # the prefix and wine's services up first
 
-printf '| stream | frames | animdump --gif (s) | animdump.exe --gif (s) | ratio | animdump.exe report only (s) '
-printf '| --gif less the report: ratio | animdump.exe GIF (sha256) |\n|---|---|---|---|---|---|---|---|\n'
+printf '| stream | frames | animdump --gif: wall (CPU) s | animdump.exe --gif: wall (CPU) s | ratio: wall (CPU) '
+printf '| animdump.exe report only: wall (CPU) s | --gif less the report, ratio: wall (CPU) '
+printf '| animdump.exe GIF (sha256) | same bytes as Linux |\n|---|---|---|---|---|---|---|---|---|\n'
+pair() { printf '%s (%s)' "$1" "$2"; }
 for name in photo still phone screen; do
     stream="$work/$name.bin"
     frames=$("$build/animdump" "$stream" | sed -n 's/^total: \([0-9]*\) frames.*/\1/p')
-    linux=() windows=() report=()
+    lw=() lc=() ww=() wc=() rw=() rc=()
     for _ in $(seq 1 "$runs"); do
-        linux+=("$(seconds "$build/animdump" --gif "$work/$name-linux.gif" "$stream")")
-        windows+=("$(seconds "$wine_run" "$win32/animdump.exe" --gif "$work/$name-win.gif" "$stream")")
-        report+=("$(seconds "$wine_run" "$win32/animdump.exe" "$stream")")
+        read -r a b <<<"$(timed "$build/animdump" --gif "$work/$name-linux.gif" "$stream")"
+        lw+=("$a") lc+=("$b")
+        read -r a b <<<"$(timed "$wine_run" "$win32/animdump.exe" --gif "$work/$name-win.gif" "$stream")"
+        ww+=("$a") wc+=("$b")
+        read -r a b <<<"$(timed "$wine_run" "$win32/animdump.exe" "$stream")"
+        rw+=("$a") rc+=("$b")
     done
-    l=$(echo "${linux[*]}" | median)
-    w=$(echo "${windows[*]}" | median)
-    r=$(echo "${report[*]}" | median)
-    gif_only=$(awk -v w="$w" -v r="$r" 'BEGIN { printf "%.3f", w - r }')
+    l=$(echo "${lw[*]}" | median) lcpu=$(echo "${lc[*]}" | median)
+    w=$(echo "${ww[*]}" | median) wcpu=$(echo "${wc[*]}" | median)
+    r=$(echo "${rw[*]}" | median) rcpu=$(echo "${rc[*]}" | median)
+    less() { awk -v w="$1" -v r="$2" 'BEGIN { printf "%.3f", w - r }'; }
     digest=$(sha256sum "$work/$name-win.gif" | cut -c1-12)
-    printf '| %s | %s | %s | %s | %s | %s | %s | %s |\n' "$name" "$frames" "$l" "$w" "$(ratio "$w" "$l")" "$r" \
-        "$(ratio "$gif_only" "$l")" "$digest"
+    same=no
+    if cmp -s "$work/$name-win.gif" "$work/$name-linux.gif"; then same=yes; fi
+    printf '| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n' "$name" "$frames" "$(pair "$l" "$lcpu")" \
+        "$(pair "$w" "$wcpu")" "$(pair "$(ratio "$w" "$l")" "$(ratio "$wcpu" "$lcpu")")" "$(pair "$r" "$rcpu")" \
+        "$(pair "$(ratio "$(less "$w" "$r")" "$l")" "$(ratio "$(less "$wcpu" "$rcpu")" "$lcpu")")" "$digest" "$same"
 done

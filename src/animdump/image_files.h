@@ -1,6 +1,7 @@
-// Writing decoded frames as image files: an animated GIF (giflib) and one PNG per frame (libpng), or both
-// through libvips in the Windows build. Each is written beside its name and renamed into place once whole
-// (toolkit::ReplacingFile): a failed write leaves the file that was there as it was.
+// Writing decoded frames as image files: an animated GIF (giflib) and one PNG per frame (libpng); the
+// Windows build writes the PNGs through libvips, and the GIF too when it is built without giflib. Each is
+// written beside its name and renamed into place once whole (toolkit::ReplacingFile): a failed write leaves
+// the file that was there as it was.
 #pragma once
 
 #include <cstdint>

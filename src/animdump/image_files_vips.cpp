@@ -1,10 +1,11 @@
-// The image files through libvips, for the Windows build (Debian has no giflib or libpng for mingw, and
-// libvips-42.dll carries both formats). The GIF's frames are kept as colour cube indices (32,300 bytes a
-// frame) until it is closed, then saved as one animation, their colours looked up as libvips reads them:
-// every frame holds at most the cube's 216 colours, which libvips' GIF writer keeps exact when told not to
-// dither. It is handed the preview's own colour table to reuse for every frame: left to choose, it gives
-// many frames a table of their own, which made a screencast's GIF two to five times as large. Only the C
-// API and UTF-8 names cross into the DLL.
+// The image files through libvips, for the Windows build (Debian has no libpng for mingw, and libvips-42.dll
+// carries it): the PNGs, and the GIF when the build has no giflib (with it, gif_writer_giflib.cpp writes
+// Linux's bytes; libvips' GIF writer remaps every pixel and is ten or more times slower). The GIF's frames
+// are kept as colour cube indices (32,300 bytes a frame) until it is closed, then saved as one animation,
+// their colours looked up as libvips reads them: every frame holds at most the cube's 216 colours, which
+// libvips' GIF writer keeps exact when told not to dither. It is handed the preview's own colour table to
+// reuse for every frame: left to choose, it gives many frames a table of their own, which made a
+// screencast's GIF two to five times as large. Only the C API and UTF-8 names cross into the DLL.
 #include <vips/vips8>
 
 #include <memory>
@@ -22,6 +23,8 @@ using animconv::cubeColour, animconv::kFrameHeight, animconv::kFramePixels, anim
 using vips::VImage;
 
 constexpr std::size_t kRgbBytes = 3;
+
+#ifndef ANIMDUMP_GIF_WITH_GIFLIB
 constexpr int kMillisecondsPerHundredth = 10;
 
 struct GifFrames {
@@ -30,19 +33,6 @@ struct GifFrames {
     std::vector<int> delaysMs;
     GifPalette palette;
 };
-
-// The colour of every byte value, one 256x1 RGB image for maplut.
-VImage colourTable() {
-    std::uint8_t table[256 * kRgbBytes];
-    for (std::size_t index = 0; index < 256; ++index) {
-        const Rgb colour = cubeColour(static_cast<std::uint8_t>(index));
-        table[index * kRgbBytes] = colour.red;
-        table[index * kRgbBytes + 1] = colour.green;
-        table[index * kRgbBytes + 2] = colour.blue;
-    }
-    return VImage::new_from_memory_copy(table, sizeof table, 256, 1, static_cast<int>(kRgbBytes),
-                                        VIPS_FORMAT_UCHAR);
-}
 
 // The palette's colours as libvips reads a "gif-palette": one 0xAABBGGRR value each (red in the low byte),
 // opaque. libvips adds the transparent slot itself.
@@ -58,6 +48,21 @@ std::vector<int> paletteColours(const GifPalette& palette) {
         }
     }
     return colours;
+}
+
+#endif
+
+// The colour of every byte value, one 256x1 RGB image for maplut.
+VImage colourTable() {
+    std::uint8_t table[256 * kRgbBytes];
+    for (std::size_t index = 0; index < 256; ++index) {
+        const Rgb colour = cubeColour(static_cast<std::uint8_t>(index));
+        table[index * kRgbBytes] = colour.red;
+        table[index * kRgbBytes + 1] = colour.green;
+        table[index * kRgbBytes + 2] = colour.blue;
+    }
+    return VImage::new_from_memory_copy(table, sizeof table, 256, 1, static_cast<int>(kRgbBytes),
+                                        VIPS_FORMAT_UCHAR);
 }
 
 // The frames in `indices` (one below the other) as an RGB image; `indices` must outlive it.
@@ -111,6 +116,7 @@ bool ImageLibraryHold::start(std::string& error) {
     return true;
 }
 
+#ifndef ANIMDUMP_GIF_WITH_GIFLIB
 GifWriter::~GifWriter() {
     delete static_cast<GifFrames*>(state_);
 }
@@ -183,6 +189,8 @@ bool GifWriter::abandon(std::string&) {
     file_.abandon();
     return false;
 }
+
+#endif
 
 bool writePng(const std::string& path, const FrameIndices& frame, std::string& error) {
     toolkit::ReplacingFile file;

@@ -26,7 +26,10 @@ set(cases
     man/ja/animdump.1.in                  PLAY        OFF      [[求められた画像をすべて書き出した。
 .TP]]
     packaging/README-windows-tools.txt.in VIDEO       ON       [[through Media Foundation]]
-    packaging/README-windows-tools.txt.in VIDEO       OFF      [[built without video input]])
+    packaging/README-windows-tools.txt.in VIDEO       OFF      [[built without video input]]
+    packaging/README-windows-tools.txt.in GIFLIB      ON       [[licences\giflib-COPYING]])
+# Capabilities not under test are taken as present.
+set(capabilities VIDEO PLAY GIFLIB)
 
 set(faults "")
 list(LENGTH cases length)
@@ -43,6 +46,11 @@ foreach(at RANGE 0 ${last} 4)
   foreach(has ON OFF)
     set(text "${source}")
     animconv_text_for_build(text ${capability}=${has})
+    foreach(other IN LISTS capabilities)
+      if(NOT other STREQUAL capability)
+        animconv_text_for_build(text ${other}=ON)
+      endif()
+    endforeach()
     string(FIND "${text}" "${phrase}" found)
     if(has STREQUAL build AND found EQUAL -1)
       string(APPEND faults "\n  ${template} with ${capability}=${has} lacks '${phrase}'")

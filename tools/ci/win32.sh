@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # CI for the Windows build: cross-builds animconv.exe, animmake.exe and animdump.exe with mingw-w64
-# (build-win32; libvips comes from the npm registry) and tests them under wine: the unit tests and the import
+# (build-win32; libvips comes from the npm registry, giflib's source from Debian) and tests them under wine: the unit tests and the import
 # checks of the cross build, then animconv's end-to-end case table the Windows way, from the Linux build's
 # harness (build/tests/e2e/e2e_tests), which starts animconv.exe through the launcher with one command-line
 # string, and animmake.exe's and animdump.exe's cases against the Linux build's programs
@@ -40,6 +40,12 @@ WINEDEBUG=-all /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
 # Keeps the wine server and its background services up until the cleanup: a server that leaves while the
 # next test program starts makes that program fail without a word.
 /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
+
+# giflib's source from Debian (apt needs a deb-src entry for it), for animdump.exe's GIFs; without it the
+# build writes them through libvips and the byte-for-byte GIF case is skipped.
+say "giflib's source for animdump.exe"
+tools/ci/fetch_giflib_source.sh --add-sources build-win32/_deps/debian-source ||
+    say "giflib's source not fetched: animdump.exe writes GIFs through libvips"
 
 say "cross build (build-win32)"
 cmake --preset win32
