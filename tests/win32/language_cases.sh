@@ -76,7 +76,7 @@ linux ja_JP.UTF-8 animmake --help >linux-help-ja.out
 decoded() { tr -d '\r' <"$1" | if [[ $code_page == 932 ]]; then iconv -f CP932 -t UTF-8; else cat; fi; }
 check "Japanese --help: Linux's, with the wildcards' line" eval "
     [[ \"\$(decoded help-ja.out | sed '/ワイルドカード/,+1d')\" == \"\$(cat linux-help-ja.out)\" ]] &&
-    decoded help-ja.out | grep -q '^INPUT のワイルドカード（\\* と ?）は自然な順に展開します。/? は --help です。$'"
+    decoded help-ja.out | grep -q '^INPUT のワイルドカード（\\* と ?）は自然な順に展開。/? と /help は --help です。$'"
 win ja_JP.UTF-8 animdump '/?' >dump-help-ja.out
 win en_US.UTF-8 animdump '/?' >dump-help-en.out
 check "animdump.exe /?: Japanese and English by the interface language" eval "
