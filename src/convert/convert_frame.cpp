@@ -28,11 +28,12 @@ EncodedFrame encodedFrame;
 
 }  // namespace
 
-bool readInput(const char* path, InputBuffer& input, std::size_t& got) {
+bool readInput(const char* path, InputBuffer& input, std::size_t& got, platform::FileIdentity& identity) {
     platform::File file;
     if (!platform::openForReading(path, file)) {
         return false;
     }
+    identity = file.identity;
     // Only the bytes past the end are cleared: the read overwrites the rest.
     got = platform::readFile(file, input.bytes, sizeof input.bytes);
     std::memset(input.bytes + got, 0, sizeof input.bytes - got);
@@ -56,9 +57,18 @@ InputStatus decodeInput(const std::uint8_t* input, std::size_t length, FrameBuff
 
 void convertFrame(const char* inputPath, const char* outputPath, std::uint8_t waitByte) {
     std::size_t got = 0;
-    // The output holds its file while a frame is appended, so an input that is the output cannot be opened;
-    // read first, it would have the frame appended to it.
-    if (platform::sameFile(inputPath, outputPath) || !readInput(inputPath, inputBuffer, got)) {
+    platform::FileIdentity inputIdentity;
+    // An input that is the output would have the frame appended to it; the output admits no other opener
+    // while it is open, so such an input is one that cannot be opened. The output's identity is taken once
+    // it exists and kept for the run's output name, so that a frame costs no look-up of its own.
+    static platform::FileIdentity outputIdentity;
+    static const char* identifiedOutput = nullptr;
+    if (!outputIdentity.known || identifiedOutput != outputPath) {
+        outputIdentity = platform::identityOf(outputPath);
+        identifiedOutput = outputPath;
+    }
+    if (!readInput(inputPath, inputBuffer, got, inputIdentity) ||
+        platform::sameFile(inputIdentity, outputIdentity)) {
         console::formattedMessage(messages::kCannotOpenInput, inputPath);
         platform::exitProcess(kExitFrameFailure);
     }

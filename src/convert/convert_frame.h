@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "convert/frame_encoder.h"
+#include "platform/platform.h"
 
 namespace animconv {
 
@@ -12,11 +13,12 @@ namespace animconv {
 constexpr std::size_t kInputCapacity = 97'294;
 
 // The first kInputCapacity bytes of the file at `path` in `input`, zero past the file's end. False when the
-// file cannot be opened (missing, a directory, locked by another opener); `got` receives the bytes read.
+// file cannot be opened (missing, a directory, locked by another opener); `got` receives the bytes read,
+// `identity` which file they came from.
 struct InputBuffer {
     std::uint8_t bytes[kInputCapacity];
 };
-bool readInput(const char* path, InputBuffer& input, std::size_t& got);
+bool readInput(const char* path, InputBuffer& input, std::size_t& got, platform::FileIdentity& identity);
 
 enum class InputStatus { decoded, notBmp, unusableBmp, decodeError };
 

@@ -8,9 +8,17 @@
 namespace animconv::platform {
 
 // An open file: the operating system's own descriptor or handle.
+// Which file a name leads to, however it is spelt: the device and inode, or the volume and file index.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    bool known = false;
+};
+
 struct File {
     std::intptr_t handle = -1;
     bool readsInPieces = false;  // a pipe or device, where one request may return only part of the data
+    FileIdentity identity;       // taken when a file is opened for reading
 };
 
 // Called once at the start, before anything is written.
@@ -26,9 +34,12 @@ bool writeStandardOutput(const void* bytes, std::size_t count);
 // An existing file, binary, read access, no other opener admitted. A directory is a failed open.
 bool openForReading(const char* path, File& file);
 
-// True when both names lead to one existing file (the same device and inode, or volume and file index),
-// however each is spelt.
-bool sameFile(const char* first, const char* second);
+// The identity of an existing file by name; `known` stays false when there is none.
+FileIdentity identityOf(const char* path);
+
+inline bool sameFile(const FileIdentity& one, const FileIdentity& other) {
+    return one.known && other.known && one.volume == other.volume && one.index == other.index;
+}
 
 // Read and write access, created when missing, content kept, no other opener admitted, positioned at the
 // end. `endOffset` receives the length the file had when opened. A directory is a failed open.

@@ -59,6 +59,8 @@ bool finishOpen(int descriptor, Access access, File& file) {
             return false;
         }
         file.readsInPieces = known && !S_ISREG(status.st_mode);
+        file.identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+                         known};
     }
     if (!lockExclusively(descriptor)) {
         ::close(descriptor);
@@ -96,11 +98,12 @@ bool openForReading(const char* path, File& file) {
     return finishOpen(::open(path, O_RDONLY | O_CLOEXEC), Access::read, file);
 }
 
-bool sameFile(const char* first, const char* second) {
-    struct stat one {};
-    struct stat other {};
-    return ::stat(first, &one) == 0 && ::stat(second, &other) == 0 && one.st_dev == other.st_dev &&
-           one.st_ino == other.st_ino;
+FileIdentity identityOf(const char* path) {
+    struct stat status {};
+    if (::stat(path, &status) != 0) {
+        return {};
+    }
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino), true};
 }
 
 bool openForAppending(const char* path, File& file, std::uint64_t& endOffset) {

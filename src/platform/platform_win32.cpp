@@ -29,6 +29,15 @@ bool moveFilePointer(HANDLE handle, std::uint64_t offset, DWORD method, std::uin
 }
 
 // Share mode 0 admits no other opener; without FILE_FLAG_BACKUP_SEMANTICS a directory fails to open.
+FileIdentity identityOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (::GetFileInformationByHandle(handle, &information) == FALSE) {
+        return {};
+    }
+    return {information.dwVolumeSerialNumber,
+            (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow, true};
+}
+
 bool createFile(const char* path, DWORD access, DWORD disposition, File& file) {
     const HANDLE handle =
         ::CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -37,6 +46,9 @@ bool createFile(const char* path, DWORD access, DWORD disposition, File& file) {
     }
     file.handle = reinterpret_cast<std::intptr_t>(handle);
     file.readsInPieces = ::GetFileType(handle) != FILE_TYPE_DISK;
+    if (access == GENERIC_READ) {
+        file.identity = identityOfHandle(handle);
+    }
     return true;
 }
 
@@ -64,25 +76,15 @@ bool openForReading(const char* path, File& file) {
 }
 
 // Opened with no access and every sharing, so that a file held by another opener is still recognised.
-bool sameFile(const char* first, const char* second) {
-    BY_HANDLE_FILE_INFORMATION identity[2]{};
-    const char* paths[2] = {first, second};
-    for (int i = 0; i < 2; ++i) {
-        const HANDLE handle =
-            ::CreateFileA(paths[i], 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            return false;
-        }
-        const BOOL known = ::GetFileInformationByHandle(handle, &identity[i]);
-        ::CloseHandle(handle);
-        if (known == FALSE) {
-            return false;
-        }
+FileIdentity identityOf(const char* path) {
+    const HANDLE handle = ::CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return {};
     }
-    return identity[0].dwVolumeSerialNumber == identity[1].dwVolumeSerialNumber &&
-           identity[0].nFileIndexHigh == identity[1].nFileIndexHigh &&
-           identity[0].nFileIndexLow == identity[1].nFileIndexLow;
+    const FileIdentity identity = identityOfHandle(handle);
+    ::CloseHandle(handle);
+    return identity;
 }
 
 bool openForAppending(const char* path, File& file, std::uint64_t& endOffset) {
