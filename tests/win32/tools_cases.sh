@@ -267,17 +267,28 @@ ffmpeg_clip 320x240:rate=30000/1001 -t 3 -c:v libx264 -bf 2 -pix_fmt yuv420p 動
 ffmpeg_clip 320x240:rate=25 -t 2 -c:v mpeg4 -q:v 4 clip.avi
 ffmpeg_clip 320x240:rate=25 -t 1 -c:v libvpx-vp9 vp9.avi
 waits() { "$linux/animdump" "$1" | awk '$1 ~ /^[0-9]+$/ {print $6}' | tr '\n' ' '; }
+# The same clip and trim through animmake on Linux and on Windows: the same waits, frame by frame. SHOWN is
+# "first" or "last", the end of the waits the case's line shows.
+same_waits() {
+    local what=$1 clip=$2 trim=$3 shown=$4 linux_waits win_waits
+    # shellcheck disable=SC2086 # the trim's words are separate arguments
+    "$linux/animmake" -q -f $trim -o linux-video.bin "$clip"
+    # shellcheck disable=SC2086
+    win_make -q -f $trim -o win-video.bin "$clip"
+    linux_waits="$(waits linux-video.bin)"
+    win_waits="$(waits win-video.bin)"
+    if [[ $shown == first ]]; then
+        shown="Linux's frames and waits (${linux_waits:0:24}...)"
+    else
+        shown="Linux's waits to the last (...${linux_waits: -12})"
+    fi
+    check "$what ($clip${trim:+ $trim}): $shown" eval "
+        [[ -n \"$linux_waits\" && \"$linux_waits\" == \"$win_waits\" ]] || {
+            echo '        Linux:   $linux_waits'; echo '        Windows: $win_waits'; false; }"
+}
 for clip in 動画.mp4 clip.avi; do
     for trim in "" "--start 0.37" "--start 1.2 --duration 0.9" "--fps 24 --start 0.5" "-w 3 --fps 7"; do
-        # shellcheck disable=SC2086 # the trim's words are separate arguments
-        "$linux/animmake" -q -f $trim -o linux-video.bin "$clip"
-        # shellcheck disable=SC2086
-        win_make -q -f $trim -o win-video.bin "$clip"
-        linux_waits="$(waits linux-video.bin)"
-        win_waits="$(waits win-video.bin)"
-        check "a video ($clip${trim:+ $trim}): Linux's frames and waits (${linux_waits:0:24}...)" eval "
-            [[ -n \"$linux_waits\" && \"$linux_waits\" == \"$win_waits\" ]] || {
-                echo '        Linux:   $linux_waits'; echo '        Windows: $win_waits'; false; }"
+        same_waits "a video" "$clip" "$trim" first
     done
 done
 # A sound track longer than the picture (as a phone's or a screen recorder's often is): the last frame
@@ -289,15 +300,7 @@ ffmpeg -hide_banner -loglevel error -y -f lavfi -i "testsrc2=size=480x270:rate=3
     -metadata:s:v rotate=90 phone.mov
 for clip in hello.mp4 phone.mov; do
     for trim in "" "--fps 24 --start 0.5"; do
-        # shellcheck disable=SC2086
-        "$linux/animmake" -q -f $trim -o linux-video.bin "$clip"
-        # shellcheck disable=SC2086
-        win_make -q -f $trim -o win-video.bin "$clip"
-        linux_waits="$(waits linux-video.bin)"
-        win_waits="$(waits win-video.bin)"
-        check "a longer sound track ($clip${trim:+ $trim}): Linux's waits to the last (...${linux_waits: -12})" eval "
-            [[ -n \"$linux_waits\" && \"$linux_waits\" == \"$win_waits\" ]] || {
-                echo '        Linux:   $linux_waits'; echo '        Windows: $win_waits'; false; }"
+        same_waits "a longer sound track" "$clip" "$trim" last
     done
 done
 # A codec the system cannot decode, named from the AVI's header, with and without sound beside it (wine's
