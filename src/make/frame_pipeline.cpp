@@ -70,7 +70,7 @@ void FramePipeline::stopAndJoin() {
     }
 }
 
-bool FramePipeline::deliver(Slot& slot, PipelineFrame frame) {
+bool FramePipeline::deliver(Slot& slot, SourceFrame frame) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return stopping_ || slot.frames.size() < kFramesQueuedPerInput; });
     if (stopping_) {
@@ -97,7 +97,7 @@ void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
     try {
         loaded = loadFrames(
             inputs_[input].path, settings,
-            [&](PipelineFrame frame) {
+            [&](SourceFrame frame) {
                 if (dither && !frame.fromStream) {
                     dither->apply(*frame.pixels);
                 }
@@ -139,7 +139,7 @@ void FramePipeline::work() {
     }
 }
 
-FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, LoadFailure& failure) {
+FramePipeline::Next FramePipeline::next(std::size_t input, SourceFrame& frame, LoadFailure& failure) {
     Slot& slot = slots_[input % window_];
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !slot.frames.empty() || slot.done; });

@@ -14,14 +14,12 @@
 #include <vector>
 
 #include "convert/frame_encoder.h"
+#include "make/dither/frame_dither.h"
 #include "make/inputs/frame_source.h"
 #include "make/inputs/input_list.h"
-#include "make/make_options.h"
+#include "make/inputs/source_settings.h"
 
 namespace animmake {
-
-using PipelineFrame = SourceFrame;
-class FrameDither;
 
 class FramePipeline {
   public:
@@ -37,20 +35,20 @@ class FramePipeline {
     // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with
     // `failure.reason` holding a notice when it was used only in part), or its failure (a load that failed,
     // or anything thrown while the input was worked on).
-    Next next(std::size_t input, PipelineFrame& frame, LoadFailure& failure);
+    Next next(std::size_t input, SourceFrame& frame, LoadFailure& failure);
     // After inputDone or failed: frees the input's slot for an input further on.
     void advance();
 
   private:
     struct Slot {
-        std::deque<PipelineFrame> frames;
+        std::deque<SourceFrame> frames;
         bool done = false;
         bool failed = false;
         LoadFailure failure;  // or, in its reason, the notice of an input used in part
     };
     void work();
     void workOn(std::size_t input, Slot& slot, FrameDither* dither);
-    bool deliver(Slot& slot, PipelineFrame frame);
+    bool deliver(Slot& slot, SourceFrame frame);
     void stopAndJoin();
 
     const std::vector<InputItem>& inputs_;

@@ -91,7 +91,7 @@ class Messages {
 
 // The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units (at least 1,
 // except for a stream's frame, whose wait 0 is its own).
-std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const PipelineFrame& frame) {
+std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const SourceFrame& frame) {
     const int delayMs = frame.delayMs;
     if (item.wait >= 0) {
         return static_cast<std::uint8_t>(item.wait);
@@ -212,7 +212,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     for (std::size_t input = 0; input < inputs.size(); ++input) {
         std::size_t inputFrame = 0;
         for (;;) {
-            PipelineFrame frame;
+            SourceFrame frame;
             LoadFailure failure;
             const FramePipeline::Next next = pipeline.next(input, frame, failure);
             if (next == FramePipeline::Next::failed) {

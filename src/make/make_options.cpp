@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "make/inputs/video_source.h"
+#include "make/inputs/video_support.h"
 #include "toolkit/option_table.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"

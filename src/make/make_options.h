@@ -6,7 +6,7 @@
 
 #include "make/dither/frame_dither.h"
 #include "make/inputs/source_settings.h"
-#include "make/output/stream_output.h"
+#include "make/output/output_mode.h"
 
 namespace animmake {
 

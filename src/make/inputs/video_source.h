@@ -7,11 +7,9 @@
 
 #include "make/inputs/source.h"
 #include "make/inputs/source_settings.h"
+#include "make/inputs/video_support.h"
 
 namespace animmake {
-
-// Whether this animmake reads video at all.
-bool videoSupported();
 
 // A media container or stream (MP4, MOV, MKV, WebM, AVI, MPEG-TS, ...), whatever it holds and whether or
 // not it decodes: such a file is read as a video and never handed to the image loaders.

@@ -7,11 +7,10 @@
 #include <string>
 
 #include "convert/frame_encoder.h"
+#include "make/output/output_mode.h"
 #include "toolkit/replacing_file.h"
 
 namespace animmake {
-
-enum class OutputMode { create, replace, append };
 
 // SIGINT and SIGTERM undo the open output (see below) and end the process with 130 or 143. Installed first
 // thing in main, which then holds them until takeInterrupts(): every thread started in between (glib's,

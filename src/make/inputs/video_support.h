@@ -1,0 +1,9 @@
+// Whether this animmake reads video at all: a fact of the build, which the help and the man page word
+// their lines by, apart from the video reader itself.
+#pragma once
+
+namespace animmake {
+
+bool videoSupported();
+
+}  // namespace animmake
