@@ -424,7 +424,7 @@ struct Figures {
     double flatColours = 0;  // stream colours per colour of the source's flat areas, mean over frames
 };
 
-Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
+Figures measure(const std::vector<RgbFrame>& sources, animmake::dither::Dither dither) {
     auto frame = std::make_unique<animconv::FrameBuffer>();
     auto previous = std::make_unique<animconv::FrameBuffer>();
     StreamCount count;
@@ -436,7 +436,7 @@ Figures measure(const std::vector<RgbFrame>& sources, animmake::Dither dither) {
     std::vector<double> perFrame;
     double offBracket = 0;
     double flatColours = 0;
-    const std::unique_ptr<animmake::FrameDither> ditherer = animmake::makeDither(dither);
+    const std::unique_ptr<animmake::dither::FrameDither> ditherer = animmake::dither::makeDither(dither);
     for (std::size_t n = 0; n < sources.size(); ++n) {
         const RgbFrame& source = sources[n];
         for (std::size_t i = 0; i < kPixels; ++i) {
@@ -515,13 +515,13 @@ int main(int argc, char** argv) {
     }
     struct Named {
         const char* name;
-        animmake::Dither dither;
+        animmake::dither::Dither dither;
     };
-    const Named dithers[] = {{"ordered", animmake::Dither::ordered},
-                             {"steady", animmake::Dither::steady},
-                             {"search", animmake::Dither::search},
-                             {"diffusion", animmake::Dither::diffusion},
-                             {"none", animmake::Dither::none}};
+    const Named dithers[] = {{"ordered", animmake::dither::Dither::ordered},
+                             {"steady", animmake::dither::Dither::steady},
+                             {"search", animmake::dither::Dither::search},
+                             {"diffusion", animmake::dither::Dither::diffusion},
+                             {"none", animmake::dither::Dither::none}};
     if (argc > 1 && std::strcmp(argv[1], "--drift") == 0) {
         std::vector<std::string> kinds = {"smooth-1/20", "smooth-1/4", "smooth-1", "smooth-2",
                                           "detail-1/20", "detail-1/4", "detail-1", "detail-2",
@@ -540,13 +540,15 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "dither_bench: unknown long run %s\n", kind.c_str());
                 return 2;
             }
-            const Figures ordered = measure(sources, animmake::Dither::ordered);
+            const Figures ordered = measure(sources, animmake::dither::Dither::ordered);
             for (const Named& named : dithers) {
-                if (named.dither == animmake::Dither::none || named.dither == animmake::Dither::diffusion) {
+                if (named.dither == animmake::dither::Dither::none ||
+                    named.dither == animmake::dither::Dither::diffusion) {
                     continue;
                 }
-                const Figures f =
-                    named.dither == animmake::Dither::ordered ? ordered : measure(sources, named.dither);
+                const Figures f = named.dither == animmake::dither::Dither::ordered
+                                      ? ordered
+                                      : measure(sources, named.dither);
                 double worst = 0;
                 double lastThird = 0;
                 double lastThirdOrdered = 0;

@@ -43,7 +43,7 @@ bool readFrame(const std::string& path, animconv::FrameBuffer& frame) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    using animmake::Dither;
+    using animmake::dither::Dither;
     const struct {
         const char* name;
         Dither dither;
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     static animconv::FrameBuffer work;
     const std::clock_t begin = std::clock();
     for (int r = 0; r < repeats; ++r) {
-        const auto dither = animmake::makeDither(chosen->dither);
+        const auto dither = animmake::dither::makeDither(chosen->dither);
         for (const animconv::FrameBuffer& frame : frames) {
             work = frame;
             dither->apply(work);

@@ -12,6 +12,8 @@
 namespace animmake {
 namespace {
 
+using dither::FrameDither;
+
 constexpr std::size_t kFramesQueuedPerInput = 3;
 
 LoadFailure failureOf(const std::exception_ptr& thrown) {
@@ -32,7 +34,7 @@ LoadFailure failureOf(const std::exception_ptr& thrown) {
 }  // namespace
 
 FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings,
-                             Dither dither, unsigned workers)
+                             dither::Dither dither, unsigned workers)
     : inputs_(inputs),
       settings_(settings),
       dither_(dither),
@@ -41,7 +43,7 @@ FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const SourceS
     // Interrupts are taken by the main thread, which writes the stream, so that the handler never cuts the
     // stream back while a frame write is under way in another thread: workers and the libvips threads they
     // start inherit them held.
-    const HeldInterrupts held;
+    const toolkit::HeldInterrupts held;
     try {
         threads_.reserve(workers);
         for (unsigned i = 0; i < workers; ++i) {
@@ -122,7 +124,8 @@ void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
 void FramePipeline::work() {
     const imagelibrary::ImageLibraryThread imageLibrary;
     // A dither that remembers the frames before runs on the consumer's thread, in stream order.
-    const std::unique_ptr<FrameDither> dither = ditherRemembers(dither_) ? nullptr : makeDither(dither_);
+    const std::unique_ptr<FrameDither> dither =
+        dither::ditherRemembers(dither_) ? nullptr : dither::makeDither(dither_);
     for (;;) {
         std::size_t input = 0;
         {

@@ -25,7 +25,7 @@ class FramePipeline {
   public:
     // The workers apply `dither` when it does not remember the frames before (ditherRemembers). `inputs`
     // and `settings` outlive the pipeline.
-    FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, Dither dither,
+    FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, dither::Dither dither,
                   unsigned workers);
     ~FramePipeline();
     FramePipeline(const FramePipeline&) = delete;
@@ -47,13 +47,13 @@ class FramePipeline {
         LoadFailure failure;  // or, in its reason, the notice of an input used in part
     };
     void work();
-    void workOn(std::size_t input, Slot& slot, FrameDither* dither);
+    void workOn(std::size_t input, Slot& slot, dither::FrameDither* dither);
     bool deliver(Slot& slot, SourceFrame frame);
     void stopAndJoin();
 
     const std::vector<InputItem>& inputs_;
     const SourceSettings& settings_;
-    const Dither dither_;
+    const dither::Dither dither_;
     std::size_t window_;
     std::vector<Slot> slots_;
     std::mutex mutex_;

@@ -194,7 +194,7 @@ struct Encoding {
 // Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
 
 int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, const Messages& messages,
-              StreamOutput& output, Totals& totals) {
+              output::StreamOutput& output, Totals& totals) {
     // One worker more than cores: a worker waiting on its file or on libvips' hand-over leaves a core idle
     // otherwise (measured on 2 cores: 1280x720 PNGs 12% faster with 3 workers than with 2).
     const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U) + 1;
@@ -204,10 +204,11 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     animconv::EncoderState& encoder = encoding->encoder;
     encoder.deltaMode = options.delta;
     animconv::EncodedFrame& encoded = encoding->encoded;
-    FrameBmpWriter bmps(options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8);
+    output::FrameBmpWriter bmps(options.dither == dither::Dither::none ? output::BmpDepth::direct24
+                                                                       : output::BmpDepth::cubePalette8);
     // A dither that remembers the frames before runs here, in stream order; the workers apply the others.
-    const std::unique_ptr<FrameDither> inOrder =
-        ditherRemembers(options.dither) ? makeDither(options.dither) : nullptr;
+    const std::unique_ptr<dither::FrameDither> inOrder =
+        dither::ditherRemembers(options.dither) ? dither::makeDither(options.dither) : nullptr;
     std::string error;
     for (std::size_t input = 0; input < inputs.size(); ++input) {
         std::size_t inputFrame = 0;
@@ -240,7 +241,8 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             }
             ++totals.frames;
             if (!options.framesDir.empty() &&
-                !bmps.write(options.framesDir + "/" + frameFileName(totals.frames), *frame.pixels, error)) {
+                !bmps.write(options.framesDir + "/" + output::frameFileName(totals.frames), *frame.pixels,
+                            error)) {
                 progress.clear();
                 return messages.fail(error);
             }
@@ -256,7 +258,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
 }
 
 int runMake(int argc, char** argv) {
-    installInterruptHandlers();  // held until the libraries have started their threads
+    output::installInterruptHandlers();  // held until the libraries have started their threads
     MakeOptions options;
     std::string error;
     switch (parseMakeOptions(argc, argv, options, error)) {
@@ -284,7 +286,7 @@ int runMake(int argc, char** argv) {
         return kExitFailed;
     }
     configureVideoLibrary();
-    takeInterrupts();
+    output::takeInterrupts();
 
     // A list dropped on animmake.exe arrives as the only argument, without its @.
     if (options.inputs.size() == 1 && isLoneList(options.inputs.front())) {
@@ -308,11 +310,11 @@ int runMake(int argc, char** argv) {
     if (!outputsSpareInputs(options, inputs, error) || !outputsWritable(options, error)) {
         return messages.fail(error, kExitUsage);
     }
-    if (!options.framesDir.empty() && !prepareFramesDir(options.framesDir, error)) {
+    if (!options.framesDir.empty() && !output::prepareFramesDir(options.framesDir, error)) {
         return messages.fail(error);
     }
     // Left as it was on every way out before finish(), a thrown one too.
-    StreamOutput output;
+    output::StreamOutput output;
     if (!output.open(options.streamPath, options.outputMode, error)) {
         return messages.fail(error);
     }

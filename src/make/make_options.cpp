@@ -11,6 +11,9 @@
 namespace animmake {
 namespace {
 
+using dither::Dither;
+using output::OutputMode;
+
 // Plain decimal digits only, at most `largest`.
 bool parseNumber(const std::string& text, std::uint64_t largest, std::uint64_t& value) {
     if (text.empty() || text.size() > 19) {

@@ -15,11 +15,11 @@ constexpr int kDefaultWait = 10;
 
 struct MakeOptions {
     std::string streamPath;
-    OutputMode outputMode = OutputMode::create;
+    output::OutputMode outputMode = output::OutputMode::create;
     bool delta = true;
     int wait = kWaitNotGiven;  // 0..255 when given
     SourceSettings source;     // --fit, --background, --max-pixels, --wait-unit and the videos' options
-    Dither dither = Dither::ordered;
+    dither::Dither dither = dither::Dither::ordered;
     std::string framesDir;
     bool quiet = false;
     bool verbose = false;  // a library's own text after a failure's plain line

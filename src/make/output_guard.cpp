@@ -49,10 +49,10 @@ bool refuse(std::string& error, const std::string& output, const std::string& wh
 }
 
 // Renaming over the stream's name replaces that entry alone (toolkit::replacingTakes).
-bool streamSparesInputs(const std::string& stream, OutputMode mode, const KnownFiles& files,
+bool streamSparesInputs(const std::string& stream, output::OutputMode mode, const KnownFiles& files,
                         std::string& error) {
     FileIdentity identity;
-    if (mode == OutputMode::append) {
+    if (mode == output::OutputMode::append) {
         if (!identityOf(stream, EntryOrTarget::target, identity)) {
             return true;
         }
@@ -70,7 +70,7 @@ bool streamSparesInputs(const std::string& stream, OutputMode mode, const KnownF
 }
 
 bool isFrameFileName(const std::string& name) {
-    return name.size() == frameFileName(1).size() && name.rfind("frame-", 0) == 0 &&
+    return name.size() == output::frameFileName(1).size() && name.rfind("frame-", 0) == 0 &&
            name.find(".bmp") == name.size() - 4;
 }
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "platform/win32_text.h"
 #include "toolkit/file_identity.h"
+#include "toolkit/win32_text.h"
 
 namespace toolkit {
 

@@ -1,13 +1,12 @@
-// Interrupts held for a scope and let through again however it ends: the undo state of the stream changes
-// under it, and the pipeline starts its threads under it. On POSIX SIGINT and SIGTERM are blocked in the
-// calling thread (threads started meanwhile inherit them held); on Windows the console control handler,
-// which runs on a thread of its own, waits for the scope to end. One implementation per OS, beside the
-// stream output (stream_output_posix.cpp, stream_output_win32.cpp).
+// Interrupts held for a scope and let through again however it ends: the undo state of animmake's stream
+// changes under it, and its pipeline starts its threads under it. On POSIX SIGINT and SIGTERM are blocked in
+// the calling thread (threads started meanwhile inherit them held); on Windows a console control handler,
+// which runs on a thread of its own, holds them too while it works, and so waits for the scope to end.
 #pragma once
 
 #include <memory>
 
-namespace animmake {
+namespace toolkit {
 
 class HeldInterrupts {
   public:
@@ -21,4 +20,4 @@ class HeldInterrupts {
     std::unique_ptr<Saved> saved_;
 };
 
-}  // namespace animmake
+}  // namespace toolkit

@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "platform/win32_text.h"
 #include "toolkit/replacing_file.h"
 #include "toolkit/translation.h"
+#include "toolkit/win32_text.h"
 
 namespace toolkit {
 namespace {

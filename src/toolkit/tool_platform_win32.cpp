@@ -4,9 +4,9 @@
 #include <io.h>
 #include <shellapi.h>
 
-#include "platform/win32_text.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
+#include "toolkit/win32_text.h"
 
 namespace toolplatform {
 namespace {

@@ -23,12 +23,13 @@ using testsupport::SceneFrame;
 SceneFrame ordered(SceneFrame frame) {
     static animconv::FrameBuffer buffer;
     std::memcpy(buffer.pixels, frame.data(), sizeof buffer.pixels);
-    animmake::makeDither(animmake::Dither::ordered)->apply(buffer);
+    animmake::dither::makeDither(animmake::dither::Dither::ordered)->apply(buffer);
     frame.assign(buffer.pixels, buffer.pixels + sizeof buffer.pixels);
     return frame;
 }
 
-std::vector<SceneFrame> dithered(animmake::FrameDither& dither, const std::vector<SceneFrame>& sources) {
+std::vector<SceneFrame> dithered(animmake::dither::FrameDither& dither,
+                                 const std::vector<SceneFrame>& sources) {
     static animconv::FrameBuffer buffer;
     std::vector<SceneFrame> out;
     for (const SceneFrame& source : sources) {
@@ -40,12 +41,12 @@ std::vector<SceneFrame> dithered(animmake::FrameDither& dither, const std::vecto
 }
 
 std::vector<SceneFrame> steady(const std::vector<SceneFrame>& sources) {
-    animmake::SteadyDither dither;
+    animmake::dither::SteadyDither dither;
     return dithered(dither, sources);
 }
 
 std::vector<SceneFrame> searched(const std::vector<SceneFrame>& sources) {
-    animmake::SearchDither dither;
+    animmake::dither::SearchDither dither;
     return dithered(dither, sources);
 }
 

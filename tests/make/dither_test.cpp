@@ -23,7 +23,7 @@ TEST(OrderedDither, EachValueMixesItsTwoNeighbouringLevelsByLinearLight) {
         int upperCount = 0;
         for (int y = 0; y < 8; ++y) {
             for (int x = 0; x < 8; ++x) {
-                const int level = animmake::orderedLevel(value, x, y);
+                const int level = animmake::dither::orderedLevel(value, x, y);
                 ASSERT_TRUE(level == lower || (level == lower + 1 && lower < 5)) << level;
                 upperCount += level - lower;
             }
@@ -51,8 +51,8 @@ TEST(OrderedDither, FramesHoldOnlyCubeColoursAndUnchangedSourcePixelsStayUnchang
     for (std::size_t i = 5000; i < 9000; ++i) {
         second.pixels[i * 4] = static_cast<std::uint8_t>(second.pixels[i * 4] ^ 0x5A);
     }
-    animmake::makeDither(animmake::Dither::ordered)->apply(first);
-    animmake::makeDither(animmake::Dither::ordered)->apply(second);
+    animmake::dither::makeDither(animmake::dither::Dither::ordered)->apply(first);
+    animmake::dither::makeDither(animmake::dither::Dither::ordered)->apply(second);
     std::size_t differing = 0;
     for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
         for (std::size_t c = 0; c < 3; ++c) {
@@ -85,8 +85,8 @@ void movingSquareFrame(animconv::FrameBuffer& frame, int n) {
 
 TEST(SteadyDither, ExactLevelsTheSameLevelsForTheSameFramesAndStillRegionsNeverChange) {
     constexpr int kFrames = 8;
-    animmake::SteadyDither first;
-    animmake::SteadyDither second;
+    animmake::dither::SteadyDither first;
+    animmake::dither::SteadyDither second;
     static animconv::FrameBuffer frame;
     static animconv::FrameBuffer again;
     std::vector<std::uint8_t> firstFrame;
@@ -155,8 +155,8 @@ TEST(SteadyDither, DrawnFramesAreOrderedAndBarsDoNotMakeAFrameDrawn) {
             }
         }
         ordered = frame;
-        animmake::makeDither(animmake::Dither::ordered)->apply(ordered);
-        animmake::SteadyDither steady;
+        animmake::dither::makeDither(animmake::dither::Dither::ordered)->apply(ordered);
+        animmake::dither::SteadyDither steady;
         steady.apply(frame);
         EXPECT_EQ(std::equal(frame.pixels, frame.pixels + sizeof frame.pixels, ordered.pixels), c.ordered);
     }

@@ -98,13 +98,13 @@ TEST(AnimmakeOptions, ValuesLandAndInputsKeepTheirOrder) {
 // further on smooth gradients, and takes about twice ordered's processor time on a 720x576 video, beyond the
 // 1.25x a default may cost (bench/results/dithers.md).
 TEST(AnimmakeOptions, DitherNamesAndTheDefault) {
-    const std::pair<std::vector<std::string>, animmake::Dither> cases[] = {
-        {{}, animmake::Dither::ordered},
-        {{"--dither", "steady"}, animmake::Dither::steady},
-        {{"--dither=ordered"}, animmake::Dither::ordered},
-        {{"--dither", "none"}, animmake::Dither::none},
-        {{"--dither", "diffusion"}, animmake::Dither::diffusion},
-        {{"--dither", "search"}, animmake::Dither::search},
+    const std::pair<std::vector<std::string>, animmake::dither::Dither> cases[] = {
+        {{}, animmake::dither::Dither::ordered},
+        {{"--dither", "steady"}, animmake::dither::Dither::steady},
+        {{"--dither=ordered"}, animmake::dither::Dither::ordered},
+        {{"--dither", "none"}, animmake::dither::Dither::none},
+        {{"--dither", "diffusion"}, animmake::dither::Dither::diffusion},
+        {{"--dither", "search"}, animmake::dither::Dither::search},
     };
     for (const auto& [given, dither] : cases) {
         SCOPED_TRACE(testing::PrintToString(given));

@@ -99,7 +99,7 @@ TEST(SearchDither, Rules) {
          [](const FrameBuffer& source, const FrameBuffer& made, const FrameBuffer&) {
              static FrameBuffer ordered;
              ordered = source;
-             animmake::makeDither(animmake::Dither::ordered)->apply(ordered);
+             animmake::dither::makeDither(animmake::dither::Dither::ordered)->apply(ordered);
              for (int y = 0; y < kHeight; ++y) {
                  for (int x = 0; x < kWidth; ++x) {
                      const std::size_t at =
@@ -155,7 +155,7 @@ TEST(SearchDither, Rules) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rule);
-        animmake::SearchDither dither;
+        animmake::dither::SearchDither dither;
         static FrameBuffer source;
         static FrameBuffer made;
         static FrameBuffer before;
@@ -198,15 +198,15 @@ TEST(SearchDither, CloserThanOrderedAfterTheBlur) {
     });
     ordered = source;
     searched = source;
-    animmake::makeDither(animmake::Dither::ordered)->apply(ordered);
-    animmake::SearchDither dither;
+    animmake::dither::makeDither(animmake::dither::Dither::ordered)->apply(ordered);
+    animmake::dither::SearchDither dither;
     dither.apply(searched);
     EXPECT_LT(blurredError(source, searched), 0.8 * blurredError(source, ordered));
 }
 
 TEST(SearchDither, TheSameFramesGiveTheSameLevels) {
-    animmake::SearchDither first;
-    animmake::SearchDither second;
+    animmake::dither::SearchDither first;
+    animmake::dither::SearchDither second;
     static FrameBuffer a;
     static FrameBuffer b;
     for (int n = 0; n < 5; ++n) {

@@ -14,8 +14,8 @@
 namespace maketest {
 namespace {
 
-using animmake::OutputMode;
-using animmake::StreamOutput;
+using animmake::output::OutputMode;
+using animmake::output::StreamOutput;
 
 // One whole frame of a single colour.
 Bytes oneFrame(std::uint8_t wait) {

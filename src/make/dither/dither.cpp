@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace animmake {
+namespace animmake::dither {
 namespace {
 
 using animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth, animconv::kPixelBytes;
@@ -643,4 +643,4 @@ void orderedRow(const std::uint8_t* components, int y, std::uint8_t* levels) {
     }
 }
 
-}  // namespace animmake
+}  // namespace animmake::dither

@@ -8,7 +8,7 @@
 #include "convert/frame_encoder.h"
 #include "make/dither/frame_dither.h"
 
-namespace animmake {
+namespace animmake::dither {
 
 // The ordered dither: a 4x4 threshold matrix in linear light, the same levels for the same source in every
 // frame, so unchanged pixels stay unchanged.
@@ -49,4 +49,4 @@ int orderedLevel(int component, int x, int y);
 // The ordered dither's levels for row y of a frame, three components a pixel in and out.
 void orderedRow(const std::uint8_t* components, int y, std::uint8_t* levels);
 
-}  // namespace animmake
+}  // namespace animmake::dither

@@ -3,7 +3,7 @@
 #include "make/dither/dither.h"
 #include "make/dither/search_dither.h"
 
-namespace animmake {
+namespace animmake::dither {
 
 bool ditherRemembers(Dither dither) {
     return dither == Dither::steady || dither == Dither::search;
@@ -25,4 +25,4 @@ std::unique_ptr<FrameDither> makeDither(Dither dither) {
     return nullptr;
 }
 
-}  // namespace animmake
+}  // namespace animmake::dither

@@ -5,7 +5,7 @@
 
 #include "make/dither/frame_dither.h"
 
-namespace animmake {
+namespace animmake::dither {
 
 // Whether `dither` remembers the frames before (the steady and search ones).
 bool ditherRemembers(Dither dither);
@@ -13,4 +13,4 @@ bool ditherRemembers(Dither dither);
 // The dither for `dither`; none for Dither::none, whose quantizer is the encoder's truncation.
 std::unique_ptr<FrameDither> makeDither(Dither dither);
 
-}  // namespace animmake
+}  // namespace animmake::dither

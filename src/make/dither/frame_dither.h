@@ -5,7 +5,7 @@
 
 #include "convert/frame_encoder.h"
 
-namespace animmake {
+namespace animmake::dither {
 
 enum class Dither { steady, ordered, none, diffusion, search };
 
@@ -39,4 +39,4 @@ class RememberingDither : public FrameDither {
     std::unique_ptr<State> state_;
 };
 
-}  // namespace animmake
+}  // namespace animmake::dither

@@ -14,7 +14,7 @@
 #include <xmmintrin.h>
 #endif
 
-namespace animmake {
+namespace animmake::dither {
 namespace {
 
 using animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth, animconv::kPixelBytes;
@@ -665,4 +665,4 @@ void SearchDither::apply(animconv::FrameBuffer& frame) {
     s.started = true;
 }
 
-}  // namespace animmake
+}  // namespace animmake::dither

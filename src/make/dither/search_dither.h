@@ -8,7 +8,7 @@
 #include "convert/frame_encoder.h"
 #include "make/dither/frame_dither.h"
 
-namespace animmake {
+namespace animmake::dither {
 
 // Per frame, in stream order:
 // - every component stays on one of the two cube levels that bracket its source value, as the ordered
@@ -34,4 +34,4 @@ class SearchDither final : public RememberingDither<SearchDitherState> {
     void apply(animconv::FrameBuffer& frame) override;
 };
 
-}  // namespace animmake
+}  // namespace animmake::dither

@@ -368,7 +368,7 @@ bool isLoneList(const std::string& path) {
     // Still, what the file is decides: a stream, an image libvips reads itself (ImageMagick would draw a
     // text file as a picture of its text) or a video stays what it is.
     std::string fault;
-    if (isWholeStream(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), fault)) {
+    if (output::isWholeStream(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), fault)) {
         return false;
     }
     const char* loader = vips_foreign_find_load(toolplatform::libraryName(path).c_str());

@@ -12,7 +12,7 @@
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::output {
 namespace {
 
 using animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth, animconv::kPixelBytes;
@@ -90,4 +90,4 @@ bool FrameBmpWriter::write(const std::string& path, const animconv::FrameBuffer&
     return written;
 }
 
-}  // namespace animmake
+}  // namespace animmake::output

@@ -7,7 +7,7 @@
 
 #include "convert/frame_encoder.h"
 
-namespace animmake {
+namespace animmake::output {
 
 enum class BmpDepth { cubePalette8, direct24 };
 
@@ -35,4 +35,4 @@ class FrameBmpWriter {
     std::unique_ptr<Buffers> buffers_;
 };
 
-}  // namespace animmake
+}  // namespace animmake::output

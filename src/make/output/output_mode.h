@@ -1,8 +1,8 @@
 // How the stream is opened: the command line chooses it, the stream output follows it.
 #pragma once
 
-namespace animmake {
+namespace animmake::output {
 
 enum class OutputMode { create, replace, append };
 
-}  // namespace animmake
+}  // namespace animmake::output

@@ -3,7 +3,7 @@
 #include "stream/stream_reader.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::output {
 
 bool isWholeStream(const std::uint8_t* bytes, std::size_t size, std::string& fault) {
     const animconv::StreamView stream{bytes, size};
@@ -39,4 +39,4 @@ bool isWholeStream(const std::uint8_t* bytes, std::size_t size, std::string& fau
     return false;
 }
 
-}  // namespace animmake
+}  // namespace animmake::output

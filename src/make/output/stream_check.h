@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string>
 
-namespace animmake {
+namespace animmake::output {
 
 // True for a whole stream (no bytes are a stream of no frames); false with `fault` saying where it is not
 // ("not an animation stream: frame 2 at byte 64602: truncated: ...").
 bool isWholeStream(const std::uint8_t* bytes, std::size_t size, std::string& fault);
 
-}  // namespace animmake
+}  // namespace animmake::output

@@ -4,7 +4,7 @@
 #include "toolkit/held_interrupts.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::output {
 
 bool StreamOutput::open(const std::string& path, OutputMode mode, std::string& error) {
     abandon();
@@ -13,7 +13,7 @@ bool StreamOutput::open(const std::string& path, OutputMode mode, std::string& e
 }
 
 bool StreamOutput::openForAppend(std::string& error) {
-    HeldInterrupts hold;
+    toolkit::HeldInterrupts hold;
     toolkit::FileHandle handle = toolkit::kNoFile;
     std::string reason;
     // The file a link stands for is the stream appended to, as it was when it was written through.
@@ -71,7 +71,7 @@ bool StreamOutput::openReplacing(OutputMode mode, std::string& error) {
             return false;
         }
     }
-    HeldInterrupts hold;
+    toolkit::HeldInterrupts hold;
     toolkit::FileFailure failure;
     if (!replacing_.open(path_, ".animmake-", failure)) {
         error = path_ + ": " + failure.describe(_("the stream"));
@@ -82,7 +82,7 @@ bool StreamOutput::openReplacing(OutputMode mode, std::string& error) {
 }
 
 bool StreamOutput::write(const animconv::EncodedFrame& frame, std::string& error) {
-    HeldInterrupts hold;  // a removal never races a write
+    toolkit::HeldInterrupts hold;  // a removal never races a write
     toolkit::FileFailure failure;
     const bool written = replacing_.write(frame.bytes, frame.length, failure);
     if (!written) {
@@ -92,7 +92,7 @@ bool StreamOutput::write(const animconv::EncodedFrame& frame, std::string& error
 }
 
 bool StreamOutput::finish(std::string& error) {
-    HeldInterrupts hold;
+    toolkit::HeldInterrupts hold;
     streamos::setInterruptUndo(nullptr);
     toolkit::FileFailure failure;
     streamos::releaseForReplacing(appendedTo_);
@@ -109,7 +109,7 @@ bool StreamOutput::finish(std::string& error) {
 }
 
 void StreamOutput::abandon() {
-    HeldInterrupts hold;
+    toolkit::HeldInterrupts hold;
     streamos::setInterruptUndo(nullptr);
     replacing_.abandon();
     if (appendedTo_ != toolkit::kNoFile) {
@@ -122,4 +122,4 @@ void StreamOutput::undoNow() const {
     replacing_.removeNow();
 }
 
-}  // namespace animmake
+}  // namespace animmake::output

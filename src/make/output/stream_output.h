@@ -10,7 +10,7 @@
 #include "make/output/output_mode.h"
 #include "toolkit/replacing_file.h"
 
-namespace animmake {
+namespace animmake::output {
 
 // SIGINT and SIGTERM undo the open output (see below) and end the process with 130 or 143. Installed first
 // thing in main, which then holds them until takeInterrupts(): every thread started in between (glib's,
@@ -52,4 +52,4 @@ class StreamOutput {
     toolkit::FileHandle appendedTo_ = toolkit::kNoFile;  // the old stream, held locked until it is replaced
 };
 
-}  // namespace animmake
+}  // namespace animmake::output

@@ -7,7 +7,7 @@
 
 #include "toolkit/replacing_file.h"
 
-namespace animmake {
+namespace animmake::output {
 
 class StreamOutput;
 
@@ -38,4 +38,4 @@ bool copyStream(toolkit::FileHandle from, std::uint64_t length, toolkit::FileHan
                 std::string& reason);
 
 }  // namespace streamos
-}  // namespace animmake
+}  // namespace animmake::output

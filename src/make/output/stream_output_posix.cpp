@@ -16,14 +16,13 @@
 #include "make/output/stream_check.h"
 #include "make/output/stream_output.h"
 #include "make/output/stream_output_os.h"
-#include "toolkit/held_interrupts.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::output {
 namespace {
 
 // Read by the signal handler, which may only make async-signal-safe calls (unlink, _exit). The
-// signals are held (HeldInterrupts) while it changes, so the handler never sees it half set.
+// signals are held (toolkit::HeldInterrupts) while it changes, so the handler never sees it half set.
 const StreamOutput* volatile undone = nullptr;
 
 pthread_t mainThread;
@@ -40,6 +39,7 @@ extern "C" void onInterrupt(int signal) {
     ::_exit(128 + signal);
 }
 
+// The signals toolkit::HeldInterrupts holds.
 sigset_t interruptSignals() {
     sigset_t set;
     sigemptyset(&set);
@@ -49,19 +49,6 @@ sigset_t interruptSignals() {
 }
 
 }  // namespace
-
-struct HeldInterrupts::Saved {
-    sigset_t previous{};
-};
-
-HeldInterrupts::HeldInterrupts() : saved_(std::make_unique<Saved>()) {
-    const sigset_t set = interruptSignals();
-    pthread_sigmask(SIG_BLOCK, &set, &saved_->previous);
-}
-
-HeldInterrupts::~HeldInterrupts() {
-    pthread_sigmask(SIG_SETMASK, &saved_->previous, nullptr);
-}
 
 void installInterruptHandlers() {
     const sigset_t set = interruptSignals();
@@ -192,4 +179,4 @@ bool copyStream(toolkit::FileHandle from, std::uint64_t length, toolkit::FileHan
 }
 
 }  // namespace streamos
-}  // namespace animmake
+}  // namespace animmake::output

@@ -15,21 +15,16 @@
 #include "make/output/stream_check.h"
 #include "make/output/stream_output.h"
 #include "make/output/stream_output_os.h"
-#include "platform/win32_text.h"
 #include "toolkit/held_interrupts.h"
 #include "toolkit/translation.h"
+#include "toolkit/win32_text.h"
 
-namespace animmake {
+namespace animmake::output {
 namespace {
 
 constexpr UINT kInterruptStatus = 130;
 constexpr UINT kTerminateStatus = 143;
 
-// Taken by HeldInterrupts and by the control handler; made before main runs.
-struct UndoLock {
-    UndoLock() { InitializeCriticalSection(&section); }
-    CRITICAL_SECTION section;
-} undoLock;
 const StreamOutput* undone = nullptr;
 
 HANDLE handleOf(toolkit::FileHandle handle) {
@@ -41,7 +36,8 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
         status = kInterruptStatus;
     }
-    EnterCriticalSection(&undoLock.section);
+    // Every change of the output happens with interrupts held: this waits for the one under way.
+    const toolkit::HeldInterrupts held;
     if (undone != nullptr) {
         undone->undoNow();
     }
@@ -51,16 +47,6 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 }
 
 }  // namespace
-
-struct HeldInterrupts::Saved {};
-
-HeldInterrupts::HeldInterrupts() {
-    EnterCriticalSection(&undoLock.section);
-}
-
-HeldInterrupts::~HeldInterrupts() {
-    LeaveCriticalSection(&undoLock.section);
-}
 
 void installInterruptHandlers() {
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
@@ -173,4 +159,4 @@ bool copyStream(toolkit::FileHandle from, std::uint64_t length, toolkit::FileHan
 }
 
 }  // namespace streamos
-}  // namespace animmake
+}  // namespace animmake::output
