@@ -1,19 +1,21 @@
-# animconv_walls(TARGET...): libraries that declare their headers (a HEADERS file set) as rooms with walls.
-# Every file of each target (its sources and its headers) may include, of these headers, only its own and
-# those of the targets it links, directly or through their public links; and any "make/..." header it
-# includes must be declared by one of them. Checked at build time, before the target is compiled, so that an
-# include across a wall fails the build where it is written.
+# animconv_walls(ROOMS target... BELOW target...): libraries that declare their headers (a HEADERS file set).
+# Every file of each room (its sources and its headers) may include, of the declared headers, only its own
+# and those of the targets it links, directly or through their public links; and any "make/..." header it
+# includes must be declared. The libraries BELOW declare headers but are not checked themselves. Checked at
+# build time, before the room is compiled, so that an include across a wall fails the build.
 function(animconv_walls)
+  cmake_parse_arguments(PARSE_ARGV 0 walls "" "" "ROOMS;BELOW")
+  set(declaring ${walls_ROOMS} ${walls_BELOW})
   set(declared "")
-  foreach(target IN LISTS ARGN)
+  foreach(target IN LISTS declaring)
     _animconv_walls_headers(${target} headers)
     list(APPEND declared ${headers})
   endforeach()
-  foreach(target IN LISTS ARGN)
+  foreach(target IN LISTS walls_ROOMS)
     _animconv_walls_headers(${target} allowed)
     _animconv_walls_reach(${target} reached)
     foreach(linked IN LISTS reached)
-      if(linked IN_LIST ARGN)
+      if(linked IN_LIST declaring)
         _animconv_walls_headers(${linked} headers)
         list(APPEND allowed ${headers})
       endif()

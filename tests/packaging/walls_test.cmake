@@ -1,6 +1,6 @@
 # A room's include of a header it does not link fails the build, naming the file and the header; what it
-# links, directly or through a public link, builds. Each case builds a small project of four rooms:
-# top links b (public) and b links c (public) and d (private).
+# links, directly or through a public link, builds. Each case builds a small project of four libraries:
+# top links b, b links c publicly and d privately; top and b are rooms, c and d libraries below them.
 #   cmake -DSOURCE=<source tree> -DWORK=<scratch folder> -P walls_test.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -37,7 +37,7 @@ foreach(room top b c d)
 endforeach()
 target_link_libraries(top PRIVATE b)
 target_link_libraries(b PUBLIC c PRIVATE d)
-animconv_walls(top b c d)
+animconv_walls(ROOMS top b BELOW c d)
 ")
   execute_process(COMMAND ${CMAKE_COMMAND} -S ${project} -B ${project}/build RESULT_VARIABLE configured
                   OUTPUT_VARIABLE output ERROR_VARIABLE output)
