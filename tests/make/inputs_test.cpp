@@ -110,6 +110,7 @@ TEST(AnimmakeWildcards, MatchAsWindowsMatchesNames) {
         {"F*.Png", "frame.png", true},
         {"*.bmp", "猫.bmpx", false},
         {"*.PNG", "写真.png", true},
+        {"a;b*", "a;b.png", true},
         {"a**b", "ab", true},
         {"*?", "", false},
     };

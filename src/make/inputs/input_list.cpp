@@ -389,7 +389,9 @@ std::string streamNameBeside(const std::string& input, bool isFolder) {
 
 bool wildcardMatches(const std::string& pattern, const std::string& name) {
 #ifdef _WIN32
-    return PathMatchSpecW(toolplatform::wideOf(name).c_str(), toolplatform::wideOf(pattern).c_str()) != FALSE;
+    // One pattern: a ';' in it is part of a name, not a separator of patterns as PathMatchSpecW takes it.
+    return PathMatchSpecExW(toolplatform::wideOf(name).c_str(), toolplatform::wideOf(pattern).c_str(),
+                            PMSF_NORMAL) == S_OK;
 #else
     return g_pattern_match_simple(foldedUtf8(pattern).c_str(), foldedUtf8(name).c_str()) != FALSE;
 #endif

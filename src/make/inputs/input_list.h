@@ -32,7 +32,7 @@ bool isLoneList(const std::string& path);
 bool listTextAsUtf8(const std::string& bytes, std::string& text, std::string& reason);
 
 // Whether `name` matches `pattern`: `*` any run of characters, `?` one character, letters in either case,
-// as Windows matches names (there by its own PathMatchSpecW).
+// as Windows matches names (there by its own PathMatchSpecExW).
 bool wildcardMatches(const std::string& pattern, const std::string& name);
 
 // Where a run without -o writes: beside `input`, named after it with .bin (clip.mp4 -> clip.bin, a folder
