@@ -1,6 +1,7 @@
 #include "animdump/dump_options.h"
 
 #include <cstring>
+#include <vector>
 
 #include "animdump/terminal_player.h"
 #include "toolkit/option_table.h"
@@ -145,102 +146,32 @@ const OptionName kOptions[] = {
     {"version", 'V', nullptr, N_("show the version and exit"), nullptr, OptionsResult::version},
 };
 
-const OptionName* findShort(char name) {
-    for (const OptionName& candidate : kOptions) {
-        if (candidate.shortName != 0 && candidate.shortName == name) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
-
-const OptionName* findLong(const std::string& name) {
-    for (const OptionName& candidate : kOptions) {
-        if (name == candidate.longName) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
-
-// "--name" of an argument "--name" or "--name=value".
-std::string longNameOf(const char* argument) {
-    const char* equals = std::strchr(argument, '=');
-    return equals != nullptr ? std::string(argument, static_cast<std::size_t>(equals - argument))
-                             : std::string(argument);
-}
-
-OptionsResult usageError(std::string& error, const std::string& reason) {
-    error = reason;
-    return OptionsResult::usageError;
-}
-
 }  // namespace
 
 OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std::string& error) {
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (animconv::asksForHelpOtherwise(argv[i])) {
-            return OptionsResult::help;
-        }
-    }
-    const animconv::GetoptTable table(kOptions);
-    constexpr int kLongOnly = animconv::GetoptTable::kLongOnly;
-
     Parse parse{options};
-    opterr = 0;  // the reasons are worded here, on one line
-    optind = 0;  // 0 makes glibc start afresh
-    for (;;) {
-        int longIndex = -1;
-        const int code =
-            getopt_long(argc, argv, table.shortOptions.c_str(), table.longOptions.data(), &longIndex);
-        if (code == -1) {
-            break;
-        }
-        if (code == '?' && optopt != 0 && findShort(static_cast<char>(optopt)) == nullptr &&
-            optopt < kLongOnly) {
-            return usageError(error, std::string(_("invalid option '-")) + static_cast<char>(optopt) + "'");
-        }
-        if (code == '?' || code == ':') {
-            // An unknown long option, a value given to one that takes none, or a missing value: the argument
-            // concerned is the last one taken.
-            const char* argument = argv[optind - 1];
-            if (std::strncmp(argument, "--", 2) != 0) {
-                return usageError(
-                    error, std::string(_("option '-")) + static_cast<char>(optopt) + _("' needs a value"));
-            }
-            const std::string shown = longNameOf(argument);
-            if (optopt == 0 || findLong(shown.substr(2)) == nullptr) {
-                return usageError(error, _("unrecognized option '") + shown + "'");
-            }
-            return usageError(
-                error, _("option '") + shown + (code == ':' ? _("' needs a value") : _("' takes no value")));
-        }
-        const OptionName* name = longIndex >= 0 ? &kOptions[longIndex] : findShort(static_cast<char>(code));
-        std::string shown = std::string("-") + name->shortName;
-        if (longIndex >= 0) {
-            // Long names are taken whole: an abbreviation is refused.
-            const bool separateValue = optarg != nullptr && optarg == argv[optind - 1];
-            shown = longNameOf(argv[optind - (separateValue ? 2 : 1)]);
-            if (shown.substr(2) != name->longName) {
-                return usageError(error, _("unrecognized option '") + shown + "'");
-            }
-        }
-        if (name->ends != OptionsResult::run) {
-            return name->ends;
-        }
-        if (!name->apply(optarg, shown, parse, error)) {
-            return OptionsResult::usageError;
-        }
+    std::vector<const char*> operands;
+    const OptionsResult result = animconv::readOptions(
+        argc, argv, kOptions,
+        [&](const OptionName& option, const char* value, const std::string& written) {
+            return option.apply(value, written, parse, error);
+        },
+        operands, error);
+    if (result != OptionsResult::run) {
+        return result;
     }
-    if (optind == argc) {
-        return usageError(error, _("missing FILE operand"));
+    if (operands.empty()) {
+        error = _("missing FILE operand");
+        return OptionsResult::usageError;
     }
-    if (optind + 1 < argc) {
-        return usageError(error, std::string(_("extra operand '")) + argv[optind + 1] + "'");
+    if (operands.size() > 1) {
+        error = std::string(_("extra operand '")) + operands[1] + "'";
+        return OptionsResult::usageError;
     }
-    options.streamPath = argv[optind];
+    options.streamPath = operands[0];
     if (parse.delayScaleGiven && options.gifPath == nullptr && !options.play) {
-        return usageError(error, _("option '--delay-scale' needs '--gif' or '--play'"));
+        error = _("option '--delay-scale' needs '--gif' or '--play'");
+        return OptionsResult::usageError;
     }
     return OptionsResult::run;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "toolkit/option_table.h"
+
 namespace animdump {
 
 struct DumpOptions {
@@ -16,10 +18,10 @@ struct DumpOptions {
     bool play = false;                // --play
 };
 
-enum class OptionsResult { run, help, version, usageError };
+using animconv::OptionsResult;
 
-// Reads the command line with getopt_long. Options may come before and after FILE; "--" ends them; long
-// names are taken whole. On usageError `error` holds the one-line reason.
+// Reads the command line by the tools' one option loop (toolkit/option_table.h). On usageError `error`
+// holds the one-line reason.
 OptionsResult parseDumpOptions(int argc, char** argv, DumpOptions& options, std::string& error);
 
 // The texts of --help and --version.

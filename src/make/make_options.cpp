@@ -1,7 +1,10 @@
 #include "make/make_options.h"
 
+#include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "make/inputs/video_support.h"
 #include "toolkit/option_table.h"
@@ -16,17 +19,9 @@ using output::OutputMode;
 
 // Plain decimal digits only, at most `largest`.
 bool parseNumber(const std::string& text, std::uint64_t largest, std::uint64_t& value) {
-    if (text.empty() || text.size() > 19) {
-        return false;
-    }
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return value <= largest;
+    const char* const end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(text.data(), end, value);
+    return failure == std::errc() && stop == end && value <= largest;
 }
 
 // Digits with at most `maxDecimals` after an optional point: a fraction whose denominator is a power of ten.
@@ -325,62 +320,22 @@ const OptionRow kOptions[] = {
     {"version", 'V', nullptr, N_("show the version and exit"), nullptr, OptionsResult::version},
 };
 
-const OptionRow* findShort(char name) {
-    for (const OptionRow& candidate : kOptions) {
-        if (candidate.shortName != 0 && candidate.shortName == name) {
-            return &candidate;
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std::string& error) {
-    // --help and --version win wherever they stand, as with animdump.
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0 ||
-            animconv::asksForHelpOtherwise(argv[i])) {
-            return OptionsResult::help;
-        }
-        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-V") == 0) {
-            return OptionsResult::version;
-        }
+    std::vector<const char*> operands;
+    const OptionsResult result = animconv::readOptions(
+        argc, argv, kOptions,
+        [&](const OptionRow& row, const char* value, const std::string&) {
+            // Values are refused under the option's long name, however it was written.
+            const std::string text = value != nullptr ? value : "";
+            return row.apply(text, options, Refusal(text, std::string("--") + row.longName, error));
+        },
+        operands, error);
+    if (result != OptionsResult::run) {
+        return result;
     }
-    const animconv::GetoptTable table(kOptions);
-    constexpr int kLongOnly = animconv::GetoptTable::kLongOnly;
-    const auto entryOf = [&](int code) {
-        return code >= kLongOnly ? &kOptions[code - kLongOnly] : findShort(static_cast<char>(code));
-    };
-
-    opterr = 0;  // the reasons are worded here, on one line
-    optind = 0;  // 0 makes glibc start afresh
-    for (;;) {
-        const int code =
-            getopt_long(argc, argv, table.shortOptions.c_str(), table.longOptions.data(), nullptr);
-        if (code == -1) {
-            break;
-        }
-        if (code == '?') {
-            error = optopt != 0 ? std::string(_("invalid option '-")) + static_cast<char>(optopt) + "'"
-                                : std::string(_("unrecognized option '")) + argv[optind - 1] + "'";
-            return OptionsResult::usageError;
-        }
-        const OptionRow* row = entryOf(code == ':' ? optopt : code);
-        const std::string shown = std::string("--") + row->longName;
-        if (code == ':') {
-            error = _("option '") + shown + _("' needs a value");
-            return OptionsResult::usageError;
-        }
-        if (row->ends != OptionsResult::run) {  // abbreviated: --he, --vers
-            return row->ends;
-        }
-        const std::string value = optarg != nullptr ? optarg : "";
-        if (!row->apply(value, options, Refusal(value, shown, error))) {
-            return OptionsResult::usageError;
-        }
-    }
-    options.inputs.assign(argv + optind, argv + argc);
+    options.inputs.assign(operands.begin(), operands.end());
     if (options.inputs.empty()) {
         error = _("missing INPUT operand");
         return OptionsResult::usageError;
@@ -390,60 +345,71 @@ OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std:
 
 namespace {
 
-// Without video input the options' lines speak of streams alone.
-std::string withoutVideo(std::string text) {
-    // In the user's language: each translation holds its words as the help's translation does.
-    const char* const kReplacements[][2] = {
-        {N_("images, videos and streams"), N_("images and streams")},
-        {N_("animated input's, a video's or a stream's own timing"),
-         N_("animated input's or a stream's own timing")},
-        {N_("                          a video's frames shorter than a unit are dropped evenly\n"), ""},
-        {N_("each video or stream"), N_("each stream")},
-        {N_("images and videos of"), N_("images of")},
+// A row's help where the build reads no video: its words for images and streams alone.
+const char* helpWithoutVideo(const OptionRow& row) {
+    static const std::pair<const char*, const char*> kRows[] = {
+        {"wait", N_("wait byte of every frame, 0 to 255 (default 10; an\n"
+                    "animated input's or a stream's own timing\n"
+                    "is used when not given)")},
+        {"wait-unit", N_("milliseconds per wait unit for that timing (default 10)")},
+        {"fps", N_("take N frames a second of each stream (N up\n"
+                   "to 1000, decimals allowed): the frame on screen at\n"
+                   "each tick")},
+        {"start", N_("begin each stream at TIME: seconds (12.5) or\n"
+                     "[hh:]mm:ss[.fff] (1:02.5)")},
+        {"duration", N_("take at most TIME of each stream")},
+        {"max-pixels", N_("refuse images of more than N pixels a frame\n"
+                          "(default 100000000)")},
     };
-    for (const auto& [english, englishTo] : kReplacements) {
-        const std::string_view from = _(english);
-        const std::string_view to = *englishTo != '\0' ? _(englishTo) : "";
-        for (std::size_t at = text.find(from); at != std::string::npos;
-             at = text.find(from, at + to.size())) {
-            text.replace(at, from.size(), to);
+    for (const auto& [name, help] : kRows) {
+        if (std::strcmp(row.longName, name) == 0) {
+            return help;
         }
     }
-    return text;
+    return row.help;
 }
 
-std::string fullHelpText() {
+}  // namespace
+
+std::string helpText(bool readsVideo) {
     // Only what this build can do: the video lines where it reads video, the wildcards where it expands them.
     const std::string inputs =
-        videoSupported()
-            ? _("INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
-                "all of its frames), a video (MP4, MOV, MKV, WebM, AVI, ...: its frames at its own\n"
-                "timing), a whole stream (its frames and waits exactly: join streams, or trim and\n"
-                "retime one with -w, --start, --duration and --fps), a directory (its images in\n"
-                "natural order: f2 before f10), or @LIST: one input per line, optionally followed\n"
-                "by a tab and that input's wait byte (@- reads the list from standard input).\n"
-                "Names in a list are taken from the list's own folder, not the current one; a\n"
-                "list given alone (dropped on the program) needs no @, and its stream goes beside\n"
-                "it.\n")
-            : _("INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
-                "all of its frames), a whole stream (its frames and waits exactly: join streams,\n"
-                "or trim and retime one with -w, --start, --duration and --fps), a directory (its\n"
-                "images in natural order: f2 before f10), or @LIST: one input per line,\n"
-                "optionally followed by a tab and that input's wait byte (@- reads the list from\n"
-                "standard input). Names in a list are taken from the list's own folder, not the\n"
-                "current one; a list given alone (dropped on the program) needs no @, and its\n"
-                "stream goes beside it. This build reads no video.\n");
+        readsVideo ? _("INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
+                       "all of its frames), a video (MP4, MOV, MKV, WebM, AVI, ...: its frames at its own\n"
+                       "timing), a whole stream (its frames and waits exactly: join streams, or trim and\n"
+                       "retime one with -w, --start, --duration and --fps), a directory (its images in\n"
+                       "natural order: f2 before f10), or @LIST: one input per line, optionally followed\n"
+                       "by a tab and that input's wait byte (@- reads the list from standard input).\n"
+                       "Names in a list are taken from the list's own folder, not the current one; a\n"
+                       "list given alone (dropped on the program) needs no @, and its stream goes beside\n"
+                       "it.\n")
+                   : _("INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
+                       "all of its frames), a whole stream (its frames and waits exactly: join streams,\n"
+                       "or trim and retime one with -w, --start, --duration and --fps), a directory (its\n"
+                       "images in natural order: f2 before f10), or @LIST: one input per line,\n"
+                       "optionally followed by a tab and that input's wait byte (@- reads the list from\n"
+                       "standard input). Names in a list are taken from the list's own folder, not the\n"
+                       "current one; a list given alone (dropped on the program) needs no @, and its\n"
+                       "stream goes beside it. This build reads no video.\n");
     const std::string wildcards =
         toolplatform::kExpandsWildcards
             ? _("Wildcards (* and ?) in an INPUT are expanded in natural order; /? and /help are\n"
                 "--help.\n"
                 "\n")
             : "";
-    return _("Usage: animmake [OPTION]... [-o STREAM] INPUT...\n"
-             "Turn ordinary images, videos and streams into an animation stream: each frame is\n"
-             "fitted to 190x170, put onto the 6x6x6 colour cube and encoded as animconv does.\n"
-             "\n") +
-           inputs + "\n" + wildcards + animconv::optionRows(kOptions, kHelpColumn) +
+    const auto helpOf = [readsVideo](const OptionRow& row) {
+        return readsVideo ? row.help : helpWithoutVideo(row);
+    };
+    return (readsVideo
+                ? _("Usage: animmake [OPTION]... [-o STREAM] INPUT...\n"
+                    "Turn ordinary images, videos and streams into an animation stream: each frame is\n"
+                    "fitted to 190x170, put onto the 6x6x6 colour cube and encoded as animconv does.\n"
+                    "\n")
+                : _("Usage: animmake [OPTION]... [-o STREAM] INPUT...\n"
+                    "Turn ordinary images and streams into an animation stream: each frame is\n"
+                    "fitted to 190x170, put onto the 6x6x6 colour cube and encoded as animconv does.\n"
+                    "\n")) +
+           inputs + "\n" + wildcards + animconv::optionRows(kOptions, kHelpColumn, helpOf) +
            _("\n"
              "Examples: animmake -o joined.bin intro.bin title.png clip.bin joins two streams\n"
              "around a picture; animmake -o slow.bin -w 20 --start 2 joined.bin retimes what\n"
@@ -457,13 +423,8 @@ std::string fullHelpText() {
              "replaced or appended to, even with -f), 130/143 interrupted (STREAM untouched).\n");
 }
 
-}  // namespace
-
 std::string helpText() {
-    if (!videoSupported()) {
-        return withoutVideo(fullHelpText());
-    }
-    return fullHelpText();
+    return helpText(videoSupported());
 }
 
 std::string versionText() {

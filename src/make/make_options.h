@@ -7,6 +7,7 @@
 #include "make/dither/frame_dither.h"
 #include "make/inputs/source_settings.h"
 #include "make/output/output_mode.h"
+#include "toolkit/option_table.h"
 
 namespace animmake {
 
@@ -26,13 +27,14 @@ struct MakeOptions {
     std::vector<std::string> inputs;
 };
 
-enum class OptionsResult { run, help, version, usageError };
+using animconv::OptionsResult;
 
-// The whole command line, program name first (getopt_long may reorder `argv` to put the inputs last). On a
-// usage error `error` holds the one-line reason.
+// The whole command line, program name first, read by the tools' one option loop (toolkit/option_table.h).
+// On a usage error `error` holds the one-line reason.
 OptionsResult parseMakeOptions(int argc, char** argv, MakeOptions& options, std::string& error);
 
 std::string helpText();
+std::string helpText(bool readsVideo);  // the help of a build that reads video, or of one that does not
 std::string versionText();
 
 }  // namespace animmake

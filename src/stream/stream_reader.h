@@ -16,6 +16,10 @@ struct StreamView {
     std::size_t length = 0;
 };
 
+// A frame's verdict lies in its first kFrameReach bytes: a record that breaks it starts at most this far
+// into it. A reader that holds this much from a frame's start on (or the rest of the file) needs no more.
+constexpr std::size_t kFrameReach = kMaxFrameBytes + kLongRunRecordBytes;
+
 // One complete, valid frame.
 struct FrameSummary {
     std::size_t number = 0;  // counted from 1

@@ -1,11 +1,10 @@
-// A program's option table as getopt_long takes it, and its rows of --help, for the programs that read their
-// command line with it (animdump, animmake). Each table entry has `longName`, `shortName` (0 for a
-// long-only option), `argument` (the value's name; none for a flag) and `help`.
+// The command line of animdump and animmake: one loop over a program's option table, and the table's rows
+// of --help. Each table entry has `longName`, `shortName` (0 for a long-only option), `argument` (the
+// value's name; none for a flag), `help` and `ends`.
 #pragma once
 
-#include <getopt.h>
-
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,28 +12,46 @@
 
 namespace animconv {
 
-// A short option answers with its letter, a long-only one with kLongOnly plus its place in the table. The
-// leading ':' of the short options reports a missing value apart from an unknown option.
-struct GetoptTable {
-    static constexpr int kLongOnly = 256;
-    std::vector<option> longOptions;
-    std::string shortOptions = ":";
+enum class OptionsResult { run, help, version, usageError };
 
-    template <typename Entry, std::size_t kCount>
-    explicit GetoptTable(const Entry (&entries)[kCount]) {
-        for (std::size_t i = 0; i < kCount; ++i) {
-            const Entry& entry = entries[i];
-            const int code = entry.shortName != 0 ? entry.shortName : kLongOnly + static_cast<int>(i);
-            longOptions.push_back(
-                {entry.longName, entry.argument != nullptr ? required_argument : no_argument, nullptr, code});
-            if (entry.shortName != 0) {
-                shortOptions += entry.shortName;
-                shortOptions += entry.argument != nullptr ? ":" : "";
-            }
-        }
-        longOptions.push_back({nullptr, 0, nullptr, 0});
-    }
+// What the option loop needs of a row of a program's table.
+struct OptionSpelling {
+    const char* longName;
+    char shortName;  // 0: long form only
+    bool takesValue;
+    OptionsResult ends;  // help or version: the row ends the parse instead
 };
+
+// Takes an option as it comes: its row, its value (nullptr for a flag) and the option as written ("-o",
+// "--output"). False with the reason in the loop's `error` refuses it.
+using OptionHandler = std::function<bool(std::size_t row, const char* value, const std::string& written)>;
+
+// The one option loop of the tools. Options stand before, between and after the operands, until "--"; a
+// long name is taken whole (an abbreviation is refused, so that a script keeps its meaning when an option
+// is added) with its value after '=' or as the next argument; short flags bundle (-qf), and a short
+// option's value follows it (-w5) or is the next argument. --help, --version and the other rows that end
+// the parse win wherever they stand, as does help asked for otherwise. `operands` gets the operands in
+// order; on usageError `error` holds the one-line reason.
+OptionsResult readOptions(int argc, char** argv, const std::vector<OptionSpelling>& rows,
+                          const OptionHandler& handle, std::vector<const char*>& operands,
+                          std::string& error);
+
+// The same for a program's table, whose entries have `longName`, `shortName`, `argument` (the value's name;
+// none for a flag) and `ends`: `handle(entry, value, written)`.
+template <typename Entry, std::size_t kCount, typename Handle>
+OptionsResult readOptions(int argc, char** argv, const Entry (&entries)[kCount], const Handle& handle,
+                          std::vector<const char*>& operands, std::string& error) {
+    std::vector<OptionSpelling> rows;
+    for (const Entry& entry : entries) {
+        rows.push_back({entry.longName, entry.shortName, entry.argument != nullptr, entry.ends});
+    }
+    return readOptions(
+        argc, argv, rows,
+        [&](std::size_t row, const char* value, const std::string& written) {
+            return handle(entries[row], value, written);
+        },
+        operands, error);
+}
 
 // The options' rows of a --help text, in table order: "  -o, --output=STREAM", or "      --name" for a
 // long-only one, then the help from `column` on (two spaces after a longer name), its later lines there.
@@ -70,24 +87,6 @@ std::string optionRows(const Entry (&entries)[kCount], std::size_t column, const
 template <typename Entry, std::size_t kCount>
 std::string optionRows(const Entry (&entries)[kCount], std::size_t column) {
     return optionRows(entries, column, [](const Entry& entry) { return entry.help; });
-}
-
-// Help asked for otherwise than by --help or -h: -? everywhere, and the ways of Windows' own tools there,
-// /? and /help in any case (on POSIX systems /help is a file name).
-inline bool asksForHelpOtherwise(const char* argument) {
-    const std::string text(argument);
-    if (text == "-?") {
-        return true;
-    }
-#ifdef _WIN32
-    std::string folded = text;
-    for (char& c : folded) {
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-    }
-    return folded == "/?" || folded == "/help";
-#else
-    return false;
-#endif
 }
 
 }  // namespace animconv

@@ -1,5 +1,5 @@
 // Writes the seed corpus of the fuzz targets: small hand-made BMPs of every depth and header kind, with and
-// without the 128-byte prefix, malformed ones, and command lines. Run once; its output is committed.
+// without the 128-byte prefix, malformed ones, command lines and streams. Run once; its output is committed.
 //   make_fuzz_corpus tests/fuzz/corpus
 #include <algorithm>
 #include <cstdint>
@@ -168,6 +168,41 @@ void commandLineSeeds() {
     }
 }
 
+// A run record: the short form for up to 127 pixels, else the long one.
+void appendRun(Bytes& stream, std::uint8_t value, std::uint16_t pixels) {
+    stream.push_back(value);
+    if (pixels <= 127) {
+        stream.push_back(static_cast<std::uint8_t>(0x80 | pixels));
+    } else {
+        stream.push_back(static_cast<std::uint8_t>(pixels >> 8));
+        stream.push_back(static_cast<std::uint8_t>(pixels & 0xFF));
+    }
+}
+
+void streamSeeds() {
+    const Bytes small = {0x10, 0x7D, 0x00, 0xE7, 0xFF, 0x14, 0x00, 0xAD,
+                         0xFF, 0x0A, 0xFE, 0x7E, 0x2C, 0xFF, 0x05};
+    save("stream", "two-frames.bin", small);
+    save("stream", "cut-in-terminator.bin", cut(small, small.size() - 1));
+    // Three frames: short runs of every colour, then unchanged runs around colours, then one long run.
+    Bytes runs;
+    for (std::uint16_t i = 0; i < 254; ++i) {
+        appendRun(runs, static_cast<std::uint8_t>(16 + i % 216), 127);
+    }
+    appendRun(runs, 231, 32300 - 254 * 127);
+    runs.insert(runs.end(), {0xFF, 0x07});
+    appendRun(runs, 0xFE, 16000);
+    appendRun(runs, 100, 100);
+    appendRun(runs, 0xFE, 16200);
+    runs.insert(runs.end(), {0xFF, 0x00});
+    appendRun(runs, 42, 32300);
+    runs.insert(runs.end(), {0xFF, 0xFF});
+    save("stream", "three-frames.bin", runs);
+    save("stream", "long-form-under-128.bin", {0x10, 0x00, 0x7F, 0xFF, 0x01});
+    save("stream", "marker-in-first-frame.bin", {0xFE, 0x7E, 0x2C, 0xFF, 0x05});
+    save("stream", "png-signature.bin", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0x00});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -179,5 +214,6 @@ int main(int argc, char** argv) {
     bmpSeeds();
     pipelineSeeds();
     commandLineSeeds();
+    streamSeeds();
     return 0;
 }

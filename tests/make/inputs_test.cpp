@@ -109,11 +109,30 @@ TEST(AnimmakeWildcards, MatchAsWindowsMatchesNames) {
         {"???_*", "00_猫.png", false},
         {"F*.Png", "frame.png", true},
         {"*.bmp", "猫.bmpx", false},
+        {"*.PNG", "写真.png", true},
+        {"a;b*", "a;b.png", true},
         {"a**b", "ab", true},
         {"*?", "", false},
     };
     for (const auto& [pattern, name, matches] : cases) {
         EXPECT_EQ(animmake::wildcardMatches(pattern, name), matches) << pattern << " on " << name;
+    }
+}
+
+// Numbers by value, letters in either case alike (camera names in upper and lower case keep their frames'
+// order), and a fixed order for names equal but for case.
+TEST(AnimmakeNaturalOrder, NumbersByValueAndCaseAlike) {
+    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {{"frame10.bmp", "frame2.bmp", "frame1.bmp"}, {"frame1.bmp", "frame2.bmp", "frame10.bmp"}},
+        {{"c.png", "B.png", "a.png"}, {"a.png", "B.png", "c.png"}},
+        {{"img_0010.jpg", "IMG_0002.JPG", "IMG_0001.jpg"}, {"IMG_0001.jpg", "IMG_0002.JPG", "img_0010.jpg"}},
+        {{"写真10.png", "写真2.png", "写真1.png"}, {"写真1.png", "写真2.png", "写真10.png"}},
+        {{"s99x", "s100x", "s9x"}, {"s9x", "s99x", "s100x"}},
+        {{"f.png", "F.png"}, {"F.png", "f.png"}},
+    };
+    for (auto [names, sorted] : cases) {
+        animmake::sortNaturally(names);
+        EXPECT_EQ(names, sorted);
     }
 }
 

@@ -1,5 +1,5 @@
-// animmake's command line: what getopt_long is asked for, the one-line reasons for usage errors, and the
-// rows of --help that the tools' option tables make.
+// animmake's command line: the one-line reasons for usage errors, the tools' one option loop and the rows of
+// --help that the tools' option tables make.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -42,11 +42,14 @@ TEST(AnimmakeOptions, ResultsAndReasons) {
         {{"-o", "s.bin", "/HELP"},
          toolplatform::kExpandsWildcards ? OptionsResult::help : OptionsResult::run,
          ""},
-        {{"--vers"}, OptionsResult::version, ""},
+        {{"--vers"}, OptionsResult::usageError, "unrecognized option '--vers'"},
+        {{"--version", "-x"}, OptionsResult::version, ""},
         {{"-o", "s.bin", "--", "--help"}, OptionsResult::run, ""},
         {{"-x"}, OptionsResult::usageError, "invalid option '-x'"},
         {{"--bogus"}, OptionsResult::usageError, "unrecognized option '--bogus'"},
-        {{"a.png", "-o"}, OptionsResult::usageError, "option '--output' needs a value"},
+        {{"a.png", "-o"}, OptionsResult::usageError, "option '-o' needs a value"},
+        {{"a.png", "--output"}, OptionsResult::usageError, "option '--output' needs a value"},
+        {{"--no-delta=1", "a.png"}, OptionsResult::usageError, "option '--no-delta' takes no value"},
         {{"a.png", "--fit"}, OptionsResult::usageError, "option '--fit' needs a value"},
         {{"-o", "s", "-w", "256", "a"},
          OptionsResult::usageError,
@@ -146,9 +149,24 @@ TEST(AnimmakeOptions, TimesInSecondsOrClockForm) {
     }
 }
 
+// A build without video shows every option, its help speaking of images and streams alone.
+TEST(AnimmakeOptions, HelpWithoutVideoSpeaksOfImagesAndStreams) {
+    const std::string withVideo = animmake::helpText(true);
+    const std::string without = animmake::helpText(false);
+    for (const char* words : {"video's", "each video", "videos and", "videos of", "a video ("}) {
+        EXPECT_NE(withVideo.find(words), std::string::npos) << words;
+        EXPECT_EQ(without.find(words), std::string::npos) << words;
+    }
+    EXPECT_NE(without.find("This build reads no video."), std::string::npos);
+    for (const char* option : {"--output", "--wait=N", "--wait-unit", "--fps", "--start", "--duration",
+                               "--max-pixels", "--dither", "--version"}) {
+        EXPECT_NE(without.find(option), std::string::npos) << option;
+    }
+}
+
 // A row per option: the short name or four spaces, the long name and argument, the help from the column on
-// (two spaces after a wider name), its later lines at the column; getopt_long is asked for the same names.
-TEST(OptionTable, HelpRowsAndGetoptNamesComeFromTheSameRows) {
+// (two spaces after a wider name), its later lines at the column.
+TEST(OptionTable, HelpRows) {
     struct Row {
         const char* longName;
         char shortName;
@@ -167,15 +185,76 @@ TEST(OptionTable, HelpRowsAndGetoptNamesComeFromTheSameRows) {
               "                          every pixel\n"
               "      --background=#RRGGBB  colour\n"
               "  -q, --quiet             no summary\n");
-    const animconv::GetoptTable table(rows);
-    EXPECT_EQ(table.shortOptions, ":o:q");
-    ASSERT_EQ(table.longOptions.size(), 5u);
-    EXPECT_EQ(table.longOptions[0].has_arg, required_argument);
-    EXPECT_EQ(table.longOptions[1].has_arg, no_argument);
-    EXPECT_EQ(table.longOptions[1].val, animconv::GetoptTable::kLongOnly + 1);
-    EXPECT_EQ(table.longOptions[2].val, animconv::GetoptTable::kLongOnly + 2);
-    EXPECT_EQ(table.longOptions[3].val, 'q');
-    EXPECT_EQ(table.longOptions[4].name, nullptr);
+}
+
+// The loop both tools read their options with: each option as it comes, written as given, with its value;
+// the operands in order; one wording for what it refuses.
+TEST(OptionTable, OneLoopForBothTools) {
+    struct Row {
+        const char* longName;
+        char shortName;
+        const char* argument;
+        animconv::OptionsResult ends = animconv::OptionsResult::run;
+    };
+    const Row rows[] = {
+        {"output", 'o', "STREAM"},
+        {"quiet", 'q', nullptr},
+        {"force", 'f', nullptr},
+        {"fit", 0, "MODE"},
+        {"fits", 0, nullptr},
+        {"help", 'h', nullptr, animconv::OptionsResult::help},
+        {"version", 'V', nullptr, animconv::OptionsResult::version},
+    };
+    struct Case {
+        std::vector<std::string> arguments;
+        animconv::OptionsResult result;
+        std::string taken;  // "written=value" per option, then "| operands"; or the error
+    };
+    using animconv::OptionsResult;
+    const Case cases[] = {
+        {{"a", "-o", "s", "b"}, OptionsResult::run, "-o=s | a b"},
+        {{"-os", "--output=t", "--output", "u"}, OptionsResult::run, "-o=s --output=t --output=u |"},
+        {{"-qfo", "s", "-", "--fit=", "--fits"}, OptionsResult::run, "-q -f -o=s --fit= --fits | -"},
+        {{"-o", "-q", "--", "-f", "--fit"}, OptionsResult::run, "-o=-q | -f --fit"},
+        {{"a", "--fi"}, OptionsResult::usageError, "unrecognized option '--fi'"},
+        {{"--fit-x=3"}, OptionsResult::usageError, "unrecognized option '--fit-x'"},
+        {{"-qx"}, OptionsResult::usageError, "invalid option '-x'"},
+        {{"--quiet=1"}, OptionsResult::usageError, "option '--quiet' takes no value"},
+        {{"a", "-qo"}, OptionsResult::usageError, "option '-o' needs a value"},
+        {{"--fit"}, OptionsResult::usageError, "option '--fit' needs a value"},
+        {{"--bogus", "--version"}, OptionsResult::version, ""},
+        {{"-x", "-h"}, OptionsResult::help, ""},
+        {{"-qh"}, OptionsResult::help, ""},
+        {{"-x", "-?"}, OptionsResult::help, ""},
+        {{"--", "--help"}, OptionsResult::run, "| --help"},
+        {{"--he"}, OptionsResult::usageError, "unrecognized option '--he'"},
+        {{"--help=1"}, OptionsResult::usageError, "option '--help' takes no value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.begin(), "tool");
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        std::string taken;
+        std::vector<const char*> operands;
+        std::string error;
+        const OptionsResult result = animconv::readOptions(
+            static_cast<int>(argv.size()), argv.data(), rows,
+            [&](const Row&, const char* value, const std::string& written) {
+                taken += written + (value != nullptr ? "=" + std::string(value) : "") + " ";
+                return true;
+            },
+            operands, error);
+        EXPECT_EQ(result, c.result);
+        taken += "|";
+        for (const char* operand : operands) {
+            taken += std::string(" ") + operand;
+        }
+        EXPECT_EQ(result == OptionsResult::run ? taken : error, c.taken);
+    }
 }
 
 }  // namespace

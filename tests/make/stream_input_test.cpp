@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "make/inputs/stream_source.h"
 #include "make_test_support.h"
 #include "stream/stream_reader.h"
 
@@ -238,6 +239,75 @@ TEST(AnimmakeStreams, ADamagedStreamIsRefusedWhereItBreaks) {
         }
     }
     EXPECT_EQ(readBytes(folder + "/a.bin"), before);
+}
+
+// A stream longer than the window animmake reads streams through, so that the window is refilled at every
+// frame's start, cut at each frame's end and the bytes around it, where each window ends, and every 499th
+// byte: a cut at a frame's end is a whole stream of the frames before it, any other the frame it falls in
+// cut short, said where the reader of the whole file says it.
+TEST(AnimmakeStreams, ALongStreamCutAnywhereReadsAsCutShort) {
+    const FreshFolder scratch;
+    const std::string folder = scratch.path();
+    std::vector<std::pair<VImage, int>> pictures;
+    for (int i = 0; i < 8; ++i) {
+        pictures.emplace_back(photoLike(320, 200, 23 * i), i + 1);
+    }
+    ASSERT_TRUE(makeStream(folder, "long.bin", pictures, {"--no-delta"}));
+    const Bytes stream = readBytes(folder + "/long.bin");
+    ASSERT_GT(stream.size(), 2 * animconv::kFrameReach);
+    std::vector<std::size_t> ends = {0};
+    while (ends.back() < stream.size()) {
+        animconv::FrameSummary frame;
+        animconv::ProblemReport report;
+        ASSERT_EQ(animconv::readFrame({stream.data(), stream.size()}, ends.back(), ends.size(), frame, report,
+                                      nullptr),
+                  animconv::Problem::none);
+        ends.push_back(ends.back() + frame.bytes);
+    }
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = 0; at <= stream.size(); at += 499) {
+        cuts.push_back(at);
+    }
+    for (const std::size_t end : ends) {
+        for (const std::size_t edge : {end, end + animconv::kFrameReach}) {
+            for (std::size_t at = edge >= 2 ? edge - 2 : 0; at <= edge + 2 && at <= stream.size(); ++at) {
+                cuts.push_back(at);
+            }
+        }
+    }
+    const std::string path = folder + "/cut.bin";
+    for (const std::size_t length : cuts) {
+        SCOPED_TRACE(length);
+        const Bytes cut(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(length));
+        writeBytes(path, cut);
+        std::size_t frames = 0;
+        std::string reason;
+        const animmake::StreamLoad load = animmake::loadStreamFrames(
+            path, animmake::SourceSettings{},
+            [&](animmake::SourceFrame) {
+                ++frames;
+                return true;
+            },
+            reason);
+        const auto whole = std::find(ends.begin(), ends.end(), length);
+        if (length == 0) {
+            EXPECT_EQ(load, animmake::StreamLoad::notAStream);
+        } else if (whole != ends.end()) {
+            EXPECT_EQ(load, animmake::StreamLoad::loaded) << reason;
+            EXPECT_EQ(frames, static_cast<std::size_t>(whole - ends.begin()));
+        } else {
+            const std::size_t number =
+                static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), length) - ends.begin());
+            const std::string where = brokenAt(cut);
+            EXPECT_EQ(where.rfind("frame " + std::to_string(number) + " at byte " +
+                                      std::to_string(ends[number - 1]) + ": truncated: the file ends ",
+                                  0),
+                      0u)
+                << where;
+            EXPECT_EQ(load, number == 1 ? animmake::StreamLoad::notAStream : animmake::StreamLoad::failed);
+            EXPECT_EQ(reason, (number == 1 ? "" : "a damaged stream: ") + where);
+        }
+    }
 }
 
 }  // namespace

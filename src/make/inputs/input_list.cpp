@@ -1,9 +1,11 @@
 #include "make/inputs/input_list.h"
 
+#include <glib.h>
 #include <vips/vips.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -18,12 +20,16 @@
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <shlwapi.h>
+
+#include "platform/win32_text.h"
+#endif
+
 namespace animmake {
 namespace {
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Named as a frame is: an image or video file's usual extension (a stream's .bin is no frame of a folder).
 bool namedAsFrame(const std::string& name) {
@@ -76,86 +82,26 @@ bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, s
         error = folder + _(": no image files in the directory");
         return false;
     }
-    std::sort(names.begin(), names.end(), naturalLess);
+    sortNaturally(names);
     for (const std::string& name : names) {
         items.push_back(InputItem{toolplatform::utf8Of(folderPath / toolplatform::pathOf(name)), -1});
     }
     return true;
 }
 
-// The code points of UTF-8 text; a byte that does not decode stands for itself.
-std::vector<char32_t> codePointsOf(const std::string& text) {
-    std::vector<char32_t> points;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        char32_t point = length == 1   ? lead
-                         : length == 2 ? lead & 0x1FU
-                         : length == 3 ? lead & 0x0FU
-                                       : lead & 0x07U;
-        bool whole = length != 0 && i + length <= text.size();
-        for (std::size_t k = 1; whole && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            whole = (next & 0xC0) == 0x80;
-            point = (point << 6) | (next & 0x3FU);
-        }
-        points.push_back(whole ? point : lead);
-        i += whole ? length : 1;
-    }
-    return points;
-}
-
-bool validUtf8(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                                   : lead >= 0xE0 && lead <= 0xEF ? 3
-                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                                  : 0;
-        if (length == 0 || i + length > text.size()) {
+// Whether the text is UTF-8 throughout. glib stops at a NUL byte, which counts as text here as it does in
+// UTF-16.
+bool isUtf8(const std::string& text) {
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    const char* stop = nullptr;
+    while (!g_utf8_validate(at, static_cast<gssize>(end - at), &stop)) {
+        if (*stop != '\0') {
             return false;
         }
-        std::uint32_t point = lead & (0x7FU >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            point = (point << 6) | (next & 0x3FU);
-        }
-        const std::uint32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
-        if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
+        at = stop + 1;
     }
     return true;
-}
-
-void appendUtf8(char32_t point, std::string& text) {
-    if (point < 0x80) {
-        text += static_cast<char>(point);
-    } else if (point < 0x800) {
-        text += static_cast<char>(0xC0 | (point >> 6));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        text += static_cast<char>(0xE0 | (point >> 12));
-        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | (point >> 18));
-        text += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-    }
 }
 
 // UTF-16 after its byte order mark: false for an odd byte count or a lone surrogate.
@@ -163,35 +109,42 @@ bool utf8OfUtf16(const std::string& bytes, bool bigEndian, std::string& text) {
     if (bytes.size() % 2 != 0) {
         return false;
     }
-    const auto unitAt = [&](std::size_t at) {
-        const auto first = static_cast<unsigned char>(bytes[at]);
-        const auto second = static_cast<unsigned char>(bytes[at + 1]);
-        return static_cast<char32_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
-    };
-    for (std::size_t at = 2; at < bytes.size(); at += 2) {
-        char32_t unit = unitAt(at);
-        if (unit >= 0xDC00 && unit <= 0xDFFF) {
+    std::vector<gunichar2> units((bytes.size() - 2) / 2);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const auto first = static_cast<unsigned char>(bytes[2 + 2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[3 + 2 * i]);
+        units[i] = static_cast<gunichar2>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    }
+    // glib ends its text at a NUL unit: the runs between them are converted one by one.
+    for (auto from = units.begin(); from != units.end();) {
+        const auto nul = std::find(from, units.end(), gunichar2{0});
+        GError* failure = nullptr;
+        glong written = 0;
+        const std::unique_ptr<gchar, decltype(&g_free)> run(
+            g_utf16_to_utf8(&*from, static_cast<glong>(nul - from), nullptr, &written, &failure), &g_free);
+        if (run == nullptr) {
+            g_clear_error(&failure);
             return false;
         }
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            if (at + 2 >= bytes.size()) {
-                return false;
-            }
-            const char32_t low = unitAt(at + 2);
-            if (low < 0xDC00 || low > 0xDFFF) {
-                return false;
-            }
-            unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-            at += 2;
+        text.append(run.get(), static_cast<std::size_t>(written));
+        from = nul;
+        if (from != units.end()) {
+            text += '\0';
+            ++from;
         }
-        appendUtf8(unit, text);
     }
     return true;
 }
 
-char32_t foldedAscii(char32_t point) {
-    return point >= U'a' && point <= U'z' ? point - (U'a' - U'A') : point;
+#ifndef _WIN32
+// A name as glib takes it, case folded: bytes that are not UTF-8 stand as U+FFFD.
+std::string foldedUtf8(const std::string& name) {
+    const std::unique_ptr<gchar, decltype(&g_free)> valid(
+        g_utf8_make_valid(name.data(), static_cast<gssize>(name.size())), &g_free);
+    const std::unique_ptr<gchar, decltype(&g_free)> folded(g_utf8_casefold(valid.get(), -1), &g_free);
+    return folded.get();
 }
+#endif
 
 bool hasWildcard(const std::string& text) {
     return text.find_first_of("*?") != std::string::npos;
@@ -222,7 +175,7 @@ bool expandWildcard(const std::string& operand, std::vector<std::string>& matche
         error = operand + _(": no file or folder matches");
         return false;
     }
-    std::sort(names.begin(), names.end(), naturalLess);
+    sortNaturally(names);
     for (const std::string& name : names) {
         matches.push_back(folder + name);
     }
@@ -230,18 +183,14 @@ bool expandWildcard(const std::string& operand, std::vector<std::string>& matche
 }
 
 bool parseWait(const std::string& text, int& wait) {
-    if (text.empty() || text.size() > 3) {
+    unsigned value = 0;
+    const char* const end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(text.data(), end, value);
+    if (failure != std::errc() || stop != end || text.size() > 3 || value > 255) {
         return false;
     }
-    int value = 0;
-    for (char c : text) {
-        if (!isDigit(c)) {
-            return false;
-        }
-        value = value * 10 + (c - '0');
-    }
-    wait = value;
-    return value <= 255;
+    wait = static_cast<int>(value);
+    return true;
 }
 
 // A name from a list, taken from the list's own folder (as a dropped list names its neighbours); a whole
@@ -380,48 +329,30 @@ bool isLoneList(const std::string& path) {
     return !isVideoFile(path);
 }
 
-bool naturalLess(const std::string& a, const std::string& b) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (isDigit(a[i]) && isDigit(b[j])) {
-            std::size_t aStart = i;
-            std::size_t bStart = j;
-            while (aStart < a.size() && a[aStart] == '0') {
-                ++aStart;
-            }
-            while (bStart < b.size() && b[bStart] == '0') {
-                ++bStart;
-            }
-            std::size_t aEnd = aStart;
-            std::size_t bEnd = bStart;
-            while (aEnd < a.size() && isDigit(a[aEnd])) {
-                ++aEnd;
-            }
-            while (bEnd < b.size() && isDigit(b[bEnd])) {
-                ++bEnd;
-            }
-            if (aEnd - aStart != bEnd - bStart) {
-                return aEnd - aStart < bEnd - bStart;
-            }
-            const int order = a.compare(aStart, aEnd - aStart, b, bStart, bEnd - bStart);
-            if (order != 0) {
-                return order < 0;
-            }
-            i = aEnd;
-            j = bEnd;
-            continue;
-        }
-        if (a[i] != b[j]) {
-            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
-        }
-        ++i;
-        ++j;
+void sortNaturally(std::vector<std::string>& names) {
+    // Names equal but for case (on a file system that tells them apart) in byte order, for one order still.
+#ifdef _WIN32
+    std::vector<std::pair<std::wstring, std::string>> keyed;
+    for (std::string& name : names) {
+        keyed.emplace_back(toolplatform::wideOf(name), std::move(name));
     }
-    if (a.size() - i != b.size() - j) {
-        return a.size() - i < b.size() - j;
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        const int order = StrCmpLogicalW(a.first.c_str(), b.first.c_str());
+        return order != 0 ? order < 0 : a.second < b.second;
+    });
+#else
+    // LC_COLLATE is left at C, so the keys order alike in every locale.
+    std::vector<std::pair<std::string, std::string>> keyed;
+    for (std::string& name : names) {
+        const std::unique_ptr<gchar, decltype(&g_free)> key(
+            g_utf8_collate_key_for_filename(foldedUtf8(name).c_str(), -1), &g_free);
+        keyed.emplace_back(key.get(), std::move(name));
     }
-    return a < b;  // equal but for leading zeros: a fixed order still
+    std::sort(keyed.begin(), keyed.end());
+#endif
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        names[i] = std::move(keyed[i].second);
+    }
 }
 
 bool listTextAsUtf8(const std::string& bytes, std::string& text, std::string& reason) {
@@ -440,7 +371,7 @@ bool listTextAsUtf8(const std::string& bytes, std::string& text, std::string& re
         text = bytes.substr(3);
         return true;
     }
-    text = validUtf8(bytes) ? bytes : toolplatform::utf8OfAnsi(bytes);
+    text = isUtf8(bytes) ? bytes : toolplatform::utf8OfAnsi(bytes);
     return true;
 }
 
@@ -457,32 +388,13 @@ std::string streamNameBeside(const std::string& input, bool isFolder) {
 }
 
 bool wildcardMatches(const std::string& pattern, const std::string& name) {
-    const std::vector<char32_t> p = codePointsOf(pattern);
-    const std::vector<char32_t> n = codePointsOf(name);
-    // The last `*` seen and the name's place when it was met: a mismatch retries with the star taking one
-    // more character.
-    std::size_t i = 0;
-    std::size_t j = 0;
-    std::size_t star = std::string::npos;
-    std::size_t resume = 0;
-    while (j < n.size()) {
-        if (i < p.size() && p[i] == U'*') {
-            star = i++;
-            resume = j;
-        } else if (i < p.size() && (p[i] == U'?' || foldedAscii(p[i]) == foldedAscii(n[j]))) {
-            ++i;
-            ++j;
-        } else if (star != std::string::npos) {
-            i = star + 1;
-            j = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (i < p.size() && p[i] == U'*') {
-        ++i;
-    }
-    return i == p.size();
+#ifdef _WIN32
+    // One pattern: a ';' in it is part of a name, not a separator of patterns as PathMatchSpecW takes it.
+    return PathMatchSpecExW(toolplatform::wideOf(name).c_str(), toolplatform::wideOf(pattern).c_str(),
+                            PMSF_NORMAL) == S_OK;
+#else
+    return g_pattern_match_simple(foldedUtf8(pattern).c_str(), foldedUtf8(name).c_str()) != FALSE;
+#endif
 }
 
 bool expandInputs(const std::vector<std::string>& operands, std::vector<InputItem>& items, std::string& error,

@@ -31,15 +31,16 @@ bool isLoneList(const std::string& path);
 // that does not decode.
 bool listTextAsUtf8(const std::string& bytes, std::string& text, std::string& reason);
 
-// Whether `name` matches `pattern`: `*` any run of characters, `?` one character, letters A-Z in either
-// case, as Windows matches names.
+// Whether `name` matches `pattern`: `*` any run of characters, `?` one character, letters in either case,
+// as Windows matches names (there by its own PathMatchSpecExW).
 bool wildcardMatches(const std::string& pattern, const std::string& name);
 
 // Where a run without -o writes: beside `input`, named after it with .bin (clip.mp4 -> clip.bin, a folder
 // shots or shots/ -> shots.bin).
 std::string streamNameBeside(const std::string& input, bool isFolder);
 
-// Natural order: runs of digits compare as numbers, so "f2" sorts before "f10".
-bool naturalLess(const std::string& a, const std::string& b);
+// Natural order, as the system's file manager shows names: runs of digits compare as numbers, so "f2" sorts
+// before "f10", and letters in either case alike.
+void sortNaturally(std::vector<std::string>& names);
 
 }  // namespace animmake
