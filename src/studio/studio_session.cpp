@@ -84,12 +84,17 @@ bool writePreviewGif(const std::string& streamPath, const std::string& gifPath, 
     const auto pixels = std::make_unique<animconv::FrameIndices>();
     std::size_t frames = 0;
     for (std::size_t offset = 0; offset < stream.length; ++frames) {
-        offset += animdump::readShownFrame(stream, offset, frames + 1, *marked, *pixels).bytes;
+        const std::size_t size = animdump::readShownFrame(stream, offset, frames + 1, *marked, *pixels).bytes;
+        if (size == 0) {  // not a stream this run made whole
+            error = _("cannot read the stream");
+            return false;
+        }
+        offset += size;
     }
-    animdump::ImageLibraryHold library;  // goes after the writer
+    // No ImageLibraryHold: libvips, which a Windows build without giflib writes GIFs with, runs for the
+    // whole program, and a hold's end would shut it down under the jobs.
     animdump::GifWriter gif;
-    if (!library.start(error) ||
-        !gif.open(gifPath.c_str(), animdump::paletteOfStream(stream, frames, *marked), error)) {
+    if (!gif.open(gifPath.c_str(), animdump::paletteOfStream(stream, frames, *marked), error)) {
         return false;
     }
     const auto planner = std::make_unique<animdump::GifImagePlanner>();
