@@ -112,6 +112,13 @@ bool writePreviewGif(const std::string& streamPath, const std::string& gifPath, 
     return !(planner->finish(*image) && !gif.addImage(*image, error)) && gif.close(error);
 }
 
+// "f12": a file's or job's id.
+std::string idText(char kind, std::size_t number) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%c%zu", kind, number);
+    return text;
+}
+
 #ifdef _WIN32
 std::string randomHex(std::size_t digits) {
     std::random_device random;
@@ -314,7 +321,7 @@ void Session::close() {
 void Session::addCommandLineFile(const std::string& path) {
     std::lock_guard lock(mutex_);
     StudioFile file;
-    file.id = "f" + std::to_string(nextFile_++);
+    file.id = idText('f', nextFile_++);
     file.name = path;
     file.path = path;
     file.kind = kindOfFile(path);
@@ -328,7 +335,7 @@ bool Session::addUpload(const std::string& name, const std::function<bool(const 
     std::string id;
     {
         std::lock_guard lock(mutex_);
-        id = "f" + std::to_string(nextFile_++);
+        id = idText('f', nextFile_++);
     }
     // A folder per file keeps the page's name, whatever other files are called.
     const std::filesystem::path folder = toolplatform::pathOf(folder_) / id;
@@ -405,7 +412,7 @@ bool Session::startJob(const std::vector<std::string>& fileIds, const animmake::
     }
     started->options = options;
     std::lock_guard lock(mutex_);
-    started->id = "j" + std::to_string(nextJob_++);
+    started->id = idText('j', nextJob_++);
     started->streamPath = toolplatform::utf8Of(toolplatform::pathOf(folder_) / (started->id + ".bin"));
     started->gifPath = toolplatform::utf8Of(toolplatform::pathOf(folder_) / (started->id + ".gif"));
     started->thread = std::thread([job = started.get()] { job->run(); });
