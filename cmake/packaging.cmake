@@ -1,9 +1,9 @@
 # Packages of what the build installs. Version, description and maintainer come from the top CMakeLists.txt.
-#   Linux:   cpack -G DEB in a release build: animconv_<version>_amd64.deb with animconv, animdump and
-#            animmake (those that were built) and their man pages under /usr.
+#   Linux:   cpack -G DEB in a release build: animconv_<version>_amd64.deb with animconv, animdump,
+#            animmake and animstudio (those that were built) and their man pages under /usr.
 #   Windows: cmake --build <cross build> --target windows_zip: animconv-<version>-windows-x86_64.zip with
-#            animconv.exe, animmake.exe, animdump.exe and libvips-42.dll (the last three when libvips was
-#            fetched), README-windows.txt, the licences and the sample frames.
+#            animconv.exe, animmake.exe, animdump.exe, animstudio.exe and libvips-42.dll (all but the first
+#            when libvips was fetched), README-windows.txt, the licences and the sample frames.
 set(ANIMCONV_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 if(WIN32)
@@ -20,16 +20,29 @@ if(WIN32)
   if(TARGET animmake AND TARGET animdump)
     set(windows_tools animmake animdump)
     set(windows_tool_files $<TARGET_FILE:animmake> $<TARGET_FILE:animdump>)
+    # animstudio.exe where cpp-httplib's header was at hand.
+
     set(windows_licences ${ANIMCONV_LIBVIPS_NOTICES} /usr/share/common-licenses/LGPL-3
                          /usr/share/common-licenses/GPL-3)
     # giflib, built into animdump.exe, asks for its notice to go with it.
     if(ANIMCONV_GIFLIB_FOUND)
       list(APPEND windows_licences ${ANIMCONV_GIFLIB_NOTICE})
     endif()
+    # animstudio.exe where cpp-httplib's header was at hand, with its licence.
+    if(TARGET animstudio)
+      list(APPEND windows_tools animstudio)
+      list(APPEND windows_tool_files $<TARGET_FILE:animstudio>)
+      list(APPEND windows_licences ${ANIMCONV_HTTPLIB_NOTICE})
+    endif()
     file(READ ${ANIMCONV_PACKAGING_DIR}/README-windows-tools.txt.in ANIMCONV_WINDOWS_TOOLS_SECTION)
     get_property(reads_video GLOBAL PROPERTY ANIMMAKE_READS_VIDEO)
+    # A line may carry two marks, VIDEO's first: it goes where either says so.
+    set(has_studio OFF)
+    if(TARGET animstudio)
+      set(has_studio ON)
+    endif()
     animconv_text_for_build(ANIMCONV_WINDOWS_TOOLS_SECTION VIDEO=${reads_video}
-                            GIFLIB=${ANIMCONV_GIFLIB_FOUND})
+                            GIFLIB=${ANIMCONV_GIFLIB_FOUND} STUDIO=${has_studio})
     string(CONFIGURE "${ANIMCONV_WINDOWS_TOOLS_SECTION}" ANIMCONV_WINDOWS_TOOLS_SECTION @ONLY)
     # configure_file's CRLF style reaches the template's own lines, not those a variable brings.
     string(REPLACE "\n" "\r\n" ANIMCONV_WINDOWS_TOOLS_SECTION "${ANIMCONV_WINDOWS_TOOLS_SECTION}")
@@ -57,6 +70,8 @@ if(WIN32)
       set(licence_name libvips-versions.json)
     elseif(licence_name STREQUAL "COPYING")
       set(licence_name giflib-COPYING)
+    elseif(licence_name STREQUAL "LICENSE")
+      set(licence_name cpp-httplib-LICENSE)
     endif()
     list(APPEND zip_entries ${windows_zip_name}/licences/${licence_name})
     list(APPEND copy_licences COMMAND ${CMAKE_COMMAND} -E copy ${licence} ${windows_stage}/licences/${licence_name})
