@@ -60,8 +60,9 @@ struct MakeFailure {
 // Makes the frames of `inputs` into `output` (opened by the caller, who finishes or abandons it). `options`
 // give the dither, delta, wait and the sources' settings, and --frames-dir. On failure `failure` holds the
 // line. What is thrown inside (out of memory, no threads) passes through: failureOfThrown words it.
-MakeStatus makeFrames(const std::vector<InputItem>& inputs, const MakeOptions& options, output::StreamOutput& output,
-                      const MakeHooks& hooks, MakeTotals& totals, MakeFailure& failure);
+MakeStatus makeFrames(const std::vector<InputItem>& inputs, const MakeOptions& options,
+                      output::StreamOutput& output, const MakeHooks& hooks, MakeTotals& totals,
+                      MakeFailure& failure);
 
 // The line for something thrown out of a run: out of memory, no threads, or an unexpected error (with its
 // text, if any, in `failure.libraryText`).
