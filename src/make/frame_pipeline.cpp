@@ -96,7 +96,7 @@ void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
     };
     try {
         loaded = loadFrames(
-            inputs_[input].path, settings,
+            inputs_[input].path, inputs_[input].kind, settings,
             [&](PipelineFrame frame) {
                 if (dither && !frame.fromStream) {
                     dither->apply(*frame.pixels);
@@ -107,14 +107,12 @@ void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
     } catch (...) {
         failure = failureOf(std::current_exception());
     }
-    if (loaded) {
-        failure = LoadFailure{notice, ""};
-    }
     {
         std::lock_guard lock(mutex_);
         slot.done = true;
         slot.failed = !loaded;
         slot.failure = std::move(failure);
+        slot.notice = std::move(notice);
     }
     changed_.notify_all();
 }
@@ -139,7 +137,8 @@ void FramePipeline::work() {
     }
 }
 
-FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, LoadFailure& failure) {
+FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, LoadFailure& failure,
+                                        std::string& notice) {
     Slot& slot = slots_[input % window_];
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !slot.frames.empty() || slot.done; });
@@ -150,6 +149,7 @@ FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame,
         return Next::frame;
     }
     failure = slot.failure;
+    notice = slot.notice;
     return slot.failed ? Next::failed : Next::inputDone;
 }
 

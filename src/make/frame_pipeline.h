@@ -34,10 +34,10 @@ class FramePipeline {
     FramePipeline& operator=(const FramePipeline&) = delete;
 
     enum class Next { frame, inputDone, failed };
-    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with
-    // `failure.reason` holding a notice when it was used only in part), or its failure (a load that failed,
-    // or anything thrown while the input was worked on).
-    Next next(std::size_t input, PipelineFrame& frame, LoadFailure& failure);
+    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with `notice`
+    // set when it was used only in part), or its `failure` (a load that failed, or anything thrown while
+    // the input was worked on).
+    Next next(std::size_t input, PipelineFrame& frame, LoadFailure& failure, std::string& notice);
     // After inputDone or failed: frees the input's slot for an input further on.
     void advance();
 
@@ -46,7 +46,8 @@ class FramePipeline {
         std::deque<PipelineFrame> frames;
         bool done = false;
         bool failed = false;
-        LoadFailure failure;  // or, in its reason, the notice of an input used in part
+        LoadFailure failure;
+        std::string notice;  // an input used in part
     };
     void work();
     void workOn(std::size_t input, Slot& slot, FrameDither* dither);

@@ -214,16 +214,17 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
         for (;;) {
             PipelineFrame frame;
             LoadFailure failure;
-            const FramePipeline::Next next = pipeline.next(input, frame, failure);
+            std::string notice;
+            const FramePipeline::Next next = pipeline.next(input, frame, failure, notice);
             if (next == FramePipeline::Next::failed) {
                 progress.clear();
                 return messages.failLoading(inputs[input].path, failure);
             }
             if (next == FramePipeline::Next::inputDone) {
-                if (!failure.reason.empty()) {  // a notice: the input was used in part
+                if (!notice.empty()) {  // the input was used in part
                     progress.clear();
                     toolplatform::printText(stderr, "animmake: %s: %s\n", inputs[input].path.c_str(),
-                                            failure.reason.c_str());
+                                            notice.c_str());
                 }
                 break;
             }
@@ -286,8 +287,10 @@ int runMake(int argc, char** argv) {
     configureVideoLibrary();
     takeInterrupts();
 
-    // A list dropped on animmake.exe arrives as the only argument, without its @.
-    if (options.inputs.size() == 1 && isLoneList(options.inputs.front())) {
+    // A list dropped on animmake.exe arrives as the only argument, without its @. Any other lone file was
+    // looked at by that question: what it is goes with it.
+    InputKind loneKind = InputKind::unknown;
+    if (options.inputs.size() == 1 && isLoneList(options.inputs.front(), &loneKind)) {
         options.inputs.front() = "@" + options.inputs.front();
     }
     if (options.streamPath.empty() && options.inputs.front() == "@-") {
@@ -299,6 +302,9 @@ int runMake(int argc, char** argv) {
     std::string first;
     if (!expandInputs(options.inputs, inputs, error, toolplatform::kExpandsWildcards, &first)) {
         return messages.fail(error);
+    }
+    if (inputs.size() == 1 && inputs.front().path == options.inputs.front()) {
+        inputs.front().kind = loneKind;
     }
     if (options.streamPath.empty()) {
         // A file dropped on animmake.exe: the stream beside it, named after it.

@@ -191,8 +191,7 @@ std::string brokenAt(const Bytes& bytes) {
         rules.firstOfRun = number == 1;
         if (animconv::readFrame(stream, offset, number, rules, frame, report, nullptr) !=
             animconv::Problem::none) {
-            const std::string verdict = animconv::verdictLine(report);
-            return verdict.substr(std::string("invalid: ").size(), verdict.size() - 10);
+            return animconv::problemText(report);
         }
     }
     return "";

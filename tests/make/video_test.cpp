@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <numeric>
 
+#include "make/inputs/frame_source.h"
+#include "make/inputs/input_list.h"
 #include "video_maker.h"
 
 namespace maketest {
@@ -323,6 +327,54 @@ TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
     EXPECT_EQ(result.err,
               "animmake: damaged.mkv: the video is damaged: 2 frames left out; the rest is in the stream\n");
     EXPECT_EQ(readStream(folder + "/out.bin").size(), 28u);
+}
+
+// However it is given, a video's file is opened twice before it is decoded: once for its first bytes, once
+// by the decoder; the kind a folder's listing or the lone-list question found is not looked for again.
+TEST(AnimmakeVideo, AVideoIsOpenedTwice) {
+    const FreshFolder scratch;
+    const std::string clip = scratch.pathOf("clip.mp4");
+    writeVideo(clip, atRate(1, 30, 6));
+    scratch.makeFolder("shots");
+    std::filesystem::copy_file(clip, scratch.pathOf("shots/named.mp4"));
+    std::filesystem::copy_file(clip, scratch.pathOf("shots/unnamed"));
+    struct Case {
+        const char* name;
+        std::function<std::vector<animmake::InputItem>()> inputs;
+    };
+    const Case cases[] = {
+        {"given alone",
+         [&] {
+             animmake::InputKind kind = animmake::InputKind::unknown;
+             EXPECT_FALSE(animmake::isLoneList(clip, &kind));
+             EXPECT_EQ(kind, animmake::InputKind::video);
+             return std::vector<animmake::InputItem>{{clip, -1, kind}};
+         }},
+        {"in a folder, one named as a video and one not",
+         [&] {
+             std::vector<animmake::InputItem> items;
+             std::string error;
+             EXPECT_TRUE(animmake::expandInputs({scratch.pathOf("shots")}, items, error)) << error;
+             return items;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t before = animmake::inputOpens();
+        const std::vector<animmake::InputItem> items = c.inputs();
+        for (const animmake::InputItem& item : items) {
+            SCOPED_TRACE(item.path);
+            std::size_t frames = 0;
+            animmake::LoadFailure failure;
+            std::string notice;
+            EXPECT_TRUE(animmake::loadFrames(
+                item.path, item.kind, animmake::SourceSettings{},
+                [&](animmake::SourceFrame) { return ++frames > 0; }, failure, notice))
+                << failure.reason;
+            EXPECT_EQ(frames, 6u);
+        }
+        EXPECT_EQ(animmake::inputOpens() - before, 2 * items.size());
+    }
 }
 
 }  // namespace

@@ -28,39 +28,6 @@ using vips::VImage;
 
 constexpr const char* kNotAnImage = N_("not an image, video or stream file");
 
-enum class BmpOutcome { accepted, notForAnimconv, unreadable };
-
-// The first bytes of the file, as many as animconv reads (the rest taken as zero), decoded by animconv's own
-// input step when it accepts them.
-BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
-    // Read through the tools' file layer (UTF-8 names, read with others), not animconv's readInput, whose
-    // layer is animconv's own (names in the ANSI code page and no sharing on Windows).
-    if (toolplatform::isFolder(path)) {
-        reason = _("is a directory");
-        return BmpOutcome::unreadable;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "rb"),
-                                                               &std::fclose);
-    if (file == nullptr) {
-        reason = std::string(_("cannot open: ")) + std::strerror(errno);
-        return BmpOutcome::unreadable;
-    }
-    thread_local const auto input = std::make_unique<animconv::InputBuffer>();
-    const std::size_t got = std::fread(input->bytes, 1, sizeof input->bytes, file.get());
-    if (std::ferror(file.get()) != 0) {
-        reason = std::string(_("cannot read: ")) + std::strerror(errno);
-        return BmpOutcome::unreadable;
-    }
-    if (got == 0) {
-        reason = _("the file is empty");
-        return BmpOutcome::unreadable;
-    }
-    std::memset(input->bytes + got, 0, sizeof input->bytes - got);
-    return animconv::decodeInput(input->bytes, sizeof input->bytes, frame) == animconv::InputStatus::decoded
-               ? BmpOutcome::accepted
-               : BmpOutcome::notForAnimconv;
-}
-
 std::vector<double> backgroundOf(const SourceSettings& settings) {
     return {static_cast<double>(settings.background.red), static_cast<double>(settings.background.green),
             static_cast<double>(settings.background.blue)};
@@ -288,7 +255,136 @@ bool isMagickLoader(const char* loader) {
     return std::strstr(loader, "Magick") != nullptr;
 }
 
+// What the claims learnt of the file on the way, for its opening or its refusal.
+struct InputLook {
+    const FileHead& head;
+    std::unique_ptr<FrameBuffer> bmpFrame;  // a BMP's frame, decoded by its claim
+    std::string streamBreak;                // where it breaks as a stream
+};
+
+bool claimsAsBmp(const std::string&, InputLook& look) {
+    auto frame = std::make_unique<FrameBuffer>();
+    if (animconv::decodeInput(look.head.bytes(), kHeadBytes, *frame) != animconv::InputStatus::decoded) {
+        return false;
+    }
+    look.bmpFrame = std::move(frame);
+    return true;
+}
+
+bool claimsAsStream(const std::string&, InputLook& look) {
+    return startsAsStream(look.head, look.streamBreak);
+}
+
+// An image a loader of libvips' own reads, by the first bytes alone.
+bool claimsAsOwnImage(const std::string&, InputLook& look) {
+    VipsSource* source = vips_source_new_from_memory(look.head.bytes(), look.head.size);
+    if (source == nullptr) {
+        vips_error_clear();
+        return false;
+    }
+    const char* loader = vips_foreign_find_load_source(source);
+    g_object_unref(source);
+    if (loader == nullptr) {
+        vips_error_clear();
+        return false;
+    }
+    return !isMagickLoader(loader);
+}
+
+bool claimsAsVideo(const std::string&, InputLook& look) {
+    return isVideoHead(look.head);
+}
+
+// Any loader, by the file: those that know a file by its name or read more than its first bytes, and
+// ImageMagick.
+bool claimsAsAnyImage(const std::string& path, InputLook&) {
+    countInputOpen();  // at least once: each loader that knows files by their bytes opens it
+    if (vips_foreign_find_load(toolplatform::libraryName(path).c_str()) != nullptr) {
+        return true;
+    }
+    vips_error_clear();
+    return false;
+}
+
+// What an input is: the first of these that claims it. libvips' own loaders before the video probe (HEIF
+// and AVIF are ISO media too), ImageMagick after it.
+struct InputClaim {
+    InputKind kind;
+    bool (*claims)(const std::string& path, InputLook& look);
+};
+constexpr InputClaim kClaims[] = {
+    {InputKind::bmp, claimsAsBmp},        {InputKind::stream, claimsAsStream},
+    {InputKind::image, claimsAsOwnImage}, {InputKind::video, claimsAsVideo},
+    {InputKind::image, claimsAsAnyImage},
+};
+
+InputKind claimedKind(const std::string& path, InputLook& look) {
+    for (const InputClaim& claim : kClaims) {
+        if (claim.claims(path, look)) {
+            return claim.kind;
+        }
+    }
+    return InputKind::unknown;
+}
+
+// One input's load: where its frames go, and how it ended.
+struct Load {
+    const std::string& path;
+    const SourceSettings& settings;
+    const FrameSink& sink;
+    LoadFailure& failure;
+    std::string& notice;
+    InputLook* look;  // null when the kind was known before its first bytes were read
+};
+
+bool openBmp(const Load& load) {
+    load.sink(SourceFrame{std::move(load.look->bmpFrame), kNoDelay, 1});
+    return true;
+}
+
+bool openStream(const Load& load) {
+    return loadStreamFrames(load.path, load.settings, load.sink, load.failure);
+}
+
+bool openImage(const Load& load) {
+    try {
+        return loadWithVips(load.path, load.settings, load.sink, load.failure.reason);
+    } catch (const vips::VError& error) {
+        std::string& text = load.failure.libraryText;
+        text = error.what();
+        while (!text.empty() && text.back() == '\n') {
+            text.pop_back();
+        }
+        load.failure.reason = plainReason(text);
+        vips_error_clear();
+        return false;
+    }
+}
+
+bool openVideo(const Load& load) {
+    return loadVideoFrames(load.path, load.look != nullptr ? &load.look->head : nullptr, load.settings,
+                           load.sink, load.failure, load.notice);
+}
+
+// Nothing claims it.
+bool refuse(const Load& load) {
+    // Named as an image, it is refused as one: how it reads as a stream would only puzzle.
+    const std::string named = imageKindNamed(load.path);
+    load.failure.reason = !named.empty() ? _("not a ") + named + _(" image (nor a video or stream file)")
+                                         : std::string(_(kNotAnImage)) + _(" (read as a stream: ") +
+                                               load.look->streamBreak + ")";
+    return false;
+}
+
+// How each kind is opened, by the order of InputKind.
+constexpr bool (*kOpeners[])(const Load&) = {refuse, openBmp, openStream, openImage, openVideo};
+
 }  // namespace
+
+InputKind kindOf(const std::string& path, const FileHead& head) {
+    InputLook look{head, nullptr, {}};
+    return claimedKind(path, look);
+}
 
 std::string plainReason(const std::string& libraryText) {
     std::string text = libraryText;
@@ -315,56 +411,20 @@ std::string plainReason(const std::string& libraryText) {
     return _("corrupt image data");
 }
 
-bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                LoadFailure& failure, std::string& notice) {
-    std::string& reason = failure.reason;
-    auto frame = std::make_unique<FrameBuffer>();
-    switch (tryAnimconvBmp(path, *frame, reason)) {
-        case BmpOutcome::accepted:
-            sink(SourceFrame{std::move(frame), kNoDelay, 1});
-            return true;
-        case BmpOutcome::unreadable:
-            return false;
-        case BmpOutcome::notForAnimconv:
-            break;
+bool loadFrames(const std::string& path, InputKind kind, const SourceSettings& settings,
+                const FrameSink& sink, LoadFailure& failure, std::string& notice) {
+    // A kind known already (a folder's file looked at when it was listed) needs no second look, except a
+    // BMP, whose frame is its first bytes.
+    if (kind != InputKind::unknown && kind != InputKind::bmp) {
+        return kOpeners[static_cast<int>(kind)](Load{path, settings, sink, failure, notice, nullptr});
     }
-    // Before libvips, whose ImageMagick fallback claims nearly any file.
-    std::string asStream;
-    switch (loadStreamFrames(path, settings, sink, asStream)) {
-        case StreamLoad::loaded:
-            return true;
-        case StreamLoad::failed:
-            reason = asStream;
-            return false;
-        case StreamLoad::notAStream:
-            break;
-    }
-    // Images libvips reads itself stay images; anything else that is a media container is a video.
-    const char* loader = vips_foreign_find_load(toolplatform::libraryName(path).c_str());
-    if (loader == nullptr) {
-        vips_error_clear();
-    }
-    if ((loader == nullptr || isMagickLoader(loader)) && isVideoFile(path)) {
-        return loadVideoFrames(path, settings, sink, reason, notice);
-    }
-    if (loader == nullptr) {
-        // Named as an image, it is refused as one: how it reads as a stream would only puzzle.
-        const std::string named = imageKindNamed(path);
-        reason = !named.empty() ? _("not a ") + named + _(" image (nor a video or stream file)")
-                                : std::string(_(kNotAnImage)) + _(" (read as a stream: ") + asStream + ")";
+    FileHead head;
+    if (!readFileHead(path, head, failure.reason)) {
         return false;
     }
-    try {
-        return loadWithVips(path, settings, sink, reason);
-    } catch (const vips::VError& error) {
-        failure.libraryText = error.what();
-        while (!failure.libraryText.empty() && failure.libraryText.back() == '\n') {
-            failure.libraryText.pop_back();
-        }
-        reason = plainReason(failure.libraryText);
-        vips_error_clear();
-        return false;
-    }
+    InputLook look{head, nullptr, {}};
+    kind = claimedKind(path, look);
+    return kOpeners[static_cast<int>(kind)](Load{path, settings, sink, failure, notice, &look});
 }
 
 }  // namespace animmake

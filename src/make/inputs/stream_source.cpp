@@ -1,5 +1,6 @@
 #include "make/inputs/stream_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -58,16 +59,17 @@ class StreamWindow {
     bool atEnd_ = false;
 };
 
-// "frame N at byte M: ..." from the reader's verdict, at the file's offsets.
+// "frame N at byte M: ..." at the file's offsets.
 std::string whereItBreaks(animconv::ProblemReport report, std::size_t base) {
     report.frameOffset += base;
     report.byteOffset += base;
-    std::string text = animconv::verdictLine(report);
-    text.erase(0, text.find(' ') + 1);  // "invalid: "
-    while (!text.empty() && text.back() == '\n') {
-        text.pop_back();
-    }
-    return text;
+    return animconv::problemText(report);
+}
+
+animconv::ReadRules streamRules() {
+    animconv::ReadRules rules;
+    rules.rejectLongFormUnder128 = true;
+    return rules;
 }
 
 void toFrame(const animconv::FrameIndices& indices, FrameBuffer& frame) {
@@ -162,31 +164,46 @@ class StreamTimeline {
 
 }  // namespace
 
-StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                            std::string& reason) {
+bool startsAsStream(const FileHead& head, std::string& whereItBreaks) {
+    // The window the reader gets for the first frame: no more bytes than it needs.
+    const animconv::StreamView view{head.bytes(), std::min(head.size, kFrameReach)};
+    animconv::ReadRules rules = streamRules();
+    rules.firstOfRun = true;
+    animconv::FrameSummary summary;
+    animconv::ProblemReport report;
+    if (animconv::readFrame(view, 0, 1, rules, summary, report, nullptr) == animconv::Problem::none) {
+        return true;
+    }
+    whereItBreaks = animmake::whereItBreaks(report, 0);
+    return false;
+}
+
+bool loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
+                      LoadFailure& failure) {
+    std::string& reason = failure.reason;
+    countInputOpen();
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "rb"),
                                                                &std::fclose);
     if (file == nullptr) {
         reason = std::string(_("cannot open: ")) + std::strerror(errno);
-        return StreamLoad::failed;
+        return false;
     }
     StreamWindow window(file.get());
     const auto indices = std::make_unique<animconv::FrameIndices>();
     StreamTimeline timeline(settings, sink);
-    animconv::ReadRules rules;
-    rules.rejectLongFormUnder128 = true;
+    animconv::ReadRules rules = streamRules();
     std::size_t offset = 0;
     bool taking = true;  // after the range taken, the rest is still checked: only a whole stream is an input
     for (std::size_t number = 1;; ++number) {
         animconv::StreamView view;
         std::size_t base = 0;
         if (!window.at(offset, view, base, reason)) {
-            return StreamLoad::failed;
+            return false;
         }
         if (offset - base == view.length) {
             if (number == 1) {
-                reason = _("the file is empty");
-                return StreamLoad::notAStream;
+                reason = _("the file is empty");  // emptied since its first bytes were read
+                return false;
             }
             break;  // the file's end, after a whole frame
         }
@@ -195,17 +212,13 @@ StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& setti
         animconv::ProblemReport report;
         if (animconv::readFrame(view, offset - base, number, rules, summary, report,
                                 taking ? indices.get() : nullptr) != animconv::Problem::none) {
-            if (number == 1) {
-                reason = whereItBreaks(report, base);
-                return StreamLoad::notAStream;
-            }
             reason = _("a damaged stream: ") + whereItBreaks(report, base);
-            return StreamLoad::failed;
+            return false;
         }
         offset += summary.bytes;
         if (taking && !timeline.add(*indices, summary.waitByte)) {
             if (timeline.stopped()) {
-                return StreamLoad::loaded;
+                return true;
             }
             taking = false;
         }
@@ -218,9 +231,9 @@ StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& setti
         std::snprintf(start, sizeof start, "%.3f s",
                       static_cast<double>(settings.video.startMicroseconds) / 1e6);
         reason = std::string(_("no frames to take: --start ")) + start + _(" lies past the stream's end");
-        return StreamLoad::failed;
+        return false;
     }
-    return StreamLoad::loaded;
+    return true;
 }
 
 }  // namespace animmake

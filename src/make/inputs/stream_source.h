@@ -6,19 +6,19 @@
 
 #include <string>
 
+#include "make/inputs/file_head.h"
 #include "make/inputs/source.h"
 #include "make/inputs/source_settings.h"
 
 namespace animmake {
 
-enum class StreamLoad {
-    notAStream,  // the first frame is not a whole frame: `reason` says where it breaks, for a file that
-                 // turns out to be nothing else either
-    loaded,
-    failed,  // a stream that breaks further on, or one that cannot be read: `reason` says why
-};
+// Whether the file's first frame is a whole frame; when not, `whereItBreaks` says where, for a file that
+// turns out to be nothing else either.
+bool startsAsStream(const FileHead& head, std::string& whereItBreaks);
 
-StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                            std::string& reason);
+// The stream's frames. False with `failure` for a stream that breaks further on or cannot be read, or one
+// whose range takes no frame.
+bool loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
+                      LoadFailure& failure);
 
 }  // namespace animmake

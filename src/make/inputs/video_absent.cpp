@@ -9,9 +9,9 @@ bool videoSupported() {
     return false;
 }
 
-bool loadVideoFrames(const std::string&, const SourceSettings&, const FrameSink&, std::string& reason,
-                     std::string&) {
-    reason = _("a video, but this animmake was built without video input (FFmpeg's libraries)");
+bool loadVideoFrames(const std::string&, const FileHead*, const SourceSettings&, const FrameSink&,
+                     LoadFailure& failure, std::string&) {
+    failure.reason = _("a video, but this animmake was built without video input (FFmpeg's libraries)");
     return false;
 }
 

@@ -1,24 +1,16 @@
 // Videos recognised by their containers' first bytes, for the builds whose decoders offer no probe of
 // their own (without FFmpeg's libraries, and Media Foundation's on Windows).
-#include <cstdio>
 #include <cstring>
 
 #include "make/inputs/video_source.h"
-#include "toolkit/tool_platform.h"
 
 namespace animmake {
 
-bool isVideoFile(const std::string& path) {
-    std::FILE* file = toolplatform::openFile(path, "rb");
-    if (file == nullptr) {
+bool isVideoHead(const FileHead& file) {
+    if (file.size < 12) {
         return false;
     }
-    unsigned char head[12] = {};
-    const std::size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    if (got < sizeof head) {
-        return false;
-    }
+    const std::uint8_t* head = file.bytes();
     const auto at = [&](std::size_t offset, const char* text) {
         return std::memcmp(head + offset, text, std::strlen(text)) == 0;
     };

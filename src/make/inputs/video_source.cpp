@@ -12,6 +12,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -53,6 +54,23 @@ using FramePointer = std::unique_ptr<AVFrame, FrameFreer>;
 // Only local files: a playlist or a nested URL never reaches the network.
 std::string fileUrl(const std::string& path) {
     return "file:" + path;
+}
+
+// The library's own way of opening files, wrapped so that every file it opens (the input, and any a
+// container refers to) is counted.
+std::atomic<decltype(AVFormatContext::io_open)> libraryOpen{nullptr};
+
+int countedOpen(AVFormatContext* context, AVIOContext** io, const char* url, int flags,
+                AVDictionary** options) {
+    countInputOpen();
+    return libraryOpen.load()(context, io, url, flags, options);
+}
+
+void countOpens(AVFormatContext& context) {
+    if (context.io_open != nullptr && context.io_open != &countedOpen) {
+        libraryOpen.store(context.io_open);
+        context.io_open = &countedOpen;
+    }
 }
 
 // Single images that libavformat also reads (as one-frame "videos"): those stay libvips' business.
@@ -278,9 +296,10 @@ std::int64_t ownDuration(const AVFrame& frame) {
 }
 
 // One video stream decoded in presentation order, timed, fitted and handed on.
-class VideoReader {
+class FfmpegVideoReader {
   public:
-    VideoReader(const SourceSettings& settings, const FrameSink& sink) : settings_(settings), sink_(sink) {}
+    FfmpegVideoReader(const SourceSettings& settings, const FrameSink& sink)
+        : settings_(settings), sink_(sink) {}
 
     bool read(const std::string& path, std::string& reason, std::string& notice) {
         if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
@@ -373,7 +392,12 @@ class VideoReader {
 
   private:
     bool open(const std::string& path, std::string& reason) {
-        AVFormatContext* opened = nullptr;
+        AVFormatContext* opened = avformat_alloc_context();
+        if (opened == nullptr) {
+            reason = _("out of memory");
+            return false;
+        }
+        countOpens(*opened);
         AVDictionary* options = nullptr;
         av_dict_set(&options, "protocol_whitelist", "file", 0);
         const int status = avformat_open_input(&opened, fileUrl(path).c_str(), nullptr, &options);
@@ -712,26 +736,33 @@ bool videoSupported() {
     return true;
 }
 
-bool isVideoFile(const std::string& path) {
-    AVIOContext* input = nullptr;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const int opened = avio_open2(&input, fileUrl(path).c_str(), AVIO_FLAG_READ, nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0) {
-        return false;
-    }
+bool isVideoHead(const FileHead& head) {
+    // By content alone (no name given): a file's extension does not make it a video. As libavformat probes
+    // a file it opens: from 2 KiB up, doubling, until a format is sure, and at the end the likeliest one
+    // if it is likely enough.
+    std::vector<std::uint8_t> padded(head.size + AVPROBE_PADDING_SIZE);
     const AVInputFormat* format = nullptr;
-    // By content alone (no name given): a file's extension does not make it a video.
-    const int score = av_probe_input_buffer2(input, &format, "", nullptr, 0, 1 << 20);
-    avio_closep(&input);
+    int score = 0;
+    for (std::size_t size = std::min<std::size_t>(2048, head.size);; size = std::min(size * 2, head.size)) {
+        // Zeros after the bytes probed, as the probes expect.
+        std::memcpy(padded.data(), head.bytes(), size);
+        std::memset(padded.data() + size, 0, AVPROBE_PADDING_SIZE);
+        AVProbeData probe{};
+        probe.filename = "";
+        probe.buf = padded.data();
+        probe.buf_size = static_cast<int>(size);
+        format = av_probe_input_format3(&probe, 1, &score);
+        if (score > AVPROBE_SCORE_RETRY || size == head.size) {
+            break;
+        }
+    }
     return score >= AVPROBE_SCORE_RETRY && format != nullptr && !isImageDemuxer(*format);
 }
 
-bool loadVideoFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                     std::string& reason, std::string& notice) {
-    VideoReader reader(settings, sink);
-    return reader.read(path, reason, notice);
+bool loadVideoFrames(const std::string& path, const FileHead*, const SourceSettings& settings,
+                     const FrameSink& sink, LoadFailure& failure, std::string& notice) {
+    FfmpegVideoReader reader(settings, sink);
+    return reader.read(path, failure.reason, notice);
 }
 
 void configureVideoLibrary() {

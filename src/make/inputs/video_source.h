@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "make/inputs/file_head.h"
 #include "make/inputs/source.h"
 #include "make/inputs/source_settings.h"
 
@@ -13,15 +14,16 @@ namespace animmake {
 // Whether this animmake reads video at all.
 bool videoSupported();
 
-// A media container or stream (MP4, MOV, MKV, WebM, AVI, MPEG-TS, ...), whatever it holds and whether or
-// not it decodes: such a file is read as a video and never handed to the image loaders.
-bool isVideoFile(const std::string& path);
+// A media container or stream (MP4, MOV, MKV, WebM, AVI, MPEG-TS, ...) by its first bytes, whatever it
+// holds and whether or not it decodes: such a file is read as a video and never handed to the image
+// loaders.
+bool isVideoHead(const FileHead& head);
 
-// The video's frames in presentation order, each with its wait in whole wait units as its delay. False with
-// `reason` (one line, without the input's name) when the file cannot be used; true with `notice` set when
-// it was used only in part (damaged frames skipped).
-bool loadVideoFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                     std::string& reason, std::string& notice);
+// The video's frames in presentation order, each with its wait in whole wait units as its delay. `head` is
+// the file's first bytes when they were read for this load, else null. False with `failure` when the file
+// cannot be used; true with `notice` set when it was used only in part (damaged frames skipped).
+bool loadVideoFrames(const std::string& path, const FileHead* head, const SourceSettings& settings,
+                     const FrameSink& sink, LoadFailure& failure, std::string& notice);
 
 // Once per process: the libraries' own log lines off (every failure is reported once, as one line).
 void configureVideoLibrary();
