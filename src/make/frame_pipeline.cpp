@@ -86,7 +86,7 @@ void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
     std::string notice;
     bool loaded = false;
     SourceSettings settings = settings_;
-    settings.video.fixedWait = settings.video.fixedWait || inputs_[input].wait >= 0;
+    settings.video.keepEveryFrame = inputs_[input].wait >= 0;
     // A video decodes once the consumer has reached it, so that videos in the window ahead do not each
     // hold a decoder's memory; the consumer never waits on an input that waits on it.
     settings.awaitVideoTurn = [this, input] {

@@ -89,21 +89,13 @@ class Messages {
     bool verbose_;
 };
 
-// The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units (at least 1,
-// except for a stream's frame, whose wait 0 is its own).
-std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const PipelineFrame& frame) {
-    const int delayMs = frame.delayMs;
+// The wait byte of a frame: the fixed one of its input (the list's or --wait), else its own, else the
+// default.
+std::uint8_t waitByteOf(const InputItem& item, const PipelineFrame& frame) {
     if (item.wait >= 0) {
         return static_cast<std::uint8_t>(item.wait);
     }
-    if (options.wait != kWaitNotGiven) {
-        return static_cast<std::uint8_t>(options.wait);
-    }
-    if (delayMs == kNoDelay) {
-        return kDefaultWait;
-    }
-    const long units = std::lround(static_cast<double>(delayMs) / options.source.video.waitUnitMs);
-    return static_cast<std::uint8_t>(std::clamp(units, frame.fromStream ? 0L : 1L, 255L));
+    return static_cast<std::uint8_t>(frame.wait == kNoWait ? kDefaultWait : frame.wait);
 }
 
 std::vector<std::uint64_t> sizesOf(const std::vector<InputItem>& inputs) {
@@ -233,7 +225,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
             } else if (inOrder) {
                 inOrder->apply(*frame.pixels);
             }
-            animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame), encoded);
+            animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], frame), encoded);
             animconv::rememberFrame(encoder, *frame.pixels);
             if (!output.write(encoded, error)) {
                 progress.clear();
@@ -305,6 +297,10 @@ int runMake(int argc, char** argv) {
     }
     if (inputs.size() == 1 && inputs.front().path == options.inputs.front()) {
         inputs.front().kind = loneKind;
+    }
+    // --wait: the wait byte of every input a list gives none, applied here once.
+    for (InputItem& item : inputs) {
+        item.wait = item.wait < 0 ? options.wait : item.wait;
     }
     if (options.streamPath.empty()) {
         // A file dropped on animmake.exe: the stream beside it, named after it.

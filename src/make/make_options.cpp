@@ -188,7 +188,6 @@ const OptionRow kOptions[] = {
              return refuse.expected(_("0 to 255"));
          }
          options.wait = static_cast<int>(number);
-         options.source.video.fixedWait = true;
          return true;
      }},
     {"wait-unit", 0, "MS",

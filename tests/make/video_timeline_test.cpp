@@ -68,7 +68,7 @@ std::vector<int> repeated(int wait, std::size_t count, std::vector<int> then = {
 
 TEST(VideoTimeline, PresentationTimesBecomeWaits) {
     VideoSettings fixed;
-    fixed.fixedWait = true;
+    fixed.keepEveryFrame = true;
     const TimelineCase cases[] = {
         {"30 fps: rounded as they add up", {}, clockOf(1, 30, 1, 6), counting(0, 5), {3, 4, 3, 3, 4, 3}},
         // A 25 fps AVI whose first picture comes at 0.04 s: 28 frames of 4 make its 1.12 s.

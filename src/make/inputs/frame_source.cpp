@@ -174,6 +174,12 @@ void toFrame(const VImage& image, FrameBuffer& frame) {
     }
 }
 
+// A page's delay in milliseconds in whole wait units, at least 1.
+int waitOfDelay(int delayMs, int waitUnitMs) {
+    const long units = std::lround(static_cast<double>(delayMs) / waitUnitMs);
+    return static_cast<int>(std::clamp(units, 1L, 255L));
+}
+
 bool isAnimationLoader(const std::string& loader) {
     return loader.rfind("gifload", 0) == 0 || loader.rfind("webpload", 0) == 0;
 }
@@ -203,7 +209,7 @@ bool loadWithVips(const std::string& path, const SourceSettings& settings, const
         } else {
             toFrame(placed(resampled(srgbFlattened(header, settings), settings), settings), *frame);
         }
-        sink(SourceFrame{std::move(frame), kNoDelay, 1});
+        sink(SourceFrame{std::move(frame), kNoWait, 1});
         return true;
     }
     // All pages, composited by the loader, read top to bottom once: one page is fitted at a time.
@@ -222,10 +228,10 @@ bool loadWithVips(const std::string& path, const SourceSettings& settings, const
         auto frame = std::make_unique<FrameBuffer>();
         const VImage one = all.crop(0, page * pageHeight, all.width(), pageHeight);
         toFrame(placed(resampled(srgbFlattened(one, settings), settings), settings), *frame);
-        const int delay = static_cast<std::size_t>(page) < delays.size()
-                              ? delays[static_cast<std::size_t>(page)]
-                              : kNoDelay;
-        if (!sink(SourceFrame{std::move(frame), delay, static_cast<std::size_t>(count)})) {
+        const int wait = static_cast<std::size_t>(page) < delays.size()
+                             ? waitOfDelay(delays[static_cast<std::size_t>(page)], settings.video.waitUnitMs)
+                             : kNoWait;
+        if (!sink(SourceFrame{std::move(frame), wait, static_cast<std::size_t>(count)})) {
             return true;
         }
     }
@@ -338,7 +344,7 @@ struct Load {
 };
 
 bool openBmp(const Load& load) {
-    load.sink(SourceFrame{std::move(load.look->bmpFrame), kNoDelay, 1});
+    load.sink(SourceFrame{std::move(load.look->bmpFrame), kNoWait, 1});
     return true;
 }
 

@@ -554,7 +554,7 @@ class VideoReader {
         if (rate <= 0) {
             return 0;
         }
-        if (!settings_.video.fixedWait) {
+        if (!settings_.video.keepEveryFrame) {
             rate = std::min(rate, 1000.0 / settings_.video.waitUnitMs);
         }
         return static_cast<std::size_t>(std::ceil(seconds * rate - 1e-6));
@@ -644,7 +644,7 @@ class VideoReader {
                      std::to_string(pendingFormat_.picture.height) + _(" pictures into the frame");
             return false;
         }
-        if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
+        if (!sink_(SourceFrame{std::move(frame), settled.wait, expected_})) {
             stopped_ = true;
         }
         return true;

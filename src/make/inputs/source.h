@@ -12,11 +12,13 @@
 
 namespace animmake {
 
-constexpr int kNoDelay = -1;
+constexpr int kNoWait = -1;
 
 struct SourceFrame {
     std::unique_ptr<animconv::FrameBuffer> pixels;
-    int delayMs = kNoDelay;       // the frame's own delay; kNoDelay for a still
+    // The frame's own wait in the run's wait units (a stream's frame may have 0, others at least 1, at most
+    // 255); kNoWait for a still.
+    int wait = kNoWait;
     std::size_t inputFrames = 0;  // the frames this input is expected to give, when known; else 0
     // A stream input's frame: its pixels are cube colours already, which no dither may move, and its wait
     // may be 0.

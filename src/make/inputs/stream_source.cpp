@@ -146,7 +146,7 @@ class StreamTimeline {
         auto frame = std::make_unique<FrameBuffer>();
         toFrame(indices, *frame);
         ++taken_;
-        SourceFrame source{std::move(frame), wait * settings_.video.waitUnitMs, 0};
+        SourceFrame source{std::move(frame), wait, 0};
         source.fromStream = true;
         stopped_ = !sink_(std::move(source));
         return !stopped_;

@@ -620,7 +620,7 @@ class FfmpegVideoReader {
                           ? static_cast<double>(settings_.video.fpsNumerator) /
                                 static_cast<double>(settings_.video.fpsDenominator)
                           : av_q2d(stream_->avg_frame_rate);
-        if (!settings_.video.fixedWait) {
+        if (!settings_.video.keepEveryFrame) {
             rate = std::min(rate, 1000.0 / settings_.video.waitUnitMs);
         }
         return static_cast<std::size_t>(std::ceil(seconds * rate - 1e-6));
@@ -699,7 +699,7 @@ class FfmpegVideoReader {
                      _(" pictures into the frame");
             return false;
         }
-        if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
+        if (!sink_(SourceFrame{std::move(frame), settled.wait, expected_})) {
             stopped_ = true;
         }
         return true;

@@ -179,10 +179,8 @@ int VideoTimeline::settle(std::int64_t endTime, bool last) {
         }
     }
     std::int64_t wait = units - unitsDone_;
-    if (settings_.fixedWait) {
-        wait = 1;  // the fixed wait byte replaces it
-    } else if (wait <= 0) {
-        if (!keepAnyway) {
+    if (wait <= 0) {
+        if (!keepAnyway && !settings_.keepEveryFrame) {
             return 0;
         }
         wait = 1;
