@@ -4,6 +4,8 @@
 // libswscale; both follow this plan.
 #pragma once
 
+#include <cstdint>
+
 #include "make/inputs/source_settings.h"
 
 namespace animmake {
@@ -30,5 +32,11 @@ struct Placement {
     int frameTop = 0;
 };
 Placement placementOf(int shownWidth, int shownHeight);
+
+// A picture scaled to `width` x `height` (blue, green, red, 0 bytes, rows packed) placed in the 190x170 frame
+// as placementOf() plans, turned `quarterTurns` times clockwise first; the rest of the frame is
+// `background`. The video readers both place their pictures so.
+void placeTurned(const std::uint8_t* scaled, int width, int height, int quarterTurns, Rgb8 background,
+                 std::uint8_t* framePixels);
 
 }  // namespace animmake

@@ -15,6 +15,7 @@
 #include "convert/convert_frame.h"
 #include "make/inputs/fit_plan.h"
 #include "make/inputs/stream_source.h"
+#include "make/inputs/video_frames.h"
 #include "make/inputs/video_source.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
@@ -193,9 +194,8 @@ bool loadWithVips(const std::string& path, const SourceSettings& settings, const
     const std::uint64_t pixels = std::uint64_t(static_cast<unsigned>(header.width())) *
                                  std::uint64_t(static_cast<unsigned>(header.height()));
     if (pixels > settings.maxPixels) {
-        reason = _("the image has ") + std::to_string(header.width()) + "x" +
-                 std::to_string(header.height()) + _(" pixels, more than --max-pixels ") +
-                 std::to_string(settings.maxPixels);
+        reason = tooManyPixelsReason(_("the image has "), static_cast<unsigned>(header.width()),
+                                     static_cast<unsigned>(header.height()), settings.maxPixels);
         return false;
     }
     const std::string loader = header.get_typeof("vips-loader") != 0 ? header.get_string("vips-loader") : "";

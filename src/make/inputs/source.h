@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +39,14 @@ struct LoadFailure {
 // "1 frame", "12 frames": counts in the messages.
 inline std::string framesText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? _(" frame") : _(" frames"));
+}
+
+// "the video has 7680x4320 pixels, more than --max-pixels 1000": `subject` is "the image has " or "the
+// video has ", translated.
+inline std::string tooManyPixelsReason(const std::string& subject, std::uint64_t width, std::uint64_t height,
+                                       std::uint64_t maxPixels) {
+    return subject + std::to_string(width) + "x" + std::to_string(height) +
+           _(" pixels, more than --max-pixels ") + std::to_string(maxPixels);
 }
 
 }  // namespace animmake

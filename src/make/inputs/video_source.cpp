@@ -23,6 +23,7 @@ extern "C" {
 
 #include "make/inputs/ffmpeg_picture.h"
 #include "make/inputs/fit_plan.h"
+#include "make/inputs/video_frames.h"
 #include "make/inputs/video_timeline.h"
 #include "toolkit/translation.h"
 
@@ -170,9 +171,9 @@ DisplayMatrix displayMatrixOf(const AVStream& stream) {
 }
 
 // Scaling a decoded picture straight to the size the fit shows it at, then placing it, turned, in the frame.
-class FrameFitter {
+class SwscaleFitter {
   public:
-    FrameFitter(const SourceSettings& settings, const DisplayMatrix& displayMatrix, AVRational streamAspect)
+    SwscaleFitter(const SourceSettings& settings, const DisplayMatrix& displayMatrix, AVRational streamAspect)
         : settings_(settings), displayMatrix_(displayMatrix), streamAspect_(streamAspect) {}
 
     bool fit(const AVFrame& picture, FrameBuffer& frame) {
@@ -182,7 +183,8 @@ class FrameFitter {
         std::uint8_t* planes[4] = {scaled_.data(), nullptr, nullptr, nullptr};
         int strides[4] = {scaledWidth_ * static_cast<int>(kPixelBytes), 0, 0, 0};
         sws_scale(scaler_.get(), picture.data, picture.linesize, 0, picture.height, planes, strides);
-        place(frame);
+        placeTurned(scaled_.data(), scaledWidth_, scaledHeight_, quarterTurns_, settings_.background,
+                    frame.pixels);
         return true;
     }
 
@@ -204,8 +206,6 @@ class FrameFitter {
         if (!planned) {
             return false;
         }
-        shownWidth_ = planned->shown.width;
-        shownHeight_ = planned->shown.height;
         scaledWidth_ = planned->scaledWidth;
         scaledHeight_ = planned->scaledHeight;
         quarterTurns_ = shape.picture.quarterTurns;
@@ -226,60 +226,12 @@ class FrameFitter {
         return true;
     }
 
-    // Placed as the fit plans, turned as the display matrix says.
-    void place(FrameBuffer& frame) const {
-        const Placement placement = placementOf(shownWidth_, shownHeight_);
-        for (int y = 0; y < kFrameHeight; ++y) {
-            std::uint8_t* row = frame.pixels + std::size_t(y) * kFrameWidth * kPixelBytes;
-            const int shownY = y - placement.frameTop + placement.top;
-            const bool rowInside = y >= placement.frameTop && y < placement.frameTop + placement.height;
-            for (int x = 0; x < kFrameWidth; ++x) {
-                std::uint8_t* pixel = row + std::size_t(x) * kPixelBytes;
-                const int shownX = x - placement.frameLeft + placement.left;
-                if (!rowInside || x < placement.frameLeft || x >= placement.frameLeft + placement.width) {
-                    pixel[0] = settings_.background.blue;
-                    pixel[1] = settings_.background.green;
-                    pixel[2] = settings_.background.red;
-                    pixel[3] = 0;
-                    continue;
-                }
-                int column = shownX;
-                int line = shownY;
-                switch (quarterTurns_) {
-                    case 1:
-                        column = shownY;
-                        line = scaledHeight_ - 1 - shownX;
-                        break;
-                    case 2:
-                        column = scaledWidth_ - 1 - shownX;
-                        line = scaledHeight_ - 1 - shownY;
-                        break;
-                    case 3:
-                        column = scaledWidth_ - 1 - shownY;
-                        line = shownX;
-                        break;
-                    default:
-                        break;
-                }
-                const std::uint8_t* source =
-                    scaled_.data() +
-                    (std::size_t(line) * std::size_t(scaledWidth_) + std::size_t(column)) * kPixelBytes;
-                pixel[0] = source[0];
-                pixel[1] = source[1];
-                pixel[2] = source[2];
-                pixel[3] = 0;
-            }
-        }
-    }
-
     const SourceSettings& settings_;
     const DisplayMatrix displayMatrix_;
     const AVRational streamAspect_;
     Shape shape_;
     std::unique_ptr<SwsContext, ScalerFreer> scaler_;
     std::vector<std::uint8_t> scaled_;
-    int shownWidth_ = 0;
-    int shownHeight_ = 0;
     int scaledWidth_ = 0;
     int scaledHeight_ = 0;
     int quarterTurns_ = 0;
@@ -299,7 +251,8 @@ std::int64_t ownDuration(const AVFrame& frame) {
 class FfmpegVideoReader {
   public:
     FfmpegVideoReader(const SourceSettings& settings, const FrameSink& sink)
-        : settings_(settings), sink_(sink) {}
+        : settings_(settings),
+          handOff_(settings, sink, [this](FrameBuffer& frame) { return fitter_->fit(*pending_, frame); }) {}
 
     bool read(const std::string& path, std::string& reason, std::string& notice) {
         if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
@@ -317,7 +270,7 @@ class FfmpegVideoReader {
         }
         seek();
         bool more = true;
-        while (more && !stopped_) {
+        while (more && !handOff_.stopped()) {
             const int got = av_read_frame(format_.get(), packet_.get());
             if (got == AVERROR_EOF) {
                 if (!seeked_ && endsEarly()) {
@@ -355,16 +308,17 @@ class FfmpegVideoReader {
                 return false;
             }
         }
-        if (!stopped_ && !emit(timeline_->finish(), reason)) {
+        if (!handOff_.stopped() && !handOff_.finish()) {
+            reason = unfitReason();
             return false;
         }
-        if (timeline_->kept() == 0) {
+        if (handOff_.kept() == 0) {
             reason = nothingTakenReason(framesDecoded_, settings_.video.startMicroseconds);
             return false;
         }
         // Only a video read whole, from its start to its end, is held to what its container declares.
         LostFrames::Verdict lost;
-        if (readToEnd_ && !seeked_ && !stopped_ && settings_.video.startMicroseconds <= 0 &&
+        if (readToEnd_ && !seeked_ && !handOff_.stopped() && settings_.video.startMicroseconds <= 0 &&
             settings_.video.durationMicroseconds == kWholeVideo) {
             if (packetsEndEarly()) {
                 reason = _("the video is cut short: the file ends at ") + secondsText(lastPacketEnd_) +
@@ -374,19 +328,7 @@ class FfmpegVideoReader {
             }
             lost = lost_->judge(framesIndexed(), std::strcmp(format_->iformat->name, "avi") != 0);
         }
-        if (lost.leftOut > damaged_) {
-            damaged_ = 0;  // the count below says it all
-        } else {
-            lost.leftOut = 0;
-        }
-        if (damaged_ > 0 || concealed_ > 0 || lost.leftOut > 0) {
-            notice = _("the video is damaged: ");
-            notice += lost.leftOut > 0 ? lost.text : "";
-            notice += damaged_ > 0 ? framesText(damaged_) + _(" left out") : "";
-            notice += (damaged_ > 0 || lost.leftOut > 0) && concealed_ > 0 ? ", " : "";
-            notice += concealed_ > 0 ? framesText(concealed_) + _(" taken with decoding errors") : "";
-            notice += _("; the rest is in the stream");
-        }
+        notice = damagedNotice(lost, damaged_, concealed_);
         return true;
     }
 
@@ -433,9 +375,8 @@ class FfmpegVideoReader {
         const std::uint64_t pixels =
             std::uint64_t(std::max(0, parameters.width)) * std::uint64_t(std::max(0, parameters.height));
         if (pixels > settings_.maxPixels) {
-            reason = _("the video has ") + std::to_string(parameters.width) + "x" +
-                     std::to_string(parameters.height) + _(" pixels, more than --max-pixels ") +
-                     std::to_string(settings_.maxPixels);
+            reason = tooManyPixelsReason(_("the video has "), static_cast<std::uint64_t>(parameters.width),
+                                         static_cast<std::uint64_t>(parameters.height), settings_.maxPixels);
             return false;
         }
         const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
@@ -458,11 +399,16 @@ class FfmpegVideoReader {
             return false;
         }
         timeBase_ = stream_->time_base;
-        timeline_.emplace(settings_.video, clockOf());
         fitter_.emplace(settings_, displayMatrixOf(*stream_),
                         av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr));
         indexed_ = avformat_index_get_entries_count(stream_) > 0;
-        expected_ = expectedFrames();
+        const AVRational rate = stream_->avg_frame_rate;
+        handOff_.start(
+            clockOf(),
+            expectedFrames(format_->duration > 0
+                               ? std::optional<double>(static_cast<double>(format_->duration) / AV_TIME_BASE)
+                               : std::nullopt,
+                           rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0.0, settings_.video));
         lost_.emplace(declaredClock());
         return true;
     }
@@ -603,33 +549,10 @@ class FfmpegVideoReader {
         return last != nullptr && fileSize > 0 && last->pos + last->size > fileSize;
     }
 
-    // The frames the container's length and rate promise for the range taken; 0 when it does not say.
-    std::size_t expectedFrames() const {
-        if (format_->duration <= 0) {
-            return 0;
-        }
-        const double whole = static_cast<double>(format_->duration) / AV_TIME_BASE;
-        double seconds = std::max(0.0, whole - static_cast<double>(settings_.video.startMicroseconds) / 1e6);
-        if (settings_.video.durationMicroseconds != kWholeVideo) {
-            seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
-        }
-        if (settings_.video.fpsNumerator == 0 && clockOf().frameDuration == 0) {
-            return 0;
-        }
-        double rate = settings_.video.fpsNumerator > 0
-                          ? static_cast<double>(settings_.video.fpsNumerator) /
-                                static_cast<double>(settings_.video.fpsDenominator)
-                          : av_q2d(stream_->avg_frame_rate);
-        if (!settings_.video.keepEveryFrame) {
-            rate = std::min(rate, 1000.0 / settings_.video.waitUnitMs);
-        }
-        return static_cast<std::size_t>(std::ceil(seconds * rate - 1e-6));
-    }
-
     // To the key frame before --start where the file allows; otherwise the frames before it are decoded
     // and left out.
     void seek() {
-        const std::int64_t start = timeline_->start();
+        const std::int64_t start = handOff_.startTime();
         if (start <= 0) {
             return;
         }
@@ -661,52 +584,37 @@ class FfmpegVideoReader {
             if (!ok) {
                 return false;
             }
-            if (stopped_) {
+            if (handOff_.stopped()) {
                 return true;
             }
         }
     }
 
-    // The decoded frame becomes the pending one; the one before it is settled by the timeline.
+    // The decoded frame becomes the pending one; the one before it is settled.
     bool take(std::string& reason) {
         const std::int64_t stamp = decoded_->best_effort_timestamp;
-        bool past = false;
-        const SettledFrame settled =
-            timeline_->arrive(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(stamp),
-                              ownDuration(*decoded_), past);
-        if (!emit(settled, reason)) {
+        bool waits = false;
+        if (!handOff_.arrive(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(stamp),
+                             ownDuration(*decoded_), waits)) {
+            reason = unfitReason();
             return false;
         }
-        if (past) {
-            stopped_ = true;  // the range ends before this frame
-            return true;
+        if (waits) {
+            av_frame_unref(pending_.get());
+            av_frame_move_ref(pending_.get(), decoded_.get());
         }
-        av_frame_unref(pending_.get());
-        av_frame_move_ref(pending_.get(), decoded_.get());
         return true;
     }
 
-    // The pending frame fitted and handed on with its wait, unless the timeline left it out.
-    bool emit(const SettledFrame& settled, std::string& reason) {
-        if (!settled.any || settled.wait == 0) {
-            return true;
-        }
-        auto frame = std::make_unique<FrameBuffer>();
-        if (!fitter_->fit(*pending_, *frame)) {
-            const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(pending_->format));
-            reason = _("cannot fit the video's ") + std::to_string(pending_->width) + "x" +
-                     std::to_string(pending_->height) + " " + (name != nullptr ? name : _("unknown")) +
-                     _(" pictures into the frame");
-            return false;
-        }
-        if (!sink_(SourceFrame{std::move(frame), settled.wait, expected_})) {
-            stopped_ = true;
-        }
-        return true;
+    std::string unfitReason() const {
+        const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(pending_->format));
+        return _("cannot fit the video's ") + std::to_string(pending_->width) + "x" +
+               std::to_string(pending_->height) + " " + (name != nullptr ? name : _("unknown")) +
+               _(" pictures into the frame");
     }
 
     const SourceSettings& settings_;
-    const FrameSink& sink_;
+    VideoFrameHandOff handOff_;
     std::unique_ptr<AVFormatContext, FormatCloser> format_;
     std::unique_ptr<AVCodecContext, DecoderFreer> decoder_;
     std::unique_ptr<AVPacket, PacketFreer> packet_;
@@ -714,10 +622,8 @@ class FfmpegVideoReader {
     FramePointer pending_;
     AVStream* stream_ = nullptr;
     AVRational timeBase_{1, 1};
-    std::optional<VideoTimeline> timeline_;
-    std::optional<FrameFitter> fitter_;
+    std::optional<SwscaleFitter> fitter_;
     std::optional<LostFrames> lost_;
-    std::size_t expected_ = 0;
     std::size_t framesDecoded_ = 0;
     std::size_t damaged_ = 0;
     std::size_t concealed_ = 0;
@@ -725,7 +631,6 @@ class FfmpegVideoReader {
     bool indexed_ = false;  // the container's index was read with its header
     bool cutOff_ = false;   // a packet came back shorter than the container said
     bool seeked_ = false;
-    bool stopped_ = false;
     bool readToEnd_ = false;          // the file's end was reached
     std::int64_t lastPacketEnd_ = 0;  // microseconds from the container's start
 };
