@@ -9,6 +9,7 @@
 
 #include "make/inputs/frame_source.h"
 #include "make/inputs/input_list.h"
+#include "pictures.h"
 #include "video_maker.h"
 
 namespace maketest {
@@ -327,6 +328,38 @@ TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
     EXPECT_EQ(result.err,
               "animmake: damaged.mkv: the video is damaged: 2 frames left out; the rest is in the stream\n");
     EXPECT_EQ(readStream(folder + "/out.bin").size(), 28u);
+}
+
+// What a file is, told by its first bytes: the first claim that holds decides, animconv's BMPs and streams
+// first, libvips' own loaders before the video probe, a loader of any kind (ImageMagick's) after it.
+TEST(AnimmakeVideo, EachInputIsToldByItsFirstBytes) {
+    const FreshFolder scratch;
+    const testsupport::Picture grey = testsupport::solidPicture({128, 128, 128});
+    writeBytes(scratch.pathOf("frame.bmp"), testsupport::directImage(grey));
+    writeBytes(scratch.pathOf("frames.bin"),
+               testsupport::referenceRun(testsupport::Mode::plain, {{grey, 5}, {grey, 7}}));
+    photoLike(64, 48, 0).pngsave(scratch.pathOf("photo.png").c_str());
+    photoLike(64, 48, 0).jpegsave(scratch.pathOf("photo").c_str());
+    writeVideo(scratch.pathOf("clip.mkv"), atRate(1, 30, 3));
+    std::filesystem::copy_file(scratch.pathOf("clip.mkv"), scratch.pathOf("clip"));
+    writeBytes(scratch.pathOf("notes.txt"), {'a', ' ', 'n', 'o', 't', 'e', '\n'});
+    struct Case {
+        const char* name;
+        animmake::InputKind kind;
+    };
+    const Case cases[] = {
+        {"frame.bmp", animmake::InputKind::bmp},     {"frames.bin", animmake::InputKind::stream},
+        {"photo.png", animmake::InputKind::image},   {"photo", animmake::InputKind::image},
+        {"clip.mkv", animmake::InputKind::video},    {"clip", animmake::InputKind::video},
+        {"notes.txt", animmake::InputKind::unknown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        animmake::FileHead head;
+        std::string reason;
+        ASSERT_TRUE(animmake::readFileHead(scratch.pathOf(c.name), head, reason)) << reason;
+        EXPECT_EQ(animmake::kindOf(scratch.pathOf(c.name), head), c.kind);
+    }
 }
 
 // However it is given, a video's file is opened twice before it is decoded: once for its first bytes, once
