@@ -14,8 +14,8 @@ namespace {
 
 constexpr std::size_t kFramesQueuedPerInput = 3;
 
-LoadFailure failureOf(const std::exception_ptr& thrown) {
-    LoadFailure failure;
+inputs::LoadFailure failureOf(const std::exception_ptr& thrown) {
+    inputs::LoadFailure failure;
     try {
         std::rethrow_exception(thrown);
     } catch (const std::bad_alloc&) {
@@ -31,8 +31,8 @@ LoadFailure failureOf(const std::exception_ptr& thrown) {
 
 }  // namespace
 
-FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings,
-                             Dither dither, unsigned workers)
+FramePipeline::FramePipeline(const std::vector<inputs::InputItem>& inputs,
+                             const inputs::SourceSettings& settings, Dither dither, unsigned workers)
     : inputs_(inputs),
       settings_(settings),
       dither_(dither),
@@ -82,10 +82,10 @@ bool FramePipeline::deliver(Slot& slot, PipelineFrame frame) {
 }
 
 void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
-    LoadFailure failure;
+    inputs::LoadFailure failure;
     std::string notice;
     bool loaded = false;
-    SourceSettings settings = settings_;
+    inputs::SourceSettings settings = settings_;
     settings.video.keepEveryFrame = inputs_[input].wait >= 0;
     // A video decodes once the consumer has reached it, so that videos in the window ahead do not each
     // hold a decoder's memory; the consumer never waits on an input that waits on it.
@@ -95,7 +95,7 @@ void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
         return !stopping_;
     };
     try {
-        loaded = loadFrames(
+        loaded = inputs::loadFrames(
             inputs_[input].path, inputs_[input].kind, settings,
             [&](PipelineFrame frame) {
                 if (dither && !frame.fromStream) {
@@ -137,7 +137,7 @@ void FramePipeline::work() {
     }
 }
 
-FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, LoadFailure& failure,
+FramePipeline::Next FramePipeline::next(std::size_t input, PipelineFrame& frame, inputs::LoadFailure& failure,
                                         std::string& notice) {
     Slot& slot = slots_[input % window_];
     std::unique_lock lock(mutex_);

@@ -20,15 +20,15 @@
 
 namespace animmake {
 
-using PipelineFrame = SourceFrame;
+using PipelineFrame = inputs::SourceFrame;
 class FrameDither;
 
 class FramePipeline {
   public:
     // The workers apply `dither` when it does not remember the frames before (ditherRemembers). `inputs`
     // and `settings` outlive the pipeline.
-    FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, Dither dither,
-                  unsigned workers);
+    FramePipeline(const std::vector<inputs::InputItem>& inputs, const inputs::SourceSettings& settings,
+                  Dither dither, unsigned workers);
     ~FramePipeline();
     FramePipeline(const FramePipeline&) = delete;
     FramePipeline& operator=(const FramePipeline&) = delete;
@@ -37,7 +37,7 @@ class FramePipeline {
     // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with `notice`
     // set when it was used only in part), or its `failure` (a load that failed, or anything thrown while
     // the input was worked on).
-    Next next(std::size_t input, PipelineFrame& frame, LoadFailure& failure, std::string& notice);
+    Next next(std::size_t input, PipelineFrame& frame, inputs::LoadFailure& failure, std::string& notice);
     // After inputDone or failed: frees the input's slot for an input further on.
     void advance();
 
@@ -46,7 +46,7 @@ class FramePipeline {
         std::deque<PipelineFrame> frames;
         bool done = false;
         bool failed = false;
-        LoadFailure failure;
+        inputs::LoadFailure failure;
         std::string notice;  // an input used in part
     };
     void work();
@@ -54,8 +54,8 @@ class FramePipeline {
     bool deliver(Slot& slot, PipelineFrame frame);
     void stopAndJoin();
 
-    const std::vector<InputItem>& inputs_;
-    const SourceSettings& settings_;
+    const std::vector<inputs::InputItem>& inputs_;
+    const inputs::SourceSettings& settings_;
     const Dither dither_;
     std::size_t window_;
     std::vector<Slot> slots_;

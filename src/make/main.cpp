@@ -31,6 +31,7 @@
 namespace {
 
 using namespace animmake;
+using namespace animmake::inputs;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kExitDone = 0;

@@ -96,7 +96,7 @@ int hexDigit(char c) {
     return -1;
 }
 
-bool parseColour(const std::string& text, Rgb8& colour) {
+bool parseColour(const std::string& text, inputs::Rgb8& colour) {
     if (text.size() != 7 || text[0] != '#') {
         return false;
     }
@@ -109,7 +109,7 @@ bool parseColour(const std::string& text, Rgb8& colour) {
         }
         components[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
-    colour = Rgb8{components[0], components[1], components[2]};
+    colour = inputs::Rgb8{components[0], components[1], components[2]};
     return true;
 }
 
@@ -238,11 +238,11 @@ const OptionRow kOptions[] = {
         "cover (fills the frame, centred crop) or stretch"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (value == "contain") {
-             options.source.fit = Fit::contain;
+             options.source.fit = inputs::Fit::contain;
          } else if (value == "cover") {
-             options.source.fit = Fit::cover;
+             options.source.fit = inputs::Fit::cover;
          } else if (value == "stretch") {
-             options.source.fit = Fit::stretch;
+             options.source.fit = inputs::Fit::stretch;
          } else {
              return refuse.expected(_("contain, cover or stretch"));
          }
@@ -411,7 +411,7 @@ std::string withoutVideo(std::string text) {
 std::string fullHelpText() {
     // Only what this build can do: the video lines where it reads video, the wildcards where it expands them.
     const std::string inputs =
-        videoSupported()
+        inputs::videoSupported()
             ? _("INPUT is an image file in any format libvips loads (an animated GIF or WebP gives\n"
                 "all of its frames), a video (MP4, MOV, MKV, WebM, AVI, ...: its frames at its own\n"
                 "timing), a whole stream (its frames and waits exactly: join streams, or trim and\n"
@@ -456,7 +456,7 @@ std::string fullHelpText() {
 }  // namespace
 
 std::string helpText() {
-    if (!videoSupported()) {
+    if (!inputs::videoSupported()) {
         return withoutVideo(fullHelpText());
     }
     return fullHelpText();

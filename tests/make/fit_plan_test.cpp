@@ -6,7 +6,7 @@
 namespace maketest {
 namespace {
 
-using animmake::Fit;
+using animmake::inputs::Fit;
 
 TEST(FitPlan, ShownSizeAndPlacement) {
     struct Case {
@@ -26,10 +26,11 @@ TEST(FitPlan, ShownSizeAndPlacement) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const animmake::ShownSize shown = animmake::shownSize(c.width, c.height, c.fit);
+        const animmake::inputs::ShownSize shown = animmake::inputs::shownSize(c.width, c.height, c.fit);
         EXPECT_EQ(shown.width, c.shownWidth);
         EXPECT_EQ(shown.height, c.shownHeight);
-        const animmake::Placement placement = animmake::placementOf(shown.width, shown.height);
+        const animmake::inputs::Placement placement =
+            animmake::inputs::placementOf(shown.width, shown.height);
         EXPECT_EQ(placement.left, c.left);
         EXPECT_EQ(placement.top, c.top);
         EXPECT_EQ(placement.width, std::min(shown.width, 190));

@@ -345,20 +345,23 @@ TEST(AnimmakeVideo, EachInputIsToldByItsFirstBytes) {
     writeBytes(scratch.pathOf("notes.txt"), {'a', ' ', 'n', 'o', 't', 'e', '\n'});
     struct Case {
         const char* name;
-        animmake::InputKind kind;
+        animmake::inputs::InputKind kind;
     };
     const Case cases[] = {
-        {"frame.bmp", animmake::InputKind::bmp},     {"frames.bin", animmake::InputKind::stream},
-        {"photo.png", animmake::InputKind::image},   {"photo", animmake::InputKind::image},
-        {"clip.mkv", animmake::InputKind::video},    {"clip", animmake::InputKind::video},
-        {"notes.txt", animmake::InputKind::unknown},
+        {"frame.bmp", animmake::inputs::InputKind::bmp},
+        {"frames.bin", animmake::inputs::InputKind::stream},
+        {"photo.png", animmake::inputs::InputKind::image},
+        {"photo", animmake::inputs::InputKind::image},
+        {"clip.mkv", animmake::inputs::InputKind::video},
+        {"clip", animmake::inputs::InputKind::video},
+        {"notes.txt", animmake::inputs::InputKind::unknown},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        animmake::FileHead head;
+        animmake::inputs::FileHead head;
         std::string reason;
-        ASSERT_TRUE(animmake::readFileHead(scratch.pathOf(c.name), head, reason)) << reason;
-        EXPECT_EQ(animmake::kindOf(scratch.pathOf(c.name), head), c.kind);
+        ASSERT_TRUE(animmake::inputs::readFileHead(scratch.pathOf(c.name), head, reason)) << reason;
+        EXPECT_EQ(animmake::inputs::kindOf(scratch.pathOf(c.name), head), c.kind);
     }
 }
 
@@ -373,40 +376,40 @@ TEST(AnimmakeVideo, AVideoIsOpenedTwice) {
     std::filesystem::copy_file(clip, scratch.pathOf("shots/unnamed"));
     struct Case {
         const char* name;
-        std::function<std::vector<animmake::InputItem>()> inputs;
+        std::function<std::vector<animmake::inputs::InputItem>()> inputs;
     };
     const Case cases[] = {
         {"given alone",
          [&] {
-             animmake::InputKind kind = animmake::InputKind::unknown;
-             EXPECT_FALSE(animmake::isLoneList(clip, &kind));
-             EXPECT_EQ(kind, animmake::InputKind::video);
-             return std::vector<animmake::InputItem>{{clip, -1, kind}};
+             animmake::inputs::InputKind kind = animmake::inputs::InputKind::unknown;
+             EXPECT_FALSE(animmake::inputs::isLoneList(clip, &kind));
+             EXPECT_EQ(kind, animmake::inputs::InputKind::video);
+             return std::vector<animmake::inputs::InputItem>{{clip, -1, kind}};
          }},
         {"in a folder, one named as a video and one not",
          [&] {
-             std::vector<animmake::InputItem> items;
+             std::vector<animmake::inputs::InputItem> items;
              std::string error;
-             EXPECT_TRUE(animmake::expandInputs({scratch.pathOf("shots")}, items, error)) << error;
+             EXPECT_TRUE(animmake::inputs::expandInputs({scratch.pathOf("shots")}, items, error)) << error;
              return items;
          }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::size_t before = animmake::inputOpens();
-        const std::vector<animmake::InputItem> items = c.inputs();
-        for (const animmake::InputItem& item : items) {
+        const std::size_t before = animmake::inputs::inputOpens();
+        const std::vector<animmake::inputs::InputItem> items = c.inputs();
+        for (const animmake::inputs::InputItem& item : items) {
             SCOPED_TRACE(item.path);
             std::size_t frames = 0;
-            animmake::LoadFailure failure;
+            animmake::inputs::LoadFailure failure;
             std::string notice;
-            EXPECT_TRUE(animmake::loadFrames(
-                item.path, item.kind, animmake::SourceSettings{},
-                [&](animmake::SourceFrame) { return ++frames > 0; }, failure, notice))
+            EXPECT_TRUE(animmake::inputs::loadFrames(
+                item.path, item.kind, animmake::inputs::SourceSettings{},
+                [&](animmake::inputs::SourceFrame) { return ++frames > 0; }, failure, notice))
                 << failure.reason;
             EXPECT_EQ(frames, 6u);
         }
-        EXPECT_EQ(animmake::inputOpens() - before, 2 * items.size());
+        EXPECT_EQ(animmake::inputs::inputOpens() - before, 2 * items.size());
     }
 }
 

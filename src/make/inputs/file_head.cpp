@@ -8,7 +8,7 @@
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 std::atomic<std::size_t> opens{0};
@@ -51,4 +51,4 @@ bool readFileHead(const std::string& path, FileHead& head, std::string& reason) 
     return true;
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

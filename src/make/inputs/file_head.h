@@ -9,7 +9,7 @@
 
 #include "convert/convert_frame.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // What an input was found to be.
 enum class InputKind {
@@ -40,4 +40,4 @@ bool readFileHead(const std::string& path, FileHead& head, std::string& reason);
 void countInputOpen();
 std::size_t inputOpens();
 
-}  // namespace animmake
+}  // namespace animmake::inputs

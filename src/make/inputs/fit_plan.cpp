@@ -6,7 +6,7 @@
 #include "convert/frame_encoder.h"
 #include "stream/stream_format.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY) {
     scaleX = animconv::kFrameWidth / width;
@@ -84,4 +84,4 @@ void placeTurned(const std::uint8_t* scaled, int width, int height, int quarterT
     }
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

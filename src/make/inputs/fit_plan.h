@@ -8,7 +8,7 @@
 
 #include "make/inputs/source_settings.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // The scale each axis needs for the fit of a width x height picture.
 void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY);
@@ -39,4 +39,4 @@ Placement placementOf(int shownWidth, int shownHeight);
 void placeTurned(const std::uint8_t* scaled, int width, int height, int quarterTurns, Rgb8 background,
                  std::uint8_t* framePixels);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

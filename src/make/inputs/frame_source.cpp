@@ -20,7 +20,7 @@
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 using animconv::FrameBuffer, animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth,
@@ -433,4 +433,4 @@ bool loadFrames(const std::string& path, InputKind kind, const SourceSettings& s
     return kOpeners[static_cast<int>(kind)](Load{path, settings, sink, failure, notice, &look});
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

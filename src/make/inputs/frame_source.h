@@ -9,7 +9,7 @@
 #include "make/inputs/source.h"
 #include "make/inputs/source_settings.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // What the file is, by its first bytes (and, for what none of libvips' own loaders and no video probe
 // claims, by libvips' loaders of files); unknown when nothing reads it.
@@ -23,4 +23,4 @@ bool loadFrames(const std::string& path, InputKind kind, const SourceSettings& s
 // A library's error text in plain words: "the file ends early", "corrupt image data", ...
 std::string plainReason(const std::string& libraryText);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -17,7 +17,7 @@
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 bool isDigit(char c) {
@@ -538,4 +538,4 @@ bool expandInputs(const std::vector<std::string>& operands, std::vector<InputIte
     return true;
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

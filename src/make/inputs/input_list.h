@@ -8,7 +8,7 @@
 #include "make/inputs/file_head.h"
 #include "toolkit/tool_platform.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 struct InputItem {
     std::string path;
@@ -45,4 +45,4 @@ std::string streamNameBeside(const std::string& input, bool isFolder);
 // Natural order: runs of digits compare as numbers, so "f2" sorts before "f10".
 bool naturalLess(const std::string& a, const std::string& b);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -34,7 +34,7 @@
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 using animconv::FrameBuffer, animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth,
@@ -603,4 +603,4 @@ bool loadVideoFrames(const std::string& path, const FileHead* head, const Source
 
 void configureVideoLibrary() {}
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -11,7 +11,7 @@
 #include "convert/frame_encoder.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 constexpr int kNoWait = -1;
 
@@ -49,4 +49,4 @@ inline std::string tooManyPixelsReason(const std::string& subject, std::uint64_t
            _(" pixels, more than --max-pixels ") + std::to_string(maxPixels);
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace animmake {
+namespace animmake::inputs {
 
 enum class Fit { contain, cover, stretch };
 
@@ -40,4 +40,4 @@ struct SourceSettings {
     std::function<bool()> awaitVideoTurn;
 };
 
-}  // namespace animmake
+}  // namespace animmake::inputs

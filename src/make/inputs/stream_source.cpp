@@ -13,7 +13,7 @@
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 using animconv::FrameBuffer;
@@ -174,7 +174,7 @@ bool startsAsStream(const FileHead& head, std::string& whereItBreaks) {
     if (animconv::readFrame(view, 0, 1, rules, summary, report, nullptr) == animconv::Problem::none) {
         return true;
     }
-    whereItBreaks = animmake::whereItBreaks(report, 0);
+    whereItBreaks = inputs::whereItBreaks(report, 0);
     return false;
 }
 
@@ -236,4 +236,4 @@ bool loadStreamFrames(const std::string& path, const SourceSettings& settings, c
     return true;
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

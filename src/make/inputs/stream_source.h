@@ -10,7 +10,7 @@
 #include "make/inputs/source.h"
 #include "make/inputs/source_settings.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // Whether the file's first frame is a whole frame; when not, `whereItBreaks` says where, for a file that
 // turns out to be nothing else either.
@@ -21,4 +21,4 @@ bool startsAsStream(const FileHead& head, std::string& whereItBreaks);
 bool loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
                       LoadFailure& failure);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -3,7 +3,7 @@
 #include "make/inputs/video_source.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 bool videoSupported() {
     return false;
@@ -17,4 +17,4 @@ bool loadVideoFrames(const std::string&, const FileHead*, const SourceSettings&,
 
 void configureVideoLibrary() {}
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -6,7 +6,7 @@
 
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 void VideoFrameHandOff::start(const VideoClock& clock, std::size_t expected) {
     timeline_.emplace(settings_.video, clock);
@@ -84,4 +84,4 @@ std::string damagedNotice(const LostFrames::Verdict& lost, std::size_t leftOut, 
     return notice;
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -14,7 +14,7 @@
 #include "make/inputs/source_settings.h"
 #include "make/inputs/video_timeline.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 class VideoFrameHandOff {
   public:
@@ -60,4 +60,4 @@ std::size_t expectedFrames(std::optional<double> lengthSeconds, double rate, con
 // and those taken with decoding errors; empty when none.
 std::string damagedNotice(const LostFrames::Verdict& lost, std::size_t leftOut, std::size_t concealed);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

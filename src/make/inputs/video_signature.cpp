@@ -7,7 +7,7 @@
 
 #include "make/inputs/video_source.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 bool hasAt(const FileHead& head, std::size_t offset, const char* text) {
@@ -47,4 +47,4 @@ bool isVideoHead(const FileHead& file) {
     return isoMedia || matroska || avi || mpegProgram || at(0, "FLV") || at(0, "OggS");
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -4,11 +4,11 @@
 
 #include "make/inputs/file_head.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 bool isAviHead(const FileHead& head);
 
 // ISO media (MP4, MOV, 3GP) by its first box; older MOVs start with no ftyp.
 bool isIsoMediaHead(const FileHead& head);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

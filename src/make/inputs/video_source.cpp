@@ -27,7 +27,7 @@ extern "C" {
 #include "make/inputs/video_timeline.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 using animconv::FrameBuffer;
@@ -674,4 +674,4 @@ void configureVideoLibrary() {
     av_log_set_level(AV_LOG_QUIET);
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

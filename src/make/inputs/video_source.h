@@ -9,7 +9,7 @@
 #include "make/inputs/source.h"
 #include "make/inputs/source_settings.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // Whether this animmake reads video at all.
 bool videoSupported();
@@ -28,4 +28,4 @@ bool loadVideoFrames(const std::string& path, const FileHead* head, const Source
 // Once per process: the libraries' own log lines off (every failure is reported once, as one line).
 void configureVideoLibrary();
 
-}  // namespace animmake
+}  // namespace animmake::inputs

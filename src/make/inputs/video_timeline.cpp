@@ -7,7 +7,7 @@
 
 #include "make/inputs/source.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 __extension__ typedef __int128 Wide;  // products of two 64-bit factors
@@ -290,4 +290,4 @@ std::string nothingTakenReason(std::size_t framesDecoded, std::int64_t startMicr
     return std::string(_("no frames to take: --start ")) + seconds + _(" lies past the video's end");
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs
