@@ -3,13 +3,10 @@
 #include <vips/vips8>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <initializer_list>
-#include <system_error>
+#include <memory>
 #include <vector>
 
 #include "convert/convert_frame.h"
@@ -312,27 +309,6 @@ bool claimsAsAnyImage(const std::string& path, InputLook&) {
     return false;
 }
 
-// What an input is: the first of these that claims it. libvips' own loaders before the video probe (HEIF
-// and AVIF are ISO media too), ImageMagick after it.
-struct InputClaim {
-    InputKind kind;
-    bool (*claims)(const std::string& path, InputLook& look);
-};
-constexpr InputClaim kClaims[] = {
-    {InputKind::bmp, claimsAsBmp},        {InputKind::stream, claimsAsStream},
-    {InputKind::image, claimsAsOwnImage}, {InputKind::video, claimsAsVideo},
-    {InputKind::image, claimsAsAnyImage},
-};
-
-InputKind claimedKind(const std::string& path, InputLook& look) {
-    for (const InputClaim& claim : kClaims) {
-        if (claim.claims(path, look)) {
-            return claim.kind;
-        }
-    }
-    return InputKind::unknown;
-}
-
 // One input's load: where its frames go, and how it ended.
 struct Load {
     const std::string& path;
@@ -382,8 +358,36 @@ bool refuse(const Load& load) {
     return false;
 }
 
-// How each kind is opened, by the order of InputKind.
-constexpr bool (*kOpeners[])(const Load&) = {refuse, openBmp, openStream, openImage, openVideo};
+// What an input is, the first of these that claims it, and how that kind is opened. libvips' own loaders
+// before the video probe (HEIF and AVIF are ISO media too), ImageMagick after it.
+struct InputFormat {
+    InputKind kind;
+    bool (*claims)(const std::string& path, InputLook& look);
+    bool (*open)(const Load& load);
+};
+constexpr InputFormat kFormats[] = {
+    {InputKind::bmp, claimsAsBmp, openBmp},          {InputKind::stream, claimsAsStream, openStream},
+    {InputKind::image, claimsAsOwnImage, openImage}, {InputKind::video, claimsAsVideo, openVideo},
+    {InputKind::image, claimsAsAnyImage, openImage},
+};
+
+InputKind claimedKind(const std::string& path, InputLook& look) {
+    for (const InputFormat& format : kFormats) {
+        if (format.claims(path, look)) {
+            return format.kind;
+        }
+    }
+    return InputKind::unknown;
+}
+
+bool openAs(InputKind kind, const Load& load) {
+    for (const InputFormat& format : kFormats) {
+        if (format.kind == kind) {
+            return format.open(load);
+        }
+    }
+    return refuse(load);
+}
 
 }  // namespace
 
@@ -422,15 +426,14 @@ bool loadFrames(const std::string& path, InputKind kind, const SourceSettings& s
     // A kind known already (a folder's file looked at when it was listed) needs no second look, except a
     // BMP, whose frame is its first bytes.
     if (kind != InputKind::unknown && kind != InputKind::bmp) {
-        return kOpeners[static_cast<int>(kind)](Load{path, settings, sink, failure, notice, nullptr});
+        return openAs(kind, Load{path, settings, sink, failure, notice, nullptr});
     }
     FileHead head;
     if (!readFileHead(path, head, failure.reason)) {
         return false;
     }
     InputLook look{head, nullptr, {}};
-    kind = claimedKind(path, look);
-    return kOpeners[static_cast<int>(kind)](Load{path, settings, sink, failure, notice, &look});
+    return openAs(claimedKind(path, look), Load{path, settings, sink, failure, notice, &look});
 }
 
 }  // namespace animmake::inputs
