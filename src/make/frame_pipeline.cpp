@@ -95,15 +95,20 @@ void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
         return !stopping_;
     };
     try {
-        loaded = inputs::loadFrames(
-            inputs_[input].path, inputs_[input].kind, settings,
-            [&](PipelineFrame frame) {
-                if (dither && !frame.fromStream) {
-                    dither->apply(*frame.pixels);
-                }
-                return deliver(slot, std::move(frame));
-            },
-            failure, notice);
+        const std::unique_ptr<inputs::Source> source =
+            inputs::openInput(inputs_[input].path, inputs_[input].kind, settings);
+        PipelineFrame frame;
+        while (source->next(frame)) {
+            if (dither && !frame.fromStream) {
+                dither->apply(*frame.pixels);
+            }
+            if (!deliver(slot, std::move(frame))) {
+                break;  // the run is stopping
+            }
+        }
+        loaded = !source->failed();
+        failure = source->failure();
+        notice = source->notice();
     } catch (...) {
         failure = failureOf(std::current_exception());
     }

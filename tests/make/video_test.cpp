@@ -400,13 +400,14 @@ TEST(AnimmakeVideo, AVideoIsOpenedTwice) {
         const std::vector<animmake::inputs::InputItem> items = c.inputs();
         for (const animmake::inputs::InputItem& item : items) {
             SCOPED_TRACE(item.path);
+            const std::unique_ptr<animmake::inputs::Source> source =
+                animmake::inputs::openInput(item.path, item.kind, animmake::inputs::SourceSettings{});
             std::size_t frames = 0;
-            animmake::inputs::LoadFailure failure;
-            std::string notice;
-            EXPECT_TRUE(animmake::inputs::loadFrames(
-                item.path, item.kind, animmake::inputs::SourceSettings{},
-                [&](animmake::inputs::SourceFrame) { return ++frames > 0; }, failure, notice))
-                << failure.reason;
+            animmake::inputs::SourceFrame frame;
+            while (source->next(frame)) {
+                ++frames;
+            }
+            EXPECT_FALSE(source->failed()) << source->failure().reason;
             EXPECT_EQ(frames, 6u);
         }
         EXPECT_EQ(animmake::inputs::inputOpens() - before, 2 * items.size());

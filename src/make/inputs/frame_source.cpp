@@ -7,6 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "convert/convert_frame.h"
@@ -182,58 +183,104 @@ bool isAnimationLoader(const std::string& loader) {
     return loader.rfind("gifload", 0) == 0 || loader.rfind("webpload", 0) == 0;
 }
 
-bool loadWithVips(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                  std::string& reason) {
-    // The header alone: nothing is decoded before the size check. Read top to bottom once when decoded.
-    const VImage header = VImage::new_from_file(
-        toolplatform::libraryName(path).c_str(),
-        VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_ERROR));
-    const std::uint64_t pixels = std::uint64_t(static_cast<unsigned>(header.width())) *
-                                 std::uint64_t(static_cast<unsigned>(header.height()));
-    if (pixels > settings.maxPixels) {
-        reason = tooManyPixelsReason(_("the image has "), static_cast<unsigned>(header.width()),
-                                     static_cast<unsigned>(header.height()), settings.maxPixels);
-        return false;
-    }
-    const std::string loader = header.get_typeof("vips-loader") != 0 ? header.get_string("vips-loader") : "";
-    const int pages = header.get_typeof("n-pages") != 0 ? header.get_int("n-pages") : 1;
-    if (!isAnimationLoader(loader) || pages <= 1) {
-        auto frame = std::make_unique<FrameBuffer>();
-        if (loader.rfind("jpegload", 0) == 0) {
-            toFrame(jpegFitted(path, header, settings), *frame);
-        } else if (shrinksOnLoad(loader)) {
-            toFrame(thumbnailFromFile(path, settings), *frame);
-        } else {
-            toFrame(placed(resampled(srgbFlattened(header, settings), settings), settings), *frame);
+// An image through libvips: one frame, or an animation's pages one at a time.
+class ImageSource : public SteppedSource {
+  public:
+    ImageSource(const std::string& path, const SourceSettings& settings) : path_(path), settings_(settings) {}
+
+  private:
+    bool step() override {
+        try {
+            return all_ ? nextPage() : begin();
+        } catch (const vips::VError& error) {
+            std::string& text = failure_.libraryText;
+            text = error.what();
+            while (!text.empty() && text.back() == '\n') {
+                text.pop_back();
+            }
+            vips_error_clear();
+            return fail(plainReason(text));
         }
-        sink(SourceFrame{std::move(frame), kNoWait, 1});
+    }
+
+    bool begin() {
+        // The header alone: nothing is decoded before the size check. Read top to bottom once when decoded.
+        const VImage header = VImage::new_from_file(
+            toolplatform::libraryName(path_).c_str(),
+            VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_ERROR));
+        const std::uint64_t pixels = std::uint64_t(static_cast<unsigned>(header.width())) *
+                                     std::uint64_t(static_cast<unsigned>(header.height()));
+        if (pixels > settings_.maxPixels) {
+            return fail(tooManyPixelsReason(_("the image has "), static_cast<unsigned>(header.width()),
+                                            static_cast<unsigned>(header.height()), settings_.maxPixels));
+        }
+        const std::string loader =
+            header.get_typeof("vips-loader") != 0 ? header.get_string("vips-loader") : "";
+        const int pages = header.get_typeof("n-pages") != 0 ? header.get_int("n-pages") : 1;
+        if (!isAnimationLoader(loader) || pages <= 1) {
+            auto frame = std::make_unique<FrameBuffer>();
+            if (loader.rfind("jpegload", 0) == 0) {
+                toFrame(jpegFitted(path_, header, settings_), *frame);
+            } else if (shrinksOnLoad(loader)) {
+                toFrame(thumbnailFromFile(path_, settings_), *frame);
+            } else {
+                toFrame(placed(resampled(srgbFlattened(header, settings_), settings_), settings_), *frame);
+            }
+            queued(SourceFrame{std::move(frame), kNoWait, 1});
+            return false;
+        }
+        // All pages, composited by the loader, read top to bottom once: one page is fitted at a time.
+        all_.emplace(VImage::new_from_file(toolplatform::libraryName(path_).c_str(),
+                                           VImage::option()
+                                               ->set("n", -1)
+                                               ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                               ->set("fail_on", VIPS_FAIL_ON_ERROR)));
+        pageHeight_ = vips_image_get_page_height(all_->get_image());
+        count_ = all_->height() / pageHeight_;
+        if (all_->get_typeof("delay") != 0) {
+            delays_ = all_->get_array_int("delay");
+        }
+        return nextPage();
+    }
+
+    bool nextPage() {
+        if (page_ >= count_) {
+            return false;
+        }
+        auto frame = std::make_unique<FrameBuffer>();
+        const VImage one = all_->crop(0, page_ * pageHeight_, all_->width(), pageHeight_);
+        toFrame(placed(resampled(srgbFlattened(one, settings_), settings_), settings_), *frame);
+        const auto page = static_cast<std::size_t>(page_);
+        const int wait =
+            page < delays_.size() ? waitOfDelay(delays_[page], settings_.video.waitUnitMs) : kNoWait;
+        queued(SourceFrame{std::move(frame), wait, static_cast<std::size_t>(count_)});
+        return ++page_ < count_;
+    }
+
+    const std::string path_;
+    const SourceSettings& settings_;
+    std::optional<VImage> all_;  // an animation's pages, stacked
+    int pageHeight_ = 0;
+    int count_ = 0;
+    int page_ = 0;
+    std::vector<int> delays_;
+};
+
+// A BMP's one frame, decoded already.
+class DecodedSource : public Source {
+  public:
+    explicit DecodedSource(std::unique_ptr<FrameBuffer> frame) : frame_(std::move(frame)) {}
+    bool next(SourceFrame& frame) override {
+        if (!frame_) {
+            return false;
+        }
+        frame = SourceFrame{std::move(frame_), kNoWait, 1};
         return true;
     }
-    // All pages, composited by the loader, read top to bottom once: one page is fitted at a time.
-    const VImage all = VImage::new_from_file(toolplatform::libraryName(path).c_str(),
-                                             VImage::option()
-                                                 ->set("n", -1)
-                                                 ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                                 ->set("fail_on", VIPS_FAIL_ON_ERROR));
-    const int pageHeight = vips_image_get_page_height(all.get_image());
-    const int count = all.height() / pageHeight;
-    std::vector<int> delays;
-    if (all.get_typeof("delay") != 0) {
-        delays = all.get_array_int("delay");
-    }
-    for (int page = 0; page < count; ++page) {
-        auto frame = std::make_unique<FrameBuffer>();
-        const VImage one = all.crop(0, page * pageHeight, all.width(), pageHeight);
-        toFrame(placed(resampled(srgbFlattened(one, settings), settings), settings), *frame);
-        const int wait = static_cast<std::size_t>(page) < delays.size()
-                             ? waitOfDelay(delays[static_cast<std::size_t>(page)], settings.video.waitUnitMs)
-                             : kNoWait;
-        if (!sink(SourceFrame{std::move(frame), wait, static_cast<std::size_t>(count)})) {
-            return true;
-        }
-    }
-    return true;
-}
+
+  private:
+    std::unique_ptr<FrameBuffer> frame_;
+};
 
 // The image kind a file's name says ("PNG" for photo.png); empty when it says none.
 std::string imageKindNamed(const std::string& path) {
@@ -309,53 +356,38 @@ bool claimsAsAnyImage(const std::string& path, InputLook&) {
     return false;
 }
 
-// One input's load: where its frames go, and how it ended.
+// What an input's opening knows.
 struct Load {
     const std::string& path;
     const SourceSettings& settings;
-    const FrameSink& sink;
-    LoadFailure& failure;
-    std::string& notice;
     InputLook* look;  // null when the kind was known before its first bytes were read
 };
 
-bool openBmp(const Load& load) {
-    load.sink(SourceFrame{std::move(load.look->bmpFrame), kNoWait, 1});
-    return true;
+std::unique_ptr<Source> openBmp(const Load& load) {
+    return std::make_unique<DecodedSource>(std::move(load.look->bmpFrame));
 }
 
-bool openStream(const Load& load) {
-    return loadStreamFrames(load.path, load.settings, load.sink, load.failure);
+std::unique_ptr<Source> openStreamFile(const Load& load) {
+    return openStream(load.path, load.settings);
 }
 
-bool openImage(const Load& load) {
-    try {
-        return loadWithVips(load.path, load.settings, load.sink, load.failure.reason);
-    } catch (const vips::VError& error) {
-        std::string& text = load.failure.libraryText;
-        text = error.what();
-        while (!text.empty() && text.back() == '\n') {
-            text.pop_back();
-        }
-        load.failure.reason = plainReason(text);
-        vips_error_clear();
-        return false;
-    }
+std::unique_ptr<Source> openImage(const Load& load) {
+    return std::make_unique<ImageSource>(load.path, load.settings);
 }
 
-bool openVideo(const Load& load) {
-    return loadVideoFrames(load.path, load.look != nullptr ? &load.look->head : nullptr, load.settings,
-                           load.sink, load.failure, load.notice);
+std::unique_ptr<Source> openVideoFile(const Load& load) {
+    return openVideo(load.path, load.look != nullptr ? &load.look->head : nullptr, load.settings);
 }
 
 // Nothing claims it.
-bool refuse(const Load& load) {
+std::unique_ptr<Source> refuse(const Load& load) {
     // Named as an image, it is refused as one: how it reads as a stream would only puzzle.
     const std::string named = imageKindNamed(load.path);
-    load.failure.reason = !named.empty() ? _("not a ") + named + _(" image (nor a video or stream file)")
-                                         : std::string(_(kNotAnImage)) + _(" (read as a stream: ") +
-                                               load.look->streamBreak + ")";
-    return false;
+    return std::make_unique<RefusedSource>(LoadFailure{
+        !named.empty()
+            ? _("not a ") + named + _(" image (nor a video or stream file)")
+            : std::string(_(kNotAnImage)) + _(" (read as a stream: ") + load.look->streamBreak + ")",
+        ""});
 }
 
 // What an input is, the first of these that claims it, and how that kind is opened. libvips' own loaders
@@ -363,11 +395,11 @@ bool refuse(const Load& load) {
 struct InputFormat {
     InputKind kind;
     bool (*claims)(const std::string& path, InputLook& look);
-    bool (*open)(const Load& load);
+    std::unique_ptr<Source> (*open)(const Load& load);
 };
 constexpr InputFormat kFormats[] = {
-    {InputKind::bmp, claimsAsBmp, openBmp},          {InputKind::stream, claimsAsStream, openStream},
-    {InputKind::image, claimsAsOwnImage, openImage}, {InputKind::video, claimsAsVideo, openVideo},
+    {InputKind::bmp, claimsAsBmp, openBmp},          {InputKind::stream, claimsAsStream, openStreamFile},
+    {InputKind::image, claimsAsOwnImage, openImage}, {InputKind::video, claimsAsVideo, openVideoFile},
     {InputKind::image, claimsAsAnyImage, openImage},
 };
 
@@ -380,7 +412,7 @@ InputKind claimedKind(const std::string& path, InputLook& look) {
     return InputKind::unknown;
 }
 
-bool openAs(InputKind kind, const Load& load) {
+std::unique_ptr<Source> openAs(InputKind kind, const Load& load) {
     for (const InputFormat& format : kFormats) {
         if (format.kind == kind) {
             return format.open(load);
@@ -421,19 +453,19 @@ std::string plainReason(const std::string& libraryText) {
     return _("corrupt image data");
 }
 
-bool loadFrames(const std::string& path, InputKind kind, const SourceSettings& settings,
-                const FrameSink& sink, LoadFailure& failure, std::string& notice) {
+std::unique_ptr<Source> openInput(const std::string& path, InputKind kind, const SourceSettings& settings) {
     // A kind known already (a folder's file looked at when it was listed) needs no second look, except a
     // BMP, whose frame is its first bytes.
     if (kind != InputKind::unknown && kind != InputKind::bmp) {
-        return openAs(kind, Load{path, settings, sink, failure, notice, nullptr});
+        return openAs(kind, Load{path, settings, nullptr});
     }
     FileHead head;
+    LoadFailure failure;
     if (!readFileHead(path, head, failure.reason)) {
-        return false;
+        return std::make_unique<RefusedSource>(std::move(failure));
     }
     InputLook look{head, nullptr, {}};
-    return openAs(claimedKind(path, look), Load{path, settings, sink, failure, notice, &look});
+    return openAs(claimedKind(path, look), Load{path, settings, &look});
 }
 
 }  // namespace animmake::inputs

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +35,71 @@ using FrameSink = std::function<bool(SourceFrame frame)>;
 struct LoadFailure {
     std::string reason;
     std::string libraryText;
+};
+
+// An input's frames, handed one at a time.
+class Source {
+  public:
+    virtual ~Source() = default;
+    // The next frame; false at the input's end, or when it failed (failed() then).
+    virtual bool next(SourceFrame& frame) = 0;
+
+    bool failed() const { return failed_; }
+    const LoadFailure& failure() const { return failure_; }
+    // At the end of an input used only in part: what was left out.
+    const std::string& notice() const { return notice_; }
+
+  protected:
+    // Ends the input with `reason`; false, for the step that failed.
+    bool fail(std::string reason) {
+        failed_ = true;
+        failure_.reason = std::move(reason);
+        return false;
+    }
+
+    LoadFailure failure_;
+    std::string notice_;
+    bool failed_ = false;
+};
+
+// An input refused before its first frame.
+class RefusedSource : public Source {
+  public:
+    explicit RefusedSource(LoadFailure failure) {
+        failed_ = true;
+        failure_ = std::move(failure);
+    }
+    bool next(SourceFrame&) override { return false; }
+};
+
+// A source that makes its frames in steps, each giving none, one or a few to `queued` (a picture's pages,
+// a stream's frames, a video's packets): next() takes steps until a frame is there.
+class SteppedSource : public Source {
+  public:
+    bool next(SourceFrame& frame) final {
+        while (frames_.empty() && !ended_) {
+            ended_ = !step();
+        }
+        if (frames_.empty()) {
+            return false;
+        }
+        frame = std::move(frames_.front());
+        frames_.pop_front();
+        return true;
+    }
+
+  protected:
+    // One step; false once nothing more comes, or when it failed.
+    virtual bool step() = 0;
+
+    const FrameSink queued = [this](SourceFrame frame) {
+        frames_.push_back(std::move(frame));
+        return true;
+    };
+
+  private:
+    std::deque<SourceFrame> frames_;
+    bool ended_ = false;
 };
 
 // "1 frame", "12 frames": counts in the messages.

@@ -134,8 +134,6 @@ class StreamTimeline {
     }
 
     bool tookNone() const { return taken_ == 0; }
-    // The sink wants no more frames (the run is stopping), as opposed to a range that has ended.
-    bool stopped() const { return stopped_; }
 
   private:
     bool emitSettled(const SettledFrame& settled) {
@@ -178,62 +176,80 @@ bool startsAsStream(const FileHead& head, std::string& whereItBreaks) {
     return false;
 }
 
-bool loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                      LoadFailure& failure) {
-    std::string& reason = failure.reason;
-    countInputOpen();
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "rb"),
-                                                               &std::fclose);
-    if (file == nullptr) {
-        reason = std::string(_("cannot open: ")) + std::strerror(errno);
-        return false;
-    }
-    StreamWindow window(file.get());
-    const auto indices = std::make_unique<animconv::FrameIndices>();
-    StreamTimeline timeline(settings, sink);
-    animconv::ReadRules rules = streamRules();
-    std::size_t offset = 0;
-    bool taking = true;  // after the range taken, the rest is still checked: only a whole stream is an input
-    for (std::size_t number = 1;; ++number) {
+namespace {
+
+// The stream read a frame a step.
+class StreamSource : public SteppedSource {
+  public:
+    StreamSource(const std::string& path, const SourceSettings& settings)
+        : path_(path), settings_(settings), timeline_(settings, queued) {}
+
+  private:
+    bool step() override {
+        std::string reason;
+        if (!file_) {
+            countInputOpen();
+            file_.reset(toolplatform::openFile(path_, "rb"));
+            if (!file_) {
+                return fail(std::string(_("cannot open: ")) + std::strerror(errno));
+            }
+            window_.emplace(file_.get());
+        }
         animconv::StreamView view;
         std::size_t base = 0;
-        if (!window.at(offset, view, base, reason)) {
-            return false;
+        if (!window_->at(offset_, view, base, reason)) {
+            return fail(reason);
         }
-        if (offset - base == view.length) {
-            if (number == 1) {
-                reason = _("the file is empty");  // emptied since its first bytes were read
-                return false;
+        if (offset_ - base == view.length) {
+            if (number_ == 1) {
+                return fail(_("the file is empty"));  // emptied since its first bytes were read
             }
-            break;  // the file's end, after a whole frame
+            return end();  // the file's end, after a whole frame
         }
-        rules.firstOfRun = number == 1;
+        rules_.firstOfRun = number_ == 1;
         animconv::FrameSummary summary;
         animconv::ProblemReport report;
-        if (animconv::readFrame(view, offset - base, number, rules, summary, report,
-                                taking ? indices.get() : nullptr) != animconv::Problem::none) {
-            reason = _("a damaged stream: ") + whereItBreaks(report, base);
-            return false;
+        if (animconv::readFrame(view, offset_ - base, number_, rules_, summary, report,
+                                taking_ ? indices_.get() : nullptr) != animconv::Problem::none) {
+            return fail(_("a damaged stream: ") + whereItBreaks(report, base));
         }
-        offset += summary.bytes;
-        if (taking && !timeline.add(*indices, summary.waitByte)) {
-            if (timeline.stopped()) {
-                return true;
-            }
-            taking = false;
+        offset_ += summary.bytes;
+        ++number_;
+        // After the range taken, the rest is still checked: only a whole stream is an input.
+        taking_ = taking_ && timeline_.add(*indices_, summary.waitByte);
+        return true;
+    }
+
+    bool end() {
+        if (taking_) {
+            timeline_.finish();
         }
-    }
-    if (taking) {
-        timeline.finish();
-    }
-    if (timeline.tookNone()) {
-        char start[32];
-        std::snprintf(start, sizeof start, "%.3f s",
-                      static_cast<double>(settings.video.startMicroseconds) / 1e6);
-        reason = std::string(_("no frames to take: --start ")) + start + _(" lies past the stream's end");
+        if (timeline_.tookNone()) {
+            char start[32];
+            std::snprintf(start, sizeof start, "%.3f s",
+                          static_cast<double>(settings_.video.startMicroseconds) / 1e6);
+            return fail(std::string(_("no frames to take: --start ")) + start +
+                        _(" lies past the stream's end"));
+        }
         return false;
     }
-    return true;
+
+    const std::string path_;
+    const SourceSettings& settings_;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
+    std::optional<StreamWindow> window_;
+    const std::unique_ptr<animconv::FrameIndices> indices_ = std::make_unique<animconv::FrameIndices>();
+    StreamTimeline timeline_;
+    animconv::ReadRules rules_ = streamRules();
+    std::size_t offset_ = 0;
+    std::size_t number_ = 1;
+    bool taking_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<Source> openStream(const std::string& path, const SourceSettings& settings) {
+    return std::make_unique<StreamSource>(path, settings);
 }
 
 }  // namespace animmake::inputs

@@ -4,6 +4,7 @@
 // by those waits as they take a video's by its clock.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "make/inputs/file_head.h"
@@ -16,9 +17,8 @@ namespace animmake::inputs {
 // turns out to be nothing else either.
 bool startsAsStream(const FileHead& head, std::string& whereItBreaks);
 
-// The stream's frames. False with `failure` for a stream that breaks further on or cannot be read, or one
-// whose range takes no frame.
-bool loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                      LoadFailure& failure);
+// The stream's frames. The source fails for a stream that breaks further on or cannot be read, or one whose
+// range takes no frame.
+std::unique_ptr<Source> openStream(const std::string& path, const SourceSettings& settings);
 
 }  // namespace animmake::inputs

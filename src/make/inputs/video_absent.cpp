@@ -9,10 +9,9 @@ bool videoSupported() {
     return false;
 }
 
-bool loadVideoFrames(const std::string&, const FileHead*, const SourceSettings&, const FrameSink&,
-                     LoadFailure& failure, std::string&) {
-    failure.reason = _("a video, but this animmake was built without video input (FFmpeg's libraries)");
-    return false;
+std::unique_ptr<Source> openVideo(const std::string&, const FileHead*, const SourceSettings&) {
+    return std::make_unique<RefusedSource>(
+        LoadFailure{_("a video, but this animmake was built without video input (FFmpeg's libraries)"), ""});
 }
 
 void configureVideoLibrary() {}

@@ -248,17 +248,45 @@ std::int64_t ownDuration(const AVFrame& frame) {
 }
 
 // One video stream decoded in presentation order, timed, fitted and handed on.
-class FfmpegVideoReader {
+class FfmpegVideoSource : public SteppedSource {
   public:
-    FfmpegVideoReader(const SourceSettings& settings, const FrameSink& sink)
-        : settings_(settings),
-          handOff_(settings, sink, [this](FrameBuffer& frame) { return fitter_->fit(*pending_, frame); }) {}
+    FfmpegVideoSource(const std::string& path, const SourceSettings& settings)
+        : path_(path),
+          settings_(settings),
+          handOff_(settings, queued, [this](FrameBuffer& frame) { return fitter_->fit(*pending_, frame); }) {}
 
-    bool read(const std::string& path, std::string& reason, std::string& notice) {
-        if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
-            return true;  // the run is stopping
+  private:
+    enum class Phase { opening, reading, ending };
+
+    bool step() override {
+        std::string reason;
+        switch (phase_) {
+            case Phase::opening:
+                if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
+                    return false;  // the run is stopping
+                }
+                if (!begin(reason)) {
+                    return fail(reason);
+                }
+                phase_ = Phase::reading;
+                return true;
+            case Phase::reading:
+                if (!more_ || handOff_.stopped()) {
+                    phase_ = Phase::ending;
+                    return true;
+                }
+                return readPacket(reason) || fail(reason);
+            case Phase::ending:
+                if (end(reason)) {
+                    return false;
+                }
+                return fail(reason);
         }
-        if (!open(path, reason)) {
+        return false;
+    }
+
+    bool begin(std::string& reason) {
+        if (!open(path_, reason)) {
             return false;
         }
         packet_.reset(av_packet_alloc());
@@ -269,45 +297,48 @@ class FfmpegVideoReader {
             return false;
         }
         seek();
-        bool more = true;
-        while (more && !handOff_.stopped()) {
-            const int got = av_read_frame(format_.get(), packet_.get());
-            if (got == AVERROR_EOF) {
-                if (!seeked_ && endsEarly()) {
-                    reason =
-                        _("the video is cut short: the file ends after ") + std::to_string(packetsRead_) +
-                        _(" of its ") +
-                        framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
-                    return false;
-                }
-                if (!seeked_ && !oggEndsWithItsLastPage()) {
-                    reason = _("the video is cut short: the file ends after ") +
-                             framesText(static_cast<std::size_t>(packetsRead_)) + _(", before its last page");
-                    return false;
-                }
-                readToEnd_ = true;
-                more = false;
-                avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
-            } else if (got < 0) {
-                reason = _("the video is cut short or damaged after ") + framesText(framesDecoded_);
+        return true;
+    }
+
+    // One packet read and decoded, and the frames it completes taken.
+    bool readPacket(std::string& reason) {
+        const int got = av_read_frame(format_.get(), packet_.get());
+        if (got == AVERROR_EOF) {
+            if (!seeked_ && endsEarly()) {
+                reason = _("the video is cut short: the file ends after ") + std::to_string(packetsRead_) +
+                         _(" of its ") +
+                         framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
                 return false;
-            } else {
-                const bool ours = packet_->stream_index == stream_->index;
-                notePacketEnd();
-                packetsRead_ += ours ? 1 : 0;
-                cutOff_ = cutOff_ || (ours && (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0);
-                if (ours && avcodec_send_packet(decoder_.get(), packet_.get()) < 0) {
-                    ++damaged_;
-                }
-                av_packet_unref(packet_.get());
-                if (!ours) {
-                    continue;
-                }
             }
-            if (!receiveFrames(reason)) {
+            if (!seeked_ && !oggEndsWithItsLastPage()) {
+                reason = _("the video is cut short: the file ends after ") +
+                         framesText(static_cast<std::size_t>(packetsRead_)) + _(", before its last page");
                 return false;
+            }
+            readToEnd_ = true;
+            more_ = false;
+            avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
+        } else if (got < 0) {
+            reason = _("the video is cut short or damaged after ") + framesText(framesDecoded_);
+            return false;
+        } else {
+            const bool ours = packet_->stream_index == stream_->index;
+            notePacketEnd();
+            packetsRead_ += ours ? 1 : 0;
+            cutOff_ = cutOff_ || (ours && (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0);
+            if (ours && avcodec_send_packet(decoder_.get(), packet_.get()) < 0) {
+                ++damaged_;
+            }
+            av_packet_unref(packet_.get());
+            if (!ours) {
+                return true;
             }
         }
+        return receiveFrames(reason);
+    }
+
+    // After the last packet, or the range's end: the last frame, and what the video lost.
+    bool end(std::string& reason) {
         if (!handOff_.stopped() && !handOff_.finish()) {
             reason = unfitReason();
             return false;
@@ -328,11 +359,10 @@ class FfmpegVideoReader {
             }
             lost = lost_->judge(framesIndexed(), std::strcmp(format_->iformat->name, "avi") != 0);
         }
-        notice = damagedNotice(lost, damaged_, concealed_);
+        notice_ = damagedNotice(lost, damaged_, concealed_);
         return true;
     }
 
-  private:
     bool open(const std::string& path, std::string& reason) {
         AVFormatContext* opened = avformat_alloc_context();
         if (opened == nullptr) {
@@ -613,8 +643,11 @@ class FfmpegVideoReader {
                _(" pictures into the frame");
     }
 
+    const std::string path_;
     const SourceSettings& settings_;
     VideoFrameHandOff handOff_;
+    Phase phase_ = Phase::opening;
+    bool more_ = true;  // packets are still to be read
     std::unique_ptr<AVFormatContext, FormatCloser> format_;
     std::unique_ptr<AVCodecContext, DecoderFreer> decoder_;
     std::unique_ptr<AVPacket, PacketFreer> packet_;
@@ -664,10 +697,8 @@ bool isVideoHead(const FileHead& head) {
     return score >= AVPROBE_SCORE_RETRY && format != nullptr && !isImageDemuxer(*format);
 }
 
-bool loadVideoFrames(const std::string& path, const FileHead*, const SourceSettings& settings,
-                     const FrameSink& sink, LoadFailure& failure, std::string& notice) {
-    FfmpegVideoReader reader(settings, sink);
-    return reader.read(path, failure.reason, notice);
+std::unique_ptr<Source> openVideo(const std::string& path, const FileHead*, const SourceSettings& settings) {
+    return std::make_unique<FfmpegVideoSource>(path, settings);
 }
 
 void configureVideoLibrary() {

@@ -3,6 +3,7 @@
 // recognises the common containers by their first bytes and refuses them with a plain reason.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "make/inputs/file_head.h"
@@ -19,11 +20,12 @@ bool videoSupported();
 // loaders.
 bool isVideoHead(const FileHead& head);
 
-// The video's frames in presentation order, each with its wait in whole wait units as its delay. `head` is
-// the file's first bytes when they were read for this load, else null. False with `failure` when the file
-// cannot be used; true with `notice` set when it was used only in part (damaged frames skipped).
-bool loadVideoFrames(const std::string& path, const FileHead* head, const SourceSettings& settings,
-                     const FrameSink& sink, LoadFailure& failure, std::string& notice);
+// The video's frames in presentation order, each with its wait in whole wait units. `head` is the file's
+// first bytes when they were read for this load, else null; it need not outlive the call. The source fails
+// when the file cannot be used, and gives a notice when it was used only in part (damaged frames skipped).
+// The decoder is opened when the first frame is asked for.
+std::unique_ptr<Source> openVideo(const std::string& path, const FileHead* head,
+                                  const SourceSettings& settings);
 
 // Once per process: the libraries' own log lines off (every failure is reported once, as one line).
 void configureVideoLibrary();
