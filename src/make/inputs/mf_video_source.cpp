@@ -285,53 +285,78 @@ class Nv12Fitter {
 };
 
 // The video stream read in presentation order, timed, fitted and handed on.
-class MediaFoundationReader {
+class MediaFoundationSource : public SteppedSource {
   public:
-    MediaFoundationReader(const SourceSettings& settings, const FrameSink& sink)
-        : settings_(settings), handOff_(settings, sink, [this](FrameBuffer& frame) {
+    // What the container is and an AVI's codec are taken from the first bytes here.
+    MediaFoundationSource(const std::string& path, const FileHead& head, const SourceSettings& settings)
+        : path_(path),
+          aviCodec_(aviCodecName(head)),
+          settings_(settings),
+          avi_(isAviHead(head)),
+          tracksHaveLengths_(!avi_ && isIsoMediaHead(head)),
+          handOff_(settings, queued, [this](FrameBuffer& frame) {
               return pending_ && fitter_->fit(*pending_.Get(), pendingFormat_, frame);
           }) {}
 
-    bool read(const std::string& path, const FileHead& head, std::string& reason, std::string& notice) {
-        if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
-            return true;  // the run is stopping
+  private:
+    enum class Phase { opening, reading, ending };
+
+    bool step() override {
+        std::string reason;
+        switch (phase_) {
+            case Phase::opening:
+                if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
+                    return false;  // the run is stopping
+                }
+                if (!foundation_.started()) {
+                    return fail(_("cannot read the video: Media Foundation is not available on this system"));
+                }
+                if (!open(reason) || !seek(reason)) {
+                    return fail(reason);
+                }
+                phase_ = Phase::reading;
+                return true;
+            case Phase::reading:
+                if (handOff_.stopped()) {
+                    phase_ = Phase::ending;
+                    return true;
+                }
+                return readSample(reason) || fail(reason);
+            case Phase::ending:
+                return end(reason) ? false : fail(reason);
         }
-        if (!foundation_.started()) {
-            reason = _("cannot read the video: Media Foundation is not available on this system");
+        return false;
+    }
+
+    // One sample read and taken; at the stream's end, the reading is over.
+    bool readSample(std::string& reason) {
+        DWORD stream = 0;
+        DWORD flags = 0;
+        LONGLONG time = 0;
+        ComPtr<IMFSample> sample;
+        const HRESULT status = reader_->ReadSample(kVideoStream, 0, &stream, &flags, &time, &sample);
+        if (FAILED(status) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
+            reason = decoded_ == 0 ? _("cannot decode its video: the system's decoder refuses the stream "
+                                       "(the file is damaged, or its codec unsupported)")
+                                   : _("the video is cut short or damaged after ") + framesText(decoded_);
             return false;
         }
-        if (!open(path, head, reason)) {
+        if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0 && !readFormat(reason)) {
             return false;
         }
-        if (!seek(reason)) {
-            return false;
+        if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) != 0) {
+            phase_ = Phase::ending;
+            return true;
         }
-        while (!handOff_.stopped()) {
-            DWORD stream = 0;
-            DWORD flags = 0;
-            LONGLONG time = 0;
-            ComPtr<IMFSample> sample;
-            const HRESULT status = reader_->ReadSample(kVideoStream, 0, &stream, &flags, &time, &sample);
-            if (FAILED(status) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
-                reason = decoded_ == 0 ? _("cannot decode its video: the system's decoder refuses the stream "
-                                           "(the file is damaged, or its codec unsupported)")
-                                       : _("the video is cut short or damaged after ") + framesText(decoded_);
-                return false;
-            }
-            if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0 && !readFormat(reason)) {
-                return false;
-            }
-            if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) != 0) {
-                break;
-            }
-            if (!sample) {
-                continue;  // a gap in the stream
-            }
-            ++decoded_;
-            if (!take(std::move(sample), reason)) {
-                return false;
-            }
+        if (!sample) {
+            return true;  // a gap in the stream
         }
+        ++decoded_;
+        return take(std::move(sample), reason);
+    }
+
+    // After the last sample, or the range's end: the last frame, and what the video lost.
+    bool end(std::string& reason) {
         if (!handOff_.stopped() && !handOff_.finish()) {
             reason = unfitReason();
             return false;
@@ -343,13 +368,13 @@ class MediaFoundationReader {
         // Only a video read whole is held to what its length and rate declare.
         if (!handOff_.stopped() && settings_.video.startMicroseconds <= 0 &&
             settings_.video.durationMicroseconds == kWholeVideo) {
-            notice = damagedNotice(lost_->judge(0, true), 0, 0);
+            notice_ = damagedNotice(lost_->judge(0, true), 0, 0);
         }
         return true;
     }
 
-  private:
-    bool open(const std::string& path, const FileHead& head, std::string& reason) {
+    bool open(std::string& reason) {
+        const std::string& path = path_;
         std::error_code error;
         const std::filesystem::path full = std::filesystem::absolute(toolplatform::pathOf(path), error);
         ComPtr<IMFAttributes> attributes;
@@ -362,7 +387,7 @@ class MediaFoundationReader {
         const HRESULT opened = MFCreateSourceReaderFromURL(
             (error ? toolplatform::pathOf(path) : full).wstring().c_str(), attributes.Get(), &reader_);
         if (FAILED(opened)) {
-            const std::string named = aviCodecName(head);
+            const std::string& named = aviCodec_;
             if (!named.empty()) {
                 reason = _("cannot decode its video: the system has no ") + named + _(" decoder") +
                          _(", or the file is damaged (Media Foundation)");
@@ -378,7 +403,7 @@ class MediaFoundationReader {
         }
         ComPtr<IMFMediaType> native;
         if (FAILED(reader_->GetNativeMediaType(kVideoStream, 0, &native))) {
-            const std::string named = aviCodecName(head);
+            const std::string& named = aviCodec_;
             if (!named.empty()) {
                 reason = noDecoderReason(named);
                 return false;
@@ -418,8 +443,6 @@ class MediaFoundationReader {
         if (!readFormat(reason)) {
             return false;
         }
-        avi_ = isAviHead(head);
-        tracksHaveLengths_ = !avi_ && isIsoMediaHead(head);
         clock_ = clockOf(*native.Get());
         handOff_.start(clock_, expected_);
         lost_.emplace(clock_);
@@ -559,7 +582,11 @@ class MediaFoundationReader {
                std::to_string(pendingFormat_.picture.height) + _(" pictures into the frame");
     }
 
+    const std::string path_;
+    const std::string aviCodec_;  // the video codec an AVI's header names; empty for others
     const SourceSettings& settings_;
+    const bool avi_;
+    const bool tracksHaveLengths_;      // ISO media: the last frame's own duration ends the video
     const MediaFoundation foundation_;  // first in, last out: after every object of its
     ComPtr<IMFSourceReader> reader_;
     int quarterTurns_ = 0;  // clockwise, for display
@@ -569,10 +596,9 @@ class MediaFoundationReader {
     VideoClock clock_;
     std::optional<LostFrames> lost_;
     std::optional<Nv12Fitter> fitter_;
-    VideoFrameHandOff handOff_;  // last: its fitting reads the pending sample and the fitter
-    bool avi_ = false;
-    bool tracksHaveLengths_ = false;  // ISO media: the last frame's own duration ends the video
-    std::int64_t frameNum_ = 0;       // an AVI's frame rate, its clock; 0 for 100 ns units
+    VideoFrameHandOff handOff_;  // its fitting reads the pending sample and the fitter
+    Phase phase_ = Phase::opening;
+    std::int64_t frameNum_ = 0;  // an AVI's frame rate, its clock; 0 for 100 ns units
     std::int64_t frameDen_ = 1;
     double rate_ = 0;
     std::optional<std::int64_t> presentationLength_;  // in the clock's units, when the source says
@@ -586,19 +612,19 @@ bool videoSupported() {
     return true;
 }
 
-bool loadVideoFrames(const std::string& path, const FileHead* head, const SourceSettings& settings,
-                     const FrameSink& sink, LoadFailure& failure, std::string& notice) {
+std::unique_ptr<Source> openVideo(const std::string& path, const FileHead* head,
+                                  const SourceSettings& settings) {
     // The container's kind and an AVI's codec come from the first bytes; read here when a folder's listing
     // knew the file was a video without keeping them.
     FileHead ownHead;
     if (head == nullptr) {
+        LoadFailure failure;
         if (!readFileHead(path, ownHead, failure.reason)) {
-            return false;
+            return std::make_unique<RefusedSource>(std::move(failure));
         }
         head = &ownHead;
     }
-    MediaFoundationReader reader(settings, sink);
-    return reader.read(path, *head, failure.reason, notice);
+    return std::make_unique<MediaFoundationSource>(path, *head, settings);
 }
 
 void configureVideoLibrary() {}
