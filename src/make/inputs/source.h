@@ -40,7 +40,10 @@ struct LoadFailure {
 // An input's frames, handed one at a time.
 class Source {
   public:
+    Source() = default;
     virtual ~Source() = default;
+    Source(const Source&) = delete;  // a stepped source's sink points into it
+    Source& operator=(const Source&) = delete;
     // The next frame; false at the input's end, or when it failed (failed() then).
     virtual bool next(SourceFrame& frame) = 0;
 
