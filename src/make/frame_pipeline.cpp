@@ -16,8 +16,8 @@ using dither::FrameDither;
 
 constexpr std::size_t kFramesQueuedPerInput = 3;
 
-LoadFailure failureOf(const std::exception_ptr& thrown) {
-    LoadFailure failure;
+inputs::LoadFailure failureOf(const std::exception_ptr& thrown) {
+    inputs::LoadFailure failure;
     try {
         std::rethrow_exception(thrown);
     } catch (const std::bad_alloc&) {
@@ -33,8 +33,8 @@ LoadFailure failureOf(const std::exception_ptr& thrown) {
 
 }  // namespace
 
-FramePipeline::FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings,
-                             dither::Dither dither, unsigned workers)
+FramePipeline::FramePipeline(const std::vector<inputs::InputItem>& inputs,
+                             const inputs::SourceSettings& settings, dither::Dither dither, unsigned workers)
     : inputs_(inputs),
       settings_(settings),
       dither_(dither),
@@ -72,7 +72,7 @@ void FramePipeline::stopAndJoin() {
     }
 }
 
-bool FramePipeline::deliver(Slot& slot, SourceFrame frame) {
+bool FramePipeline::deliver(Slot& slot, inputs::SourceFrame frame) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return stopping_ || slot.frames.size() < kFramesQueuedPerInput; });
     if (stopping_) {
@@ -84,11 +84,11 @@ bool FramePipeline::deliver(Slot& slot, SourceFrame frame) {
 }
 
 void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
-    LoadFailure failure;
+    inputs::LoadFailure failure;
     std::string notice;
     bool loaded = false;
-    SourceSettings settings = settings_;
-    settings.video.fixedWait = settings.video.fixedWait || inputs_[input].wait >= 0;
+    inputs::SourceSettings settings = settings_;
+    settings.video.keepEveryFrame = inputs_[input].wait >= 0;
     // A video decodes once the consumer has reached it, so that videos in the window ahead do not each
     // hold a decoder's memory; the consumer never waits on an input that waits on it.
     settings.awaitVideoTurn = [this, input] {
@@ -97,26 +97,29 @@ void FramePipeline::workOn(std::size_t input, Slot& slot, FrameDither* dither) {
         return !stopping_;
     };
     try {
-        loaded = loadFrames(
-            inputs_[input].path, settings,
-            [&](SourceFrame frame) {
-                if (dither && !frame.fromStream) {
-                    dither->apply(*frame.pixels);
-                }
-                return deliver(slot, std::move(frame));
-            },
-            failure, notice);
+        const std::unique_ptr<inputs::Source> source =
+            inputs::openInput(inputs_[input].path, inputs_[input].kind, settings);
+        inputs::SourceFrame frame;
+        while (source->next(frame)) {
+            if (dither && !frame.fromStream) {
+                dither->apply(*frame.pixels);
+            }
+            if (!deliver(slot, std::move(frame))) {
+                break;  // the run is stopping
+            }
+        }
+        loaded = !source->failed();
+        failure = source->failure();
+        notice = source->notice();
     } catch (...) {
         failure = failureOf(std::current_exception());
-    }
-    if (loaded) {
-        failure = LoadFailure{notice, ""};
     }
     {
         std::lock_guard lock(mutex_);
         slot.done = true;
         slot.failed = !loaded;
         slot.failure = std::move(failure);
+        slot.notice = std::move(notice);
     }
     changed_.notify_all();
 }
@@ -142,7 +145,8 @@ void FramePipeline::work() {
     }
 }
 
-FramePipeline::Next FramePipeline::next(std::size_t input, SourceFrame& frame, LoadFailure& failure) {
+FramePipeline::Next FramePipeline::next(std::size_t input, inputs::SourceFrame& frame,
+                                        inputs::LoadFailure& failure, std::string& notice) {
     Slot& slot = slots_[input % window_];
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !slot.frames.empty() || slot.done; });
@@ -153,6 +157,7 @@ FramePipeline::Next FramePipeline::next(std::size_t input, SourceFrame& frame, L
         return Next::frame;
     }
     failure = slot.failure;
+    notice = slot.notice;
     return slot.failed ? Next::failed : Next::inputDone;
 }
 

@@ -25,34 +25,36 @@ class FramePipeline {
   public:
     // The workers apply `dither` when it does not remember the frames before (ditherRemembers). `inputs`
     // and `settings` outlive the pipeline.
-    FramePipeline(const std::vector<InputItem>& inputs, const SourceSettings& settings, dither::Dither dither,
-                  unsigned workers);
+    FramePipeline(const std::vector<inputs::InputItem>& inputs, const inputs::SourceSettings& settings,
+                  dither::Dither dither, unsigned workers);
     ~FramePipeline();
     FramePipeline(const FramePipeline&) = delete;
     FramePipeline& operator=(const FramePipeline&) = delete;
 
     enum class Next { frame, inputDone, failed };
-    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with
-    // `failure.reason` holding a notice when it was used only in part), or its failure (a load that failed,
-    // or anything thrown while the input was worked on).
-    Next next(std::size_t input, SourceFrame& frame, LoadFailure& failure);
+    // The next frame of input `input` (taken in order, 0, 1, ...): a frame, the input's end (with `notice`
+    // set when it was used only in part), or its `failure` (a load that failed, or anything thrown while
+    // the input was worked on).
+    Next next(std::size_t input, inputs::SourceFrame& frame, inputs::LoadFailure& failure,
+              std::string& notice);
     // After inputDone or failed: frees the input's slot for an input further on.
     void advance();
 
   private:
     struct Slot {
-        std::deque<SourceFrame> frames;
+        std::deque<inputs::SourceFrame> frames;
         bool done = false;
         bool failed = false;
-        LoadFailure failure;  // or, in its reason, the notice of an input used in part
+        inputs::LoadFailure failure;
+        std::string notice;  // an input used in part
     };
     void work();
     void workOn(std::size_t input, Slot& slot, dither::FrameDither* dither);
-    bool deliver(Slot& slot, SourceFrame frame);
+    bool deliver(Slot& slot, inputs::SourceFrame frame);
     void stopAndJoin();
 
-    const std::vector<InputItem>& inputs_;
-    const SourceSettings& settings_;
+    const std::vector<inputs::InputItem>& inputs_;
+    const inputs::SourceSettings& settings_;
     const dither::Dither dither_;
     std::size_t window_;
     std::vector<Slot> slots_;

@@ -24,6 +24,7 @@
 namespace {
 
 using namespace animmake;
+using namespace animmake::inputs;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kExitDone = 0;
@@ -194,8 +195,10 @@ int runMake(int argc, char** argv) {
     configureVideoLibrary();
     output::takeInterrupts();
 
-    // A list dropped on animmake.exe arrives as the only argument, without its @.
-    if (options.inputs.size() == 1 && isLoneList(options.inputs.front())) {
+    // A list dropped on animmake.exe arrives as the only argument, without its @. Any other lone file was
+    // looked at by that question: what it is goes with it.
+    InputKind loneKind = InputKind::unknown;
+    if (options.inputs.size() == 1 && isLoneList(options.inputs.front(), &loneKind)) {
         options.inputs.front() = "@" + options.inputs.front();
     }
     if (options.streamPath.empty() && options.inputs.front() == "@-") {
@@ -208,6 +211,10 @@ int runMake(int argc, char** argv) {
     if (!expandInputs(options.inputs, inputs, error, toolplatform::kExpandsWildcards, &first)) {
         return messages.fail(error);
     }
+    if (inputs.size() == 1 && inputs.front().path == options.inputs.front()) {
+        inputs.front().kind = loneKind;
+    }
+    applyWaitOption(inputs, options.wait);
     if (options.streamPath.empty()) {
         // A file dropped on animmake.exe: the stream beside it, named after it.
         const std::string named = first.size() > 1 && first[0] == '@' ? first.substr(1) : first;

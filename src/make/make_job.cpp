@@ -12,6 +12,11 @@
 #include "toolkit/translation.h"
 
 namespace animmake {
+
+using inputs::InputItem;
+using inputs::LoadFailure;
+using inputs::SourceFrame;
+
 namespace {
 
 // What the frames are encoded and written with, owned by the run (too large for a thread's stack).
@@ -22,19 +27,17 @@ struct Encoding {
 
 }  // namespace
 
-std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const SourceFrame& frame) {
-    const int delayMs = frame.delayMs;
+void applyWaitOption(std::vector<InputItem>& inputs, int wait) {
+    for (InputItem& item : inputs) {
+        item.wait = item.wait < 0 ? wait : item.wait;
+    }
+}
+
+std::uint8_t waitByteOf(const InputItem& item, const SourceFrame& frame) {
     if (item.wait >= 0) {
         return static_cast<std::uint8_t>(item.wait);
     }
-    if (options.wait != kWaitNotGiven) {
-        return static_cast<std::uint8_t>(options.wait);
-    }
-    if (delayMs == kNoDelay) {
-        return kDefaultWait;
-    }
-    const long units = std::lround(static_cast<double>(delayMs) / options.source.video.waitUnitMs);
-    return static_cast<std::uint8_t>(std::clamp(units, frame.fromStream ? 0L : 1L, 255L));
+    return static_cast<std::uint8_t>(frame.wait == inputs::kNoWait ? kDefaultWait : frame.wait);
 }
 
 MakeStatus makeFrames(const std::vector<InputItem>& inputs, const MakeOptions& options,
@@ -67,14 +70,15 @@ MakeStatus makeFrames(const std::vector<InputItem>& inputs, const MakeOptions& o
             }
             SourceFrame frame;
             LoadFailure loadFailure;
-            const FramePipeline::Next next = pipeline.next(input, frame, loadFailure);
+            std::string notice;
+            const FramePipeline::Next next = pipeline.next(input, frame, loadFailure, notice);
             if (next == FramePipeline::Next::failed) {
                 failure = {inputs[input].path + ": " + loadFailure.reason, loadFailure.libraryText};
                 return MakeStatus::failed;
             }
             if (next == FramePipeline::Next::inputDone) {
-                if (!loadFailure.reason.empty() && hooks.notice) {  // the input was used in part
-                    hooks.notice(inputs[input].path, loadFailure.reason);
+                if (!notice.empty() && hooks.notice) {  // the input was used in part
+                    hooks.notice(inputs[input].path, notice);
                 }
                 break;
             }
@@ -83,7 +87,7 @@ MakeStatus makeFrames(const std::vector<InputItem>& inputs, const MakeOptions& o
             } else if (inOrder) {
                 inOrder->apply(*frame.pixels);
             }
-            animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame), encoded);
+            animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], frame), encoded);
             animconv::rememberFrame(encoder, *frame.pixels);
             if (!output.write(encoded, error)) {
                 failure = {error, ""};

@@ -19,9 +19,12 @@
 
 namespace animmake {
 
-// The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units (at least 1,
-// except for a stream's frame, whose wait 0 is its own).
-std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const SourceFrame& frame);
+// --wait: the wait byte of every input its list gives none, applied here once, before the run.
+void applyWaitOption(std::vector<inputs::InputItem>& inputs, int wait);
+
+// The wait byte of a frame: the fixed one of its input (the list's or --wait), else its own, else the
+// default.
+std::uint8_t waitByteOf(const inputs::InputItem& item, const inputs::SourceFrame& frame);
 
 struct MakeTotals {
     std::size_t frames = 0;
@@ -60,7 +63,7 @@ struct MakeFailure {
 // Makes the frames of `inputs` into `output` (opened by the caller, who finishes or abandons it). `options`
 // give the dither, delta, wait and the sources' settings, and --frames-dir. On failure `failure` holds the
 // line. What is thrown inside (out of memory, no threads) passes through: failureOfThrown words it.
-MakeStatus makeFrames(const std::vector<InputItem>& inputs, const MakeOptions& options,
+MakeStatus makeFrames(const std::vector<inputs::InputItem>& inputs, const MakeOptions& options,
                       output::StreamOutput& output, const MakeHooks& hooks, MakeTotals& totals,
                       MakeFailure& failure);
 

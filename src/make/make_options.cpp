@@ -94,7 +94,7 @@ int hexDigit(char c) {
     return -1;
 }
 
-bool parseColour(const std::string& text, Rgb8& colour) {
+bool parseColour(const std::string& text, inputs::Rgb8& colour) {
     if (text.size() != 7 || text[0] != '#') {
         return false;
     }
@@ -107,7 +107,7 @@ bool parseColour(const std::string& text, Rgb8& colour) {
         }
         components[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
-    colour = Rgb8{components[0], components[1], components[2]};
+    colour = inputs::Rgb8{components[0], components[1], components[2]};
     return true;
 }
 
@@ -186,7 +186,6 @@ const OptionRow kOptions[] = {
              return refuse.expected(_("0 to 255"));
          }
          options.wait = static_cast<int>(number);
-         options.source.video.fixedWait = true;
          return true;
      }},
     {"wait-unit", 0, "MS",
@@ -237,11 +236,11 @@ const OptionRow kOptions[] = {
         "cover (fills the frame, centred crop) or stretch"),
      [](const std::string& value, MakeOptions& options, const Refusal& refuse) {
          if (value == "contain") {
-             options.source.fit = Fit::contain;
+             options.source.fit = inputs::Fit::contain;
          } else if (value == "cover") {
-             options.source.fit = Fit::cover;
+             options.source.fit = inputs::Fit::cover;
          } else if (value == "stretch") {
-             options.source.fit = Fit::stretch;
+             options.source.fit = inputs::Fit::stretch;
          } else {
              return refuse.expected(_("contain, cover or stretch"));
          }
@@ -424,7 +423,7 @@ std::string helpText(bool readsVideo) {
 }
 
 std::string helpText() {
-    return helpText(videoSupported());
+    return helpText(inputs::videoSupported());
 }
 
 std::string versionText() {

@@ -18,8 +18,8 @@ struct MakeOptions {
     std::string streamPath;
     output::OutputMode outputMode = output::OutputMode::create;
     bool delta = true;
-    int wait = kWaitNotGiven;  // 0..255 when given
-    SourceSettings source;     // --fit, --background, --max-pixels, --wait-unit and the videos' options
+    int wait = kWaitNotGiven;       // 0..255 when given
+    inputs::SourceSettings source;  // --fit, --background, --max-pixels, --wait-unit and the videos' options
     dither::Dither dither = dither::Dither::ordered;
     std::string framesDir;
     bool quiet = false;

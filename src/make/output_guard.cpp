@@ -121,11 +121,11 @@ bool outputsWritable(const MakeOptions& options, std::string& error) {
     return options.framesDir.empty() || frameFilesWritable(options.framesDir, error);
 }
 
-bool outputsSpareInputs(const MakeOptions& options, const std::vector<InputItem>& inputs,
+bool outputsSpareInputs(const MakeOptions& options, const std::vector<inputs::InputItem>& inputs,
                         std::string& error) {
     KnownFiles files;
     KnownFiles folders;
-    for (const InputItem& input : inputs) {
+    for (const inputs::InputItem& input : inputs) {
         files.add(input.path, input.path);
         folders.add(folderOf(input.path), input.path);
         folders.add(folderOf(resolvedOf(input.path)), input.path);

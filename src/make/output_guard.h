@@ -14,7 +14,8 @@ namespace animmake {
 // False with `error` (one line naming the output and the input) when writing the stream as `options` ask,
 // or a frame into --frames-dir, would write over an input file, an @LIST file or into an input folder.
 // `inputs` are the operands expanded.
-bool outputsSpareInputs(const MakeOptions& options, const std::vector<InputItem>& inputs, std::string& error);
+bool outputsSpareInputs(const MakeOptions& options, const std::vector<inputs::InputItem>& inputs,
+                        std::string& error);
 
 // False with `error` (one line naming it) when the stream, or a frame file in --frames-dir, exists and is
 // marked read-only: it is never replaced or appended to, -f or not.

@@ -140,18 +140,18 @@ Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, con
     }
 }
 
-std::string verdictLine(const ProblemReport& report) {
+std::string problemText(const ProblemReport& report) {
     const std::size_t at = report.byteOffset;
     const std::size_t before = report.pixelsBefore;
     const std::size_t all = kFramePixels;
     std::string detail;
     switch (report.problem) {
         case Problem::none:
-            return "valid\n";
+            return "";
         case Problem::emptyFile:
-            return "invalid: not an animation stream: the file is empty\n";
+            return "not an animation stream: the file is empty";
         case Problem::otherKindOfFile:
-            return format("invalid: not an animation stream: a %s image\n", report.kind);
+            return format("not an animation stream: a %s image", report.kind);
         case Problem::endsInRunRecord:
             detail =
                 format("truncated: the file ends inside the run record at byte %zu, after %zu of %zu pixels",
@@ -193,7 +193,11 @@ std::string verdictLine(const ProblemReport& report) {
                             all);
             break;
     }
-    return format("invalid: frame %zu at byte %zu: ", report.frameNumber, report.frameOffset) + detail + "\n";
+    return format("frame %zu at byte %zu: ", report.frameNumber, report.frameOffset) + detail;
+}
+
+std::string verdictLine(const ProblemReport& report) {
+    return report.problem == Problem::none ? "valid\n" : "invalid: " + problemText(report) + "\n";
 }
 
 std::uint16_t gifDelay(std::uint8_t waitByte, std::uint32_t scaleThousandths) {

@@ -88,6 +88,10 @@ Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, con
 Problem readFrame(StreamView stream, std::size_t offset, std::size_t number, FrameSummary& summary,
                   ProblemReport& report, FrameIndices* pixels);
 
+// The problem in plain words, without a verdict word or line end: "frame N at byte M: " and the reason, or
+// "not an animation stream: ..."; empty for none.
+std::string problemText(const ProblemReport& report);
+
 // The problem as one line ending in a line feed: "valid", or "invalid: frame N at byte M: " and the reason.
 std::string verdictLine(const ProblemReport& report);
 

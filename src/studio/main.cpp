@@ -123,7 +123,7 @@ int runStudio(int argc, char** argv) {
     if (!imageLibrary.started()) {
         return fail(_("cannot start the image library (libvips)"));
     }
-    animmake::configureVideoLibrary();
+    animmake::inputs::configureVideoLibrary();
 
     Session session;
     if (!session.open(error)) {

@@ -289,7 +289,7 @@ StudioServer::StudioServer(Session& session, ServerSettings settings)
         replyJson(response,
                   "{\"version\": " + jsonString(settings_.version) +
                       ", \"maxUploadBytes\": " + std::to_string(settings_.maxUploadBytes) +
-                      ", \"readsVideo\": " + (animmake::videoSupported() ? "true" : "false") +
+                      ", \"readsVideo\": " + (animmake::inputs::videoSupported() ? "true" : "false") +
                       ", \"waitUnitMs\": 10, \"palette\": " + paletteJson() + ", \"files\": " + files +
                       ", \"defaults\": " + defaultSettingsJson() +
                       ", \"dithers\": [\"ordered\", \"search\", \"steady\", \"none\", \"diffusion\"]"

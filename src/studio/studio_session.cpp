@@ -10,6 +10,8 @@
 
 #include "animdump/gif_images.h"
 #include "animdump/image_files.h"
+#include "make/inputs/file_head.h"
+#include "make/inputs/frame_source.h"
 #include "make/inputs/video_source.h"
 #include "make/make_job.h"
 #include "make/output/stream_output.h"
@@ -143,43 +145,26 @@ std::string randomHex(std::size_t digits) {
 }  // namespace
 
 std::string kindOfFile(const std::string& path) {
-    char start[16] = {};
-    std::FILE* file = toolplatform::openFile(path, "rb");
-    if (file == nullptr) {
-        return "unknown";
-    }
-    const std::size_t got = std::fread(start, 1, sizeof start, file);
-    std::fclose(file);
-    const auto begins = [&](const char* signature, std::size_t at = 0) {
-        const std::size_t length = std::strlen(signature);
-        return got >= at + length && std::memcmp(start + at, signature, length) == 0;
-    };
-    if (begins("GIF8")) {
-        return "gif";
-    }
-    if (begins("BM")) {
-        return "bmp";
-    }
-    const auto first = static_cast<unsigned char>(start[0]);
-    if ((first == 0x89 && begins("PNG", 1)) || (first == 0xFF && got >= 3 && start[1] == '\xD8') ||
-        (begins("RIFF") && begins("WEBP", 8)) || begins("II*") || begins("MM")) {
-        return "image";
-    }
-    if (animmake::isVideoFile(path)) {
-        return "video";
-    }
     if (toolplatform::isFolder(path)) {
         return "image";  // a folder of frames
     }
-    std::string bytes;
-    if (readWhole(path, bytes) && !bytes.empty()) {
-        const animconv::StreamView stream{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
-        animconv::FrameSummary frame;
-        animconv::ProblemReport problem;
-        const auto pixels = std::make_unique<animconv::FrameIndices>();
-        if (animconv::readFrame(stream, 0, 1, frame, problem, pixels.get()) == animconv::Problem::none) {
+    // What animmake's own look at the file's first bytes finds; a GIF is named apart for the page.
+    animmake::inputs::FileHead head;
+    std::string reason;
+    if (!animmake::inputs::readFileHead(path, head, reason)) {
+        return "unknown";
+    }
+    switch (animmake::inputs::kindOf(path, head)) {
+        case animmake::inputs::InputKind::bmp:
+            return "bmp";
+        case animmake::inputs::InputKind::stream:
             return "stream";
-        }
+        case animmake::inputs::InputKind::video:
+            return "video";
+        case animmake::inputs::InputKind::image:
+            return head.size >= 4 && std::memcmp(head.bytes(), "GIF8", 4) == 0 ? "gif" : "image";
+        case animmake::inputs::InputKind::unknown:
+            break;
     }
     return "unknown";
 }
@@ -208,14 +193,15 @@ void Job::run() {
             report.framesExpected = report.framesDone;
         }
     };
-    std::vector<animmake::InputItem> inputs;
+    std::vector<animmake::inputs::InputItem> inputs;
     std::string error;
-    if (!animmake::expandInputs(operands, inputs, error, false)) {
+    if (!animmake::inputs::expandInputs(operands, inputs, error, false)) {
         end(JobState::failed, error);
         return;
     }
+    animmake::applyWaitOption(inputs, options.wait);
     std::vector<std::uint64_t> sizes;
-    for (const animmake::InputItem& input : inputs) {
+    for (const animmake::inputs::InputItem& input : inputs) {
         sizes.push_back(sizeOf(input.path));
     }
     animmake::WorkEstimate estimate(sizes);
@@ -529,17 +515,17 @@ SaveOutcome Session::saveBeside(const std::string& jobId, bool overwrite, std::s
         error = _("only a file given on the command line has a folder to save beside");
         return SaveOutcome::refused;
     }
-    path = animmake::streamNameBeside(first.path, toolplatform::isFolder(first.path));
+    path = animmake::inputs::streamNameBeside(first.path, toolplatform::isFolder(first.path));
     // animmake's own checks: never over an input, however it is spelt, nor over a file marked read-only.
     std::vector<std::string> operands;
     for (const StudioFile& file : found->files) {
         operands.push_back(file.path);
     }
-    std::vector<animmake::InputItem> inputs;
+    std::vector<animmake::inputs::InputItem> inputs;
     animmake::MakeOptions options;
     options.streamPath = path;
     options.outputMode = animmake::output::OutputMode::replace;
-    if (!animmake::expandInputs(operands, inputs, error, false) ||
+    if (!animmake::inputs::expandInputs(operands, inputs, error, false) ||
         !animmake::outputsSpareInputs(options, inputs, error) || !animmake::outputsWritable(options, error)) {
         return SaveOutcome::refused;
     }

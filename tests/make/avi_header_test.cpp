@@ -79,7 +79,8 @@ TEST(AviHeader, TheFirstVideoStreamsCodec) {
         {Bytes(vp9.begin(), vp9.begin() + 11), ""},
     };
     for (const auto& [bytes, code] : cases) {
-        EXPECT_EQ(animmake::aviVideoFourcc(bytes.data(), bytes.size()), code) << code << " " << bytes.size();
+        EXPECT_EQ(animmake::inputs::aviVideoFourcc(bytes.data(), bytes.size()), code)
+            << code << " " << bytes.size();
     }
 }
 

@@ -37,7 +37,7 @@ TEST(AnimmakeLists, EveryNotepadEncodingGivesTheSameText) {
         std::string decoded;
         std::string reason;
         const bool refused = c.text.empty() && c.bytes.size() > 2;
-        EXPECT_EQ(animmake::listTextAsUtf8(c.bytes, decoded, reason), !refused);
+        EXPECT_EQ(animmake::inputs::listTextAsUtf8(c.bytes, decoded, reason), !refused);
         EXPECT_EQ(decoded, c.text);
         EXPECT_EQ(reason, refused ? "the list is not valid UTF-16" : "");
     }
@@ -50,7 +50,7 @@ TEST(AnimmakeLists, TextThatIsNotUtf8StaysBytesHere) {
          {shiftJis, std::string("\xC0\xAF.png\n"), std::string("\xED\xA0\x80\n")}) {
         std::string decoded;
         std::string reason;
-        EXPECT_TRUE(animmake::listTextAsUtf8(bytes, decoded, reason));
+        EXPECT_TRUE(animmake::inputs::listTextAsUtf8(bytes, decoded, reason));
         EXPECT_EQ(decoded, bytes);
     }
 }
@@ -115,7 +115,7 @@ TEST(AnimmakeWildcards, MatchAsWindowsMatchesNames) {
         {"*?", "", false},
     };
     for (const auto& [pattern, name, matches] : cases) {
-        EXPECT_EQ(animmake::wildcardMatches(pattern, name), matches) << pattern << " on " << name;
+        EXPECT_EQ(animmake::inputs::wildcardMatches(pattern, name), matches) << pattern << " on " << name;
     }
 }
 
@@ -131,7 +131,7 @@ TEST(AnimmakeNaturalOrder, NumbersByValueAndCaseAlike) {
         {{"f.png", "F.png"}, {"F.png", "f.png"}},
     };
     for (auto [names, sorted] : cases) {
-        animmake::sortNaturally(names);
+        animmake::inputs::sortNaturally(names);
         EXPECT_EQ(names, sorted);
     }
 }
@@ -164,12 +164,12 @@ TEST(AnimmakeWildcards, ExpandInNaturalOrder) {
             operands.push_back(folder + operand);
         }
         SCOPED_TRACE(c.operands.front());
-        std::vector<animmake::InputItem> items;
+        std::vector<animmake::inputs::InputItem> items;
         std::string error;
-        EXPECT_EQ(animmake::expandInputs(operands, items, error, true), c.error.empty());
+        EXPECT_EQ(animmake::inputs::expandInputs(operands, items, error, true), c.error.empty());
         EXPECT_EQ(error, c.error.empty() ? "" : folder + c.error);
         std::vector<std::string> paths;
-        for (const animmake::InputItem& item : items) {
+        for (const animmake::inputs::InputItem& item : items) {
             paths.push_back(item.path.substr(folder.size()));
         }
         if (c.error.empty()) {
@@ -177,9 +177,9 @@ TEST(AnimmakeWildcards, ExpandInNaturalOrder) {
         }
     }
     // Where the shell expands them, a pattern is a name like any other.
-    std::vector<animmake::InputItem> items;
+    std::vector<animmake::inputs::InputItem> items;
     std::string error;
-    ASSERT_TRUE(animmake::expandInputs({folder + "/f*.bmp"}, items, error, false));
+    ASSERT_TRUE(animmake::inputs::expandInputs({folder + "/f*.bmp"}, items, error, false));
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].path, folder + "/f*.bmp");
 }
@@ -197,7 +197,7 @@ TEST(AnimmakeDrop, TheStreamIsNamedAfterTheFirstInput) {
         {"a.tar.gz", false, "a.tar.bin"},
     };
     for (const auto& [input, folder, stream] : cases) {
-        EXPECT_EQ(animmake::streamNameBeside(input, folder), stream) << input;
+        EXPECT_EQ(animmake::inputs::streamNameBeside(input, folder), stream) << input;
     }
 }
 
@@ -251,7 +251,7 @@ TEST(AnimmakeDrop, AFileAloneIsAListWhenItHoldsOne) {
         {"sub/missing.txt", false},
     };
     for (const auto& [name, list] : cases) {
-        EXPECT_EQ(animmake::isLoneList(folder + "/" + name), list) << name;
+        EXPECT_EQ(animmake::inputs::isLoneList(folder + "/" + name), list) << name;
     }
 }
 
@@ -264,9 +264,10 @@ TEST(AnimmakeDrop, ListNamesAreTakenFromTheListsFolder) {
     photoLike(64, 48, 0).pngsave((folder + "/lists/shots/a.png").c_str());
     photoLike(64, 48, 20).pngsave((folder + "/b.png").c_str());
     writeBytes(folder + "/lists/リスト.txt", testsupport::bytesOf("shots/a.png\t7\n" + folder + "/b.png\n"));
-    std::vector<animmake::InputItem> items;
+    std::vector<animmake::inputs::InputItem> items;
     std::string error;
-    ASSERT_TRUE(animmake::expandInputs({"@" + folder + "/lists/リスト.txt"}, items, error, false)) << error;
+    ASSERT_TRUE(animmake::inputs::expandInputs({"@" + folder + "/lists/リスト.txt"}, items, error, false))
+        << error;
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].path, folder + "/lists/shots/a.png");
     EXPECT_EQ(items[0].wait, 7);

@@ -90,7 +90,7 @@ TEST(AnimmakeOptions, ValuesLandAndInputsKeepTheirOrder) {
               OptionsResult::run)
         << error;
     EXPECT_EQ(options.streamPath, "s.bin");
-    EXPECT_EQ(options.source.fit, animmake::Fit::cover);
+    EXPECT_EQ(options.source.fit, animmake::inputs::Fit::cover);
     EXPECT_EQ(options.wait, 7);
     EXPECT_EQ(options.source.background.red, 0x0a);
     EXPECT_EQ(options.source.background.blue, 0x0c);

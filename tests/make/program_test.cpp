@@ -319,8 +319,9 @@ TEST(AnimmakeCommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: animmake [OPTION]... [-o STREAM] INPUT...\n", 0), 0u);
     // Only what the build can do: videos where it reads them, and never Windows' wildcards here.
-    EXPECT_EQ(help.out.find("a video (MP4") != std::string::npos, animmake::videoSupported());
-    EXPECT_EQ(help.out.find("This build reads no video.") == std::string::npos, animmake::videoSupported());
+    EXPECT_EQ(help.out.find("a video (MP4") != std::string::npos, animmake::inputs::videoSupported());
+    EXPECT_EQ(help.out.find("This build reads no video.") == std::string::npos,
+              animmake::inputs::videoSupported());
     EXPECT_EQ(help.out.find("Wildcards"), std::string::npos);
     EXPECT_EQ(help.err + version.err, "");
 }
@@ -330,8 +331,9 @@ TEST(AnimmakeCommandLine, ManPageListsWhatTheBuildDoes) {
     const Bytes bytes = readBytes(ANIMMAKE_MAN_PAGE);
     const std::string page(bytes.begin(), bytes.end());
     ASSERT_EQ(page.rfind(".TH ANIMMAKE 1", 0), 0u);
-    EXPECT_EQ(page.find(".SH VIDEO INPUT") != std::string::npos, animmake::videoSupported());
-    EXPECT_EQ(page.find("built without video input") == std::string::npos, animmake::videoSupported());
+    EXPECT_EQ(page.find(".SH VIDEO INPUT") != std::string::npos, animmake::inputs::videoSupported());
+    EXPECT_EQ(page.find("built without video input") == std::string::npos,
+              animmake::inputs::videoSupported());
 }
 
 // One whole frame of cube index 16 (a run of 32,300 pixels in the 3-byte form), so that -a may extend it.

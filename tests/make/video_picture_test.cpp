@@ -18,9 +18,9 @@ extern "C" {
 namespace maketest {
 namespace {
 
-using animmake::ColourMatrix;
-using animmake::DeclaredPicture;
-using animmake::VideoPicture;
+using animmake::inputs::ColourMatrix;
+using animmake::inputs::DeclaredPicture;
+using animmake::inputs::VideoPicture;
 
 struct FrameFreer {
     void operator()(AVFrame* frame) const { av_frame_free(&frame); }
@@ -70,7 +70,7 @@ TEST(FfmpegPicture, EachDeclaredPictureIsTakenAsBothReadersTakeIt) {
         SCOPED_TRACE(c.name);
         const Frame frame = frameOf(c.declared);
         const auto matrix = displayMatrixOf(c.declared.clockwiseDegrees);
-        const VideoPicture picture = animmake::videoPictureOf(
+        const VideoPicture picture = animmake::inputs::videoPictureOf(
             *frame, {0, 1}, c.declared.clockwiseDegrees != 0 ? matrix.data() : nullptr);
         testsupport::expectTakenAsBothReadersTakeIt(picture, c);
     }
@@ -80,8 +80,9 @@ TEST(FfmpegPicture, EachDeclaredPictureIsTakenAsBothReadersTakeIt) {
 // none, and display matrices turned by other angles.
 TEST(FfmpegPicture, WhatOnlyFfmpegDeclares) {
     const DeclaredPicture sd{.width = 720, .height = 480};
-    EXPECT_TRUE(animmake::videoPictureOf(*frameOf(sd, AV_PIX_FMT_YUVJ420P), {0, 1}, nullptr).fullRange);
-    const VideoPicture fromStream = animmake::videoPictureOf(*frameOf(sd), {10, 11}, nullptr);
+    EXPECT_TRUE(
+        animmake::inputs::videoPictureOf(*frameOf(sd, AV_PIX_FMT_YUVJ420P), {0, 1}, nullptr).fullRange);
+    const VideoPicture fromStream = animmake::inputs::videoPictureOf(*frameOf(sd), {10, 11}, nullptr);
     EXPECT_EQ(fromStream.aspectNum, 10);
     EXPECT_EQ(fromStream.aspectDen, 11);
     struct Turn {
@@ -91,7 +92,7 @@ TEST(FfmpegPicture, WhatOnlyFfmpegDeclares) {
     for (const Turn turn : {Turn{90.5, 1}, Turn{-90, 3}, Turn{450, 1}, Turn{45, 0}, Turn{88, 0}}) {
         SCOPED_TRACE(turn.clockwiseDegrees);
         const auto matrix = displayMatrixOf(turn.clockwiseDegrees);
-        EXPECT_EQ(animmake::videoPictureOf(*frameOf(sd), {0, 1}, matrix.data()).quarterTurns,
+        EXPECT_EQ(animmake::inputs::videoPictureOf(*frameOf(sd), {0, 1}, matrix.data()).quarterTurns,
                   turn.quarterTurns);
     }
 }
@@ -102,10 +103,10 @@ TEST(FfmpegPicture, LumaWeightsAreSwscalesMatrices) {
     for (const ColourMatrix matrix : {ColourMatrix::bt601, ColourMatrix::bt709, ColourMatrix::smpte240m,
                                       ColourMatrix::fcc, ColourMatrix::bt2020}) {
         SCOPED_TRACE(static_cast<int>(matrix));
-        const auto [kr, kb] = animmake::lumaWeightsOf(matrix);
+        const auto [kr, kb] = animmake::inputs::lumaWeightsOf(matrix);
         const double kg = 1.0 - kr - kb;
         const double unit = 65536.0 * 255.0 / 224.0;
-        const int* table = sws_getCoefficients(animmake::swsColourspaceOf(matrix));
+        const int* table = sws_getCoefficients(animmake::inputs::swsColourspaceOf(matrix));
         EXPECT_NEAR(2 * (1 - kr) * unit, table[0], 1.0);            // Cr to red
         EXPECT_NEAR(2 * (1 - kb) * unit, table[1], 1.0);            // Cb to blue
         EXPECT_NEAR(2 * kb * (1 - kb) / kg * unit, table[2], 1.0);  // Cb to green

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <numeric>
 
+#include "make/inputs/frame_source.h"
+#include "make/inputs/input_list.h"
+#include "pictures.h"
 #include "video_maker.h"
 
 namespace maketest {
@@ -323,6 +328,90 @@ TEST(AnimmakeVideo, BadVideosAreRefusedWithTheStreamUntouched) {
     EXPECT_EQ(result.err,
               "animmake: damaged.mkv: the video is damaged: 2 frames left out; the rest is in the stream\n");
     EXPECT_EQ(readStream(folder + "/out.bin").size(), 28u);
+}
+
+// What a file is, told by its first bytes: the first claim that holds decides, animconv's BMPs and streams
+// first, libvips' own loaders before the video probe, a loader of any kind (ImageMagick's) after it.
+TEST(AnimmakeVideo, EachInputIsToldByItsFirstBytes) {
+    const FreshFolder scratch;
+    const testsupport::Picture grey = testsupport::solidPicture({128, 128, 128});
+    writeBytes(scratch.pathOf("frame.bmp"), testsupport::directImage(grey));
+    writeBytes(scratch.pathOf("frames.bin"),
+               testsupport::referenceRun(testsupport::Mode::plain, {{grey, 5}, {grey, 7}}));
+    photoLike(64, 48, 0).pngsave(scratch.pathOf("photo.png").c_str());
+    photoLike(64, 48, 0).jpegsave(scratch.pathOf("photo").c_str());
+    writeVideo(scratch.pathOf("clip.mkv"), atRate(1, 30, 3));
+    std::filesystem::copy_file(scratch.pathOf("clip.mkv"), scratch.pathOf("clip"));
+    writeBytes(scratch.pathOf("notes.txt"), {'a', ' ', 'n', 'o', 't', 'e', '\n'});
+    struct Case {
+        const char* name;
+        animmake::inputs::InputKind kind;
+    };
+    const Case cases[] = {
+        {"frame.bmp", animmake::inputs::InputKind::bmp},
+        {"frames.bin", animmake::inputs::InputKind::stream},
+        {"photo.png", animmake::inputs::InputKind::image},
+        {"photo", animmake::inputs::InputKind::image},
+        {"clip.mkv", animmake::inputs::InputKind::video},
+        {"clip", animmake::inputs::InputKind::video},
+        {"notes.txt", animmake::inputs::InputKind::unknown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        animmake::inputs::FileHead head;
+        std::string reason;
+        ASSERT_TRUE(animmake::inputs::readFileHead(scratch.pathOf(c.name), head, reason)) << reason;
+        EXPECT_EQ(animmake::inputs::kindOf(scratch.pathOf(c.name), head), c.kind);
+    }
+}
+
+// However it is given, a video's file is opened twice before it is decoded: once for its first bytes, once
+// by the decoder; the kind a folder's listing or the lone-list question found is not looked for again.
+TEST(AnimmakeVideo, AVideoIsOpenedTwice) {
+    const FreshFolder scratch;
+    const std::string clip = scratch.pathOf("clip.mp4");
+    writeVideo(clip, atRate(1, 30, 6));
+    scratch.makeFolder("shots");
+    std::filesystem::copy_file(clip, scratch.pathOf("shots/named.mp4"));
+    std::filesystem::copy_file(clip, scratch.pathOf("shots/unnamed"));
+    struct Case {
+        const char* name;
+        std::function<std::vector<animmake::inputs::InputItem>()> inputs;
+    };
+    const Case cases[] = {
+        {"given alone",
+         [&] {
+             animmake::inputs::InputKind kind = animmake::inputs::InputKind::unknown;
+             EXPECT_FALSE(animmake::inputs::isLoneList(clip, &kind));
+             EXPECT_EQ(kind, animmake::inputs::InputKind::video);
+             return std::vector<animmake::inputs::InputItem>{{clip, -1, kind}};
+         }},
+        {"in a folder, one named as a video and one not",
+         [&] {
+             std::vector<animmake::inputs::InputItem> items;
+             std::string error;
+             EXPECT_TRUE(animmake::inputs::expandInputs({scratch.pathOf("shots")}, items, error)) << error;
+             return items;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t before = animmake::inputs::inputOpens();
+        const std::vector<animmake::inputs::InputItem> items = c.inputs();
+        for (const animmake::inputs::InputItem& item : items) {
+            SCOPED_TRACE(item.path);
+            const std::unique_ptr<animmake::inputs::Source> source =
+                animmake::inputs::openInput(item.path, item.kind, animmake::inputs::SourceSettings{});
+            std::size_t frames = 0;
+            animmake::inputs::SourceFrame frame;
+            while (source->next(frame)) {
+                ++frames;
+            }
+            EXPECT_FALSE(source->failed()) << source->failure().reason;
+            EXPECT_EQ(frames, 6u);
+        }
+        EXPECT_EQ(animmake::inputs::inputOpens() - before, 2 * items.size());
+    }
 }
 
 }  // namespace

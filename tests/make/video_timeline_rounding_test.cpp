@@ -10,7 +10,7 @@ extern "C" {
 
 #include "make/inputs/video_timeline.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 TEST(VideoTimeline, RoundsAsLibavutilDoes) {
@@ -49,4 +49,4 @@ TEST(VideoTimeline, RoundsAsLibavutilDoes) {
 }
 
 }  // namespace
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -12,10 +12,10 @@
 namespace maketest {
 namespace {
 
-using animmake::SettledFrame;
-using animmake::VideoClock;
-using animmake::VideoSettings;
-using animmake::VideoTimeline;
+using animmake::inputs::SettledFrame;
+using animmake::inputs::VideoClock;
+using animmake::inputs::VideoSettings;
+using animmake::inputs::VideoTimeline;
 
 using Stamp = std::optional<std::int64_t>;
 
@@ -68,7 +68,7 @@ std::vector<int> repeated(int wait, std::size_t count, std::vector<int> then = {
 
 TEST(VideoTimeline, PresentationTimesBecomeWaits) {
     VideoSettings fixed;
-    fixed.fixedWait = true;
+    fixed.keepEveryFrame = true;
     const TimelineCase cases[] = {
         {"30 fps: rounded as they add up", {}, clockOf(1, 30, 1, 6), counting(0, 5), {3, 4, 3, 3, 4, 3}},
         // A 25 fps AVI whose first picture comes at 0.04 s: 28 frames of 4 make its 1.12 s.
@@ -100,7 +100,7 @@ TEST(VideoTimeline, PresentationTimesBecomeWaits) {
          repeated(200, 5, {20})},
         {"--fps 10 of 30", fps(10, 1), clockOf(1, 30, 1, 30), counting(0, 29), repeated(10, 10)},
         {"--start within a frame: counted from --start",
-         range(50'000, animmake::kWholeVideo),
+         range(50'000, animmake::inputs::kWholeVideo),
          clockOf(1, 1000, 100, 500),
          {0, 100, 200, 300, 400},
          {5, 10, 10, 10, 10}},
@@ -214,11 +214,11 @@ TEST(LostFrames, CountedAgainstTheContainerAndPlacedByTheGaps) {
         clock.frameDuration = 1;
         clock.origin = 0;
         clock.length = c.length;
-        animmake::LostFrames lost(clock);
+        animmake::inputs::LostFrames lost(clock);
         for (const std::int64_t stamp : c.stamps) {
             lost.arrive(stamp);
         }
-        const animmake::LostFrames::Verdict verdict = lost.judge(c.listed, c.gapsAreLost);
+        const animmake::inputs::LostFrames::Verdict verdict = lost.judge(c.listed, c.gapsAreLost);
         EXPECT_EQ(verdict.leftOut, c.leftOut);
         EXPECT_EQ(verdict.text, c.text);
     }

@@ -145,8 +145,9 @@ std::string animmakeStream(const std::vector<std::string>& options, const std::v
     EXPECT_EQ(animmake::parseMakeOptions(static_cast<int>(words.size()), argv.data(), parsed, error),
               animmake::OptionsResult::run)
         << error;
-    std::vector<animmake::InputItem> items;
-    EXPECT_TRUE(animmake::expandInputs(parsed.inputs, items, error, false)) << error;
+    std::vector<animmake::inputs::InputItem> items;
+    EXPECT_TRUE(animmake::inputs::expandInputs(parsed.inputs, items, error, false)) << error;
+    animmake::applyWaitOption(items, parsed.wait);
     animmake::output::StreamOutput output;
     EXPECT_TRUE(output.open(outputPath, parsed.outputMode, error)) << error;
     animmake::MakeTotals totals;

@@ -208,7 +208,7 @@ TEST(StudioStreams, AreTheBytesAnimmakeWritesWithTheSameSettings) {
     savePng(scratch / "one.png", 0);
     savePng(scratch / "two.png", 40);
     saveGif(scratch / "moving.gif", 6);
-    const bool videos = animmake::videoSupported();
+    const bool videos = animmake::inputs::videoSupported();
 #ifdef ANIMSTUDIO_TEST_VIDEO
     maketest::ClipPlan clip;
     clip.width = 320;
@@ -343,7 +343,7 @@ TEST(StudioStreams, ARefusedSettingOrABadFileGetsAnimmakesReason) {
     EXPECT_EQ(studio.waitForEnd(job), "failed");
     // animmake's line for the same file, named as the page named it.
     animmake::MakeOptions options;
-    std::vector<animmake::InputItem> inputs{{scratch / "broken.png", -1}};
+    std::vector<animmake::inputs::InputItem> inputs{{scratch / "broken.png", -1}};
     animmake::output::StreamOutput output;
     std::string error;
     ASSERT_TRUE(output.open(scratch / "x.bin", animmake::output::OutputMode::create, error));

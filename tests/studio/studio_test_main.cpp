@@ -12,6 +12,6 @@ int main(int argc, char** argv) {
     if (!library.started()) {
         return 1;
     }
-    animmake::configureVideoLibrary();
+    animmake::inputs::configureVideoLibrary();
     return RUN_ALL_TESTS();
 }

@@ -11,15 +11,15 @@ namespace testsupport {
 
 struct VideoPictureCase {
     const char* name;
-    animmake::DeclaredPicture declared;  // what is not named is not declared
-    animmake::VideoPicture picture;      // size, matrix, full range, aspect, quarter turns
-    animmake::ShownSize shown;           // with --fit contain
-    animmake::ShownSize scaled;          // before the turn
+    animmake::inputs::DeclaredPicture declared;  // what is not named is not declared
+    animmake::inputs::VideoPicture picture;      // size, matrix, full range, aspect, quarter turns
+    animmake::inputs::ShownSize shown;           // with --fit contain
+    animmake::inputs::ShownSize scaled;          // before the turn
 };
 
 namespace videopictures {
 
-using enum animmake::ColourMatrix;
+using enum animmake::inputs::ColourMatrix;
 
 inline constexpr VideoPictureCase kCases[] = {
     {"nothing declared, SD: BT.601, limited range, square pixels, upright",
@@ -97,9 +97,10 @@ inline constexpr VideoPictureCase kCases[] = {
 }  // namespace videopictures
 
 // What a reader made of a row's declared picture, against the row: the picture and its fit.
-inline void expectTakenAsBothReadersTakeIt(const animmake::VideoPicture& picture, const VideoPictureCase& c) {
+inline void expectTakenAsBothReadersTakeIt(const animmake::inputs::VideoPicture& picture,
+                                           const VideoPictureCase& c) {
     EXPECT_EQ(picture, c.picture);
-    const auto fit = animmake::videoFitOf(picture, animmake::Fit::contain);
+    const auto fit = animmake::inputs::videoFitOf(picture, animmake::inputs::Fit::contain);
     ASSERT_TRUE(fit);
     EXPECT_EQ(fit->shown.width, c.shown.width);
     EXPECT_EQ(fit->shown.height, c.shown.height);

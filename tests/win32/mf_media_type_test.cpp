@@ -12,9 +12,9 @@
 namespace win32test {
 namespace {
 
-using animmake::ColourMatrix;
-using animmake::DeclaredPicture;
-using animmake::VideoPicture;
+using animmake::inputs::ColourMatrix;
+using animmake::inputs::DeclaredPicture;
+using animmake::inputs::VideoPicture;
 using Microsoft::WRL::ComPtr;
 
 class MfMediaType : public ::testing::Test {
@@ -72,7 +72,7 @@ TEST_F(MfMediaType, EachDeclaredPictureIsTakenAsBothReadersTakeIt) {
         SCOPED_TRACE(c.name);
         const ComPtr<IMFMediaType> type = typeOf(c.declared);
         ASSERT_TRUE(type);
-        const VideoPicture picture = animmake::videoPictureOf(*type.Get());
+        const VideoPicture picture = animmake::inputs::videoPictureOf(*type.Get());
         testsupport::expectTakenAsBothReadersTakeIt(picture, c);
     }
 }
@@ -91,9 +91,9 @@ TEST_F(MfMediaType, WhatOnlyMediaFoundationDeclares) {
     type->SetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<const UINT8*>(&inside), sizeof inside);
     type->SetUINT32(MF_MT_YUV_MATRIX, MFVideoTransferMatrix_BT2020_12);
     type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, MFNominalRange_48_208);
-    const VideoPicture picture = animmake::videoPictureOf(*type.Get());
+    const VideoPicture picture = animmake::inputs::videoPictureOf(*type.Get());
     EXPECT_EQ(picture, (VideoPicture{.width = 704, .height = 480, .matrix = ColourMatrix::bt2020}));
-    const animmake::BufferLayout layout = animmake::bufferLayoutOf(*type.Get());
+    const animmake::inputs::BufferLayout layout = animmake::inputs::bufferLayoutOf(*type.Get());
     EXPECT_EQ(layout.width, 720);
     EXPECT_EQ(layout.height, 488);
     EXPECT_EQ(layout.left, 8);
@@ -103,12 +103,13 @@ TEST_F(MfMediaType, WhatOnlyMediaFoundationDeclares) {
     MFVideoArea outside = inside;
     outside.OffsetX.value = 24;  // 24 + 704 > 720
     type->SetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<const UINT8*>(&outside), sizeof outside);
-    EXPECT_EQ(animmake::videoPictureOf(*type.Get()).width, 720);
-    EXPECT_EQ(animmake::bufferLayoutOf(*type.Get()).left, 0);
+    EXPECT_EQ(animmake::inputs::videoPictureOf(*type.Get()).width, 720);
+    EXPECT_EQ(animmake::inputs::bufferLayoutOf(*type.Get()).left, 0);
 
     ComPtr<IMFMediaType> bare;
     ASSERT_TRUE(SUCCEEDED(MFCreateMediaType(&bare)));
-    EXPECT_FALSE(animmake::videoFitOf(animmake::videoPictureOf(*bare.Get()), animmake::Fit::contain));
+    EXPECT_FALSE(animmake::inputs::videoFitOf(animmake::inputs::videoPictureOf(*bare.Get()),
+                                              animmake::inputs::Fit::contain));
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 constexpr std::uint64_t kChunkHeader = 8;  // four-character id, 32-bit little-endian size
@@ -85,4 +85,4 @@ std::string aviVideoFourcc(const std::uint8_t* bytes, std::size_t size) {
     return "";
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

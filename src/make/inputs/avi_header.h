@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-namespace animmake {
+namespace animmake::inputs {
 
 // The four-character code of the first video stream of the AVI whose first `size` bytes are `bytes`
 // ("VP90", "H264"): its format's compression, else its stream header's handler. Empty when the bytes are
 // no AVI, or their header list names no video stream.
 std::string aviVideoFourcc(const std::uint8_t* bytes, std::size_t size);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -8,7 +8,7 @@ extern "C" {
 
 #include <optional>
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 std::optional<ColourMatrix> declaredMatrix(AVColorSpace space) {
@@ -80,4 +80,4 @@ int swsColourspaceOf(ColourMatrix matrix) {
     return SWS_CS_ITU601;
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -11,7 +11,7 @@ extern "C" {
 
 #include "make/inputs/video_picture.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // The frame's picture: its size, matrix and range; its sample aspect ratio, or the stream's where it has
 // none; the turn of the stream's display matrix (null where it has none).
@@ -20,4 +20,4 @@ VideoPicture videoPictureOf(const AVFrame& frame, AVRational streamAspect, const
 // libswscale's name for the matrix.
 int swsColourspaceOf(ColourMatrix matrix);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -4,9 +4,11 @@
 // libswscale; both follow this plan.
 #pragma once
 
+#include <cstdint>
+
 #include "make/inputs/source_settings.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // The scale each axis needs for the fit of a width x height picture.
 void fitScales(double width, double height, Fit fit, double& scaleX, double& scaleY);
@@ -31,4 +33,10 @@ struct Placement {
 };
 Placement placementOf(int shownWidth, int shownHeight);
 
-}  // namespace animmake
+// A picture scaled to `width` x `height` (blue, green, red, 0 bytes, rows packed) placed in the 190x170 frame
+// as placementOf() plans, turned `quarterTurns` times clockwise first; the rest of the frame is
+// `background`. The video readers both place their pictures so.
+void placeTurned(const std::uint8_t* scaled, int width, int height, int quarterTurns, Rgb8 background,
+                 std::uint8_t* framePixels);
+
+}  // namespace animmake::inputs

@@ -3,23 +3,22 @@
 #include <vips/vips8>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <initializer_list>
-#include <system_error>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "convert/convert_frame.h"
 #include "make/inputs/fit_plan.h"
 #include "make/inputs/stream_source.h"
+#include "make/inputs/video_frames.h"
 #include "make/inputs/video_source.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 using animconv::FrameBuffer, animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth,
@@ -27,39 +26,6 @@ using animconv::FrameBuffer, animconv::kFrameHeight, animconv::kFramePixels, ani
 using vips::VImage;
 
 constexpr const char* kNotAnImage = N_("not an image, video or stream file");
-
-enum class BmpOutcome { accepted, notForAnimconv, unreadable };
-
-// The first bytes of the file, as many as animconv reads (the rest taken as zero), decoded by animconv's own
-// input step when it accepts them.
-BmpOutcome tryAnimconvBmp(const std::string& path, FrameBuffer& frame, std::string& reason) {
-    // Read through the tools' file layer (UTF-8 names, read with others), not animconv's readInput, whose
-    // layer is animconv's own (names in the ANSI code page and no sharing on Windows).
-    if (toolplatform::isFolder(path)) {
-        reason = _("is a directory");
-        return BmpOutcome::unreadable;
-    }
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "rb"),
-                                                               &std::fclose);
-    if (file == nullptr) {
-        reason = std::string(_("cannot open: ")) + std::strerror(errno);
-        return BmpOutcome::unreadable;
-    }
-    thread_local const auto input = std::make_unique<animconv::InputBuffer>();
-    const std::size_t got = std::fread(input->bytes, 1, sizeof input->bytes, file.get());
-    if (std::ferror(file.get()) != 0) {
-        reason = std::string(_("cannot read: ")) + std::strerror(errno);
-        return BmpOutcome::unreadable;
-    }
-    if (got == 0) {
-        reason = _("the file is empty");
-        return BmpOutcome::unreadable;
-    }
-    std::memset(input->bytes + got, 0, sizeof input->bytes - got);
-    return animconv::decodeInput(input->bytes, sizeof input->bytes, frame) == animconv::InputStatus::decoded
-               ? BmpOutcome::accepted
-               : BmpOutcome::notForAnimconv;
-}
 
 std::vector<double> backgroundOf(const SourceSettings& settings) {
     return {static_cast<double>(settings.background.red), static_cast<double>(settings.background.green),
@@ -207,63 +173,114 @@ void toFrame(const VImage& image, FrameBuffer& frame) {
     }
 }
 
+// A page's delay in milliseconds in whole wait units, at least 1.
+int waitOfDelay(int delayMs, int waitUnitMs) {
+    const long units = std::lround(static_cast<double>(delayMs) / waitUnitMs);
+    return static_cast<int>(std::clamp(units, 1L, 255L));
+}
+
 bool isAnimationLoader(const std::string& loader) {
     return loader.rfind("gifload", 0) == 0 || loader.rfind("webpload", 0) == 0;
 }
 
-bool loadWithVips(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                  std::string& reason) {
-    // The header alone: nothing is decoded before the size check. Read top to bottom once when decoded.
-    const VImage header = VImage::new_from_file(
-        toolplatform::libraryName(path).c_str(),
-        VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_ERROR));
-    const std::uint64_t pixels = std::uint64_t(static_cast<unsigned>(header.width())) *
-                                 std::uint64_t(static_cast<unsigned>(header.height()));
-    if (pixels > settings.maxPixels) {
-        reason = _("the image has ") + std::to_string(header.width()) + "x" +
-                 std::to_string(header.height()) + _(" pixels, more than --max-pixels ") +
-                 std::to_string(settings.maxPixels);
-        return false;
-    }
-    const std::string loader = header.get_typeof("vips-loader") != 0 ? header.get_string("vips-loader") : "";
-    const int pages = header.get_typeof("n-pages") != 0 ? header.get_int("n-pages") : 1;
-    if (!isAnimationLoader(loader) || pages <= 1) {
-        auto frame = std::make_unique<FrameBuffer>();
-        if (loader.rfind("jpegload", 0) == 0) {
-            toFrame(jpegFitted(path, header, settings), *frame);
-        } else if (shrinksOnLoad(loader)) {
-            toFrame(thumbnailFromFile(path, settings), *frame);
-        } else {
-            toFrame(placed(resampled(srgbFlattened(header, settings), settings), settings), *frame);
+// An image through libvips: one frame, or an animation's pages one at a time.
+class ImageSource : public SteppedSource {
+  public:
+    ImageSource(const std::string& path, const SourceSettings& settings) : path_(path), settings_(settings) {}
+
+  private:
+    bool step() override {
+        try {
+            return all_ ? nextPage() : begin();
+        } catch (const vips::VError& error) {
+            std::string& text = failure_.libraryText;
+            text = error.what();
+            while (!text.empty() && text.back() == '\n') {
+                text.pop_back();
+            }
+            vips_error_clear();
+            return fail(plainReason(text));
         }
-        sink(SourceFrame{std::move(frame), kNoDelay, 1});
+    }
+
+    bool begin() {
+        // The header alone: nothing is decoded before the size check. Read top to bottom once when decoded.
+        const VImage header = VImage::new_from_file(
+            toolplatform::libraryName(path_).c_str(),
+            VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL)->set("fail_on", VIPS_FAIL_ON_ERROR));
+        const std::uint64_t pixels = std::uint64_t(static_cast<unsigned>(header.width())) *
+                                     std::uint64_t(static_cast<unsigned>(header.height()));
+        if (pixels > settings_.maxPixels) {
+            return fail(tooManyPixelsReason(_("the image has "), static_cast<unsigned>(header.width()),
+                                            static_cast<unsigned>(header.height()), settings_.maxPixels));
+        }
+        const std::string loader =
+            header.get_typeof("vips-loader") != 0 ? header.get_string("vips-loader") : "";
+        const int pages = header.get_typeof("n-pages") != 0 ? header.get_int("n-pages") : 1;
+        if (!isAnimationLoader(loader) || pages <= 1) {
+            auto frame = std::make_unique<FrameBuffer>();
+            if (loader.rfind("jpegload", 0) == 0) {
+                toFrame(jpegFitted(path_, header, settings_), *frame);
+            } else if (shrinksOnLoad(loader)) {
+                toFrame(thumbnailFromFile(path_, settings_), *frame);
+            } else {
+                toFrame(placed(resampled(srgbFlattened(header, settings_), settings_), settings_), *frame);
+            }
+            queued(SourceFrame{std::move(frame), kNoWait, 1});
+            return false;
+        }
+        // All pages, composited by the loader, read top to bottom once: one page is fitted at a time.
+        all_.emplace(VImage::new_from_file(toolplatform::libraryName(path_).c_str(),
+                                           VImage::option()
+                                               ->set("n", -1)
+                                               ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                               ->set("fail_on", VIPS_FAIL_ON_ERROR)));
+        pageHeight_ = vips_image_get_page_height(all_->get_image());
+        count_ = all_->height() / pageHeight_;
+        if (all_->get_typeof("delay") != 0) {
+            delays_ = all_->get_array_int("delay");
+        }
+        return nextPage();
+    }
+
+    bool nextPage() {
+        if (page_ >= count_) {
+            return false;
+        }
+        auto frame = std::make_unique<FrameBuffer>();
+        const VImage one = all_->crop(0, page_ * pageHeight_, all_->width(), pageHeight_);
+        toFrame(placed(resampled(srgbFlattened(one, settings_), settings_), settings_), *frame);
+        const auto page = static_cast<std::size_t>(page_);
+        const int wait =
+            page < delays_.size() ? waitOfDelay(delays_[page], settings_.video.waitUnitMs) : kNoWait;
+        queued(SourceFrame{std::move(frame), wait, static_cast<std::size_t>(count_)});
+        return ++page_ < count_;
+    }
+
+    const std::string path_;
+    const SourceSettings& settings_;
+    std::optional<VImage> all_;  // an animation's pages, stacked
+    int pageHeight_ = 0;
+    int count_ = 0;
+    int page_ = 0;
+    std::vector<int> delays_;
+};
+
+// A BMP's one frame, decoded already.
+class DecodedSource : public Source {
+  public:
+    explicit DecodedSource(std::unique_ptr<FrameBuffer> frame) : frame_(std::move(frame)) {}
+    bool next(SourceFrame& frame) override {
+        if (!frame_) {
+            return false;
+        }
+        frame = SourceFrame{std::move(frame_), kNoWait, 1};
         return true;
     }
-    // All pages, composited by the loader, read top to bottom once: one page is fitted at a time.
-    const VImage all = VImage::new_from_file(toolplatform::libraryName(path).c_str(),
-                                             VImage::option()
-                                                 ->set("n", -1)
-                                                 ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                                 ->set("fail_on", VIPS_FAIL_ON_ERROR));
-    const int pageHeight = vips_image_get_page_height(all.get_image());
-    const int count = all.height() / pageHeight;
-    std::vector<int> delays;
-    if (all.get_typeof("delay") != 0) {
-        delays = all.get_array_int("delay");
-    }
-    for (int page = 0; page < count; ++page) {
-        auto frame = std::make_unique<FrameBuffer>();
-        const VImage one = all.crop(0, page * pageHeight, all.width(), pageHeight);
-        toFrame(placed(resampled(srgbFlattened(one, settings), settings), settings), *frame);
-        const int delay = static_cast<std::size_t>(page) < delays.size()
-                              ? delays[static_cast<std::size_t>(page)]
-                              : kNoDelay;
-        if (!sink(SourceFrame{std::move(frame), delay, static_cast<std::size_t>(count)})) {
-            return true;
-        }
-    }
-    return true;
-}
+
+  private:
+    std::unique_ptr<FrameBuffer> frame_;
+};
 
 // The image kind a file's name says ("PNG" for photo.png); empty when it says none.
 std::string imageKindNamed(const std::string& path) {
@@ -288,7 +305,128 @@ bool isMagickLoader(const char* loader) {
     return std::strstr(loader, "Magick") != nullptr;
 }
 
+// What the claims learnt of the file on the way, for its opening or its refusal.
+struct InputLook {
+    const FileHead& head;
+    std::unique_ptr<FrameBuffer> bmpFrame;  // a BMP's frame, decoded by its claim
+    std::string streamBreak;                // where it breaks as a stream
+};
+
+bool claimsAsBmp(const std::string&, InputLook& look) {
+    auto frame = std::make_unique<FrameBuffer>();
+    if (animconv::decodeInput(look.head.bytes(), kHeadBytes, *frame) != animconv::InputStatus::decoded) {
+        return false;
+    }
+    look.bmpFrame = std::move(frame);
+    return true;
+}
+
+bool claimsAsStream(const std::string&, InputLook& look) {
+    return startsAsStream(look.head, look.streamBreak);
+}
+
+// An image a loader of libvips' own reads, by the first bytes alone.
+bool claimsAsOwnImage(const std::string&, InputLook& look) {
+    VipsSource* source = vips_source_new_from_memory(look.head.bytes(), look.head.size);
+    if (source == nullptr) {
+        vips_error_clear();
+        return false;
+    }
+    const char* loader = vips_foreign_find_load_source(source);
+    g_object_unref(source);
+    if (loader == nullptr) {
+        vips_error_clear();
+        return false;
+    }
+    return !isMagickLoader(loader);
+}
+
+bool claimsAsVideo(const std::string&, InputLook& look) {
+    return isVideoHead(look.head);
+}
+
+// Any loader, by the file: those that know a file by its name or read more than its first bytes, and
+// ImageMagick.
+bool claimsAsAnyImage(const std::string& path, InputLook&) {
+    countInputOpen();  // at least once: each loader that knows files by their bytes opens it
+    if (vips_foreign_find_load(toolplatform::libraryName(path).c_str()) != nullptr) {
+        return true;
+    }
+    vips_error_clear();
+    return false;
+}
+
+// What an input's opening knows.
+struct Load {
+    const std::string& path;
+    const SourceSettings& settings;
+    InputLook* look;  // null when the kind was known before its first bytes were read
+};
+
+std::unique_ptr<Source> openBmp(const Load& load) {
+    return std::make_unique<DecodedSource>(std::move(load.look->bmpFrame));
+}
+
+std::unique_ptr<Source> openStreamFile(const Load& load) {
+    return openStream(load.path, load.settings);
+}
+
+std::unique_ptr<Source> openImage(const Load& load) {
+    return std::make_unique<ImageSource>(load.path, load.settings);
+}
+
+std::unique_ptr<Source> openVideoFile(const Load& load) {
+    return openVideo(load.path, load.look != nullptr ? &load.look->head : nullptr, load.settings);
+}
+
+// Nothing claims it.
+std::unique_ptr<Source> refuse(const Load& load) {
+    // Named as an image, it is refused as one: how it reads as a stream would only puzzle.
+    const std::string named = imageKindNamed(load.path);
+    return std::make_unique<RefusedSource>(LoadFailure{
+        !named.empty()
+            ? _("not a ") + named + _(" image (nor a video or stream file)")
+            : std::string(_(kNotAnImage)) + _(" (read as a stream: ") + load.look->streamBreak + ")",
+        ""});
+}
+
+// What an input is, the first of these that claims it, and how that kind is opened. libvips' own loaders
+// before the video probe (HEIF and AVIF are ISO media too), ImageMagick after it.
+struct InputFormat {
+    InputKind kind;
+    bool (*claims)(const std::string& path, InputLook& look);
+    std::unique_ptr<Source> (*open)(const Load& load);
+};
+constexpr InputFormat kFormats[] = {
+    {InputKind::bmp, claimsAsBmp, openBmp},          {InputKind::stream, claimsAsStream, openStreamFile},
+    {InputKind::image, claimsAsOwnImage, openImage}, {InputKind::video, claimsAsVideo, openVideoFile},
+    {InputKind::image, claimsAsAnyImage, openImage},
+};
+
+InputKind claimedKind(const std::string& path, InputLook& look) {
+    for (const InputFormat& format : kFormats) {
+        if (format.claims(path, look)) {
+            return format.kind;
+        }
+    }
+    return InputKind::unknown;
+}
+
+std::unique_ptr<Source> openAs(InputKind kind, const Load& load) {
+    for (const InputFormat& format : kFormats) {
+        if (format.kind == kind) {
+            return format.open(load);
+        }
+    }
+    return refuse(load);
+}
+
 }  // namespace
+
+InputKind kindOf(const std::string& path, const FileHead& head) {
+    InputLook look{head, nullptr, {}};
+    return claimedKind(path, look);
+}
 
 std::string plainReason(const std::string& libraryText) {
     std::string text = libraryText;
@@ -315,56 +453,19 @@ std::string plainReason(const std::string& libraryText) {
     return _("corrupt image data");
 }
 
-bool loadFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                LoadFailure& failure, std::string& notice) {
-    std::string& reason = failure.reason;
-    auto frame = std::make_unique<FrameBuffer>();
-    switch (tryAnimconvBmp(path, *frame, reason)) {
-        case BmpOutcome::accepted:
-            sink(SourceFrame{std::move(frame), kNoDelay, 1});
-            return true;
-        case BmpOutcome::unreadable:
-            return false;
-        case BmpOutcome::notForAnimconv:
-            break;
+std::unique_ptr<Source> openInput(const std::string& path, InputKind kind, const SourceSettings& settings) {
+    // A kind known already (a folder's file looked at when it was listed) needs no second look, except a
+    // BMP, whose frame is its first bytes.
+    if (kind != InputKind::unknown && kind != InputKind::bmp) {
+        return openAs(kind, Load{path, settings, nullptr});
     }
-    // Before libvips, whose ImageMagick fallback claims nearly any file.
-    std::string asStream;
-    switch (loadStreamFrames(path, settings, sink, asStream)) {
-        case StreamLoad::loaded:
-            return true;
-        case StreamLoad::failed:
-            reason = asStream;
-            return false;
-        case StreamLoad::notAStream:
-            break;
+    FileHead head;
+    LoadFailure failure;
+    if (!readFileHead(path, head, failure.reason)) {
+        return std::make_unique<RefusedSource>(std::move(failure));
     }
-    // Images libvips reads itself stay images; anything else that is a media container is a video.
-    const char* loader = vips_foreign_find_load(toolplatform::libraryName(path).c_str());
-    if (loader == nullptr) {
-        vips_error_clear();
-    }
-    if ((loader == nullptr || isMagickLoader(loader)) && isVideoFile(path)) {
-        return loadVideoFrames(path, settings, sink, reason, notice);
-    }
-    if (loader == nullptr) {
-        // Named as an image, it is refused as one: how it reads as a stream would only puzzle.
-        const std::string named = imageKindNamed(path);
-        reason = !named.empty() ? _("not a ") + named + _(" image (nor a video or stream file)")
-                                : std::string(_(kNotAnImage)) + _(" (read as a stream: ") + asStream + ")";
-        return false;
-    }
-    try {
-        return loadWithVips(path, settings, sink, reason);
-    } catch (const vips::VError& error) {
-        failure.libraryText = error.what();
-        while (!failure.libraryText.empty() && failure.libraryText.back() == '\n') {
-            failure.libraryText.pop_back();
-        }
-        reason = plainReason(failure.libraryText);
-        vips_error_clear();
-        return false;
-    }
+    InputLook look{head, nullptr, {}};
+    return openAs(claimedKind(path, look), Load{path, settings, &look});
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

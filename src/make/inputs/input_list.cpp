@@ -10,13 +10,13 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
-#include "make/inputs/video_source.h"
-#include "make/output/stream_check.h"
+#include "make/inputs/frame_source.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
@@ -25,10 +25,10 @@
 
 #include <shlwapi.h>
 
-#include "platform/win32_text.h"
+#include "toolkit/win32_text.h"
 #endif
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 // Named as a frame is: an image or video file's usual extension (a stream's .bin is no frame of a folder).
@@ -48,11 +48,10 @@ bool namedAsFrame(const std::string& name) {
                        [&](const char* known) { return extension == known; });
 }
 
-// A directory's frames: regular files, not hidden, that libvips recognises by their first bytes, its videos
-// (which a libvips without ImageMagick, as on Windows, does not claim) and every file named as an image or
-// video is. One of those that does not read (an empty or text file among the frames) is then
-// refused by name, as it is when named alone, rather than left out in silence; other files (notes.txt) are
-// not frames.
+// A directory's frames: regular files, not hidden, that are images or videos by their first bytes (streams
+// are not), and every file named as an image or video is. One of those that does not read (an empty or text
+// file among the frames) is then refused by name, as it is when named alone, rather than left out in silence;
+// other files (notes.txt) are not frames.
 bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, std::string& error) {
     std::vector<toolplatform::FolderEntry> entries;
     std::string reason;
@@ -62,29 +61,43 @@ bool expandDirectory(const std::string& folder, std::vector<InputItem>& items, s
     }
     // Joined with the system's separator: dir/f1.png here, dir\f1.png on Windows.
     const std::filesystem::path folderPath = toolplatform::pathOf(folder);
-    std::vector<std::string> names;
+    // Named as a frame, a file is looked at when it is loaded; any other, once here, and what it was
+    // found to be goes with it.
+    struct Frame {
+        std::string name;
+        InputKind kind;
+    };
+    std::vector<Frame> frames;
+    FileHead head;
     for (const toolplatform::FolderEntry& entry : entries) {
         if (entry.name.empty() || entry.name[0] == '.' || entry.folder) {
             continue;
         }
         const std::string path = toolplatform::utf8Of(folderPath / toolplatform::pathOf(entry.name));
-        if (namedAsFrame(entry.name) ||
-            vips_foreign_find_load(toolplatform::libraryName(path).c_str()) != nullptr) {
-            names.push_back(entry.name);
-        } else {
-            vips_error_clear();
-            if (isVideoFile(path)) {
-                names.push_back(entry.name);
-            }
+        if (namedAsFrame(entry.name)) {
+            frames.push_back(Frame{entry.name, InputKind::unknown});
+            continue;
+        }
+        const InputKind kind = readFileHead(path, head, reason) ? kindOf(path, head) : InputKind::unknown;
+        if (kind != InputKind::unknown && kind != InputKind::stream) {
+            frames.push_back(Frame{entry.name, kind});
         }
     }
-    if (names.empty()) {
+    if (frames.empty()) {
         error = folder + _(": no image files in the directory");
         return false;
     }
+    // Names are unique in a folder: each name's kind is found again after the sort.
+    std::map<std::string, InputKind> kinds;
+    std::vector<std::string> names;
+    for (Frame& frame : frames) {
+        kinds.emplace(frame.name, frame.kind);
+        names.push_back(std::move(frame.name));
+    }
     sortNaturally(names);
     for (const std::string& name : names) {
-        items.push_back(InputItem{toolplatform::utf8Of(folderPath / toolplatform::pathOf(name)), -1});
+        items.push_back(
+            InputItem{toolplatform::utf8Of(folderPath / toolplatform::pathOf(name)), -1, kinds[name]});
     }
     return true;
 }
@@ -283,15 +296,30 @@ bool isPlainText(const std::string& text) {
 
 }  // namespace
 
-bool isLoneList(const std::string& path) {
+bool isLoneList(const std::string& path, InputKind* kind) {
     std::error_code code;
     const std::filesystem::path file = toolplatform::pathOf(path);
     const std::uintmax_t size = std::filesystem::file_size(file, code);
     if (code || size == 0 || size > kLargestList || !std::filesystem::is_regular_file(file, code)) {
         return false;
     }
-    std::string bytes;
-    {
+    // What the file is decides first: a stream, an image libvips reads itself (ImageMagick would draw a
+    // text file as a picture of its text) or a video stays what it is.
+    FileHead head;
+    std::string reason;
+    if (!readFileHead(path, head, reason)) {
+        return false;
+    }
+    const InputKind found = kindOf(path, head);
+    if (kind != nullptr) {
+        *kind = found;
+    }
+    if (found != InputKind::unknown && found != InputKind::image) {
+        return false;
+    }
+    std::string bytes(reinterpret_cast<const char*>(head.bytes()), head.size);
+    if (head.size == kHeadBytes) {
+        countInputOpen();
         const std::unique_ptr<std::FILE, int (*)(std::FILE*)> opened(toolplatform::openFile(path, "rb"),
                                                                      &std::fclose);
         if (opened == nullptr || !toolplatform::readAll(opened.get(), bytes)) {
@@ -299,7 +327,6 @@ bool isLoneList(const std::string& path) {
         }
     }
     std::string text;
-    std::string reason;
     if (!listTextAsUtf8(bytes, text, reason) || !isPlainText(text)) {
         return false;
     }
@@ -314,19 +341,19 @@ bool isLoneList(const std::string& path) {
             toolplatform::pathOf(fromListFolder(folder, named->substr(0, named->find('\t')))), code)) {
         return false;
     }
-    // Still, what the file is decides: a stream, an image libvips reads itself (ImageMagick would draw a
-    // text file as a picture of its text) or a video stays what it is.
-    std::string fault;
-    if (output::isWholeStream(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), fault)) {
-        return false;
+    if (found == InputKind::image) {
+        // Only ImageMagick's claim gives way to a list.
+        const char* loader = vips_foreign_find_load(toolplatform::libraryName(path).c_str());
+        if (loader == nullptr) {
+            vips_error_clear();
+        } else if (std::strstr(loader, "Magick") == nullptr) {
+            return false;
+        }
     }
-    const char* loader = vips_foreign_find_load(toolplatform::libraryName(path).c_str());
-    if (loader == nullptr) {
-        vips_error_clear();
-    } else if (std::strstr(loader, "Magick") == nullptr) {
-        return false;
+    if (kind != nullptr) {
+        *kind = InputKind::unknown;
     }
-    return !isVideoFile(path);
+    return true;
 }
 
 void sortNaturally(std::vector<std::string>& names) {
@@ -430,4 +457,4 @@ bool expandInputs(const std::vector<std::string>& operands, std::vector<InputIte
     return true;
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -5,13 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "make/inputs/file_head.h"
 #include "toolkit/tool_platform.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 struct InputItem {
     std::string path;
-    int wait = -1;  // 0..255 when a list gives the frame's wait byte
+    int wait = -1;                        // 0..255 when a list gives the frame's wait byte
+    InputKind kind = InputKind::unknown;  // what the file is, when it was looked at already
 };
 
 // Expands the operands into `items`; the names in a list are taken from the list's own folder (those of
@@ -23,8 +25,9 @@ bool expandInputs(const std::vector<std::string>& operands, std::vector<InputIte
                   bool expandWildcards = toolplatform::kExpandsWildcards, std::string* first = nullptr);
 
 // Whether a file given alone is a list (a list dropped on animmake.exe): plain text, not a stream, an
-// image or a video, whose first line names a file or folder that exists (from the list's folder).
-bool isLoneList(const std::string& path);
+// image or a video, whose first line names a file or folder that exists (from the list's folder). When it
+// is not, `kind` (when given) is set to what its first bytes say it is.
+bool isLoneList(const std::string& path, InputKind* kind = nullptr);
 
 // A list file's bytes as UTF-8 text, however Notepad saved it: UTF-8 with or without a byte order mark,
 // UTF-16 LE or BE with one, or (text that is not UTF-8) the ANSI code page. False with `reason` for UTF-16
@@ -43,4 +46,4 @@ std::string streamNameBeside(const std::string& input, bool isFolder);
 // before "f10", and letters in either case alike.
 void sortNaturally(std::vector<std::string>& names);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

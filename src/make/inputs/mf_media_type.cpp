@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 // The frame size, and the display aperture's place and size where the type has one inside the frame.
@@ -95,4 +95,4 @@ BufferLayout bufferLayoutOf(IMFAttributes& type) {
     return apertureOf(type).layout;
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -6,7 +6,7 @@
 
 #include "make/inputs/video_picture.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // The picture: the frame size (the display aperture's where the type has one), MF_MT_YUV_MATRIX,
 // MF_MT_VIDEO_NOMINAL_RANGE, MF_MT_PIXEL_ASPECT_RATIO and MF_MT_VIDEO_ROTATION (clockwise).
@@ -22,4 +22,4 @@ struct BufferLayout {
 };
 BufferLayout bufferLayoutOf(IMFAttributes& type);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -1,7 +1,8 @@
 // Videos on Windows through Media Foundation's source reader: the system's own decoders, no codec shipped.
 // The reader is asked for NV12, which every decoder gives (wine's, through GStreamer, converts to nothing
-// else); the planes are scaled by libvips to the size the fit shows the picture at and turned into RGB here
-// with the matrix and range the media type names. Timing is the shared timeline's.
+// else); the planes are scaled by libvips to the size the fit shows the picture at and turned into the
+// frame's colours here with the matrix and range the media type names. The turn, the placing and the timing
+// are shared with FFmpeg's reader (fit_plan.h, video_frames.h).
 #include <mfapi.h>
 #include <mferror.h>
 #include <mfidl.h>
@@ -26,12 +27,14 @@
 #include "make/inputs/avi_header.h"
 #include "make/inputs/fit_plan.h"
 #include "make/inputs/mf_media_type.h"
+#include "make/inputs/video_frames.h"
+#include "make/inputs/video_signature.h"
 #include "make/inputs/video_source.h"
 #include "make/inputs/video_timeline.h"
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 using animconv::FrameBuffer, animconv::kFrameHeight, animconv::kFramePixels, animconv::kFrameWidth,
@@ -115,15 +118,9 @@ std::string codecName(const GUID& subtype) {
 
 // The video codec an AVI's header names, for a reader that leaves out a stream it cannot decode (wine's
 // shows a VP9 AVI as sound alone, or not at all); empty when it is no AVI or names none.
-std::string aviCodecName(const std::string& path) {
-    std::FILE* file = toolplatform::openFile(path, "rb");
-    if (file == nullptr) {
-        return "";
-    }
-    std::vector<std::uint8_t> head(64 * 1024);
-    head.resize(std::fread(head.data(), 1, head.size(), file));
-    std::fclose(file);
-    const std::string fourcc = aviVideoFourcc(head.data(), head.size());
+std::string aviCodecName(const FileHead& head) {
+    constexpr std::size_t kHeaderReach = 64 * 1024;  // as far as a header's list is looked for
+    const std::string fourcc = aviVideoFourcc(head.bytes(), std::min(head.size, kHeaderReach));
     return fourcc.empty() ? "" : codecNameOfFourcc(fourcc);
 }
 
@@ -169,15 +166,10 @@ void copyPixels(const VImage& image, std::vector<std::uint8_t>& out) {
     std::memcpy(out.data(), memory.get(), size);
 }
 
-std::vector<double> backgroundOf(const SourceSettings& settings) {
-    return {static_cast<double>(settings.background.red), static_cast<double>(settings.background.green),
-            static_cast<double>(settings.background.blue)};
-}
-
 // A decoded NV12 picture fitted into the frame as the fit plans, turned as the stream says.
-class FrameFitter {
+class Nv12Fitter {
   public:
-    explicit FrameFitter(const SourceSettings& settings) : settings_(settings) {}
+    explicit Nv12Fitter(const SourceSettings& settings) : settings_(settings) {}
 
     bool fit(IMFSample& sample, const PictureFormat& format, FrameBuffer& frame) {
         if (!plan(format)) {
@@ -197,12 +189,9 @@ class FrameFitter {
         if (!scaled) {
             return false;
         }
-        try {
-            toRgb(format);
-            place(frame);
-        } catch (const vips::VError&) {
-            return false;
-        }
+        toBgr0(format);
+        placeTurned(bgr0_.data(), scaledWidth_, scaledHeight_, quarterTurns_, settings_.background,
+                    frame.pixels);
         return true;
     }
 
@@ -259,7 +248,8 @@ class FrameFitter {
         copyPixels(image, out);  // the planes are read here, while the buffer is locked
     }
 
-    void toRgb(const PictureFormat& format) {
+    // In the frame's blue, green, red, 0 layout.
+    void toBgr0(const PictureFormat& format) {
         const bool fullRange = format.picture.fullRange;
         const double yScale = fullRange ? 1.0 : 255.0 / 219.0;
         const double yOffset = fullRange ? 0.0 : 16.0;
@@ -269,7 +259,7 @@ class FrameFitter {
         const double crToR = 2.0 * (1.0 - kr);
         const double cbToB = 2.0 * (1.0 - kb);
         const std::size_t pixels = std::size_t(scaledWidth_) * std::size_t(scaledHeight_);
-        rgb_.resize(pixels * 3);
+        bgr0_.resize(pixels * kPixelBytes);
         for (std::size_t i = 0; i < pixels; ++i) {
             const double y = (luma_[i] - yOffset) * yScale;
             const double cb = (chroma_[i * 2] - 128.0) * cScale;
@@ -277,34 +267,11 @@ class FrameFitter {
             const double r = y + crToR * cr;
             const double b = y + cbToB * cb;
             const double g = (y - kr * r - kb * b) / kg;
-            rgb_[i * 3] = clamped(r);
-            rgb_[i * 3 + 1] = clamped(g);
-            rgb_[i * 3 + 2] = clamped(b);
-        }
-    }
-
-    // Turned, then placed as the fit plans: cropped where larger, on the background where smaller.
-    void place(FrameBuffer& frame) const {
-        VImage image = VImage::new_from_memory(const_cast<std::uint8_t*>(rgb_.data()), rgb_.size(),
-                                               scaledWidth_, scaledHeight_, 3, VIPS_FORMAT_UCHAR);
-        static constexpr VipsAngle kTurns[] = {VIPS_ANGLE_D0, VIPS_ANGLE_D90, VIPS_ANGLE_D180,
-                                               VIPS_ANGLE_D270};
-        if (quarterTurns_ != 0) {
-            image = image.rot(kTurns[quarterTurns_]);
-        }
-        const Placement placement = placementOf(image.width(), image.height());
-        image = image.crop(placement.left, placement.top, placement.width, placement.height)
-                    .embed(placement.frameLeft, placement.frameTop, kFrameWidth, kFrameHeight,
-                           VImage::option()
-                               ->set("extend", VIPS_EXTEND_BACKGROUND)
-                               ->set("background", backgroundOf(settings_)));
-        std::vector<std::uint8_t> placed(kFramePixels * 3);
-        copyPixels(image, placed);
-        for (std::size_t i = 0; i < kFramePixels; ++i) {
-            frame.pixels[i * kPixelBytes] = placed[i * 3 + 2];
-            frame.pixels[i * kPixelBytes + 1] = placed[i * 3 + 1];
-            frame.pixels[i * kPixelBytes + 2] = placed[i * 3];
-            frame.pixels[i * kPixelBytes + 3] = 0;
+            std::uint8_t* pixel = &bgr0_[i * kPixelBytes];
+            pixel[0] = clamped(b);
+            pixel[1] = clamped(g);
+            pixel[2] = clamped(r);
+            pixel[3] = 0;
         }
     }
 
@@ -314,99 +281,100 @@ class FrameFitter {
     int scaledHeight_ = 0;
     std::vector<std::uint8_t> luma_;
     std::vector<std::uint8_t> chroma_;
-    std::vector<std::uint8_t> rgb_;
+    std::vector<std::uint8_t> bgr0_;
 };
 
-enum class Container { avi, isoMedia, other };
-
-// An AVI, or ISO media (MP4, MOV, 3GP: each track with its own length), by its first bytes.
-Container containerOf(const std::string& path) {
-    std::FILE* file = toolplatform::openFile(path, "rb");
-    if (file == nullptr) {
-        return Container::other;
-    }
-    char head[12] = {};
-    const std::size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    if (got != sizeof head) {
-        return Container::other;
-    }
-    if (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0) {
-        return Container::avi;
-    }
-    for (const char* box : {"ftyp", "moov", "mdat", "free", "wide"}) {  // older MOVs start with no ftyp
-        if (std::memcmp(head + 4, box, 4) == 0) {
-            return Container::isoMedia;
-        }
-    }
-    return Container::other;
-}
-
 // The video stream read in presentation order, timed, fitted and handed on.
-class VideoReader {
+class MediaFoundationSource : public SteppedSource {
   public:
-    VideoReader(const SourceSettings& settings, const FrameSink& sink) : settings_(settings), sink_(sink) {}
+    // What the container is and an AVI's codec are taken from the first bytes here.
+    MediaFoundationSource(const std::string& path, const FileHead& head, const SourceSettings& settings)
+        : path_(path),
+          aviCodec_(aviCodecName(head)),
+          settings_(settings),
+          avi_(isAviHead(head)),
+          tracksHaveLengths_(!avi_ && isIsoMediaHead(head)),
+          handOff_(settings, queued, [this](FrameBuffer& frame) {
+              return pending_ && fitter_->fit(*pending_.Get(), pendingFormat_, frame);
+          }) {}
 
-    bool read(const std::string& path, std::string& reason, std::string& notice) {
-        if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
-            return true;  // the run is stopping
+  private:
+    enum class Phase { opening, reading, ending };
+
+    bool step() override {
+        std::string reason;
+        switch (phase_) {
+            case Phase::opening:
+                if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
+                    return false;  // the run is stopping
+                }
+                if (!foundation_.started()) {
+                    return fail(_("cannot read the video: Media Foundation is not available on this system"));
+                }
+                if (!open(reason) || !seek(reason)) {
+                    return fail(reason);
+                }
+                phase_ = Phase::reading;
+                return true;
+            case Phase::reading:
+                if (handOff_.stopped()) {
+                    phase_ = Phase::ending;
+                    return true;
+                }
+                return readSample(reason) || fail(reason);
+            case Phase::ending:
+                return end(reason) ? false : fail(reason);
         }
-        if (!foundation_.started()) {
-            reason = _("cannot read the video: Media Foundation is not available on this system");
+        return false;
+    }
+
+    // One sample read and taken; at the stream's end, the reading is over.
+    bool readSample(std::string& reason) {
+        DWORD stream = 0;
+        DWORD flags = 0;
+        LONGLONG time = 0;
+        ComPtr<IMFSample> sample;
+        const HRESULT status = reader_->ReadSample(kVideoStream, 0, &stream, &flags, &time, &sample);
+        if (FAILED(status) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
+            reason = decoded_ == 0 ? _("cannot decode its video: the system's decoder refuses the stream "
+                                       "(the file is damaged, or its codec unsupported)")
+                                   : _("the video is cut short or damaged after ") + framesText(decoded_);
             return false;
         }
-        if (!open(path, reason)) {
+        if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0 && !readFormat(reason)) {
             return false;
         }
-        if (!seek(reason)) {
+        if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) != 0) {
+            phase_ = Phase::ending;
+            return true;
+        }
+        if (!sample) {
+            return true;  // a gap in the stream
+        }
+        ++decoded_;
+        return take(std::move(sample), reason);
+    }
+
+    // After the last sample, or the range's end: the last frame, and what the video lost.
+    bool end(std::string& reason) {
+        if (!handOff_.stopped() && !handOff_.finish()) {
+            reason = unfitReason();
             return false;
         }
-        while (!stopped_) {
-            DWORD stream = 0;
-            DWORD flags = 0;
-            LONGLONG time = 0;
-            ComPtr<IMFSample> sample;
-            const HRESULT status = reader_->ReadSample(kVideoStream, 0, &stream, &flags, &time, &sample);
-            if (FAILED(status) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
-                reason = decoded_ == 0 ? _("cannot decode its video: the system's decoder refuses the stream "
-                                           "(the file is damaged, or its codec unsupported)")
-                                       : _("the video is cut short or damaged after ") + framesText(decoded_);
-                return false;
-            }
-            if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0 && !readFormat(reason)) {
-                return false;
-            }
-            if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) != 0) {
-                break;
-            }
-            if (!sample) {
-                continue;  // a gap in the stream
-            }
-            ++decoded_;
-            if (!take(std::move(sample), reason)) {
-                return false;
-            }
-        }
-        if (!stopped_ && !emit(timeline_->finish(), reason)) {
-            return false;
-        }
-        if (timeline_->kept() == 0) {
+        if (handOff_.kept() == 0) {
             reason = nothingTakenReason(decoded_, settings_.video.startMicroseconds);
             return false;
         }
         // Only a video read whole is held to what its length and rate declare.
-        if (!stopped_ && settings_.video.startMicroseconds <= 0 &&
+        if (!handOff_.stopped() && settings_.video.startMicroseconds <= 0 &&
             settings_.video.durationMicroseconds == kWholeVideo) {
-            const LostFrames::Verdict lost = lost_->judge(0, true);
-            if (lost.leftOut > 0) {
-                notice = _("the video is damaged: ") + lost.text + _("; the rest is in the stream");
-            }
+            notice_ = damagedNotice(lost_->judge(0, true), 0, 0);
         }
         return true;
     }
 
-  private:
-    bool open(const std::string& path, std::string& reason) {
+    bool open(std::string& reason) {
+        const std::string& path = path_;
         std::error_code error;
         const std::filesystem::path full = std::filesystem::absolute(toolplatform::pathOf(path), error);
         ComPtr<IMFAttributes> attributes;
@@ -419,7 +387,7 @@ class VideoReader {
         const HRESULT opened = MFCreateSourceReaderFromURL(
             (error ? toolplatform::pathOf(path) : full).wstring().c_str(), attributes.Get(), &reader_);
         if (FAILED(opened)) {
-            const std::string named = aviCodecName(path);
+            const std::string& named = aviCodec_;
             if (!named.empty()) {
                 reason = _("cannot decode its video: the system has no ") + named + _(" decoder") +
                          _(", or the file is damaged (Media Foundation)");
@@ -435,7 +403,7 @@ class VideoReader {
         }
         ComPtr<IMFMediaType> native;
         if (FAILED(reader_->GetNativeMediaType(kVideoStream, 0, &native))) {
-            const std::string named = aviCodecName(path);
+            const std::string& named = aviCodec_;
             if (!named.empty()) {
                 reason = noDecoderReason(named);
                 return false;
@@ -454,8 +422,7 @@ class VideoReader {
         UINT32 height = 0;
         MFGetAttributeSize(native.Get(), MF_MT_FRAME_SIZE, &width, &height);
         if (std::uint64_t{width} * height > settings_.maxPixels) {
-            reason = _("the video has ") + std::to_string(width) + "x" + std::to_string(height) +
-                     _(" pixels, more than --max-pixels ") + std::to_string(settings_.maxPixels);
+            reason = tooManyPixelsReason(_("the video has "), width, height, settings_.maxPixels);
             return false;
         }
         reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
@@ -476,11 +443,8 @@ class VideoReader {
         if (!readFormat(reason)) {
             return false;
         }
-        const Container container = containerOf(path);
-        avi_ = container == Container::avi;
-        tracksHaveLengths_ = container == Container::isoMedia;
         clock_ = clockOf(*native.Get());
-        timeline_.emplace(settings_.video, clock_);
+        handOff_.start(clock_, expected_);
         lost_.emplace(clock_);
         fitter_.emplace(settings_);
         return true;
@@ -532,32 +496,14 @@ class VideoReader {
         if (!tracksHaveLengths_) {
             clock.length = presentationLength_;
         }
-        expected_ = expectedFrames(clock);
+        const auto seconds = [&](std::int64_t length) {
+            return static_cast<double>(length) * static_cast<double>(clock.timeBaseNum) /
+                   static_cast<double>(clock.timeBaseDen);
+        };
+        expected_ = expectedFrames(
+            presentationLength_ ? std::optional<double>(seconds(*presentationLength_)) : std::nullopt, rate_,
+            settings_.video);
         return clock;
-    }
-
-    // The frames the length and rate promise for the range taken, for the progress line; 0 when unknown.
-    std::size_t expectedFrames(const VideoClock& clock) const {
-        if (!presentationLength_) {
-            return 0;
-        }
-        const double length = static_cast<double>(*presentationLength_) *
-                              static_cast<double>(clock.timeBaseNum) / static_cast<double>(clock.timeBaseDen);
-        double seconds = std::max(0.0, length - static_cast<double>(settings_.video.startMicroseconds) / 1e6);
-        if (settings_.video.durationMicroseconds != kWholeVideo) {
-            seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
-        }
-        double rate = settings_.video.fpsNumerator > 0
-                          ? static_cast<double>(settings_.video.fpsNumerator) /
-                                static_cast<double>(settings_.video.fpsDenominator)
-                          : rate_;
-        if (rate <= 0) {
-            return 0;
-        }
-        if (!settings_.video.fixedWait) {
-            rate = std::min(rate, 1000.0 / settings_.video.waitUnitMs);
-        }
-        return static_cast<std::size_t>(std::ceil(seconds * rate - 1e-6));
     }
 
     // A time in 100 ns units in the clock's units, to the nearest.
@@ -574,7 +520,7 @@ class VideoReader {
     // first picture's time is the origin (wine's MP4 times count from before a B-frame stream's delay,
     // Linux's from its first picture), so it is read first; seeking is in times from the start.
     bool seek(std::string& reason) {
-        const std::int64_t start = timeline_->start();
+        const std::int64_t start = handOff_.startTime();
         if (start <= 0) {
             return true;
         }
@@ -595,7 +541,7 @@ class VideoReader {
         LONGLONG origin = 0;
         if (sample && SUCCEEDED(sample->GetSampleTime(&origin))) {
             clock_.origin = inClock(origin);
-            timeline_.emplace(settings_.video, clock_);
+            handOff_.start(clock_, expected_);
             lost_.emplace(clock_);
         }
         const std::int64_t startTicks =
@@ -609,7 +555,7 @@ class VideoReader {
         return true;
     }
 
-    // The sample becomes the pending one; the one before it is settled by the timeline.
+    // The sample becomes the pending one; the one before it is settled.
     bool take(ComPtr<IMFSample> sample, std::string& reason) {
         LONGLONG stamp = 0;
         const bool stamped = SUCCEEDED(sample->GetSampleTime(&stamp));
@@ -617,41 +563,30 @@ class VideoReader {
         if (FAILED(sample->GetSampleDuration(&duration))) {
             duration = 0;
         }
-        bool past = false;
         lost_->arrive(stamped ? std::optional<std::int64_t>(inClock(stamp)) : std::nullopt);
-        const SettledFrame settled = timeline_->arrive(
-            stamped ? std::optional<std::int64_t>(inClock(stamp)) : std::nullopt, inClock(duration), past);
-        if (!emit(settled, reason)) {
+        bool waits = false;
+        if (!handOff_.arrive(stamped ? std::optional<std::int64_t>(inClock(stamp)) : std::nullopt,
+                             inClock(duration), waits)) {
+            reason = unfitReason();
             return false;
         }
-        if (past) {
-            stopped_ = true;  // the range ends before this frame
-            return true;
-        }
-        pending_ = std::move(sample);
-        pendingFormat_ = format_;
-        return true;
-    }
-
-    // The pending frame fitted and handed on with its wait, unless the timeline left it out.
-    bool emit(const SettledFrame& settled, std::string& reason) {
-        if (!settled.any || settled.wait == 0 || !pending_) {
-            return true;
-        }
-        auto frame = std::make_unique<FrameBuffer>();
-        if (!fitter_->fit(*pending_.Get(), pendingFormat_, *frame)) {
-            reason = _("cannot fit the video's ") + std::to_string(pendingFormat_.picture.width) + "x" +
-                     std::to_string(pendingFormat_.picture.height) + _(" pictures into the frame");
-            return false;
-        }
-        if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
-            stopped_ = true;
+        if (waits) {
+            pending_ = std::move(sample);
+            pendingFormat_ = format_;
         }
         return true;
     }
 
+    std::string unfitReason() const {
+        return _("cannot fit the video's ") + std::to_string(pendingFormat_.picture.width) + "x" +
+               std::to_string(pendingFormat_.picture.height) + _(" pictures into the frame");
+    }
+
+    const std::string path_;
+    const std::string aviCodec_;  // the video codec an AVI's header names; empty for others
     const SourceSettings& settings_;
-    const FrameSink& sink_;
+    const bool avi_;
+    const bool tracksHaveLengths_;      // ISO media: the last frame's own duration ends the video
     const MediaFoundation foundation_;  // first in, last out: after every object of its
     ComPtr<IMFSourceReader> reader_;
     int quarterTurns_ = 0;  // clockwise, for display
@@ -659,18 +594,16 @@ class VideoReader {
     PictureFormat pendingFormat_;
     ComPtr<IMFSample> pending_;
     VideoClock clock_;
-    std::optional<VideoTimeline> timeline_;
     std::optional<LostFrames> lost_;
-    std::optional<FrameFitter> fitter_;
-    bool avi_ = false;
-    bool tracksHaveLengths_ = false;  // ISO media: the last frame's own duration ends the video
-    std::int64_t frameNum_ = 0;       // an AVI's frame rate, its clock; 0 for 100 ns units
+    std::optional<Nv12Fitter> fitter_;
+    VideoFrameHandOff handOff_;  // its fitting reads the pending sample and the fitter
+    Phase phase_ = Phase::opening;
+    std::int64_t frameNum_ = 0;  // an AVI's frame rate, its clock; 0 for 100 ns units
     std::int64_t frameDen_ = 1;
     double rate_ = 0;
     std::optional<std::int64_t> presentationLength_;  // in the clock's units, when the source says
     std::size_t expected_ = 0;
     std::size_t decoded_ = 0;
-    bool stopped_ = false;
 };
 
 }  // namespace
@@ -679,12 +612,21 @@ bool videoSupported() {
     return true;
 }
 
-bool loadVideoFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                     std::string& reason, std::string& notice) {
-    VideoReader reader(settings, sink);
-    return reader.read(path, reason, notice);
+std::unique_ptr<Source> openVideo(const std::string& path, const FileHead* head,
+                                  const SourceSettings& settings) {
+    // The container's kind and an AVI's codec come from the first bytes; read here when a folder's listing
+    // knew the file was a video without keeping them.
+    FileHead ownHead;
+    if (head == nullptr) {
+        LoadFailure failure;
+        if (!readFileHead(path, ownHead, failure.reason)) {
+            return std::make_unique<RefusedSource>(std::move(failure));
+        }
+        head = &ownHead;
+    }
+    return std::make_unique<MediaFoundationSource>(path, *head, settings);
 }
 
 void configureVideoLibrary() {}
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace animmake {
+namespace animmake::inputs {
 
 enum class Fit { contain, cover, stretch };
 
@@ -25,8 +25,9 @@ struct VideoSettings {
     std::int64_t fpsDenominator = 1;
     std::int64_t startMicroseconds = 0;
     std::int64_t durationMicroseconds = kWholeVideo;
-    // With a fixed wait byte (--wait, a list's wait) every frame is kept, however short.
-    bool fixedWait = false;
+    // With a fixed wait byte (--wait, a list's), which replaces the frames' own waits, every frame is kept,
+    // however short.
+    bool keepEveryFrame = false;
 };
 
 struct SourceSettings {
@@ -39,4 +40,4 @@ struct SourceSettings {
     std::function<bool()> awaitVideoTurn;
 };
 
-}  // namespace animmake
+}  // namespace animmake::inputs

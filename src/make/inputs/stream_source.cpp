@@ -1,5 +1,6 @@
 #include "make/inputs/stream_source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,7 +13,7 @@
 #include "toolkit/tool_platform.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 using animconv::FrameBuffer;
@@ -58,16 +59,17 @@ class StreamWindow {
     bool atEnd_ = false;
 };
 
-// "frame N at byte M: ..." from the reader's verdict, at the file's offsets.
+// "frame N at byte M: ..." at the file's offsets.
 std::string whereItBreaks(animconv::ProblemReport report, std::size_t base) {
     report.frameOffset += base;
     report.byteOffset += base;
-    std::string text = animconv::verdictLine(report);
-    text.erase(0, text.find(' ') + 1);  // "invalid: "
-    while (!text.empty() && text.back() == '\n') {
-        text.pop_back();
-    }
-    return text;
+    return animconv::problemText(report);
+}
+
+animconv::ReadRules streamRules() {
+    animconv::ReadRules rules;
+    rules.rejectLongFormUnder128 = true;
+    return rules;
 }
 
 void toFrame(const animconv::FrameIndices& indices, FrameBuffer& frame) {
@@ -132,8 +134,6 @@ class StreamTimeline {
     }
 
     bool tookNone() const { return taken_ == 0; }
-    // The sink wants no more frames (the run is stopping), as opposed to a range that has ended.
-    bool stopped() const { return stopped_; }
 
   private:
     bool emitSettled(const SettledFrame& settled) {
@@ -144,7 +144,7 @@ class StreamTimeline {
         auto frame = std::make_unique<FrameBuffer>();
         toFrame(indices, *frame);
         ++taken_;
-        SourceFrame source{std::move(frame), wait * settings_.video.waitUnitMs, 0};
+        SourceFrame source{std::move(frame), wait, 0};
         source.fromStream = true;
         stopped_ = !sink_(std::move(source));
         return !stopped_;
@@ -162,65 +162,94 @@ class StreamTimeline {
 
 }  // namespace
 
-StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                            std::string& reason) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(toolplatform::openFile(path, "rb"),
-                                                               &std::fclose);
-    if (file == nullptr) {
-        reason = std::string(_("cannot open: ")) + std::strerror(errno);
-        return StreamLoad::failed;
+bool startsAsStream(const FileHead& head, std::string& whereItBreaks) {
+    // The window the reader gets for the first frame: no more bytes than it needs.
+    const animconv::StreamView view{head.bytes(), std::min(head.size, kFrameReach)};
+    animconv::ReadRules rules = streamRules();
+    rules.firstOfRun = true;
+    animconv::FrameSummary summary;
+    animconv::ProblemReport report;
+    if (animconv::readFrame(view, 0, 1, rules, summary, report, nullptr) == animconv::Problem::none) {
+        return true;
     }
-    StreamWindow window(file.get());
-    const auto indices = std::make_unique<animconv::FrameIndices>();
-    StreamTimeline timeline(settings, sink);
-    animconv::ReadRules rules;
-    rules.rejectLongFormUnder128 = true;
-    std::size_t offset = 0;
-    bool taking = true;  // after the range taken, the rest is still checked: only a whole stream is an input
-    for (std::size_t number = 1;; ++number) {
-        animconv::StreamView view;
-        std::size_t base = 0;
-        if (!window.at(offset, view, base, reason)) {
-            return StreamLoad::failed;
-        }
-        if (offset - base == view.length) {
-            if (number == 1) {
-                reason = _("the file is empty");
-                return StreamLoad::notAStream;
-            }
-            break;  // the file's end, after a whole frame
-        }
-        rules.firstOfRun = number == 1;
-        animconv::FrameSummary summary;
-        animconv::ProblemReport report;
-        if (animconv::readFrame(view, offset - base, number, rules, summary, report,
-                                taking ? indices.get() : nullptr) != animconv::Problem::none) {
-            if (number == 1) {
-                reason = whereItBreaks(report, base);
-                return StreamLoad::notAStream;
-            }
-            reason = _("a damaged stream: ") + whereItBreaks(report, base);
-            return StreamLoad::failed;
-        }
-        offset += summary.bytes;
-        if (taking && !timeline.add(*indices, summary.waitByte)) {
-            if (timeline.stopped()) {
-                return StreamLoad::loaded;
-            }
-            taking = false;
-        }
-    }
-    if (taking) {
-        timeline.finish();
-    }
-    if (timeline.tookNone()) {
-        char start[32];
-        std::snprintf(start, sizeof start, "%.3f s",
-                      static_cast<double>(settings.video.startMicroseconds) / 1e6);
-        reason = std::string(_("no frames to take: --start ")) + start + _(" lies past the stream's end");
-        return StreamLoad::failed;
-    }
-    return StreamLoad::loaded;
+    whereItBreaks = inputs::whereItBreaks(report, 0);
+    return false;
 }
 
-}  // namespace animmake
+namespace {
+
+// The stream read a frame a step.
+class StreamSource : public SteppedSource {
+  public:
+    StreamSource(const std::string& path, const SourceSettings& settings)
+        : path_(path), settings_(settings), timeline_(settings, queued) {}
+
+  private:
+    bool step() override {
+        std::string reason;
+        if (!file_) {
+            countInputOpen();
+            file_.reset(toolplatform::openFile(path_, "rb"));
+            if (!file_) {
+                return fail(std::string(_("cannot open: ")) + std::strerror(errno));
+            }
+            window_.emplace(file_.get());
+        }
+        animconv::StreamView view;
+        std::size_t base = 0;
+        if (!window_->at(offset_, view, base, reason)) {
+            return fail(reason);
+        }
+        if (offset_ - base == view.length) {
+            if (number_ == 1) {
+                return fail(_("the file is empty"));  // emptied since its first bytes were read
+            }
+            return end();  // the file's end, after a whole frame
+        }
+        rules_.firstOfRun = number_ == 1;
+        animconv::FrameSummary summary;
+        animconv::ProblemReport report;
+        if (animconv::readFrame(view, offset_ - base, number_, rules_, summary, report,
+                                taking_ ? indices_.get() : nullptr) != animconv::Problem::none) {
+            return fail(_("a damaged stream: ") + whereItBreaks(report, base));
+        }
+        offset_ += summary.bytes;
+        ++number_;
+        // After the range taken, the rest is still checked: only a whole stream is an input.
+        taking_ = taking_ && timeline_.add(*indices_, summary.waitByte);
+        return true;
+    }
+
+    bool end() {
+        if (taking_) {
+            timeline_.finish();
+        }
+        if (timeline_.tookNone()) {
+            char start[32];
+            std::snprintf(start, sizeof start, "%.3f s",
+                          static_cast<double>(settings_.video.startMicroseconds) / 1e6);
+            return fail(std::string(_("no frames to take: --start ")) + start +
+                        _(" lies past the stream's end"));
+        }
+        return false;
+    }
+
+    const std::string path_;
+    const SourceSettings& settings_;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
+    std::optional<StreamWindow> window_;
+    const std::unique_ptr<animconv::FrameIndices> indices_ = std::make_unique<animconv::FrameIndices>();
+    StreamTimeline timeline_;
+    animconv::ReadRules rules_ = streamRules();
+    std::size_t offset_ = 0;
+    std::size_t number_ = 1;
+    bool taking_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<Source> openStream(const std::string& path, const SourceSettings& settings) {
+    return std::make_unique<StreamSource>(path, settings);
+}
+
+}  // namespace animmake::inputs

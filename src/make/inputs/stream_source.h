@@ -4,21 +4,21 @@
 // by those waits as they take a video's by its clock.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "make/inputs/file_head.h"
 #include "make/inputs/source.h"
 #include "make/inputs/source_settings.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
-enum class StreamLoad {
-    notAStream,  // the first frame is not a whole frame: `reason` says where it breaks, for a file that
-                 // turns out to be nothing else either
-    loaded,
-    failed,  // a stream that breaks further on, or one that cannot be read: `reason` says why
-};
+// Whether the file's first frame is a whole frame; when not, `whereItBreaks` says where, for a file that
+// turns out to be nothing else either.
+bool startsAsStream(const FileHead& head, std::string& whereItBreaks);
 
-StreamLoad loadStreamFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                            std::string& reason);
+// The stream's frames. The source fails for a stream that breaks further on or cannot be read, or one whose
+// range takes no frame.
+std::unique_ptr<Source> openStream(const std::string& path, const SourceSettings& settings);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

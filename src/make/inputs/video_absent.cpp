@@ -3,18 +3,17 @@
 #include "make/inputs/video_source.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 bool videoSupported() {
     return false;
 }
 
-bool loadVideoFrames(const std::string&, const SourceSettings&, const FrameSink&, std::string& reason,
-                     std::string&) {
-    reason = _("a video, but this animmake was built without video input (FFmpeg's libraries)");
-    return false;
+std::unique_ptr<Source> openVideo(const std::string&, const FileHead*, const SourceSettings&) {
+    return std::make_unique<RefusedSource>(
+        LoadFailure{_("a video, but this animmake was built without video input (FFmpeg's libraries)"), ""});
 }
 
 void configureVideoLibrary() {}
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -5,7 +5,7 @@
 
 #include "stream/stream_format.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::optional<VideoFit> videoFitOf(const VideoPicture& picture, Fit fit) {
     return planned;
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

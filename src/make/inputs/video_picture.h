@@ -9,7 +9,7 @@
 
 #include "make/inputs/fit_plan.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // The YUV matrices the readers turn into RGB.
 enum class ColourMatrix { bt601, bt709, smpte240m, fcc, bt2020 };
@@ -59,4 +59,4 @@ struct VideoFit {
 };
 std::optional<VideoFit> videoFitOf(const VideoPicture& picture, Fit fit);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -11,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -21,10 +22,11 @@ extern "C" {
 
 #include "make/inputs/ffmpeg_picture.h"
 #include "make/inputs/fit_plan.h"
+#include "make/inputs/video_frames.h"
 #include "make/inputs/video_timeline.h"
 #include "toolkit/translation.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 using animconv::FrameBuffer;
@@ -54,6 +56,23 @@ std::string fileUrl(const std::string& path) {
     return "file:" + path;
 }
 
+// The library's own way of opening files, wrapped so that every file it opens (the input, and any a
+// container refers to) is counted.
+std::atomic<decltype(AVFormatContext::io_open)> libraryOpen{nullptr};
+
+int countedOpen(AVFormatContext* context, AVIOContext** io, const char* url, int flags,
+                AVDictionary** options) {
+    countInputOpen();
+    return libraryOpen.load()(context, io, url, flags, options);
+}
+
+void countOpens(AVFormatContext& context) {
+    if (context.io_open != nullptr && context.io_open != &countedOpen) {
+        libraryOpen.store(context.io_open);
+        context.io_open = &countedOpen;
+    }
+}
+
 // Single images that libavformat also reads (as one-frame "videos"): those stay libvips' business.
 bool isImageDemuxer(const AVInputFormat& format) {
     const std::string name = format.name;
@@ -80,9 +99,9 @@ DisplayMatrix displayMatrixOf(const AVStream& stream) {
 }
 
 // Scaling a decoded picture straight to the size the fit shows it at, then placing it, turned, in the frame.
-class FrameFitter {
+class SwscaleFitter {
   public:
-    FrameFitter(const SourceSettings& settings, const DisplayMatrix& displayMatrix, AVRational streamAspect)
+    SwscaleFitter(const SourceSettings& settings, const DisplayMatrix& displayMatrix, AVRational streamAspect)
         : settings_(settings), displayMatrix_(displayMatrix), streamAspect_(streamAspect) {}
 
     bool fit(const AVFrame& picture, FrameBuffer& frame) {
@@ -92,7 +111,8 @@ class FrameFitter {
         std::uint8_t* planes[4] = {scaled_.data(), nullptr, nullptr, nullptr};
         int strides[4] = {scaledWidth_ * static_cast<int>(kPixelBytes), 0, 0, 0};
         sws_scale(scaler_.get(), picture.data, picture.linesize, 0, picture.height, planes, strides);
-        place(frame);
+        placeTurned(scaled_.data(), scaledWidth_, scaledHeight_, quarterTurns_, settings_.background,
+                    frame.pixels);
         return true;
     }
 
@@ -114,8 +134,6 @@ class FrameFitter {
         if (!planned) {
             return false;
         }
-        shownWidth_ = planned->shown.width;
-        shownHeight_ = planned->shown.height;
         scaledWidth_ = planned->scaledWidth;
         scaledHeight_ = planned->scaledHeight;
         quarterTurns_ = shape.picture.quarterTurns;
@@ -136,60 +154,12 @@ class FrameFitter {
         return true;
     }
 
-    // Placed as the fit plans, turned as the display matrix says.
-    void place(FrameBuffer& frame) const {
-        const Placement placement = placementOf(shownWidth_, shownHeight_);
-        for (int y = 0; y < kFrameHeight; ++y) {
-            std::uint8_t* row = frame.pixels + std::size_t(y) * kFrameWidth * kPixelBytes;
-            const int shownY = y - placement.frameTop + placement.top;
-            const bool rowInside = y >= placement.frameTop && y < placement.frameTop + placement.height;
-            for (int x = 0; x < kFrameWidth; ++x) {
-                std::uint8_t* pixel = row + std::size_t(x) * kPixelBytes;
-                const int shownX = x - placement.frameLeft + placement.left;
-                if (!rowInside || x < placement.frameLeft || x >= placement.frameLeft + placement.width) {
-                    pixel[0] = settings_.background.blue;
-                    pixel[1] = settings_.background.green;
-                    pixel[2] = settings_.background.red;
-                    pixel[3] = 0;
-                    continue;
-                }
-                int column = shownX;
-                int line = shownY;
-                switch (quarterTurns_) {
-                    case 1:
-                        column = shownY;
-                        line = scaledHeight_ - 1 - shownX;
-                        break;
-                    case 2:
-                        column = scaledWidth_ - 1 - shownX;
-                        line = scaledHeight_ - 1 - shownY;
-                        break;
-                    case 3:
-                        column = scaledWidth_ - 1 - shownY;
-                        line = shownX;
-                        break;
-                    default:
-                        break;
-                }
-                const std::uint8_t* source =
-                    scaled_.data() +
-                    (std::size_t(line) * std::size_t(scaledWidth_) + std::size_t(column)) * kPixelBytes;
-                pixel[0] = source[0];
-                pixel[1] = source[1];
-                pixel[2] = source[2];
-                pixel[3] = 0;
-            }
-        }
-    }
-
     const SourceSettings& settings_;
     const DisplayMatrix displayMatrix_;
     const AVRational streamAspect_;
     Shape shape_;
     std::unique_ptr<SwsContext, ScalerFreer> scaler_;
     std::vector<std::uint8_t> scaled_;
-    int shownWidth_ = 0;
-    int shownHeight_ = 0;
     int scaledWidth_ = 0;
     int scaledHeight_ = 0;
     int quarterTurns_ = 0;
@@ -206,15 +176,45 @@ std::int64_t ownDuration(const AVFrame& frame) {
 }
 
 // One video stream decoded in presentation order, timed, fitted and handed on.
-class VideoReader {
+class FfmpegVideoSource : public SteppedSource {
   public:
-    VideoReader(const SourceSettings& settings, const FrameSink& sink) : settings_(settings), sink_(sink) {}
+    FfmpegVideoSource(const std::string& path, const SourceSettings& settings)
+        : path_(path),
+          settings_(settings),
+          handOff_(settings, queued, [this](FrameBuffer& frame) { return fitter_->fit(*pending_, frame); }) {}
 
-    bool read(const std::string& path, std::string& reason, std::string& notice) {
-        if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
-            return true;  // the run is stopping
+  private:
+    enum class Phase { opening, reading, ending };
+
+    bool step() override {
+        std::string reason;
+        switch (phase_) {
+            case Phase::opening:
+                if (settings_.awaitVideoTurn && !settings_.awaitVideoTurn()) {
+                    return false;  // the run is stopping
+                }
+                if (!begin(reason)) {
+                    return fail(reason);
+                }
+                phase_ = Phase::reading;
+                return true;
+            case Phase::reading:
+                if (!more_ || handOff_.stopped()) {
+                    phase_ = Phase::ending;
+                    return true;
+                }
+                return readPacket(reason) || fail(reason);
+            case Phase::ending:
+                if (end(reason)) {
+                    return false;
+                }
+                return fail(reason);
         }
-        if (!open(path, reason)) {
+        return false;
+    }
+
+    bool begin(std::string& reason) {
+        if (!open(path_, reason)) {
             return false;
         }
         packet_.reset(av_packet_alloc());
@@ -225,55 +225,59 @@ class VideoReader {
             return false;
         }
         seek();
-        bool more = true;
-        while (more && !stopped_) {
-            const int got = av_read_frame(format_.get(), packet_.get());
-            if (got == AVERROR_EOF) {
-                if (!seeked_ && endsEarly()) {
-                    reason =
-                        _("the video is cut short: the file ends after ") + std::to_string(packetsRead_) +
-                        _(" of its ") +
-                        framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
-                    return false;
-                }
-                if (!seeked_ && !oggEndsWithItsLastPage()) {
-                    reason = _("the video is cut short: the file ends after ") +
-                             framesText(static_cast<std::size_t>(packetsRead_)) + _(", before its last page");
-                    return false;
-                }
-                readToEnd_ = true;
-                more = false;
-                avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
-            } else if (got < 0) {
-                reason = _("the video is cut short or damaged after ") + framesText(framesDecoded_);
+        return true;
+    }
+
+    // One packet read and decoded, and the frames it completes taken.
+    bool readPacket(std::string& reason) {
+        const int got = av_read_frame(format_.get(), packet_.get());
+        if (got == AVERROR_EOF) {
+            if (!seeked_ && endsEarly()) {
+                reason = _("the video is cut short: the file ends after ") + std::to_string(packetsRead_) +
+                         _(" of its ") +
+                         framesText(static_cast<std::size_t>(std::max<std::int64_t>(listed(), packetsRead_)));
                 return false;
-            } else {
-                const bool ours = packet_->stream_index == stream_->index;
-                notePacketEnd();
-                packetsRead_ += ours ? 1 : 0;
-                cutOff_ = cutOff_ || (ours && (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0);
-                if (ours && avcodec_send_packet(decoder_.get(), packet_.get()) < 0) {
-                    ++damaged_;
-                }
-                av_packet_unref(packet_.get());
-                if (!ours) {
-                    continue;
-                }
             }
-            if (!receiveFrames(reason)) {
+            if (!seeked_ && !oggEndsWithItsLastPage()) {
+                reason = _("the video is cut short: the file ends after ") +
+                         framesText(static_cast<std::size_t>(packetsRead_)) + _(", before its last page");
                 return false;
+            }
+            readToEnd_ = true;
+            more_ = false;
+            avcodec_send_packet(decoder_.get(), nullptr);  // drain the frames still inside
+        } else if (got < 0) {
+            reason = _("the video is cut short or damaged after ") + framesText(framesDecoded_);
+            return false;
+        } else {
+            const bool ours = packet_->stream_index == stream_->index;
+            notePacketEnd();
+            packetsRead_ += ours ? 1 : 0;
+            cutOff_ = cutOff_ || (ours && (packet_->flags & AV_PKT_FLAG_CORRUPT) != 0);
+            if (ours && avcodec_send_packet(decoder_.get(), packet_.get()) < 0) {
+                ++damaged_;
+            }
+            av_packet_unref(packet_.get());
+            if (!ours) {
+                return true;
             }
         }
-        if (!stopped_ && !emit(timeline_->finish(), reason)) {
+        return receiveFrames(reason);
+    }
+
+    // After the last packet, or the range's end: the last frame, and what the video lost.
+    bool end(std::string& reason) {
+        if (!handOff_.stopped() && !handOff_.finish()) {
+            reason = unfitReason();
             return false;
         }
-        if (timeline_->kept() == 0) {
+        if (handOff_.kept() == 0) {
             reason = nothingTakenReason(framesDecoded_, settings_.video.startMicroseconds);
             return false;
         }
         // Only a video read whole, from its start to its end, is held to what its container declares.
         LostFrames::Verdict lost;
-        if (readToEnd_ && !seeked_ && !stopped_ && settings_.video.startMicroseconds <= 0 &&
+        if (readToEnd_ && !seeked_ && !handOff_.stopped() && settings_.video.startMicroseconds <= 0 &&
             settings_.video.durationMicroseconds == kWholeVideo) {
             if (packetsEndEarly()) {
                 reason = _("the video is cut short: the file ends at ") + secondsText(lastPacketEnd_) +
@@ -283,25 +287,17 @@ class VideoReader {
             }
             lost = lost_->judge(framesIndexed(), std::strcmp(format_->iformat->name, "avi") != 0);
         }
-        if (lost.leftOut > damaged_) {
-            damaged_ = 0;  // the count below says it all
-        } else {
-            lost.leftOut = 0;
-        }
-        if (damaged_ > 0 || concealed_ > 0 || lost.leftOut > 0) {
-            notice = _("the video is damaged: ");
-            notice += lost.leftOut > 0 ? lost.text : "";
-            notice += damaged_ > 0 ? framesText(damaged_) + _(" left out") : "";
-            notice += (damaged_ > 0 || lost.leftOut > 0) && concealed_ > 0 ? ", " : "";
-            notice += concealed_ > 0 ? framesText(concealed_) + _(" taken with decoding errors") : "";
-            notice += _("; the rest is in the stream");
-        }
+        notice_ = damagedNotice(lost, damaged_, concealed_);
         return true;
     }
 
-  private:
     bool open(const std::string& path, std::string& reason) {
-        AVFormatContext* opened = nullptr;
+        AVFormatContext* opened = avformat_alloc_context();
+        if (opened == nullptr) {
+            reason = _("out of memory");
+            return false;
+        }
+        countOpens(*opened);
         AVDictionary* options = nullptr;
         av_dict_set(&options, "protocol_whitelist", "file", 0);
         const int status = avformat_open_input(&opened, fileUrl(path).c_str(), nullptr, &options);
@@ -337,9 +333,8 @@ class VideoReader {
         const std::uint64_t pixels =
             std::uint64_t(std::max(0, parameters.width)) * std::uint64_t(std::max(0, parameters.height));
         if (pixels > settings_.maxPixels) {
-            reason = _("the video has ") + std::to_string(parameters.width) + "x" +
-                     std::to_string(parameters.height) + _(" pixels, more than --max-pixels ") +
-                     std::to_string(settings_.maxPixels);
+            reason = tooManyPixelsReason(_("the video has "), static_cast<std::uint64_t>(parameters.width),
+                                         static_cast<std::uint64_t>(parameters.height), settings_.maxPixels);
             return false;
         }
         const AVCodec* codec = avcodec_find_decoder(parameters.codec_id);
@@ -362,11 +357,16 @@ class VideoReader {
             return false;
         }
         timeBase_ = stream_->time_base;
-        timeline_.emplace(settings_.video, clockOf());
         fitter_.emplace(settings_, displayMatrixOf(*stream_),
                         av_guess_sample_aspect_ratio(format_.get(), stream_, nullptr));
         indexed_ = avformat_index_get_entries_count(stream_) > 0;
-        expected_ = expectedFrames();
+        const AVRational rate = stream_->avg_frame_rate;
+        handOff_.start(
+            clockOf(),
+            expectedFrames(format_->duration > 0
+                               ? std::optional<double>(static_cast<double>(format_->duration) / AV_TIME_BASE)
+                               : std::nullopt,
+                           rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0.0, settings_.video));
         lost_.emplace(declaredClock());
         return true;
     }
@@ -507,33 +507,10 @@ class VideoReader {
         return last != nullptr && fileSize > 0 && last->pos + last->size > fileSize;
     }
 
-    // The frames the container's length and rate promise for the range taken; 0 when it does not say.
-    std::size_t expectedFrames() const {
-        if (format_->duration <= 0) {
-            return 0;
-        }
-        const double whole = static_cast<double>(format_->duration) / AV_TIME_BASE;
-        double seconds = std::max(0.0, whole - static_cast<double>(settings_.video.startMicroseconds) / 1e6);
-        if (settings_.video.durationMicroseconds != kWholeVideo) {
-            seconds = std::min(seconds, static_cast<double>(settings_.video.durationMicroseconds) / 1e6);
-        }
-        if (settings_.video.fpsNumerator == 0 && clockOf().frameDuration == 0) {
-            return 0;
-        }
-        double rate = settings_.video.fpsNumerator > 0
-                          ? static_cast<double>(settings_.video.fpsNumerator) /
-                                static_cast<double>(settings_.video.fpsDenominator)
-                          : av_q2d(stream_->avg_frame_rate);
-        if (!settings_.video.fixedWait) {
-            rate = std::min(rate, 1000.0 / settings_.video.waitUnitMs);
-        }
-        return static_cast<std::size_t>(std::ceil(seconds * rate - 1e-6));
-    }
-
     // To the key frame before --start where the file allows; otherwise the frames before it are decoded
     // and left out.
     void seek() {
-        const std::int64_t start = timeline_->start();
+        const std::int64_t start = handOff_.startTime();
         if (start <= 0) {
             return;
         }
@@ -565,52 +542,40 @@ class VideoReader {
             if (!ok) {
                 return false;
             }
-            if (stopped_) {
+            if (handOff_.stopped()) {
                 return true;
             }
         }
     }
 
-    // The decoded frame becomes the pending one; the one before it is settled by the timeline.
+    // The decoded frame becomes the pending one; the one before it is settled.
     bool take(std::string& reason) {
         const std::int64_t stamp = decoded_->best_effort_timestamp;
-        bool past = false;
-        const SettledFrame settled =
-            timeline_->arrive(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(stamp),
-                              ownDuration(*decoded_), past);
-        if (!emit(settled, reason)) {
+        bool waits = false;
+        if (!handOff_.arrive(stamp == AV_NOPTS_VALUE ? std::nullopt : std::optional<std::int64_t>(stamp),
+                             ownDuration(*decoded_), waits)) {
+            reason = unfitReason();
             return false;
         }
-        if (past) {
-            stopped_ = true;  // the range ends before this frame
-            return true;
-        }
-        av_frame_unref(pending_.get());
-        av_frame_move_ref(pending_.get(), decoded_.get());
-        return true;
-    }
-
-    // The pending frame fitted and handed on with its wait, unless the timeline left it out.
-    bool emit(const SettledFrame& settled, std::string& reason) {
-        if (!settled.any || settled.wait == 0) {
-            return true;
-        }
-        auto frame = std::make_unique<FrameBuffer>();
-        if (!fitter_->fit(*pending_, *frame)) {
-            const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(pending_->format));
-            reason = _("cannot fit the video's ") + std::to_string(pending_->width) + "x" +
-                     std::to_string(pending_->height) + " " + (name != nullptr ? name : _("unknown")) +
-                     _(" pictures into the frame");
-            return false;
-        }
-        if (!sink_(SourceFrame{std::move(frame), settled.wait * settings_.video.waitUnitMs, expected_})) {
-            stopped_ = true;
+        if (waits) {
+            av_frame_unref(pending_.get());
+            av_frame_move_ref(pending_.get(), decoded_.get());
         }
         return true;
     }
 
+    std::string unfitReason() const {
+        const char* name = av_get_pix_fmt_name(static_cast<AVPixelFormat>(pending_->format));
+        return _("cannot fit the video's ") + std::to_string(pending_->width) + "x" +
+               std::to_string(pending_->height) + " " + (name != nullptr ? name : _("unknown")) +
+               _(" pictures into the frame");
+    }
+
+    const std::string path_;
     const SourceSettings& settings_;
-    const FrameSink& sink_;
+    VideoFrameHandOff handOff_;
+    Phase phase_ = Phase::opening;
+    bool more_ = true;  // packets are still to be read
     std::unique_ptr<AVFormatContext, FormatCloser> format_;
     std::unique_ptr<AVCodecContext, DecoderFreer> decoder_;
     std::unique_ptr<AVPacket, PacketFreer> packet_;
@@ -618,10 +583,8 @@ class VideoReader {
     FramePointer pending_;
     AVStream* stream_ = nullptr;
     AVRational timeBase_{1, 1};
-    std::optional<VideoTimeline> timeline_;
-    std::optional<FrameFitter> fitter_;
+    std::optional<SwscaleFitter> fitter_;
     std::optional<LostFrames> lost_;
-    std::size_t expected_ = 0;
     std::size_t framesDecoded_ = 0;
     std::size_t damaged_ = 0;
     std::size_t concealed_ = 0;
@@ -629,7 +592,6 @@ class VideoReader {
     bool indexed_ = false;  // the container's index was read with its header
     bool cutOff_ = false;   // a packet came back shorter than the container said
     bool seeked_ = false;
-    bool stopped_ = false;
     bool readToEnd_ = false;          // the file's end was reached
     std::int64_t lastPacketEnd_ = 0;  // microseconds from the container's start
 };
@@ -640,30 +602,35 @@ bool videoSupported() {
     return true;
 }
 
-bool isVideoFile(const std::string& path) {
-    AVIOContext* input = nullptr;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const int opened = avio_open2(&input, fileUrl(path).c_str(), AVIO_FLAG_READ, nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0) {
-        return false;
-    }
+bool isVideoHead(const FileHead& head) {
+    // By content alone (no name given): a file's extension does not make it a video. As libavformat probes
+    // a file it opens: from 2 KiB up, doubling, until a format is sure, and at the end the likeliest one
+    // if it is likely enough.
+    std::vector<std::uint8_t> padded(head.size + AVPROBE_PADDING_SIZE);
     const AVInputFormat* format = nullptr;
-    // By content alone (no name given): a file's extension does not make it a video.
-    const int score = av_probe_input_buffer2(input, &format, "", nullptr, 0, 1 << 20);
-    avio_closep(&input);
+    int score = 0;
+    for (std::size_t size = std::min<std::size_t>(2048, head.size);; size = std::min(size * 2, head.size)) {
+        // Zeros after the bytes probed, as the probes expect.
+        std::memcpy(padded.data(), head.bytes(), size);
+        std::memset(padded.data() + size, 0, AVPROBE_PADDING_SIZE);
+        AVProbeData probe{};
+        probe.filename = "";
+        probe.buf = padded.data();
+        probe.buf_size = static_cast<int>(size);
+        format = av_probe_input_format3(&probe, 1, &score);
+        if (score > AVPROBE_SCORE_RETRY || size == head.size) {
+            break;
+        }
+    }
     return score >= AVPROBE_SCORE_RETRY && format != nullptr && !isImageDemuxer(*format);
 }
 
-bool loadVideoFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                     std::string& reason, std::string& notice) {
-    VideoReader reader(settings, sink);
-    return reader.read(path, reason, notice);
+std::unique_ptr<Source> openVideo(const std::string& path, const FileHead*, const SourceSettings& settings) {
+    return std::make_unique<FfmpegVideoSource>(path, settings);
 }
 
 void configureVideoLibrary() {
     av_log_set_level(AV_LOG_QUIET);
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

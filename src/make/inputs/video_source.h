@@ -3,25 +3,29 @@
 // recognises the common containers by their first bytes and refuses them with a plain reason.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "make/inputs/file_head.h"
 #include "make/inputs/source.h"
 #include "make/inputs/source_settings.h"
 #include "make/inputs/video_support.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
-// A media container or stream (MP4, MOV, MKV, WebM, AVI, MPEG-TS, ...), whatever it holds and whether or
-// not it decodes: such a file is read as a video and never handed to the image loaders.
-bool isVideoFile(const std::string& path);
+// A media container or stream (MP4, MOV, MKV, WebM, AVI, MPEG-TS, ...) by its first bytes, whatever it
+// holds and whether or not it decodes: such a file is read as a video and never handed to the image
+// loaders.
+bool isVideoHead(const FileHead& head);
 
-// The video's frames in presentation order, each with its wait in whole wait units as its delay. False with
-// `reason` (one line, without the input's name) when the file cannot be used; true with `notice` set when
-// it was used only in part (damaged frames skipped).
-bool loadVideoFrames(const std::string& path, const SourceSettings& settings, const FrameSink& sink,
-                     std::string& reason, std::string& notice);
+// The video's frames in presentation order, each with its wait in whole wait units. `head` is the file's
+// first bytes when they were read for this load, else null; it need not outlive the call. The source fails
+// when the file cannot be used, and gives a notice when it was used only in part (damaged frames skipped).
+// The decoder is opened when the first frame is asked for.
+std::unique_ptr<Source> openVideo(const std::string& path, const FileHead* head,
+                                  const SourceSettings& settings);
 
 // Once per process: the libraries' own log lines off (every failure is reported once, as one line).
 void configureVideoLibrary();
 
-}  // namespace animmake
+}  // namespace animmake::inputs

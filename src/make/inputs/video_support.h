@@ -2,8 +2,8 @@
 // their lines by, apart from the video reader itself.
 #pragma once
 
-namespace animmake {
+namespace animmake::inputs {
 
 bool videoSupported();
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -7,7 +7,7 @@
 
 #include "make/inputs/source.h"
 
-namespace animmake {
+namespace animmake::inputs {
 namespace {
 
 __extension__ typedef __int128 Wide;  // products of two 64-bit factors
@@ -179,10 +179,8 @@ int VideoTimeline::settle(std::int64_t endTime, bool last) {
         }
     }
     std::int64_t wait = units - unitsDone_;
-    if (settings_.fixedWait) {
-        wait = 1;  // the fixed wait byte replaces it
-    } else if (wait <= 0) {
-        if (!keepAnyway) {
+    if (wait <= 0) {
+        if (!keepAnyway && !settings_.keepEveryFrame) {
             return 0;
         }
         wait = 1;
@@ -292,4 +290,4 @@ std::string nothingTakenReason(std::size_t framesDecoded, std::int64_t startMicr
     return std::string(_("no frames to take: --start ")) + seconds + _(" lies past the video's end");
 }
 
-}  // namespace animmake
+}  // namespace animmake::inputs

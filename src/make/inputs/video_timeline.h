@@ -11,7 +11,7 @@
 
 #include "make/inputs/source_settings.h"
 
-namespace animmake {
+namespace animmake::inputs {
 
 // What the container says of the video's clock, times in its time base (seconds = time x num / den).
 struct VideoClock {
@@ -126,4 +126,4 @@ class LostFrames {
 // Why a video gave no frame to take: none could be decoded (a damaged file), or --start lies past its end.
 std::string nothingTakenReason(std::size_t framesDecoded, std::int64_t startMicroseconds);
 
-}  // namespace animmake
+}  // namespace animmake::inputs

@@ -24,12 +24,7 @@ bool isWholeStream(const std::uint8_t* bytes, std::size_t size, std::string& fau
         return true;
     }
     animconv::judgeUnreadStart(stream, report);
-    // "invalid: frame N at byte M: ...\n" without its verdict word and line end.
-    fault = animconv::verdictLine(report);
-    fault.erase(0, fault.find(' ') + 1);
-    while (!fault.empty() && fault.back() == '\n') {
-        fault.pop_back();
-    }
+    fault = animconv::problemText(report);
     // The reader's own reason may say already that this is no stream.
     const std::string notAStream = "not an animation stream: ";
     if (fault.rfind(notAStream, 0) == 0) {
