@@ -127,11 +127,7 @@ const char* stateName(JobState state) {
 
 std::string readFile(const std::string& path) {
     std::string bytes;
-    std::FILE* file = toolplatform::openFile(path, "rb");
-    if (file != nullptr) {
-        toolplatform::readAll(file, bytes);
-        std::fclose(file);
-    }
+    toolplatform::readWholeFile(path, bytes);
     return bytes;
 }
 

@@ -65,16 +65,6 @@ std::uint64_t sizeOf(const std::string& path) {
     return code ? 0 : static_cast<std::uint64_t>(size);
 }
 
-bool readWhole(const std::string& path, std::string& bytes) {
-    std::FILE* file = toolplatform::openFile(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    const bool read = toolplatform::readAll(file, bytes);
-    std::fclose(file);
-    return read;
-}
-
 // The name without its folder and its last extension: "clip" for "/films/clip.mp4".
 std::string stemOf(const std::string& name) {
     const std::filesystem::path path = toolplatform::pathOf(name);
@@ -85,7 +75,7 @@ std::string stemOf(const std::string& name) {
 // The preview GIF of a stream this run made, as animdump -g writes it: each frame for its wait.
 bool writePreviewGif(const std::string& streamPath, const std::string& gifPath, std::string& error) {
     std::string bytes;
-    if (!readWhole(streamPath, bytes)) {
+    if (!toolplatform::readWholeFile(streamPath, bytes)) {
         error = _("cannot read the stream");
         return false;
     }
@@ -536,7 +526,7 @@ SaveOutcome Session::saveBeside(const std::string& jobId, bool overwrite, std::s
     std::string bytes;
     toolkit::ReplacingFile file;
     toolkit::FileFailure failure;
-    if (!readWhole(stream, bytes) || !file.open(path, ".animstudio-", failure) ||
+    if (!toolplatform::readWholeFile(stream, bytes) || !file.open(path, ".animstudio-", failure) ||
         !file.write(bytes.data(), bytes.size(), failure) || !file.commit(failure)) {
         error = failure.describe(path);
         return SaveOutcome::failed;

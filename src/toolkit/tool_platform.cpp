@@ -14,6 +14,16 @@ bool readAll(std::FILE* file, std::string& bytes) {
     return std::ferror(file) == 0;
 }
 
+bool readWholeFile(const std::string& path, std::string& bytes) {
+    std::FILE* file = openFile(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool read = readAll(file, bytes);
+    std::fclose(file);
+    return read;
+}
+
 bool printText(std::FILE* stream, const char* format, ...) {
     std::va_list values;
     va_start(values, format);

@@ -75,6 +75,8 @@ constexpr bool kExpandsWildcards =
 
 // Reads the whole of an open file (standard input in binary mode on Windows); false on a read error.
 bool readAll(std::FILE* file, std::string& bytes);
+// Reads the whole of the file at a UTF-8 path into `bytes`; false when it cannot be opened or read.
+bool readWholeFile(const std::string& path, std::string& bytes);
 // Puts an open file into binary mode where text mode translates line ends (Windows).
 void readInBinary(std::FILE* file);
 

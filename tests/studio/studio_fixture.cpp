@@ -115,11 +115,7 @@ std::string field(const std::string& json, const std::string& name) {
 
 std::string readBytes(const std::string& path) {
     std::string bytes;
-    std::FILE* file = toolplatform::openFile(path, "rb");
-    if (file != nullptr) {
-        toolplatform::readAll(file, bytes);
-        std::fclose(file);
-    }
+    toolplatform::readWholeFile(path, bytes);
     return bytes;
 }
 
