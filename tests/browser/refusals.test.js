@@ -1,0 +1,128 @@
+// What the program refuses, and what the page does then: a bad file's reason as animmake gives it, requests
+// without the page's token, Host or origin, an upload over the limit, a cancelled run, and two tabs at once.
+'use strict';
+
+const harness = require('./harness');
+
+harness.skipUnlessReady();
+
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const { after, before, test } = require('node:test');
+
+const folder = harness.scratchFolder();
+const inputs = harness.makeInputs(folder);
+const uploadLimitMiB = 8;
+let studio;
+let browser;
+
+before(async () => {
+  studio = await harness.startStudio(['--max-upload', String(uploadLimitMiB)]);
+  browser = await harness.launchBrowser();
+});
+
+after(async () => {
+  await browser?.close();
+  await studio?.stop();
+});
+
+test('a bad file shows the reason animmake gives, and the page goes on working', async (t) => {
+  if (inputs.missing) {
+    return t.skip(inputs.missing);
+  }
+  fs.writeFileSync(`${folder}/broken.png`, 'not an image\n');
+  const refused = harness.animmake(folder, ['-o', 'broken.bin', 'broken.png']);
+  assert.notEqual(refused.status, 0);
+  const reason = refused.stderr.split('\n')[0];
+  assert.match(reason, /^broken\.png: /);
+
+  const page = await harness.openPage(browser, studio);
+  await page.getByTestId('files').setInputFiles(`${folder}/broken.png`);
+  await page.waitForFunction(() => document.querySelector('[data-testid=error]').textContent !== '');
+  assert.equal(await page.getByTestId('error').textContent(), reason);
+  assert.ok(await page.getByTestId('save').isDisabled());
+
+  const listed = page.getByTestId('file-list').locator('li');
+  for (let count = await listed.count(); count > 0; --count) {
+    await listed.first().getByTestId('remove').click();
+  }
+  const shown = await harness.makeInPage(page, [`${folder}/${inputs.images[0]}`]);
+  assert.equal(shown.state, 'done', shown.error);
+  assert.equal(shown.frames, 1);
+  assert.equal(shown.error, '');
+  assert.ok(await page.getByTestId('save').isEnabled());
+  await page.context().close();
+});
+
+test('requests without the page\'s token, Host or origin are refused with a reason', async () => {
+  const wrongHost = `evil.example:${studio.port}`;
+  const cases = [
+    { what: 'no token', method: 'GET', path: '/api/session', headers: { 'X-Studio-Token': null } },
+    { what: 'a wrong token', method: 'GET', path: '/api/session', headers: { 'X-Studio-Token': 'f'.repeat(32) } },
+    { what: 'the page itself without a token', method: 'GET', path: '/', headers: { 'X-Studio-Token': null } },
+    { what: 'a rebound name', method: 'GET', path: '/api/session', headers: { Host: wrongHost } },
+    { what: 'a rebound name with the token in the query', method: 'GET', path: `/?token=${studio.token}`,
+      headers: { Host: wrongHost, 'X-Studio-Token': null } },
+    { what: 'a POST from another origin', method: 'POST', path: '/api/make',
+      headers: { Origin: 'http://evil.example' }, body: '{"files":[],"settings":{}}' },
+    { what: 'a POST without an origin', method: 'POST', path: '/api/quit', headers: { Origin: null }, body: '{}' },
+  ];
+  for (const { what, method, path, headers, body } of cases) {
+    const answer = await harness.request(studio, method, path, { headers, body });
+    assert.equal(answer.status, 403, what);
+    const text = answer.body.toString('utf8').trim();
+    assert.ok(text.length > 0 && !text.includes('\n'), `${what}: ${JSON.stringify(text)}`);
+  }
+  const allowed = await harness.request(studio, 'GET', `/?token=${studio.token}`, { headers: { 'X-Studio-Token': null } });
+  assert.equal(allowed.status, 200, 'the page\'s own request');
+
+  const tooLarge = await harness.request(studio, 'POST', '/api/files', {
+    headers: { 'X-File-Name': 'large.png', 'Content-Type': 'application/octet-stream' },
+    body: Buffer.alloc((uploadLimitMiB + 1) * 1024 * 1024),
+  });
+  assert.equal(tooLarge.status, 413);
+  assert.ok(JSON.parse(tooLarge.body).error);
+  assert.equal((await harness.request(studio, 'GET', '/api/ping')).status, 200, 'it still answers');
+});
+
+test('a cancelled run stops, keeps no stream, and the page can make again', async (t) => {
+  if (inputs.missing) {
+    return t.skip(inputs.missing);
+  }
+  const page = await harness.openPage(browser, studio);
+  await page.getByTestId('dither').selectOption('search');
+  await page.getByTestId('files').setInputFiles(`${folder}/${inputs.long}`);
+  await page.waitForFunction(() => Number(document.querySelector('[data-testid=progress]').value) >= 1);
+  const job = await page.getByTestId('progress').getAttribute('data-job');
+  await page.getByTestId('cancel').click();
+  const shown = await harness.waitMade(page);
+  assert.equal(shown.state, 'cancelled');
+  assert.ok(await page.getByTestId('save').isDisabled());
+  const status = JSON.parse((await harness.request(studio, 'GET', `/api/jobs/${job}`)).body);
+  assert.equal(status.state, 'cancelled');
+  assert.ok(status.framesExpected === null || status.framesDone < status.framesExpected);
+  assert.equal((await harness.request(studio, 'GET', `/api/jobs/${job}/stream`)).status, 409);
+
+  await page.getByTestId('duration').fill('0.2');
+  assert.equal((await harness.waitMade(page, shown.run)).state, 'done');
+  await page.context().close();
+});
+
+test('two tabs make their own streams at the same time', async (t) => {
+  if (inputs.missing) {
+    return t.skip(inputs.missing);
+  }
+  const tabs = [
+    { files: [inputs.gif], settings: { dither: 'diffusion' } },
+    { files: inputs.images, settings: { dither: 'ordered', fit: 'stretch', wait: 3 } },
+  ];
+  const pages = await Promise.all(tabs.map(() => harness.openPage(browser, studio)));
+  const shown = await Promise.all(tabs.map(({ files, settings }, i) =>
+    harness.makeInPage(pages[i], files.map((name) => `${folder}/${name}`), settings)));
+  for (const [i, { files, settings }] of tabs.entries()) {
+    assert.equal(shown[i].state, 'done', shown[i].error);
+    const stream = await harness.download(pages[i], 'save', folder);
+    assert.ok(stream.bytes.equals(harness.animmakeStream(folder, files, settings)), `tab ${i + 1}`);
+  }
+  await Promise.all(pages.map((page) => page.context().close()));
+});
