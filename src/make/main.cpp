@@ -1,22 +1,15 @@
 // animmake: ordinary images and videos in, an animation stream out, through the project's encoder.
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <memory>
-#include <new>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
-#include "convert/frame_encoder.h"
-#include "make/dither/dither_choice.h"
-#include "make/frame_pipeline.h"
 #include "make/inputs/input_list.h"
 #include "make/inputs/video_source.h"
+#include "make/make_job.h"
 #include "make/make_options.h"
 #include "make/output/frames_dir.h"
 #include "make/output/stream_output.h"
@@ -69,42 +62,15 @@ class Messages {
 
     // What the main thread met while the frames were made, as one line.
     int failThrown(const std::exception_ptr& thrown) const {
-        try {
-            std::rethrow_exception(thrown);
-        } catch (const std::bad_alloc&) {
-            return fail(_("out of memory; the stream was left as it was"));
-        } catch (const std::system_error& error) {
-            return fail(std::string(_("cannot start the worker threads (")) + error.code().message() +
-                        _("); the stream was left as it was"));
-        } catch (const std::exception& error) {
-            fail(_("an unexpected error; the stream was left as it was"));
-            showLibraryText(error.what());
-            return kExitFailed;
-        } catch (...) {
-            return fail(_("an unexpected error; the stream was left as it was"));
-        }
+        const MakeFailure failure = failureOfThrown(thrown);
+        fail(failure.reason);
+        showLibraryText(failure.libraryText);
+        return kExitFailed;
     }
 
   private:
     bool verbose_;
 };
-
-// The wait byte of a frame: the list's, then --wait, then the input's own delay in wait units (at least 1,
-// except for a stream's frame, whose wait 0 is its own).
-std::uint8_t waitByteOf(const InputItem& item, const MakeOptions& options, const PipelineFrame& frame) {
-    const int delayMs = frame.delayMs;
-    if (item.wait >= 0) {
-        return static_cast<std::uint8_t>(item.wait);
-    }
-    if (options.wait != kWaitNotGiven) {
-        return static_cast<std::uint8_t>(options.wait);
-    }
-    if (delayMs == kNoDelay) {
-        return kDefaultWait;
-    }
-    const long units = std::lround(static_cast<double>(delayMs) / options.source.video.waitUnitMs);
-    return static_cast<std::uint8_t>(std::clamp(units, frame.fromStream ? 0L : 1L, 255L));
-}
 
 std::vector<std::uint64_t> sizesOf(const std::vector<InputItem>& inputs) {
     std::vector<std::uint64_t> sizes;
@@ -179,79 +145,30 @@ class Progress {
     Clock::time_point lastShown_{};
 };
 
-struct Totals {
-    std::size_t frames = 0;
-    std::uint64_t bytes = 0;
-    std::uint64_t unchanged = 0;
-};
-
-// What the frames are encoded and written with, owned by the run (too large for a thread's stack).
-struct Encoding {
-    animconv::EncoderState encoder;
-    animconv::EncodedFrame encoded;
-};
-
-// Takes the frames in order, encodes each, writes it (and its BMP), and keeps the totals.
-
+// Takes the frames in order through the maker, with the progress line on a terminal.
 int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, const Messages& messages,
-              StreamOutput& output, Totals& totals) {
-    // One worker more than cores: a worker waiting on its file or on libvips' hand-over leaves a core idle
-    // otherwise (measured on 2 cores: 1280x720 PNGs 12% faster with 3 workers than with 2).
-    const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1U, 16U) + 1;
-    FramePipeline pipeline(inputs, options.source, options.dither, workers);
+              StreamOutput& output, MakeTotals& totals) {
     Progress progress(!options.quiet && toolplatform::isTerminal(stderr), inputs);
-    const auto encoding = std::make_unique<Encoding>();
-    animconv::EncoderState& encoder = encoding->encoder;
-    encoder.deltaMode = options.delta;
-    animconv::EncodedFrame& encoded = encoding->encoded;
-    FrameBmpWriter bmps(options.dither == Dither::none ? BmpDepth::direct24 : BmpDepth::cubePalette8);
-    // A dither that remembers the frames before runs here, in stream order; the workers apply the others.
-    const std::unique_ptr<FrameDither> inOrder =
-        ditherRemembers(options.dither) ? makeDither(options.dither) : nullptr;
-    std::string error;
-    for (std::size_t input = 0; input < inputs.size(); ++input) {
-        std::size_t inputFrame = 0;
-        for (;;) {
-            PipelineFrame frame;
-            LoadFailure failure;
-            const FramePipeline::Next next = pipeline.next(input, frame, failure);
-            if (next == FramePipeline::Next::failed) {
-                progress.clear();
-                return messages.failLoading(inputs[input].path, failure);
-            }
-            if (next == FramePipeline::Next::inputDone) {
-                if (!failure.reason.empty()) {  // a notice: the input was used in part
-                    progress.clear();
-                    toolplatform::printText(stderr, "animmake: %s: %s\n", inputs[input].path.c_str(),
-                                            failure.reason.c_str());
-                }
-                break;
-            }
-            if (inOrder && frame.fromStream) {
-                inOrder->passOver();
-            } else if (inOrder) {
-                inOrder->apply(*frame.pixels);
-            }
-            animconv::encodeFrame(encoder, *frame.pixels, waitByteOf(inputs[input], options, frame), encoded);
-            animconv::rememberFrame(encoder, *frame.pixels);
-            if (!output.write(encoded, error)) {
-                progress.clear();
-                return messages.fail(error);
-            }
-            ++totals.frames;
-            if (!options.framesDir.empty() &&
-                !bmps.write(options.framesDir + "/" + frameFileName(totals.frames), *frame.pixels, error)) {
-                progress.clear();
-                return messages.fail(error);
-            }
-            totals.bytes += encoded.length;
-            totals.unchanged += encoded.unchangedPixels;
-            progress.update(input, totals.frames, ++inputFrame, frame.inputFrames);
+    MakeHooks hooks;
+    hooks.progress = [&](const MakeProgress& at) {
+        if (at.inputDone) {
+            progress.inputDone(at.input, at.frames, at.inputFrame);
+        } else {
+            progress.update(at.input, at.frames, at.inputFrame, at.inputFrames);
         }
-        pipeline.advance();
-        progress.inputDone(input, totals.frames, inputFrame);
-    }
+    };
+    hooks.notice = [&](const std::string& input, const std::string& reason) {
+        progress.clear();
+        toolplatform::printText(stderr, "animmake: %s: %s\n", input.c_str(), reason.c_str());
+    };
+    MakeFailure failure;
+    const MakeStatus status = makeFrames(inputs, options, output, hooks, totals, failure);
     progress.clear();
+    if (status != MakeStatus::done) {
+        messages.fail(failure.reason);
+        messages.showLibraryText(failure.libraryText);
+        return kExitFailed;
+    }
     return kExitDone;
 }
 
@@ -316,7 +233,7 @@ int runMake(int argc, char** argv) {
     if (!output.open(options.streamPath, options.outputMode, error)) {
         return messages.fail(error);
     }
-    Totals totals;
+    MakeTotals totals;
     const auto start = Clock::now();
     int status = kExitFailed;
     try {
