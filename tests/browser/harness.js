@@ -150,8 +150,8 @@ async function launchBrowser() {
   return chromium.launch({ executablePath: chromiumPath, args: ['--no-sandbox'], headless: true });
 }
 
-async function openPage(browser, studio, { locale = 'en-US' } = {}) {
-  const context = await browser.newContext({ locale, acceptDownloads: true, viewport: { width: 1280, height: 860 } });
+async function openPage(browser, studio, { locale = 'en-US', viewport = { width: 1280, height: 860 } } = {}) {
+  const context = await browser.newContext({ locale, acceptDownloads: true, viewport });
   const page = await context.newPage();
   const problems = [];
   page.on('pageerror', (error) => problems.push(error.message));
@@ -231,8 +231,9 @@ function ffmpeg(folder, args) {
   assert.equal(result.status, 0, `ffmpeg ${args.join(' ')}: ${result.stderr}`);
 }
 
-// Test pictures from ffmpeg's test sources; null (with the reason) when the ffmpeg tool is missing.
-function makeInputs(folder) {
+// Test pictures from ffmpeg's test sources ({missing: reason} when the ffmpeg tool is missing); with `long`,
+// also a GIF of 750 frames that takes seconds to make, for a run to be cancelled.
+function makeInputs(folder, { long = false } = {}) {
   if (!hasTool('ffmpeg')) {
     return { missing: 'the ffmpeg tool is missing (Debian package ffmpeg)' };
   }
@@ -247,6 +248,10 @@ function makeInputs(folder) {
     video: 'clip.mp4',
     stream: 'made.bin',
   };
+  if (long) {
+    ffmpeg(folder, ['-f', 'lavfi', '-i', 'testsrc2=size=320x240:rate=25', '-t', '30', 'long.gif']);
+    inputs.long = 'long.gif';
+  }
   const made = animmake(folder, ['-o', inputs.stream, ...inputs.images, '--wait', '7']);
   assert.equal(made.status, 0, made.stderr);
   return inputs;

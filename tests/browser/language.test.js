@@ -33,7 +33,7 @@ const japanese = { lang: 'ja', chosen: 'ja', make: '作成', cancel: '中止', s
 const english = { lang: 'en', chosen: 'en', make: 'Make', cancel: 'Cancel', save: 'Save stream' };
 
 for (const [locale, first, second] of [['ja-JP', japanese, english], ['en-US', english, japanese]]) {
-  test(`a ${locale} browser gets ${first.lang}, and the switch gives ${second.lang}`, async () => {
+  test(`a browser in ${locale} gets ${first.lang}, and the switch gives ${second.lang}`, async () => {
     const page = await harness.openPage(browser, studio, { locale });
     assert.deepEqual(await words(page), first);
     await page.getByTestId('lang').selectOption(second.lang);

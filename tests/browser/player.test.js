@@ -37,6 +37,8 @@ test('stepping and the scrubber show the frame they name', async (t) => {
   if (inputs.missing) {
     return t.skip(inputs.missing);
   }
+  assert.equal(await page.getByTestId('play').getAttribute('aria-pressed'), 'true', 'it plays once made');
+  await page.getByTestId('play').click();
   await page.getByTestId('scrubber').fill('2');
   const third = await shownFrame();
   assert.equal(third.frame, '2');
@@ -59,7 +61,7 @@ test('play moves through the frames at their waits; pause holds one', async (t) 
   if (inputs.missing) {
     return t.skip(inputs.missing);
   }
-  // Stepping paused it: the frame stays for longer than several waits.
+  // Paused: the frame stays for longer than several waits.
   const held = (await shownFrame()).frame;
   await page.waitForTimeout(200);
   assert.equal((await shownFrame()).frame, held);

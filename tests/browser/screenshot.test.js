@@ -20,14 +20,14 @@ test('the page with a made stream, as a picture', async (t) => {
   const studio = await harness.startStudio();
   const browser = await harness.launchBrowser();
   try {
-    const page = await harness.openPage(browser, studio);
+    const page = await harness.openPage(browser, studio, { viewport: { width: 1600, height: 900 } });
     await page.getByTestId('split').check();
     await page.getByTestId('dither-b').selectOption('search');
     const shown = await harness.makeInPage(page, [inputs.gif, ...inputs.images].map((name) => `${folder}/${name}`),
       { fit: 'cover', wait: 25 });
     assert.equal(shown.state, 'done', shown.error);
     await page.getByTestId('play').click();
-    await page.getByTestId('scrubber').fill('4');
+    await page.getByTestId('scrubber').fill('8');
     await page.locator('[data-testid=file-list] li').nth(1).click();
     await page.waitForFunction(() => {
       const source = document.querySelector('#source-box img');

@@ -144,6 +144,14 @@
     },
   };
 
+  // Drawn rather than taken from a font: not every system font has the media symbols.
+  const ICONS = {
+    play: '<svg viewBox="0 0 16 16" aria-hidden="true"><path d="M4 2.5v11l9-5.5z"/></svg>',
+    pause: '<svg viewBox="0 0 16 16" aria-hidden="true"><path d="M3.5 2.5h3v11h-3zM9.5 2.5h3v11h-3z"/></svg>',
+    back: '<svg viewBox="0 0 16 16" aria-hidden="true"><path d="M3 2.5h2v11H3zM13 2.5v11L6 8z"/></svg>',
+    forward: '<svg viewBox="0 0 16 16" aria-hidden="true"><path d="M11 2.5h2v11h-2zM3 2.5v11L10 8z"/></svg>',
+  };
+
   const WIDTH = 190;
   const HEIGHT = 170;
   const PIXELS = WIDTH * HEIGHT;
@@ -780,7 +788,7 @@
 
   function renderPlayButton() {
     const button = $('play');
-    button.textContent = player.playing ? '❚❚' : '▶';
+    button.innerHTML = player.playing ? ICONS.pause : ICONS.play;
     button.title = t(player.playing ? 'pause' : 'play');
     button.setAttribute('aria-label', button.title);
     button.setAttribute('aria-pressed', String(player.playing));
@@ -1039,6 +1047,8 @@
   }
 
   async function start() {
+    $('step-back').innerHTML = ICONS.back;
+    $('step-forward').innerHTML = ICONS.forward;
     const preferred = (navigator.language || 'en').toLowerCase().startsWith('ja') ? 'ja' : 'en';
     wire();
     applyLanguage(preferred);
@@ -1056,7 +1066,8 @@
     applyLanguage(state.lang);
     applyDefaults(state.session.defaults);
     renderCaptions();
-    state.files = (state.session.files || []).slice();
+    // Another tab's uploads are its own: this one starts with the command line's files.
+    state.files = (state.session.files || []).filter((file) => file.fromCommandLine);
     if (state.files.length) {
       selectFile(state.files[0].id);
       startMake();
