@@ -576,6 +576,7 @@
       wanted.push(['b', { ...settings, dither: $('dither-b').value }]);
     }
     const ids = state.files.map((f) => f.id);
+    performance.mark('studio-make-sent');
     for (const [slot, slotSettings] of wanted) {
       let reply;
       try {
@@ -647,6 +648,7 @@
     } else if (info.state === 'cancelled') {
       showNotice(t('cancelled'));
     } else if (slot === 'a') {
+      performance.mark('studio-made');
       showNotice(t('made', job.frames.length));
     }
     renderAll();
