@@ -63,6 +63,14 @@ class GifWriter {
     GifPalette palette_;
 };
 
+// Reads frame `number` at `offset` of a checked stream into `marked` (its unchanged markers kept) and
+// `pixels` (the picture it shows, updated from the frame before).
+animconv::FrameSummary readShownFrame(animconv::StreamView stream, std::size_t offset, std::size_t number,
+                                      FrameIndices& marked, FrameIndices& pixels);
+
+// The GIF's colour table for the first `frames` frames of a checked stream: the colours some frame shows.
+GifPalette paletteOfStream(animconv::StreamView stream, std::size_t frames, FrameIndices& scratch);
+
 // One frame as an 8-bit RGB PNG.
 bool writePng(const std::string& path, const FrameIndices& frame, std::string& error);
 

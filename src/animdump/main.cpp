@@ -77,44 +77,6 @@ bool prepareFolder(const char* folder, std::string& error) {
     return true;
 }
 
-ReadRules markersKept(std::size_t number) {
-    ReadRules rules;
-    rules.firstOfRun = number == 1;
-    rules.keepMarkers = true;
-    return rules;
-}
-
-// Reads frame `number` at `offset` into `marked` (its unchanged markers kept) and `pixels` (the picture it
-// shows). The stream has been checked, so every frame reads without a problem.
-FrameSummary readShownFrame(StreamView stream, std::size_t offset, std::size_t number, FrameIndices& marked,
-                            FrameIndices& pixels) {
-    FrameSummary frame;
-    ProblemReport report;
-    readFrame(stream, offset, number, markersKept(number), frame, report, &marked);
-    for (std::size_t i = 0; i < animconv::kFramePixels; ++i) {
-        if (marked.values[i] != animconv::kUnchangedMarker) {
-            pixels.values[i] = marked.values[i];
-        }
-    }
-    return frame;
-}
-
-// The GIF's colour table: the colours some frame shows.
-GifPalette paletteOfStream(StreamView stream, std::size_t frames, FrameIndices& scratch) {
-    bool used[256] = {};
-    std::size_t offset = 0;
-    for (std::size_t number = 1; number <= frames; ++number) {
-        FrameSummary frame;
-        ProblemReport report;
-        readFrame(stream, offset, number, markersKept(number), frame, report, &scratch);
-        offset += frame.bytes;
-        for (const std::uint8_t value : scratch.values) {
-            used[value] = true;
-        }
-    }
-    return paletteFor(used);
-}
-
 // Every image is renamed into place: refused when that would take the stream being read away (the same
 // file by identity, however it is spelt) or replace a file marked read-only, before anything is written.
 bool imagesSpareStream(std::size_t frames, const DumpOptions& options, std::string& error) {

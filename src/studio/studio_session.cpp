@@ -72,7 +72,7 @@ std::string stemOf(const std::string& name) {
     return stem.empty() ? "stream" : stem;
 }
 
-// The preview GIF of a whole, valid stream, as animdump -g writes it.
+// The preview GIF of a stream this run made, as animdump -g writes it: each frame for its wait.
 bool writePreviewGif(const std::string& streamPath, const std::string& gifPath, std::string& error) {
     std::string bytes;
     if (!readWhole(streamPath, bytes)) {
@@ -80,41 +80,26 @@ bool writePreviewGif(const std::string& streamPath, const std::string& gifPath, 
         return false;
     }
     const animconv::StreamView stream{reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+    const auto marked = std::make_unique<animconv::FrameIndices>();
     const auto pixels = std::make_unique<animconv::FrameIndices>();
-    bool used[256] = {};
-    std::vector<std::uint8_t> waits;
-    for (std::size_t offset = 0; offset < stream.length;) {
-        animconv::FrameSummary frame;
-        animconv::ProblemReport problem;
-        if (animconv::readFrame(stream, offset, waits.size() + 1, frame, problem, pixels.get()) !=
-            animconv::Problem::none) {
-            error = animconv::verdictLine(problem);
-            return false;
-        }
-        offset += frame.bytes;
-        waits.push_back(frame.waitByte);
-        for (const std::uint8_t value : pixels->values) {
-            used[value] = true;
-        }
+    std::size_t frames = 0;
+    for (std::size_t offset = 0; offset < stream.length; ++frames) {
+        offset += animdump::readShownFrame(stream, offset, frames + 1, *marked, *pixels).bytes;
     }
-    // The images keep their markers: the planner stores only what changed.
-    animconv::ReadRules rules;
-    rules.keepMarkers = true;
-    animdump::ImageLibraryHold library;
+    animdump::ImageLibraryHold library;  // goes after the writer
     animdump::GifWriter gif;
-    if (!library.start(error) || !gif.open(gifPath.c_str(), animdump::paletteFor(used), error)) {
+    if (!library.start(error) ||
+        !gif.open(gifPath.c_str(), animdump::paletteOfStream(stream, frames, *marked), error)) {
         return false;
     }
     const auto planner = std::make_unique<animdump::GifImagePlanner>();
     const auto image = std::make_unique<animdump::GifImage>();
     std::size_t offset = 0;
-    for (std::size_t number = 1; number <= waits.size(); ++number) {
-        animconv::FrameSummary frame;
-        animconv::ProblemReport problem;
-        rules.firstOfRun = number == 1;
-        animconv::readFrame(stream, offset, number, rules, frame, problem, pixels.get());
+    for (std::size_t number = 1; number <= frames; ++number) {
+        const animconv::FrameSummary frame =
+            animdump::readShownFrame(stream, offset, number, *marked, *pixels);
         offset += frame.bytes;
-        if (planner->add(pixels->values, animconv::gifDelay(frame.waitByte, 1000), *image) &&
+        if (planner->add(marked->values, animconv::gifDelay(frame.waitByte, 1000), *image) &&
             !gif.addImage(*image, error)) {
             return false;
         }
