@@ -147,7 +147,9 @@ function request(studio, method, pathAndQuery, { headers = {}, body } = {}) {
 
 async function launchBrowser() {
   const { chromium } = require('playwright-core');
-  return chromium.launch({ executablePath: chromiumPath, args: ['--no-sandbox'], headless: true });
+  // The browser reads the chosen files' names in a UTF-8 locale whatever the programs are given.
+  return chromium.launch({ executablePath: chromiumPath, args: ['--no-sandbox'], headless: true,
+    env: { ...process.env, LC_ALL: 'C.UTF-8' } });
 }
 
 async function openPage(browser, studio, { locale = 'en-US', viewport = { width: 1280, height: 860 } } = {}) {
@@ -231,20 +233,20 @@ function ffmpeg(folder, args) {
   assert.equal(result.status, 0, `ffmpeg ${args.join(' ')}: ${result.stderr}`);
 }
 
-// Test pictures from ffmpeg's test sources ({missing: reason} when the ffmpeg tool is missing); with `long`,
+// Test pictures from ffmpeg's test sources (the GIF with a Japanese name) ({missing: reason} when the ffmpeg tool is missing); with `long`,
 // also a GIF of 750 frames that takes seconds to make, for a run to be cancelled.
 function makeInputs(folder, { long = false } = {}) {
   if (!hasTool('ffmpeg')) {
     return { missing: 'the ffmpeg tool is missing (Debian package ffmpeg)' };
   }
   ffmpeg(folder, ['-f', 'lavfi', '-i', 'testsrc2=size=320x240:rate=1', '-frames:v', '3', 'picture-%d.png']);
-  ffmpeg(folder, ['-f', 'lavfi', '-i', 'testsrc=size=160x120:rate=10', '-frames:v', '8', 'moving.gif']);
+  ffmpeg(folder, ['-f', 'lavfi', '-i', 'testsrc=size=160x120:rate=10', '-frames:v', '8', 'うごく絵.gif']);
   ffmpeg(folder, ['-f', 'lavfi', '-i', 'testsrc2=size=320x180:rate=25', '-t', '2', '-pix_fmt', 'yuv420p',
     '-c:v', 'libx264', 'clip.mp4']);
   const inputs = {
     folder,
     images: ['picture-1.png', 'picture-2.png', 'picture-3.png'],
-    gif: 'moving.gif',
+    gif: 'うごく絵.gif',
     video: 'clip.mp4',
     stream: 'made.bin',
   };

@@ -31,7 +31,7 @@ const cases = [
   { what: 'images', files: () => inputs.images, settings: { dither: 'search', fit: 'cover', wait: 5 },
     saved: 'picture-1.bin' },
   { what: 'an animated GIF', files: () => [inputs.gif], settings: { dither: 'steady', fit: 'stretch' },
-    saved: 'moving.bin' },
+    saved: 'うごく絵.bin' },
   { what: 'a video', files: () => [inputs.video], settings: { fps: 12.5, start: 0.4, duration: 1 },
     saved: 'clip.bin', video: true },
   { what: 'a stream and an image', files: () => [inputs.stream, inputs.images[1]], settings: { dither: 'none' },
