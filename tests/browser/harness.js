@@ -169,7 +169,8 @@ async function openPage(browser, studio, { locale = 'en-US', viewport = { width:
   return page;
 }
 
-const settingFields = { dither: 'dither', fit: 'fit', fps: 'fps', start: 'start', duration: 'duration', wait: 'wait' };
+const settingFields = { dither: 'dither', fit: 'fit', background: 'background', fps: 'fps', start: 'start',
+  duration: 'duration', wait: 'wait', maxPixels: 'max-pixels' };
 
 // Fills the settings before the files go in, so that the one run they start has them all.
 async function makeInPage(page, files, settings = {}) {
@@ -259,8 +260,8 @@ function makeInputs(folder, { long = false } = {}) {
   return inputs;
 }
 
-const toolOptions = { dither: '--dither', fit: '--fit', fps: '--fps', start: '--start', duration: '--duration',
-  wait: '--wait' };
+const toolOptions = { dither: '--dither', fit: '--fit', background: '--background', fps: '--fps', start: '--start',
+  duration: '--duration', wait: '--wait', maxPixels: '--max-pixels' };
 
 // animmake with relative names inside `folder`, as the page's uploads are named; its messages as text.
 function animmake(folder, args) {

@@ -30,7 +30,7 @@ after(async () => {
 const cases = [
   { what: 'images', files: () => inputs.images, settings: { dither: 'search', fit: 'cover', wait: 5 },
     saved: 'picture-1.bin' },
-  { what: 'an animated GIF', files: () => [inputs.gif], settings: { dither: 'steady', fit: 'stretch' },
+  { what: 'an animated GIF', files: () => [inputs.gif], settings: { dither: 'steady', fit: 'contain', background: '#336699' },
     saved: 'うごく絵.bin' },
   { what: 'a video', files: () => [inputs.video], settings: { fps: 12.5, start: 0.4, duration: 1 },
     saved: 'clip.bin', video: true },
@@ -69,3 +69,26 @@ for (const { what, files, settings, saved, video } of cases) {
     await page.context().close();
   });
 }
+
+test('the list\'s order is the stream\'s: the up and down buttons and a drag reorder it', async (t) => {
+  if (inputs.missing) {
+    return t.skip(inputs.missing);
+  }
+  const page = await harness.openPage(browser, studio);
+  let shown = await harness.makeInPage(page, inFolder(inputs.images));
+  const items = page.getByTestId('file-list').locator('li');
+  const names = () => items.locator('.name').allTextContents();
+
+  await items.nth(0).getByTestId('move-down').click();
+  shown = await harness.waitMade(page, shown.run);
+  assert.deepEqual(await names(), ['picture-2.png', 'picture-1.png', 'picture-3.png']);
+  await items.nth(2).dragTo(items.nth(0), { targetPosition: { x: 10, y: 2 } });
+  shown = await harness.waitMade(page, shown.run);
+  const order = ['picture-3.png', 'picture-2.png', 'picture-1.png'];
+  assert.deepEqual(await names(), order);
+  assert.equal(shown.state, 'done', shown.error);
+  const stream = await harness.download(page, 'save', folder);
+  assert.equal(stream.name, 'picture-3.bin');
+  assert.ok(stream.bytes.equals(harness.animmakeStream(folder, order)));
+  await page.context().close();
+});

@@ -55,6 +55,29 @@ test('a bad file shows the reason animmake gives, and the page goes on working',
   await page.context().close();
 });
 
+test('a setting animmake refuses shows its reason, and a good one makes again', async (t) => {
+  if (inputs.missing) {
+    return t.skip(inputs.missing);
+  }
+  const page = await harness.openPage(browser, studio);
+  let shown = await harness.makeInPage(page, [`${folder}/${inputs.images[0]}`]);
+  for (const [field, option, value] of [['wait', '--wait', '300'], ['fps', '--fps', '2000'],
+    ['max-pixels', '--max-pixels', '0']]) {
+    const refused = harness.animmake(folder, ['-o', 'refused.bin', option, value, inputs.images[0]]);
+    assert.notEqual(refused.status, 0);
+    await page.getByTestId(field).fill(value);
+    shown = await harness.waitMade(page, shown.run);
+    assert.equal(shown.state, 'failed');
+    assert.equal(shown.error, refused.stderr.split('\n')[0].replace(/^animmake(\.exe)?: /, ''));
+    assert.ok(await page.getByTestId('save').isDisabled());
+    await page.getByTestId(field).fill('');
+    shown = await harness.waitMade(page, shown.run);
+    assert.equal(shown.state, 'done', shown.error);
+    assert.equal(shown.error, '');
+  }
+  await page.context().close();
+});
+
 test('requests without the page\'s token, Host or origin are refused with a reason', async () => {
   const wrongHost = `evil.example:${studio.port}`;
   const cases = [

@@ -70,7 +70,7 @@
       dither_none: 'none',
       dither_diffusion: 'diffusion',
       fit_contain: 'contain (whole picture)',
-      fit_cover: 'cover (fill, cropped)',
+      fit_cover: 'cover (fill, crop)',
       fit_stretch: 'stretch',
     },
     ja: {
