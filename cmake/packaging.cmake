@@ -1,9 +1,9 @@
 # Packages of what the build installs. Version, description and maintainer come from the top CMakeLists.txt.
-#   Linux:   cpack -G DEB in a release build: animconv_<version>_amd64.deb with animconv, animdump and
-#            animmake (those that were built) and their man pages under /usr.
+#   Linux:   cpack -G DEB in a release build: animconv_<version>_amd64.deb with animconv, animdump,
+#            animmake and animstudio (those that were built) and their man pages under /usr.
 #   Windows: cmake --build <cross build> --target windows_zip: animconv-<version>-windows-x86_64.zip with
-#            animconv.exe, animmake.exe, animdump.exe and libvips-42.dll (the last three when libvips was
-#            fetched), README-windows.txt, the licences and the sample frames.
+#            animconv.exe, animmake.exe, animdump.exe, animstudio.exe and libvips-42.dll (all but the first
+#            when libvips was fetched), README-windows.txt, the licences and the sample frames.
 set(ANIMCONV_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 if(WIN32)
@@ -20,6 +20,11 @@ if(WIN32)
   if(TARGET animmake AND TARGET animdump)
     set(windows_tools animmake animdump)
     set(windows_tool_files $<TARGET_FILE:animmake> $<TARGET_FILE:animdump>)
+    # animstudio.exe where cpp-httplib's header was at hand.
+    if(TARGET animstudio)
+      list(APPEND windows_tools animstudio)
+      list(APPEND windows_tool_files $<TARGET_FILE:animstudio>)
+    endif()
     set(windows_licences ${ANIMCONV_LIBVIPS_NOTICES} /usr/share/common-licenses/LGPL-3
                          /usr/share/common-licenses/GPL-3)
     # giflib, built into animdump.exe, asks for its notice to go with it.

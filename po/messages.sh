@@ -1,7 +1,7 @@
 # The shared part of update_catalogue.sh and check_catalogue.sh (sourced): the message sources and how
 # xgettext reads them. Locations name the file only, so that a moved line changes nothing in the catalogue.
 message_sources() {
-    find src/animdump src/make src/toolkit -name '*.cpp' -o -name '*.h' | LC_ALL=C sort
+    find src/animdump src/make src/studio src/toolkit -name '*.cpp' -o -name '*.h' | LC_ALL=C sort
 }
 extract_messages() {  # OUTPUT [more xgettext options]: the messages marked with _() or N_()
     local output="$1"

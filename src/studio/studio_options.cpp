@@ -64,9 +64,9 @@ const OptionRow kOptions[] = {
          options.maxUploadMiB = number;
          return true;
      }},
-    {"idle-exit", 0, "SECONDS",
-     N_("end when no page has been open for SECONDS (default 120;\n"
-        "0: never)"),
+    {"idle-exit", 0, "SEC",
+     N_("end when no page has been open for SEC seconds (default\n"
+        "120; 0: never)"),
      [](const std::string& value, StudioOptions& options, std::string& error) {
          std::uint64_t number = 0;
          if (!parseCount(value, 86400, number)) {

@@ -191,6 +191,16 @@ StudioServer::StudioServer(Session& session, ServerSettings settings)
       routes_(std::make_unique<Routes>()) {
     httplib::Server& server = routes_->server;
     server.set_payload_max_length(static_cast<std::size_t>(settings_.maxUploadBytes));
+    // The port is this program's alone: the library's default (SO_REUSEPORT) would let another program
+    // listen on it too and take the page's requests.
+    server.set_socket_options([](socket_t socket) {
+        int yes = 1;
+#ifdef _WIN32
+        setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<char*>(&yes), sizeof yes);
+#else
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+    });
 
     // Every request: the page's own Host, its token (query, header, or the cookie the page got with it),
     // and for a POST its own Origin.

@@ -140,8 +140,9 @@ std::string kindOfFile(const std::string& path) {
     if (begins("BM")) {
         return "bmp";
     }
-    if (begins("\x89PNG") || begins("\xFF\xD8\xFF") || (begins("RIFF") && begins("WEBP", 8)) ||
-        begins("II*") || begins("MM")) {
+    const auto first = static_cast<unsigned char>(start[0]);
+    if ((first == 0x89 && begins("PNG", 1)) || (first == 0xFF && got >= 3 && start[1] == '\xD8') ||
+        (begins("RIFF") && begins("WEBP", 8)) || begins("II*") || begins("MM")) {
         return "image";
     }
     if (animmake::isVideoFile(path)) {

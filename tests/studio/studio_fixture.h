@@ -25,6 +25,7 @@ class ServedStudio {
     int port() const { return server_->port(); }
     std::string origin() const { return "http://127.0.0.1:" + std::to_string(port()); }
     const std::string& folder() const { return session_.folder(); }
+    bool quitAsked() const { return server_->quitAsked(); }
 
     // A client with the page's headers.
     httplib::Result get(const std::string& path);

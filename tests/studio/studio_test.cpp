@@ -141,6 +141,19 @@ TEST(StudioRefusals, TheTokenMayComeInTheQueryOrTheCookieTheIndexSets) {
     EXPECT_EQ(client.Get("/", {{"Cookie", "x" + pair}})->status, 403);
 }
 
+TEST(StudioRefusals, OnlyThePagesQuitEndsTheStudio) {
+    ServedStudio studio;
+    httplib::Client client("127.0.0.1", studio.port());
+    EXPECT_EQ(client
+                  .Post("/api/quit", {{"X-Studio-Token", kToken}, {"Origin", "http://evil.example"}}, "",
+                        "text/plain")
+                  ->status,
+              403);
+    EXPECT_FALSE(studio.quitAsked());
+    EXPECT_EQ(studio.post("/api/quit", "")->status, 200);
+    EXPECT_TRUE(studio.quitAsked());
+}
+
 TEST(StudioUploads, ANameWithAFolderInItIsRefused) {
     ServedStudio studio;
     const char* const refused[] = {"",        "..",        ".",         "..%2Fescape.png",

@@ -14,7 +14,7 @@ fail() {
     exit 1
 }
 
-needed=(cmake ninja-build g++ dpkg-dev lintian man-db zip unzip libgif-dev libpng-dev libvips-dev
+needed=(cmake ninja-build g++ dpkg-dev lintian man-db zip unzip libgif-dev libpng-dev libvips-dev libcpp-httplib-dev
     g++-mingw-w64-x86-64-posix wine64)
 # npm fetches the Windows build's libvips: Debian's unless a Node.js installation brings its own.
 command -v npm >/dev/null || needed+=(npm)
@@ -48,14 +48,14 @@ deb="build-package/animconv_${version}_amd64.deb"
 [[ -f $deb ]] || fail "cpack made no $deb"
 
 say "contents of $deb ($(stat -c %s "$deb") bytes)"
-programs=(animconv animdump animmake)
+programs=(animconv animdump animmake animstudio)
 expected=(./usr/share/doc/animconv/changelog.gz ./usr/share/doc/animconv/copyright)
 for program in "${programs[@]}"; do
     expected+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
 done
-# animdump and animmake speak Japanese too: their catalogue and their Japanese man pages.
+# animdump, animmake and animstudio speak Japanese too: their catalogue and their Japanese man pages.
 expected+=(./usr/share/locale/ja/LC_MESSAGES/animconv.mo ./usr/share/man/ja/man1/animdump.1.gz
-    ./usr/share/man/ja/man1/animmake.1.gz)
+    ./usr/share/man/ja/man1/animmake.1.gz ./usr/share/man/ja/man1/animstudio.1.gz)
 dpkg-deb -c "$deb"
 diff <(printf '%s\n' "${expected[@]}" | sort) <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort) ||
     fail "the package's files are not the expected ones (< expected, > packaged)"
@@ -63,7 +63,7 @@ diff <(printf '%s\n' "${expected[@]}" | sort) <(dpkg-deb -c "$deb" | awk '$1 !~ 
 say "dependencies"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
-libraries=(libc6 libstdc++6 libgif7 libpng16-16 libvips42)
+libraries=(libc6 libstdc++6 libgif7 libpng16-16 libvips42 libcpp-httplib0.11)
 for library in "${libraries[@]}"; do
     [[ ", $depends," == *", $library "* ]] || fail "Depends lacks $library"
 done
@@ -101,6 +101,11 @@ animdump --gif "$work/made.gif" "$work/made.bin" >"$work/made.txt" ||
 grep -qx 'total: 12 frames, .*' "$work/made.txt" || fail "animmake's stream does not hold 12 frames"
 [[ "$(head -c 6 "$work/made.gif")" == GIF89a ]] || fail "the GIF preview of animmake's stream is no GIF"
 [[ "$(animmake --version)" == "animmake $version" ]] || fail "animmake --version is not $version"
+[[ "$(animstudio --version)" == "animstudio $version" ]] || fail "animstudio --version is not $version"
+# animstudio's first line is its page's address; it ends by itself with no page open.
+TMPDIR="$work" animstudio --no-browser --idle-exit 1 >"$work/studio.out" || fail "animstudio failed"
+grep -qE '^http://127\.0\.0\.1:[0-9]+/\?token=[0-9a-f]{32}$' "$work/studio.out" ||
+    fail "animstudio's first line is not its address: $(head -n 1 "$work/studio.out")"
 tail -n 2 "$work/check.txt"
 
 say "man pages"
@@ -110,7 +115,7 @@ for program in "${programs[@]}"; do
     [[ "$page" == *"animconv $version"* ]] || fail "man $program does not name version $version"
     echo "man $program: $(wc -l <<<"$page") lines"
 done
-for program in animdump animmake; do
+for program in animdump animmake animstudio; do
     page="$(LANG=ja_JP.UTF-8 MANWIDTH=80 man -P cat "$program" 2>"$work/man.err")" ||
         fail "man $program in Japanese: $(cat "$work/man.err")"
     [[ -s "$work/man.err" ]] && fail "man $program in Japanese warns: $(cat "$work/man.err")"
@@ -135,7 +140,7 @@ zip="build-win32/animconv-${version}-windows-x86_64.zip"
 unzip -l "$zip"
 unzip -q "$zip" -d "$work/windows"
 folder="$work/windows/animconv-${version}-windows-x86_64"
-zip_expected=(animconv.exe animmake.exe animdump.exe libvips-42.dll README-windows.txt licences/GPL-3
+zip_expected=(animconv.exe animmake.exe animdump.exe animstudio.exe libvips-42.dll README-windows.txt licences/GPL-3
     licences/LGPL-3 licences/libvips-licences.md licences/libvips-versions.json)
 for frame in examples/frame-*.bmp; do zip_expected+=("$frame"); done
 # giflib, built into animdump.exe when its source was at hand, brings its licence.
@@ -147,7 +152,7 @@ diff <(printf '%s\n' "${zip_expected[@]}" | sort) <(cd "$folder" && find . -type
 
 # Notepad's text: README-windows.txt in CR LF throughout. The tools carry their manifest and version.
 if grep -q -v $'\r$' "$folder/README-windows.txt"; then fail "README-windows.txt has lines without CR LF"; fi
-for tool in animmake animdump; do
+for tool in animmake animdump animstudio; do
     grep -q -a '<longPathAware' "$folder/$tool.exe" || fail "$tool.exe has no manifest with longPathAware"
     LC_ALL=C grep -q -a -P 'F\x00i\x00l\x00e\x00V\x00e\x00r\x00s\x00i\x00o\x00n' "$folder/$tool.exe" ||
         fail "$tool.exe has no version resource"
