@@ -111,3 +111,45 @@ test('the split view makes and shows a second dither beside the first', async (t
   assert.notEqual(left.digest, right.digest, 'both sides show the same pixels');
   assert.ok(await page.getByTestId('preview-b').isVisible());
 });
+
+test('each frame is on screen for its wait in units, one of 0 never, on the page\'s own clock', async (t) => {
+  if (inputs.missing) {
+    return t.skip(inputs.missing);
+  }
+  // Three streams of one frame each keep their waits when joined: 5, 0 and 20 units.
+  const waits = [5, 0, 20];
+  const streams = waits.map((wait, i) => {
+    const name = `wait-${wait}.bin`;
+    const made = harness.animmake(folder, ['-o', name, '--wait', String(wait), inputs.images[i]]);
+    assert.equal(made.status, 0, made.stderr);
+    return `${folder}/${name}`;
+  });
+  const timed = await harness.openPage(browser, studio);
+  const shown = await harness.makeInPage(timed, streams);
+  assert.equal(shown.state, 'done', shown.error);
+  const unitMs = JSON.parse((await harness.request(studio, 'GET', '/api/session')).body).waitUnitMs;
+
+  // The page's time stands still but for the steps below.
+  await timed.clock.install();
+  await timed.clock.pauseAt(Date.now() + 10000);
+  await timed.getByTestId('play').click();
+  await timed.getByTestId('scrubber').fill('0');
+  await timed.getByTestId('play').click();
+  const seen = [];
+  const stepMs = 5;
+  for (let at = 0; at <= 50 * unitMs + 40; at += stepMs) {
+    seen.push({ at, frame: Number(await timed.getByTestId('preview').getAttribute('data-frame')) });
+    await timed.clock.runFor(stepMs);
+  }
+  assert.ok(!seen.some(({ frame }) => frame === 1), 'the frame with a wait of 0 was shown');
+  // Where the frame on screen changed, and to which one: at 50 ms to the third, at 250 ms back to the first,
+  // each within one animation frame of the page's clock.
+  const changes = seen.filter((sample, i) => i > 0 && sample.frame !== seen[i - 1].frame);
+  const expected = [[5 * unitMs, 2], [25 * unitMs, 0], [30 * unitMs, 2], [50 * unitMs, 0]];
+  assert.equal(changes.length, expected.length, JSON.stringify(changes));
+  for (const [i, [at, frame]] of expected.entries()) {
+    assert.equal(changes[i].frame, frame);
+    assert.ok(changes[i].at >= at && changes[i].at <= at + 20, `frame ${frame} came at ${changes[i].at} ms, not ${at}`);
+  }
+  await timed.context().close();
+});

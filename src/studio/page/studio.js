@@ -311,13 +311,8 @@
     }
   }
 
+  // Out of the list at once, so that no run asked for from now on names it.
   async function removeFile(id) {
-    try {
-      await api(`/api/files/${id}/remove`, { method: 'POST', json: {} });
-    } catch (error) {
-      showError(error.message);
-      return;
-    }
     state.files = state.files.filter((f) => f.id !== id);
     if (state.selectedId === id) {
       state.selectedId = state.files.length ? state.files[0].id : null;
@@ -325,6 +320,11 @@
     }
     renderFiles();
     scheduleMake();
+    try {
+      await api(`/api/files/${id}/remove`, { method: 'POST', json: {} });
+    } catch (error) {
+      showError(error.message);
+    }
   }
 
   function moveFile(id, beforeId) {
@@ -514,16 +514,18 @@
     }
   }
 
+  // A run asked for makes whatever the current one would still report stale.
   function scheduleMake(delay = MAKE_DELAY_MS) {
     clearTimeout(state.makeTimer);
+    ++state.generation;
     state.pending = true;
     state.makeTimer = setTimeout(startMake, delay);
     renderProgress();
   }
 
-  function makeJob(id, dither) {
+  function makeJob(id, dither, generation) {
     return {
-      id, dither, state: 'running', framesDone: 0, framesExpected: null, bytes: 0, durationMs: 0,
+      id, dither, generation, state: 'running', framesDone: 0, framesExpected: null, bytes: 0, durationMs: 0,
       frames: [], waits: [], starts: [0], dropped: false, shownFirst: false,
     };
   }
@@ -590,7 +592,7 @@
         }
         return;
       }
-      const job = makeJob(reply.job, slotSettings.dither);
+      const job = makeJob(reply.job, slotSettings.dither, generation);
       if (generation !== state.generation) {
         api(`/api/jobs/${job.id}/cancel`, { method: 'POST', json: {} }).catch(() => {});
         return;
@@ -598,8 +600,10 @@
       state.jobs[slot] = job;
       follow(job, slot);
     }
-    state.pending = false;
-    showNotice(t('making'));
+    if (generation === state.generation) {
+      state.pending = false;
+      showNotice(t('making'));
+    }
     renderAll();
   }
 
@@ -607,7 +611,8 @@
 
   // Polls a job and fetches its frames as they are made, quickly until the first one arrives.
   async function follow(job, slot) {
-    while (!job.dropped) {
+    const current = () => !job.dropped && job.generation === state.generation;
+    while (current()) {
       let info;
       try {
         info = await api(`/api/jobs/${job.id}`);
@@ -615,7 +620,7 @@
           await fetchFrames(job);
         }
       } catch (error) {
-        if (!job.dropped) {
+        if (current()) {
           showError(error.message);
           job.state = 'failed';
           state.failed = true;
@@ -623,7 +628,7 @@
         }
         return;
       }
-      if (job.dropped) {
+      if (!current()) {
         return;
       }
       Object.assign(job, {
@@ -735,7 +740,9 @@
     return low;
   }
 
-  function tick(now) {
+  // The player's clock is performance.now(), as the origin's: the frame callback's own time stamp may lag it.
+  function tick() {
+    const now = performance.now();
     const job = state.jobs.a;
     if (job && job.frames.length && player.playing) {
       const count = job.frames.length;
@@ -757,10 +764,7 @@
         renderPosition();
       }
     }
-    drawFrame('a', player.index);
-    if (!$('view-b').hidden) {
-      drawFrame('b', player.index);
-    }
+    drawShown();
     requestAnimationFrame(tick);
   }
 
@@ -776,6 +780,14 @@
     player.index = ((index % count) + count) % count;
     player.origin = performance.now() - state.jobs.a.starts[player.index];
     renderPosition();
+    drawShown();
+  }
+
+  function drawShown() {
+    drawFrame('a', player.index);
+    if (!$('view-b').hidden) {
+      drawFrame('b', player.index);
+    }
   }
 
   function setPlaying(playing) {
@@ -981,8 +993,8 @@
     });
     $('make').addEventListener('click', () => startMake());
     $('cancel').addEventListener('click', async () => {
-      ++state.generation;
       clearTimeout(state.makeTimer);
+      state.pending = false;
       const running = Object.values(state.jobs).filter((job) => job && job.state === 'running');
       await Promise.all(running.map((job) =>
         api(`/api/jobs/${job.id}/cancel`, { method: 'POST', json: {} }).catch((error) => showError(error.message))));
