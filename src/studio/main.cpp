@@ -15,8 +15,9 @@
 #include "toolkit/translation.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after windows.h, which it needs
 #else
 #include <fcntl.h>
 #include <spawn.h>

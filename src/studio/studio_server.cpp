@@ -103,8 +103,10 @@ std::string paletteJson() {
         const auto value = static_cast<std::uint8_t>(index);
         const animconv::Rgb colour =
             animconv::isCubeIndex(value) ? animconv::cubeColour(value) : animconv::Rgb{};
-        json += (index > 0 ? "," : "") + std::string("[") + std::to_string(colour.red) + "," +
-                std::to_string(colour.green) + "," + std::to_string(colour.blue) + "]";
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%s[%d,%d,%d]", index > 0 ? "," : "", colour.red, colour.green,
+                      colour.blue);
+        json += entry;
     }
     return json + "]";
 }

@@ -84,12 +84,17 @@ bool writePreviewGif(const std::string& streamPath, const std::string& gifPath, 
     const auto pixels = std::make_unique<animconv::FrameIndices>();
     std::size_t frames = 0;
     for (std::size_t offset = 0; offset < stream.length; ++frames) {
-        offset += animdump::readShownFrame(stream, offset, frames + 1, *marked, *pixels).bytes;
+        const std::size_t size = animdump::readShownFrame(stream, offset, frames + 1, *marked, *pixels).bytes;
+        if (size == 0) {  // not a stream this run made whole
+            error = _("cannot read the stream");
+            return false;
+        }
+        offset += size;
     }
-    animdump::ImageLibraryHold library;  // goes after the writer
+    // No ImageLibraryHold: libvips, which a Windows build without giflib writes GIFs with, runs for the
+    // whole program, and a hold's end would shut it down under the jobs.
     animdump::GifWriter gif;
-    if (!library.start(error) ||
-        !gif.open(gifPath.c_str(), animdump::paletteOfStream(stream, frames, *marked), error)) {
+    if (!gif.open(gifPath.c_str(), animdump::paletteOfStream(stream, frames, *marked), error)) {
         return false;
     }
     const auto planner = std::make_unique<animdump::GifImagePlanner>();
@@ -105,6 +110,13 @@ bool writePreviewGif(const std::string& streamPath, const std::string& gifPath, 
         }
     }
     return !(planner->finish(*image) && !gif.addImage(*image, error)) && gif.close(error);
+}
+
+// "f12": a file's or job's id.
+std::string idText(char kind, std::size_t number) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%c%zu", kind, number);
+    return text;
 }
 
 #ifdef _WIN32
@@ -309,7 +321,7 @@ void Session::close() {
 void Session::addCommandLineFile(const std::string& path) {
     std::lock_guard lock(mutex_);
     StudioFile file;
-    file.id = "f" + std::to_string(nextFile_++);
+    file.id = idText('f', nextFile_++);
     file.name = path;
     file.path = path;
     file.kind = kindOfFile(path);
@@ -323,7 +335,7 @@ bool Session::addUpload(const std::string& name, const std::function<bool(const 
     std::string id;
     {
         std::lock_guard lock(mutex_);
-        id = "f" + std::to_string(nextFile_++);
+        id = idText('f', nextFile_++);
     }
     // A folder per file keeps the page's name, whatever other files are called.
     const std::filesystem::path folder = toolplatform::pathOf(folder_) / id;
@@ -400,7 +412,7 @@ bool Session::startJob(const std::vector<std::string>& fileIds, const animmake::
     }
     started->options = options;
     std::lock_guard lock(mutex_);
-    started->id = "j" + std::to_string(nextJob_++);
+    started->id = idText('j', nextJob_++);
     started->streamPath = toolplatform::utf8Of(toolplatform::pathOf(folder_) / (started->id + ".bin"));
     started->gifPath = toolplatform::utf8Of(toolplatform::pathOf(folder_) / (started->id + ".gif"));
     started->thread = std::thread([job = started.get()] { job->run(); });

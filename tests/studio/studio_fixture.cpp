@@ -157,4 +157,14 @@ std::string animmakeStream(const std::vector<std::string>& options, const std::v
     return readBytes(outputPath);
 }
 
+std::string animmakeRefusal(const std::string& option) {
+    std::vector<std::string> words{"animmake", option, "input"};
+    std::vector<char*> argv{words[0].data(), words[1].data(), words[2].data(), nullptr};
+    animmake::MakeOptions options;
+    std::string error;
+    EXPECT_EQ(animmake::parseMakeOptions(3, argv.data(), options, error), animmake::OptionsResult::usageError)
+        << option;
+    return error;
+}
+
 }  // namespace studiotest

@@ -58,6 +58,9 @@ std::string field(const std::string& json, const std::string& name);
 std::string animmakeStream(const std::vector<std::string>& options, const std::vector<std::string>& inputs,
                            const std::string& outputPath);
 
+// The reason animmake's command line gives for refusing `option` ("--fps=0").
+std::string animmakeRefusal(const std::string& option);
+
 std::string readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::string& bytes);
 

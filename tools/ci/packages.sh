@@ -134,6 +134,10 @@ done
 say "Windows zip (build-win32, target windows_zip)"
 tools/ci/fetch_giflib_source.sh --add-sources build-win32/_deps/debian-source ||
     say "giflib's source not fetched: animdump.exe writes GIFs through libvips"
+for prefix in ANIMCONV_HTTPLIB ANIMCONV_HTTPLIB_DEBIAN; do
+    tools/ci/fetch_debian_source.sh --add-sources cpp-httplib cmake/httplib_windows.cmake "$prefix" \
+        build-win32/_deps/debian-source
+done
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target windows_zip bcryptprimitives
 zip="build-win32/animconv-${version}-windows-x86_64.zip"
@@ -147,6 +151,7 @@ for frame in examples/frame-*.bmp; do zip_expected+=("$frame"); done
 if grep -qx 'ANIMDUMP_GIF_WRITER:INTERNAL=giflib' build-win32/CMakeCache.txt; then
     zip_expected+=(licences/giflib-COPYING)
 fi
+zip_expected+=(licences/cpp-httplib-LICENSE)
 diff <(printf '%s\n' "${zip_expected[@]}" | sort) <(cd "$folder" && find . -type f | sed 's|^\./||' | sort) ||
     fail "the zip's files are not the expected ones (< expected, > zipped)"
 

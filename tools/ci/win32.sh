@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# CI for the Windows build: cross-builds animconv.exe, animmake.exe and animdump.exe with mingw-w64
-# (build-win32; libvips comes from the npm registry, giflib's source from Debian) and tests them under wine: the unit tests and the import
+# CI for the Windows build: cross-builds animconv.exe, animmake.exe, animdump.exe and animstudio.exe with
+# mingw-w64 (build-win32; libvips comes from the npm registry, giflib's and cpp-httplib's sources from
+# Debian) and tests them under wine: the unit tests and the import
 # checks of the cross build, then animconv's end-to-end case table the Windows way, from the Linux build's
 # harness (build/tests/e2e/e2e_tests), which starts animconv.exe through the launcher with one command-line
 # string, and animmake.exe's and animdump.exe's cases against the Linux build's programs
@@ -13,7 +14,7 @@ say() { printf '== win32: %s\n' "$*"; }
 
 # The Linux tools are built for the comparison.
 tools/ci/install_packages.sh cmake ninja-build g++ libgtest-dev googletest g++-mingw-w64-x86-64-posix locales \
-    libgif-dev libpng-dev libvips-dev libavformat-dev libavcodec-dev libswscale-dev
+    libgif-dev libpng-dev libvips-dev libavformat-dev libavcodec-dev libswscale-dev libcpp-httplib-dev patch
 # Media Foundation under wine decodes through GStreamer; the video cases' clips come from ffmpeg.
 tools/ci/install_packages.sh gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav ffmpeg
 # npm fetches the prebuilt libvips: Debian's unless a Node.js installation brings its own.
@@ -52,12 +53,18 @@ WINEDEBUG=-all /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
 say "giflib's source for animdump.exe"
 tools/ci/fetch_giflib_source.sh --add-sources build-win32/_deps/debian-source ||
     say "giflib's source not fetched: animdump.exe writes GIFs through libvips"
+# cpp-httplib's single header and Debian's fixes to it, for animstudio.exe.
+say "cpp-httplib's source for animstudio.exe"
+for prefix in ANIMCONV_HTTPLIB ANIMCONV_HTTPLIB_DEBIAN; do
+    tools/ci/fetch_debian_source.sh --add-sources cpp-httplib cmake/httplib_windows.cmake "$prefix" \
+        build-win32/_deps/debian-source
+done
 
 say "cross build (build-win32)"
 cmake --preset win32
 cmake --build --preset win32
 
-for program in animconv animmake animdump; do
+for program in animconv animmake animdump animstudio; do
     say "DLLs imported by $program.exe"
     x86_64-w64-mingw32-objdump -p "build-win32/$program.exe" | grep 'DLL Name'
 done
@@ -95,6 +102,12 @@ for code_page in 932 utf-8; do
         tests/win32/language_cases.sh build build-win32 "$code_page"
     fi
 done
+
+# animstudio.exe's refusals and streams in process under a Japanese wine (its messages in Japanese), the
+# same cases ctest ran above; the page in a browser is the browser tests' (tests/browser).
+say "animstudio.exe's API under wine, Japanese"
+LANG=ja_JP.UTF-8 tools/win32/wine-run.sh build-win32/tests/studio/animstudio_tests.exe \
+    --gtest_filter='StudioRefusals.*:StudioUploads.*:StudioStreams.*:StudioSave.*' --gtest_brief=1
 
 say "animstudio.exe's page in the browser, code page 932"
 page_status=0

@@ -1,0 +1,85 @@
+# cpp-httplib for animstudio.exe: its single header, from Debian's source package (Debian's own
+# libcpp-httplib-dev is the split build, whose code is in a Linux shared library). The upstream tarball and
+# Debian's packaging (whose patches, the fix for CVE-2023-26130 among them, are applied as on Linux) are
+# fetched once into the build tree by tools/ci/fetch_debian_source.sh (apt-get source --download-only) and
+# checked against the SHA-256 pinned here; nothing fetched is committed.
+#
+# Defines animconv_httplib (an interface library: httplib.h in an include folder of its own, so that the
+# cross build never sees /usr/include) and ANIMCONV_HTTPLIB_FOUND; when the source cannot be had,
+# ANIMCONV_HTTPLIB_SKIPPED says why.
+set(ANIMCONV_HTTPLIB_TARBALL cpp-httplib_0.11.4+ds.orig.tar.xz)
+set(ANIMCONV_HTTPLIB_SHA256 8b1a5df569003b6a4f24c68489bbda5c64aec94697bdc9ebba5d79408b2ae7eb)
+set(ANIMCONV_HTTPLIB_DEBIAN_TARBALL cpp-httplib_0.11.4+ds-1+deb12u1.debian.tar.xz)
+set(ANIMCONV_HTTPLIB_DEBIAN_SHA256 a0adf8a38610806f6d94ba69839438635e5e6580775e28ff31d6a081e34f1484)
+
+option(ANIMCONV_FETCH_HTTPLIB "Fetch cpp-httplib's source from Debian for animstudio.exe" ON)
+
+set(ANIMCONV_HTTPLIB_FOUND FALSE)
+set(ANIMCONV_HTTPLIB_SKIPPED "")
+set(httplib_cache ${PROJECT_BINARY_DIR}/_deps/debian-source)
+foreach(prefix ANIMCONV_HTTPLIB ANIMCONV_HTTPLIB_DEBIAN)
+  set(tarball ${httplib_cache}/${${prefix}_TARBALL})
+  if(EXISTS ${tarball})
+    file(SHA256 ${tarball} cached)
+    if(NOT cached STREQUAL ${prefix}_SHA256)
+      file(REMOVE ${tarball})
+    endif()
+  endif()
+  if(NOT EXISTS ${tarball} AND ANIMCONV_HTTPLIB_SKIPPED STREQUAL "")
+    if(NOT ANIMCONV_FETCH_HTTPLIB)
+      set(ANIMCONV_HTTPLIB_SKIPPED "ANIMCONV_FETCH_HTTPLIB is OFF")
+    else()
+      message(STATUS "Fetching cpp-httplib's source with apt-get source")
+      execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/ci/fetch_debian_source.sh cpp-httplib
+                              ${CMAKE_CURRENT_LIST_FILE} ${prefix} ${httplib_cache}
+                      RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE output)
+      if(NOT status EQUAL 0 OR NOT EXISTS ${tarball})
+        string(STRIP "${output}" output)
+        set(ANIMCONV_HTTPLIB_SKIPPED "${output}")
+        if(ANIMCONV_HTTPLIB_SKIPPED STREQUAL "")
+          set(ANIMCONV_HTTPLIB_SKIPPED "tools/ci/fetch_debian_source.sh: exit status ${status}")
+        endif()
+      endif()
+    endif()
+  endif()
+endforeach()
+
+if(ANIMCONV_HTTPLIB_SKIPPED STREQUAL "")
+  find_program(ANIMCONV_PATCH patch)
+  if(NOT ANIMCONV_PATCH)
+    set(ANIMCONV_HTTPLIB_SKIPPED "patch not found (Debian: patch), needed for Debian's fixes to cpp-httplib")
+  endif()
+endif()
+
+if(ANIMCONV_HTTPLIB_SKIPPED STREQUAL "")
+  set(httplib_unpacked ${httplib_cache}/cpp-httplib)
+  set(pinned "${ANIMCONV_HTTPLIB_SHA256} ${ANIMCONV_HTTPLIB_DEBIAN_SHA256}")
+  set(unpacked_from "")
+  if(EXISTS ${httplib_unpacked}/unpacked-from)
+    file(READ ${httplib_unpacked}/unpacked-from unpacked_from)
+  endif()
+  if(NOT unpacked_from STREQUAL pinned)
+    file(REMOVE_RECURSE ${httplib_unpacked})
+    file(ARCHIVE_EXTRACT INPUT ${httplib_cache}/${ANIMCONV_HTTPLIB_TARBALL} DESTINATION ${httplib_unpacked}/orig)
+    file(ARCHIVE_EXTRACT INPUT ${httplib_cache}/${ANIMCONV_HTTPLIB_DEBIAN_TARBALL} DESTINATION ${httplib_unpacked})
+    file(GLOB source_dir LIST_DIRECTORIES true ${httplib_unpacked}/orig/*)
+    file(STRINGS ${httplib_unpacked}/debian/patches/series patches REGEX "^[^#]")
+    foreach(patch IN LISTS patches)
+      execute_process(COMMAND ${ANIMCONV_PATCH} -p1 -s -i ${httplib_unpacked}/debian/patches/${patch}
+                      WORKING_DIRECTORY ${source_dir} RESULT_VARIABLE status)
+      if(NOT status EQUAL 0)
+        message(FATAL_ERROR "Debian's ${patch} does not apply to cpp-httplib's source")
+      endif()
+    endforeach()
+    file(COPY ${source_dir}/httplib.h ${source_dir}/LICENSE DESTINATION ${httplib_unpacked}/include)
+    file(WRITE ${httplib_unpacked}/unpacked-from "${pinned}")
+  endif()
+  add_library(animconv_httplib INTERFACE)
+  target_include_directories(animconv_httplib SYSTEM INTERFACE ${httplib_unpacked}/include)
+  target_link_libraries(animconv_httplib INTERFACE ws2_32)
+  set(ANIMCONV_HTTPLIB_NOTICE ${httplib_unpacked}/include/LICENSE)
+  set(ANIMCONV_HTTPLIB_FOUND TRUE)
+  message(STATUS "animstudio.exe serves with cpp-httplib 0.11.4 (${ANIMCONV_HTTPLIB_TARBALL}, Debian's patches)")
+else()
+  message(STATUS "animstudio.exe will not be built: ${ANIMCONV_HTTPLIB_SKIPPED}")
+endif()
