@@ -54,19 +54,15 @@ class Messages {
         }
     }
 
-    int failLoading(const std::string& input, const LoadFailure& failure) const {
-        fail(input + ": " + failure.reason);
+    // A run's failure: its line, then with --verbose the library's words.
+    int failMaking(const MakeFailure& failure) const {
+        fail(failure.reason);
         showLibraryText(failure.libraryText);
         return kExitFailed;
     }
 
     // What the main thread met while the frames were made, as one line.
-    int failThrown(const std::exception_ptr& thrown) const {
-        const MakeFailure failure = failureOfThrown(thrown);
-        fail(failure.reason);
-        showLibraryText(failure.libraryText);
-        return kExitFailed;
-    }
+    int failThrown(const std::exception_ptr& thrown) const { return failMaking(failureOfThrown(thrown)); }
 
   private:
     bool verbose_;
@@ -164,12 +160,7 @@ int encodeAll(const std::vector<InputItem>& inputs, const MakeOptions& options, 
     MakeFailure failure;
     const MakeStatus status = makeFrames(inputs, options, output, hooks, totals, failure);
     progress.clear();
-    if (status != MakeStatus::done) {
-        messages.fail(failure.reason);
-        messages.showLibraryText(failure.libraryText);
-        return kExitFailed;
-    }
-    return kExitDone;
+    return status == MakeStatus::done ? kExitDone : messages.failMaking(failure);
 }
 
 int runMake(int argc, char** argv) {

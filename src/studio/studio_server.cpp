@@ -183,7 +183,16 @@ bool uploadName(const std::string& header, std::string& name) {
             return false;
         }
     }
-    return true;
+    // Windows opens a device for these names, whatever follows a dot, and drops a name's last dots and
+    // spaces: refused on every system, so that the page behaves the same on both.
+    std::string stem = name.substr(0, name.find('.'));
+    for (char& c : stem) {
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    const bool device = stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" ||
+                        ((stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem.size() == 4 &&
+                         stem[3] >= '0' && stem[3] <= '9');
+    return !device && name.back() != '.' && name.back() != ' ' && name.size() <= 255;
 }
 
 StudioServer::StudioServer(Session& session, ServerSettings settings)
@@ -291,7 +300,8 @@ StudioServer::StudioServer(Session& session, ServerSettings settings)
                                      const httplib::ContentReader& content) {
         std::string name;
         if (!uploadName(request.get_header_value("X-File-Name"), name)) {
-            replyError(response, 400, _("the file's name is empty or holds a folder"));
+            replyError(response, 400,
+                       _("the file's name is empty, holds a folder or is not one Windows can take"));
             return;
         }
         std::uint64_t received = 0;

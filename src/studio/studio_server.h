@@ -50,7 +50,8 @@ class StudioServer {
 };
 
 // The name in an X-File-Name header: percent-decoded UTF-8, refused (false) when empty, when it holds a
-// folder (a slash, a backslash, a drive) or is "." or "..", or holds a control character.
+// folder (a slash, a backslash, a drive) or is "." or "..", holds a control character, or is a name Windows
+// takes for a device or changes.
 bool uploadName(const std::string& header, std::string& name);
 
 }  // namespace animstudio

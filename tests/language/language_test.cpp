@@ -110,6 +110,22 @@ const Said kSaid[] = {
      "animdump: invalid frame number '0' (1 or more)\nTry 'animdump --help' for more information.\n",
      "animdump: フレーム番号が正しくありません: '0'（1 以上）\n詳しくは 'animdump --help' "
      "を実行してください。\n"},
+#ifdef ANIMSTUDIO_PATH
+    {ANIMSTUDIO_PATH,
+     {"--help"},
+     0,
+     true,
+     "Usage: animstudio [OPTION]... [FILE]...\n",
+     "使い方: animstudio [オプション]... [ファイル]...\n"},
+    {ANIMSTUDIO_PATH,
+     {"--port", "0"},
+     2,
+     false,
+     "animstudio: invalid value '0' for '--port' (1 to 65535)\nTry 'animstudio --help' for more "
+     "information.\n",
+     "animstudio: 値が正しくありません: '0'、オプション '--port' (1 から 65535)\n"
+     "詳しくは 'animstudio --help' を実行してください。\n"},
+#endif
 };
 
 std::string firstLine(const std::string& text) {
@@ -174,7 +190,11 @@ TEST(Language, TheJapaneseHelpHasEveryOptionAndFitsTheConsole) {
         GTEST_SKIP() << "the ja_JP.UTF-8 locale is not installed (localedef -i ja_JP -f UTF-8 ja_JP.UTF-8)";
     }
     const testsupport::FreshFolder scratch;
-    for (const char* program : {ANIMMAKE_PATH, ANIMDUMP_PATH}) {
+    std::vector<const char*> programs{ANIMMAKE_PATH, ANIMDUMP_PATH};
+#ifdef ANIMSTUDIO_PATH
+    programs.push_back(ANIMSTUDIO_PATH);
+#endif
+    for (const char* program : programs) {
         SCOPED_TRACE(program);
         const std::string english = runIn(kLanguages[0], program, {"--help"}, scratch.path()).out;
         const std::string japanese = runIn(kLanguages[2], program, {"--help"}, scratch.path()).out;

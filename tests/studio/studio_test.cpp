@@ -156,9 +156,10 @@ TEST(StudioRefusals, OnlyThePagesQuitEndsTheStudio) {
 
 TEST(StudioUploads, ANameWithAFolderInItIsRefused) {
     ServedStudio studio;
-    const char* const refused[] = {"",        "..",        ".",         "..%2Fescape.png",
-                                   "a/b.png", "a%2Fb.png", "a%5Cb.png", "a\\b.png",
-                                   "C:x.png", "bad%2",     "bad%zz",    "a%0Ab.png"};
+    const char* const refused[] = {"", "..", ".", "..%2Fescape.png", "a/b.png", "a%2Fb.png", "a%5Cb.png",
+                                   "a\\b.png", "C:x.png", "bad%2", "bad%zz", "a%0Ab.png",
+                                   // names Windows takes for devices, or changes
+                                   "con", "NUL.png", "com1.gif", "Lpt9.mp4", "shot.png.", "shot.png%20"};
     for (const char* name : refused) {
         const httplib::Result result = studio.upload(name, "bytes");
         ASSERT_TRUE(result) << name;
