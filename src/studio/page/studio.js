@@ -51,6 +51,7 @@
       uploading: 'Uploading {0}…',
       making: 'Making…',
       made: 'Made {0} frames.',
+      madePreviewed: 'Made {0} frames; the preview holds the first {1}.',
       cancelled: 'Cancelled.',
       savedAt: 'Saved as {0}',
       overwriteAsk: '{0} already exists. Replace it?',
@@ -120,6 +121,7 @@
       uploading: '{0} を読み込み中…',
       making: '作成中…',
       made: '{0} フレームを作成しました。',
+      madePreviewed: '{0} フレームを作成しました。プレビューは最初の {1} フレームです。',
       cancelled: '中止しました。',
       savedAt: '{0} に保存しました',
       overwriteAsk: '{0} はすでにあります。置き換えますか？',
@@ -157,6 +159,8 @@
   const PIXELS = WIDTH * HEIGHT;
   const FRAME_RECORD = 1 + PIXELS;  // wait byte, then one colour index a pixel
   const MAKE_DELAY_MS = 350;
+  // A run's frames the preview keeps (about 290 MB, five minutes at 30 frames a second); the stream has them all.
+  const MAX_PREVIEW_FRAMES = 9000;
   const PING_MS = 5000;
 
   const token = new URLSearchParams(location.search).get('token') || '';
@@ -616,7 +620,7 @@
       let info;
       try {
         info = await api(`/api/jobs/${job.id}`);
-        if (info.framesDone > job.frames.length) {
+        if (info.framesDone > job.frames.length && job.frames.length < MAX_PREVIEW_FRAMES) {
           await fetchFrames(job);
         }
       } catch (error) {
@@ -654,14 +658,15 @@
       showNotice(t('cancelled'));
     } else if (slot === 'a') {
       performance.mark('studio-made');
-      showNotice(t('made', job.frames.length));
+      showNotice(job.frames.length < job.framesDone ? t('madePreviewed', job.framesDone, job.frames.length)
+        : t('made', job.framesDone));
     }
     renderAll();
   }
 
   async function fetchFrames(job) {
     const { bytes } = await api(`/api/jobs/${job.id}/frames?from=${job.frames.length}`, { binary: true });
-    const count = Math.floor(bytes.byteLength / FRAME_RECORD);
+    const count = Math.min(Math.floor(bytes.byteLength / FRAME_RECORD), MAX_PREVIEW_FRAMES - job.frames.length);
     const all = new Uint8Array(bytes);
     for (let i = 0; i < count; ++i) {
       const record = all.subarray(i * FRAME_RECORD, (i + 1) * FRAME_RECORD);
