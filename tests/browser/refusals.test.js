@@ -55,6 +55,20 @@ test('a bad file shows the reason animmake gives, and the page goes on working',
   await page.context().close();
 });
 
+test('an upload the program refuses keeps its reason shown while the other files are made', async (t) => {
+  if (inputs.missing) {
+    return t.skip(inputs.missing);
+  }
+  // A name Windows keeps for a device is refused on every system.
+  fs.copyFileSync(`${folder}/${inputs.images[0]}`, `${folder}/CON.png`);
+  const page = await harness.openPage(browser, studio);
+  const shown = await harness.makeInPage(page, [`${folder}/CON.png`, `${folder}/${inputs.images[1]}`]);
+  assert.equal(shown.state, 'done', shown.error);
+  assert.match(shown.error, /^CON\.png: ./);
+  assert.deepEqual(await page.getByTestId('file-list').locator('.name').allTextContents(), [inputs.images[1]]);
+  await page.context().close();
+});
+
 test('a setting animmake refuses shows its reason, and a good one makes again', async (t) => {
   if (inputs.missing) {
     return t.skip(inputs.missing);

@@ -288,6 +288,7 @@
     }
     showError('');
     let added = false;
+    let refusal = '';
     for (const file of files) {
       showNotice(t('uploading', file.name));
       try {
@@ -300,7 +301,9 @@
         state.files.push(entry);
         added = true;
       } catch (error) {
-        showError(error.message);
+        // Which of several files it was, unless the reason names it already.
+        refusal = error.message.startsWith(`${file.name}: `) ? error.message : `${file.name}: ${error.message}`;
+        showError(refusal);
       }
     }
     showNotice('');
@@ -311,7 +314,10 @@
         selectFile(state.files[0].id);
       }
       // A new file is made at once: its first frame should show as soon as it exists.
-      startMake();
+      await startMake();
+      if (refusal && !$('error').textContent) {
+        showError(refusal);
+      }
     }
   }
 
@@ -527,10 +533,10 @@
     renderProgress();
   }
 
-  function makeJob(id, dither, generation) {
+  function makeJob(id, generation) {
     return {
-      id, dither, generation, state: 'running', framesDone: 0, framesExpected: null, bytes: 0, durationMs: 0,
-      frames: [], waits: [], starts: [0], dropped: false, shownFirst: false,
+      id, generation, state: 'running', framesDone: 0, framesExpected: null, bytes: 0, durationMs: 0,
+      frames: [], starts: [0], dropped: false, shownFirst: false,
     };
   }
 
@@ -596,7 +602,7 @@
         }
         return;
       }
-      const job = makeJob(reply.job, slotSettings.dither, generation);
+      const job = makeJob(reply.job, generation);
       if (generation !== state.generation) {
         api(`/api/jobs/${job.id}/cancel`, { method: 'POST', json: {} }).catch(() => {});
         return;
@@ -670,7 +676,6 @@
     const all = new Uint8Array(bytes);
     for (let i = 0; i < count; ++i) {
       const record = all.subarray(i * FRAME_RECORD, (i + 1) * FRAME_RECORD);
-      job.waits.push(record[0]);
       job.frames.push(record.subarray(1));
       job.starts.push(job.starts[job.starts.length - 1] + record[0] * state.waitUnitMs);
     }
