@@ -116,8 +116,8 @@ async function startStudio(args = [], options = {}) {
 }
 
 // A request from Node, outside the browser: headers as the page sends them unless `headers` says otherwise
-// (a header given as null is left out).
-function request(studio, method, pathAndQuery, { headers = {}, body } = {}) {
+// (a header given as null is left out); `agent` to keep its connection for the next.
+function request(studio, method, pathAndQuery, { headers = {}, body, agent } = {}) {
   const wanted = {
     Host: `127.0.0.1:${studio.port}`,
     'X-Studio-Token': studio.token,
@@ -131,7 +131,7 @@ function request(studio, method, pathAndQuery, { headers = {}, body } = {}) {
   }
   return new Promise((resolve, reject) => {
     const call = http.request({ host: '127.0.0.1', port: studio.port, method, path: pathAndQuery, headers: wanted,
-      timeout: 20000 }, (response) => {
+      agent, timeout: 20000 }, (response) => {
       const chunks = [];
       response.on('data', (chunk) => chunks.push(chunk));
       response.on('end', () => resolve({ status: response.statusCode, headers: response.headers,

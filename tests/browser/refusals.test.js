@@ -8,6 +8,7 @@ harness.skipUnlessReady();
 
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
+const http = require('node:http');
 const { after, before, test } = require('node:test');
 
 const folder = harness.scratchFolder();
@@ -121,6 +122,16 @@ test('requests without the page\'s token, Host or origin are refused with a reas
   assert.equal(tooLarge.status, 413);
   assert.ok(JSON.parse(tooLarge.body).error);
   assert.equal((await harness.request(studio, 'GET', '/api/ping')).status, 200, 'it still answers');
+
+  // A refusal that comes before the body is read leaves none of it to be taken for the next request.
+  const agent = new http.Agent({ keepAlive: true, maxSockets: 1 });
+  const refusedName = await harness.request(studio, 'POST', '/api/files', {
+    headers: { 'X-File-Name': 'CON.png' }, body: Buffer.alloc(300000, 0x41), agent });
+  assert.equal(refusedName.status, 400);
+  const next = await harness.request(studio, 'POST', '/api/files', {
+    headers: { 'X-File-Name': 'next.png' }, body: Buffer.alloc(300000, 0x41), agent });
+  assert.equal(next.status, 200, next.body.toString());
+  agent.destroy();
 });
 
 test('a cancelled run stops, keeps no stream, and the page can make again', async (t) => {
