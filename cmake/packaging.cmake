@@ -36,8 +36,13 @@ if(WIN32)
     endif()
     file(READ ${ANIMCONV_PACKAGING_DIR}/README-windows-tools.txt.in ANIMCONV_WINDOWS_TOOLS_SECTION)
     get_property(reads_video GLOBAL PROPERTY ANIMMAKE_READS_VIDEO)
+    # A line may carry two marks, VIDEO's first: it goes where either says so.
+    set(has_studio OFF)
+    if(TARGET animstudio)
+      set(has_studio ON)
+    endif()
     animconv_text_for_build(ANIMCONV_WINDOWS_TOOLS_SECTION VIDEO=${reads_video}
-                            GIFLIB=${ANIMCONV_GIFLIB_FOUND})
+                            GIFLIB=${ANIMCONV_GIFLIB_FOUND} STUDIO=${has_studio})
     string(CONFIGURE "${ANIMCONV_WINDOWS_TOOLS_SECTION}" ANIMCONV_WINDOWS_TOOLS_SECTION @ONLY)
     # configure_file's CRLF style reaches the template's own lines, not those a variable brings.
     string(REPLACE "\n" "\r\n" ANIMCONV_WINDOWS_TOOLS_SECTION "${ANIMCONV_WINDOWS_TOOLS_SECTION}")

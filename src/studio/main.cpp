@@ -1,4 +1,5 @@
 // animstudio: a page in the browser that makes animation streams through animmake's own engine.
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -35,9 +36,23 @@ constexpr int kExitUsage = 2;
 
 volatile std::sig_atomic_t interrupted = 0;
 
+#ifdef _WIN32
+// Ctrl-C, Ctrl-Break and the console window closed: the window's close ends the process once the handler
+// returns, so it waits (Windows allows 5 s) until the temporary folder is gone.
+std::atomic<bool> cleanedUp{false};
+
+BOOL WINAPI onConsoleEvent(DWORD) {
+    interrupted = 1;
+    for (int waited = 0; waited < 40 && !cleanedUp; ++waited) {
+        Sleep(100);
+    }
+    return TRUE;
+}
+#else
 extern "C" void onStudioInterrupt(int) {
     interrupted = 1;
 }
+#endif
 
 int fail(const std::string& message) {
     toolplatform::writeText(stderr, "animstudio: " + message + "\n");
@@ -132,8 +147,12 @@ int runStudio(int argc, char** argv) {
     if (options.openBrowser && !openInBrowser(server.address()) && !options.quiet) {
         toolplatform::writeText(stderr, _("animstudio: cannot open a browser; open the address above\n"));
     }
+#ifdef _WIN32
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+#else
     std::signal(SIGINT, onStudioInterrupt);
     std::signal(SIGTERM, onStudioInterrupt);
+#endif
     std::thread serving([&] { server.serve(); });
     const auto idleLimit = std::chrono::seconds(options.idleExitSeconds);
     while (
@@ -149,6 +168,9 @@ int runStudio(int argc, char** argv) {
     if (!options.quiet) {
         toolplatform::writeText(stderr, _("animstudio: ended\n"));
     }
+#ifdef _WIN32
+    cleanedUp = true;
+#endif
     return kExitDone;
 }
 

@@ -40,11 +40,19 @@ class Job {
 
     mutable std::mutex mutex;
     JobReport report;
-    std::string shown;  // kShownFrameBytes a frame
+    // The frames made, as the stream holds them (a frame as the page draws it is 32,301 bytes; in the stream
+    // it is mostly far fewer), and where the page's reading of them stands: the frames before
+    // `shownFrames` resolved into `shown`, `shownOffset` the next one's place.
+    std::string encoded;
+    std::size_t shownFrames = 0;
+    std::size_t shownOffset = 0;
+    std::unique_ptr<animconv::FrameIndices> shown = std::make_unique<animconv::FrameIndices>();
     bool gifWritten = false;
     std::mutex gifMutex;
 
     void run();
+    // Under `mutex`: the frames from `from` on, wait byte and indices each.
+    std::string framesFrom(std::size_t from);
 };
 
 namespace {
@@ -211,20 +219,14 @@ void Job::run() {
         sizes.push_back(sizeOf(input.path));
     }
     animmake::WorkEstimate estimate(sizes);
-    const auto indices = std::make_unique<animconv::FrameIndices>();
     animmake::MakeHooks hooks;
     hooks.cancel = &cancelled;
-    hooks.frame = [&](const animconv::EncodedFrame& encoded) {
-        const animconv::StreamView stream{encoded.bytes, encoded.length};
-        animconv::FrameSummary frame;
-        animconv::ProblemReport problem;
+    hooks.frame = [&](const animconv::EncodedFrame& frame) {
         std::lock_guard lock(mutex);
-        animconv::readFrame(stream, 0, report.framesDone + 1, frame, problem, indices.get());
-        shown += static_cast<char>(frame.waitByte);
-        shown.append(reinterpret_cast<const char*>(indices->values), sizeof indices->values);
+        encoded.append(reinterpret_cast<const char*>(frame.bytes), frame.length);
         ++report.framesDone;
-        report.bytes += encoded.length;
-        report.waitUnits += frame.waitByte;
+        report.bytes += frame.length;
+        report.waitUnits += frame.bytes[frame.length - 1];  // the terminator's wait byte
     };
     hooks.progress = [&](const animmake::MakeProgress& at) {
         if (at.inputDone) {
@@ -263,6 +265,32 @@ void Job::run() {
         : status == MakeStatus::cancelled ? JobState::cancelled
                                           : JobState::failed,
         failure.reason);
+}
+
+std::string Job::framesFrom(std::size_t from) {
+    const std::size_t done = report.framesDone;
+    std::string bytes;
+    if (from >= done) {
+        return bytes;
+    }
+    // A page reads on from where it was; one that goes back (a second tab) is read from the start.
+    if (from < shownFrames) {
+        shownFrames = 0;
+        shownOffset = 0;
+    }
+    bytes.reserve((done - from) * kShownFrameBytes);
+    const animconv::StreamView stream{reinterpret_cast<const std::uint8_t*>(encoded.data()), encoded.size()};
+    for (; shownFrames < done; ++shownFrames) {
+        animconv::FrameSummary frame;
+        animconv::ProblemReport problem;
+        animconv::readFrame(stream, shownOffset, shownFrames + 1, frame, problem, shown.get());
+        shownOffset += frame.bytes;
+        if (shownFrames >= from) {
+            bytes += static_cast<char>(frame.waitByte);
+            bytes.append(reinterpret_cast<const char*>(shown->values), sizeof shown->values);
+        }
+    }
+    return bytes;
 }
 
 Session::~Session() {
@@ -444,7 +472,7 @@ bool Session::framesFrom(const std::string& jobId, std::size_t from, std::string
     }
     std::lock_guard lock(found->mutex);
     done = found->report.framesDone;
-    bytes = from < done ? found->shown.substr(from * kShownFrameBytes) : std::string();
+    bytes = found->framesFrom(from);
     return true;
 }
 

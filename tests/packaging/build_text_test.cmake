@@ -27,9 +27,11 @@ set(cases
 .TP]]
     packaging/README-windows-tools.txt.in VIDEO       ON       [[through Media Foundation]]
     packaging/README-windows-tools.txt.in VIDEO       OFF      [[built without video input]]
-    packaging/README-windows-tools.txt.in GIFLIB      ON       [[licences\giflib-COPYING]])
+    packaging/README-windows-tools.txt.in GIFLIB      ON       [[licences\giflib-COPYING]]
+    packaging/README-windows-tools.txt.in STUDIO      ON       [[animstudio.exe: making a stream on a page]]
+    packaging/README-windows-tools.txt.in STUDIO      ON       [[animstudio.exe imports]])
 # Capabilities not under test are taken as present.
-set(capabilities VIDEO PLAY GIFLIB)
+set(capabilities VIDEO PLAY GIFLIB STUDIO)
 
 set(faults "")
 list(LENGTH cases length)

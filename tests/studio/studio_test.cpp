@@ -296,6 +296,12 @@ TEST(StudioStreams, TheFramesShownAreTheStreamsPicturesAndWaits) {
             << number;
     }
     EXPECT_EQ(studio.get("/api/jobs/" + job + "/frames?from=5")->body.size(), 0U);
+    // Read on, and back from the start (a second tab): the same frames each way.
+    EXPECT_TRUE(studio.get("/api/jobs/" + job + "/frames?from=3")->body ==
+                shown->body.substr(2 * animstudio::kShownFrameBytes));
+    const std::string whole = studio.get("/api/jobs/" + job + "/frames?from=0")->body;
+    ASSERT_EQ(whole.size(), 5 * animstudio::kShownFrameBytes);
+    EXPECT_TRUE(whole.substr(animstudio::kShownFrameBytes) == shown->body);
     const std::string report = studio.get("/api/jobs/" + job)->body;
     EXPECT_EQ(field(report, "framesDone"), "5");
     EXPECT_EQ(field(report, "bytes"), std::to_string(stream.size()));

@@ -106,7 +106,7 @@ done
 # animstudio.exe's refusals and streams in process under a Japanese wine (its messages in Japanese), the
 # same cases ctest ran above; the page in a browser is the browser tests' (tests/browser).
 say "animstudio.exe's API under wine, Japanese"
-LANG=ja_JP.UTF-8 tools/win32/wine-run.sh build-win32/tests/studio/animstudio_tests.exe \
+LANG=ja_JP.UTF-8 tools/win32/wine-run.sh build-win32/animstudio_tests.exe \
     --gtest_filter='StudioRefusals.*:StudioUploads.*:StudioStreams.*:StudioSave.*' --gtest_brief=1
 
 say "animstudio.exe's page in the browser, code page 932"
