@@ -25,9 +25,12 @@ namespace {
 using httplib::Request;
 using httplib::Response;
 
+// The connection ends with an error: a refusal may come before the request's body is read, and what is
+// left of it must not be taken for the next request.
 void replyError(Response& response, int status, const std::string& reason) {
     response.status = status;
     response.set_content(jsonError(reason), "application/json");
+    response.set_header("Connection", "close");
 }
 
 void replyJson(Response& response, const std::string& json) {

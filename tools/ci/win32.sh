@@ -5,7 +5,8 @@
 # checks of the cross build, then animconv's end-to-end case table the Windows way, from the Linux build's
 # harness (build/tests/e2e/e2e_tests), which starts animconv.exe through the launcher with one command-line
 # string, and animmake.exe's and animdump.exe's cases against the Linux build's programs
-# (tests/win32/tools_cases.sh). Exits non-zero on any failure.
+# (tests/win32/tools_cases.sh), and animstudio.exe's page in the browser tests (tests/browser/wine_cases.sh).
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -20,6 +21,11 @@ tools/ci/install_packages.sh gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 command -v npm >/dev/null || tools/ci/install_packages.sh npm
 # wine brings its fonts and helpers as recommended packages.
 tools/ci/install_packages.sh --with-recommends wine64
+# animstudio.exe's page is tested in Debian's chromium through playwright-core (tests/browser).
+tools/ci/install_packages.sh chromium fonts-noto-cjk
+if [[ ! -d tests/browser/node_modules ]]; then
+    (cd tests/browser && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
+fi
 
 # wine takes code page 932 from the locale name, and names files on disk in the locale's character set:
 # Shift_JIS file names need ja_JP.UTF-8 to exist.
@@ -102,5 +108,15 @@ done
 say "animstudio.exe's API under wine, Japanese"
 LANG=ja_JP.UTF-8 tools/win32/wine-run.sh build-win32/animstudio_tests.exe \
     --gtest_filter='StudioRefusals.*:StudioUploads.*:StudioStreams.*:StudioSave.*' --gtest_brief=1
+
+say "animstudio.exe's page in the browser, code page 932"
+page_status=0
+tests/browser/wine_cases.sh build-win32 || page_status=$?
+if [[ $page_status -eq 77 ]]; then
+    say "animstudio.exe's page not tested (the reason is above)"
+elif [[ $page_status -ne 0 ]]; then
+    say "a case failed; running the cases once more to tell a wine start-up failure from a real one"
+    tests/browser/wine_cases.sh build-win32
+fi
 
 say "all Windows tests passed"
