@@ -8,6 +8,7 @@ harness.skipUnlessReady();
 
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
+const path = require('node:path');
 const { after, before, test } = require('node:test');
 
 const folder = harness.scratchFolder();
@@ -35,7 +36,9 @@ test('the command line\'s files are made at once and saved beside the first, rep
     const page = await harness.openPage(browser, studio);
     const shown = await harness.waitMade(page);
     assert.equal(shown.state, 'done', shown.error);
-    assert.deepEqual(await page.getByTestId('file-list').locator('.name').allTextContents(), inputs.images.slice(0, 2));
+    const names = page.getByTestId('file-list').locator('.name');
+    assert.deepEqual(await names.allTextContents(), inputs.images.slice(0, 2).map((image) => path.basename(image)));
+    assert.equal(await names.first().getAttribute('title'), inputs.images[0]);
     const beside = `${folder}/picture-1.bin`;
     const expected = harness.animmakeStream(folder, inputs.images.slice(0, 2));
 

@@ -288,7 +288,8 @@ TEST(AnimmakeStreams, ALongStreamCutAnywhereReadsAsCutShort) {
         std::string reason;
         bool loaded = false;
         if (isStream) {
-            const auto source = animmake::inputs::openStream(path, animmake::inputs::SourceSettings{});
+            const animmake::inputs::SourceSettings settings{};
+            const auto source = animmake::inputs::openStream(path, settings);
             animmake::inputs::SourceFrame frame;
             while (source->next(frame)) {
                 ++frames;

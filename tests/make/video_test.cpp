@@ -400,8 +400,9 @@ TEST(AnimmakeVideo, AVideoIsOpenedTwice) {
         const std::vector<animmake::inputs::InputItem> items = c.inputs();
         for (const animmake::inputs::InputItem& item : items) {
             SCOPED_TRACE(item.path);
+            const animmake::inputs::SourceSettings settings{};
             const std::unique_ptr<animmake::inputs::Source> source =
-                animmake::inputs::openInput(item.path, item.kind, animmake::inputs::SourceSettings{});
+                animmake::inputs::openInput(item.path, item.kind, settings);
             std::size_t frames = 0;
             animmake::inputs::SourceFrame frame;
             while (source->next(frame)) {

@@ -20,5 +20,7 @@ bool startsAsStream(const FileHead& head, std::string& whereItBreaks);
 // The stream's frames. The source fails for a stream that breaks further on or cannot be read, or one whose
 // range takes no frame.
 std::unique_ptr<Source> openStream(const std::string& path, const SourceSettings& settings);
+// The source keeps `settings`: a temporary would be gone before the first frame.
+std::unique_ptr<Source> openStream(const std::string& path, SourceSettings&& settings) = delete;
 
 }  // namespace animmake::inputs

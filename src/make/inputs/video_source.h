@@ -24,6 +24,8 @@ bool isVideoHead(const FileHead& head);
 // The decoder is opened when the first frame is asked for.
 std::unique_ptr<Source> openVideo(const std::string& path, const FileHead* head,
                                   const SourceSettings& settings);
+std::unique_ptr<Source> openVideo(const std::string& path, const FileHead* head,
+                                  SourceSettings&& settings) = delete;
 
 // Once per process: the libraries' own log lines off (every failure is reported once, as one line).
 void configureVideoLibrary();

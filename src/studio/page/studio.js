@@ -367,7 +367,8 @@
       item.classList.toggle('selected', file.id === state.selectedId);
       const name = document.createElement('span');
       name.className = 'name';
-      name.textContent = file.name;
+      // A command-line file is named by its path: the list shows its last part, the whole on hover.
+      name.textContent = file.name.split(/[\\/]/).pop();
       name.title = file.name;
       const kind = document.createElement('span');
       kind.className = 'kind';
