@@ -20,7 +20,8 @@ InputKind kindOf(const std::string& path, const FileHead& head);
 // cannot be used, and gives a notice when it was used only in part.
 std::unique_ptr<Source> openInput(const std::string& path, InputKind kind, const SourceSettings& settings);
 // The source keeps `settings`: a temporary would be gone before the first frame.
-std::unique_ptr<Source> openInput(const std::string& path, InputKind kind, SourceSettings&& settings) = delete;
+std::unique_ptr<Source> openInput(const std::string& path, InputKind kind,
+                                  SourceSettings&& settings) = delete;
 
 // A library's error text in plain words: "the file ends early", "corrupt image data", ...
 std::string plainReason(const std::string& libraryText);
